@@ -1,0 +1,32 @@
+// The program's 8-bit code page: 1251 where the user's language is written
+// in Cyrillic, otherwise the code page of the user's locale. Texts are kept
+// in that code page and converted to UTF-8 only for display. Any thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnel {
+
+inline constexpr uint32_t kCyrillicCodePage = 1251;
+inline constexpr uint32_t kUtf8CodePage = 65001;
+inline constexpr uint32_t kAsciiCodePage = 20127;
+inline constexpr uint32_t kLatin1CodePage = 28591;
+
+// The code page for a POSIX locale name such as "ru_RU.UTF-8" or "C".
+uint32_t CodePageForLocale(std::string_view localeName);
+
+// The locale name that decides the language of messages: LC_ALL, then
+// LC_MESSAGES, then LANG, the first one set and not empty ("C" if none).
+std::string MessagesLocaleName();
+
+// The code page of this system (on Windows its ANSI code page).
+uint32_t SystemCodePage();
+
+// Converts between UTF-8 and a code page; characters the target can't hold
+// become '?'. Returns the input unchanged when the code page is unknown.
+std::string ToUtf8(std::string_view text, uint32_t codePage);
+std::string FromUtf8(std::string_view text, uint32_t codePage);
+
+}  // namespace varnel

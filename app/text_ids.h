@@ -1,0 +1,68 @@
+// Ids of the user-visible texts. Texts are looked up by these numbers in the
+// program's own table or in the language module.
+#pragma once
+
+#include <cstdint>
+
+namespace varnel::text {
+
+inline constexpr uint16_t kOptionsCaption = 1;
+inline constexpr uint16_t kAboutCaption = 2;
+inline constexpr uint16_t kWarningCaption = 3;
+inline constexpr uint16_t kConnectInstructions = 4;
+inline constexpr uint16_t kSerialModeNotice = 6;
+inline constexpr uint16_t kHide = 8;
+inline constexpr uint16_t kRead = 9;
+inline constexpr uint16_t kWrite = 10;
+inline constexpr uint16_t kSwitchToSerial = 11;
+inline constexpr uint16_t kSpeedGroup = 14;
+inline constexpr uint16_t kComPortGroup = 15;
+inline constexpr uint16_t kFlasherTab = 17;
+inline constexpr uint16_t kPatcherTab = 18;
+inline constexpr uint16_t kInstructionTab = 19;
+inline constexpr uint16_t kWelcome = 20;
+inline constexpr uint16_t kDisconnect = 22;
+inline constexpr uint16_t kDumperTab = 23;
+inline constexpr uint16_t kClose = 24;
+inline constexpr uint16_t kSelectBin = 26;
+inline constexpr uint16_t kOffsetGroup = 27;
+inline constexpr uint16_t kSizeGroup = 28;
+inline constexpr uint16_t kPresetSystem = 29;
+inline constexpr uint16_t kPresetImage = 30;
+inline constexpr uint16_t kPresetData = 31;
+inline constexpr uint16_t kUsingPort = 33;         // "%s", "%d", "%d"
+inline constexpr uint16_t kComPortOpened = 34;
+inline constexpr uint16_t kPortSpeed = 35;         // "%d"
+inline constexpr uint16_t kThreadStarted = 36;
+inline constexpr uint16_t kThreadExit = 37;
+inline constexpr uint16_t kComPortClosed = 38;
+inline constexpr uint16_t kDownloadInitiated = 39;
+inline constexpr uint16_t kSending = 40;
+inline constexpr uint16_t kSwitchedToSerial = 41;
+inline constexpr uint16_t kSwitchFirst = 42;
+inline constexpr uint16_t kMainCaption = 43;
+inline constexpr uint16_t kStartDump = 44;
+inline constexpr uint16_t kFileNameLabel = 45;
+inline constexpr uint16_t kOffsetSize = 46;        // "0x%x", "0x%x"
+inline constexpr uint16_t kStartFlash = 47;
+inline constexpr uint16_t kTimeElapsed = 48;       // "%s"
+inline constexpr uint16_t kTransmitStarted = 49;
+inline constexpr uint16_t kTransmitting = 50;
+inline constexpr uint16_t kTransmitFinished = 51;
+inline constexpr uint16_t kReceiveStarted = 53;
+inline constexpr uint16_t kReceiving = 54;
+inline constexpr uint16_t kReceiveFinished = 55;
+inline constexpr uint16_t kFlashStarted = 56;
+inline constexpr uint16_t kFlashing = 57;
+inline constexpr uint16_t kFlashFinished = 58;
+inline constexpr uint16_t kBlockGroup = 59;
+inline constexpr uint16_t kNameColumn = 60;
+inline constexpr uint16_t kAuthorColumn = 61;
+inline constexpr uint16_t kVersionColumn = 62;
+
+// Buffer capacities passed to LoadText: most callers use 256-character
+// buffers; the main window's start-up reads its long texts with 1024.
+inline constexpr uint32_t kTextCapacity = 255;
+inline constexpr uint32_t kLongTextCapacity = 1024;
+
+}  // namespace varnel::text

@@ -1,0 +1,31 @@
+// Port names on POSIX: "COMn" through the settings file's port map.
+#include <charconv>
+
+#include "app/profile_store.h"
+#include "app/working_dir_file.h"
+#include "link/port_name.h"
+
+namespace varnel {
+namespace {
+
+constexpr std::string_view kComPrefix = "COM";
+constexpr char kDefaultDevicePrefix[] = "/dev/ttyUSB";
+
+}  // namespace
+
+std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile) {
+  if (name.find('/') != std::string::npos) return name;
+  std::string_view view(name);
+  if (view.size() <= kComPrefix.size() || !EqualsIgnoringCase(view.substr(0, kComPrefix.size()), kComPrefix)) {
+    return name;
+  }
+  std::string_view digits = view.substr(kComPrefix.size());
+  int number = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size() || number < 1) return name;
+  std::string mapped = ReadProfileText(settingsFile, kPortsSection, name, "");
+  if (!mapped.empty()) return mapped;
+  return kDefaultDevicePrefix + std::to_string(number - 1);
+}
+
+}  // namespace varnel

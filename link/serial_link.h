@@ -1,0 +1,147 @@
+// SerialLink: the connection to the handset. It owns the serial port, the
+// transfer parameters and buffers, and the worker thread that runs the
+// command machine; its operations report every failure to the owner's log
+// as "message (unit:location)" and return a LinkStatus.
+//
+// Threads: OpenPort and StartWorker run on the window's thread while no
+// worker exists; every other operation runs on the worker. The window
+// writes `offset`, `size` and `fileName` only while the worker idles, and
+// then `command` last; the worker sees them through that write.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/application.h"
+#include "link/link_command.h"
+#include "link/link_owner.h"
+#include "link/link_status.h"
+#include "link/log_colour.h"
+#include "link/serial_port.h"
+#include "protocol/wire_format.h"
+
+namespace varnel {
+
+class LoaderPackage;
+
+// Source units named in reports.
+inline constexpr char kUnitSerial[] = "Serial";
+inline constexpr char kUnitBase[] = "Serial_Base";
+inline constexpr char kUnitXm[] = "Serial_XM";
+
+// Whether a report ends the connection.
+enum class Stop { No, Yes };
+// Whether a transfer logs its start and end lines.
+enum class Quiet { No, Yes };
+
+inline constexpr uint32_t kReceiveBufferBytes = 0x20000;
+inline constexpr uint32_t kFileNameBytes = 20480;
+inline constexpr uint32_t kErrorTextBytes = 20480;
+inline constexpr uint32_t kQueueBytes = 65558;  // the driver queues the window asks for
+inline constexpr uint32_t kByteTimeoutMs = 2000;
+inline constexpr uint32_t kBlockPartTimeoutMs = 1000;
+inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminator and NUL
+
+class SerialLink {
+ public:
+  explicit SerialLink(const Application& application);
+  virtual ~SerialLink();  // ends the worker, then closes the port
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // ---- Fields shared with the window and the command machine ----
+  SerialPort port;
+  const Application* app;
+  LinkOwner* owner = nullptr;   // set by the owner after construction
+  uint32_t offset = 0;          // region start of a dump or flash
+  uint32_t size = 0;            // region length of a dump
+  uint32_t speed = 0;           // line speed for the loader
+  std::unique_ptr<char[]> fileName;    // kFileNameBytes, zero-filled
+  std::unique_ptr<char[]> errorText;   // kErrorTextBytes: the last status message
+  std::atomic<LinkCommand> command{kCommandConnect};
+  LinkStatus status = kStatusOk;
+  std::atomic<bool> stopRequested{false};
+  std::unique_ptr<uint8_t[]> receiveBuffer;  // kReceiveBufferBytes
+  uint8_t* cursor = nullptr;
+  uint32_t cursorRoom = 0;
+  std::atomic<bool> loaderActive{false};
+  std::atomic<bool> closeOnExit{false};
+  uint8_t packet[kPacketMaxBytes] = {};
+
+  // ---- Port operations (unit Serial) ----
+
+  // Opens `portName` ("COM1", or a device path) with driver queues of the
+  // given sizes, 38400 bit/s 8N1, DTR and RTS on. 10 when already open (the
+  // open port is left alone); 11 when the device can't be opened (reported
+  // with stop request, followed by a grey line naming the device and the
+  // system's reason); 5 to 8 when a setup step fails (the port is closed).
+  [[nodiscard]] LinkStatus OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue);
+  // Sends the disconnect packet to an active loader, then closes the port
+  // and logs "Com port closed". Harmless when closed.
+  LinkStatus ClosePort();
+  // Logs "Port speed %d" when the speed changes. 12, 17 or 18 on failure.
+  LinkStatus SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits);
+  // One write of the whole range; 12 (reported) or 3 (not reported). Keeps
+  // `status` as found on success.
+  LinkStatus WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written = nullptr);
+  LinkStatus WriteText(const char* text, uint32_t* written = nullptr);
+  LinkStatus WriteByte(uint8_t byte);
+  // Reads `count` queued bytes: 12, 23 (count 0 or nothing read) or 4, each
+  // reported.
+  [[nodiscard]] LinkStatus ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got = nullptr);
+  // Waits until `count` bytes are queued, then reads exactly them; the rest
+  // stays queued. 2 after `timeoutMs` (the whole call), 4 when the read
+  // fails or the line is gone; neither is reported. Returns 0 with nothing
+  // read when `stopRequested` is set during the wait. `got` holds the bytes
+  // read (0 on failure).
+  [[nodiscard]] LinkStatus ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs);
+  // The number of queued input bytes; 12 or 19 (the line is gone: reported
+  // with stop request once per hang-up). Keeps `status` as found.
+  LinkStatus GetQueuedCount(uint32_t* count);
+
+  // ---- Reports ----
+
+  // Passes a line to the owner's log.
+  void Log(const char* text, LogColour colour);
+  void Log(const std::string& text, LogColour colour) { Log(text.c_str(), colour); }
+  // The message of `code` formatted with it, kept in `errorText`.
+  const char* StatusText(LinkStatus code);
+  // Logs "message (unit:location)" for `status` in red.
+  void ReportStatus(const char* unit, int location);
+  // ReportStatus, after setting `stopRequested` and `closeOnExit` when
+  // asked to stop. Returns `status` unchanged.
+  LinkStatus ReportError(const char* unit, int location, Stop stop);
+
+  // Text `id` used as a printf template (a 256-character buffer).
+  template <typename... Args>
+  std::string FormatText(uint16_t id, Args... args) const;
+
+  // ---- Command packets (unit Serial) ----
+
+  // Writes a command packet, or the AT text of code 250 or 251. 12 or 20;
+  // never reported.
+  [[nodiscard]] LinkStatus SendCommand(uint32_t code, uint32_t first, uint32_t second);
+  // Reads the loader's one-byte response into `status`; a non-zero byte is
+  // logged in grey as "Response [0x%x]". A missing byte is reported.
+  [[nodiscard]] LinkStatus ReadResponse();
+  // Command 0x31 with `part1 | part2`, then its response.
+  [[nodiscard]] LinkStatus SetLoaderState(uint32_t part1, uint32_t part2);
+
+ private:
+  bool hangUpReported = false;
+};
+
+template <typename... Args>
+std::string SerialLink::FormatText(uint16_t id, Args... args) const {
+  char format[text::kTextCapacity + 1];
+  app->LoadText(id, format, text::kTextCapacity);
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, format, args...);
+  return line;
+}
+
+}  // namespace varnel

@@ -1,0 +1,32 @@
+// LoaderPackage on the C library's buffered files.
+#include "protocol/loader_package.h"
+
+namespace varnel {
+
+LoaderPackage::~LoaderPackage() {
+  if (file != nullptr) std::fclose(file);
+}
+
+bool LoaderPackage::Open(const std::filesystem::path& path) {
+  if (file != nullptr) std::fclose(file);
+  file = std::fopen(path.string().c_str(), "rb");
+  return file != nullptr;
+}
+
+bool LoaderPackage::SeekFromStart(uint32_t offset) {
+  return file != nullptr && std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+}
+
+bool LoaderPackage::Skip(uint32_t count) {
+  return file != nullptr && std::fseek(file, static_cast<long>(count), SEEK_CUR) == 0;
+}
+
+bool LoaderPackage::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
+  *got = 0;
+  if (file == nullptr) return false;
+  size_t n = std::fread(buffer, 1, count, file);
+  *got = static_cast<uint32_t>(n);
+  return n == count || !std::ferror(file);
+}
+
+}  // namespace varnel

@@ -1,0 +1,36 @@
+// LoaderPackage: read access to the loader package file ("Varnel.res"):
+// a 9-byte header, stage one's 16-bit length and bytes, then length and
+// chunk pairs up to the end of the file. Opened once and kept open; the
+// upload seeks to absolute positions, so it can run on every connection.
+// One thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+namespace varnel {
+
+class LoaderPackage {
+ public:
+  LoaderPackage() = default;
+  ~LoaderPackage();
+  LoaderPackage(const LoaderPackage&) = delete;
+  LoaderPackage& operator=(const LoaderPackage&) = delete;
+
+  // Opens an existing file for reading; false (and not open) when it can't.
+  bool Open(const std::filesystem::path& path);
+  bool IsOpen() const { return file != nullptr; }
+
+  bool SeekFromStart(uint32_t offset);
+  bool Skip(uint32_t count);
+
+  // Reads up to `count` bytes; false when the read call failed. `got`
+  // receives the number of bytes read (fewer at the end of the file).
+  bool Read(uint8_t* buffer, uint32_t count, uint32_t* got);
+
+ private:
+  std::FILE* file = nullptr;
+};
+
+}  // namespace varnel

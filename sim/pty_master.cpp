@@ -1,0 +1,115 @@
+// Pseudo-terminal master on POSIX (posix_openpt).
+#include "sim/pty_master.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <utility>
+
+namespace varnel::sim {
+
+namespace {
+
+struct SpeedEntry {
+  speed_t code;
+  uint32_t bitsPerSecond;
+};
+
+constexpr std::array<SpeedEntry, 14> kSpeeds = {{
+    {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600},
+    {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200},
+    {B230400, 230400}, {B460800, 460800}, {B500000, 500000},
+    {B576000, 576000}, {B921600, 921600}, {B1000000, 1000000},
+}};
+
+}  // namespace
+
+uint32_t SpeedFromTermios(unsigned int speed) {
+  for (const SpeedEntry& entry : kSpeeds) {
+    if (entry.code == speed) return entry.bitsPerSecond;
+  }
+  return 0;
+}
+
+PtyMaster::PtyMaster() {
+  int opened = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (opened < 0) return;
+  if (grantpt(opened) != 0 || unlockpt(opened) != 0) {
+    ::close(opened);
+    return;
+  }
+  char name[128];
+  if (ptsname_r(opened, name, sizeof name) != 0) {
+    ::close(opened);
+    return;
+  }
+  fd = opened;
+  slavePath = name;
+  // Start the line like a fresh cable: raw on the master side too.
+  termios tio{};
+  if (tcgetattr(fd, &tio) == 0) {
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+  }
+}
+
+PtyMaster::~PtyMaster() { Close(); }
+
+void PtyMaster::Close() {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+uint32_t PtyMaster::ProgramSpeed() const {
+  termios tio{};
+  if (fd < 0 || tcgetattr(fd, &tio) != 0) return 0;
+  return SpeedFromTermios(cfgetospeed(&tio));
+}
+
+bool PtyMaster::SlaveOpen() const {
+  if (fd < 0) return false;
+  // POLLHUP on the master means no process holds the slave open.
+  pollfd p{fd, POLLIN, 0};
+  if (poll(&p, 1, 0) < 0) return false;
+  return (p.revents & POLLHUP) == 0;
+}
+
+bool PtyMaster::Write(const uint8_t* data, size_t count, int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd, data + done, count - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+    if (Clock::now() >= deadline) return false;
+    pollfd p{fd, POLLOUT, 0};
+    poll(&p, 1, 5);
+  }
+  return true;
+}
+
+size_t PtyMaster::Read(uint8_t* buffer, size_t capacity, int timeoutMs) {
+  if (fd < 0) return 0;
+  pollfd p{fd, POLLIN, 0};
+  if (poll(&p, 1, timeoutMs) <= 0) return 0;
+  if ((p.revents & POLLIN) == 0) {
+    // Nobody holds the slave: don't spin on POLLHUP.
+    if (timeoutMs > 0) ::usleep(1000);
+    return 0;
+  }
+  ssize_t n = ::read(fd, buffer, capacity);
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+}  // namespace varnel::sim

@@ -1,0 +1,112 @@
+// Start-up state: the code page, the text module and LoadText.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+
+#include "app/application.h"
+#include "app/code_page.h"
+#include "tests/test_support.h"
+
+namespace varnel {
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+TEST(CodePageTest, CyrillicLanguagesGet1251OthersTheirLocalesOwn) {
+  struct Case {
+    const char* locale;
+    uint32_t codePage;
+  };
+  constexpr std::array<Case, 11> kCases = {{
+      {"ru_RU.UTF-8", kCyrillicCodePage},
+      {"uk_UA", kCyrillicCodePage},
+      {"be_BY.CP1251", kCyrillicCodePage},
+      {"bg_BG.utf8", kCyrillicCodePage},
+      {"sr_RS@latin", kLatin1CodePage},
+      {"en_US.UTF-8", kUtf8CodePage},
+      {"de_DE.ISO-8859-1", kLatin1CodePage},
+      {"fr_FR", kLatin1CodePage},
+      {"C", kAsciiCodePage},
+      {"C.UTF-8", kUtf8CodePage},
+      {"rus_RU.UTF-8", kUtf8CodePage},  // not a Cyrillic language code
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.locale);
+    EXPECT_EQ(CodePageForLocale(c.locale), c.codePage);
+  }
+}
+
+TEST(CodePageTest, MessagesLocaleFollowsLcAllThenLcMessagesThenLang) {
+  const char* saved[3] = {std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")};
+  std::string keep[3];
+  for (int i = 0; i < 3; ++i) keep[i] = saved[i] ? saved[i] : "";
+  ::setenv("LC_ALL", "", 1);
+  ::setenv("LC_MESSAGES", "ru_RU.UTF-8", 1);
+  ::setenv("LANG", "en_US.UTF-8", 1);
+  EXPECT_EQ(MessagesLocaleName(), "ru_RU.UTF-8");
+  ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+  EXPECT_EQ(MessagesLocaleName(), "de_DE.UTF-8");
+  const char* names[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i]) ::setenv(names[i], keep[i].c_str(), 1); else ::unsetenv(names[i]);
+  }
+}
+
+TEST(LoadTextTest, CutsToCapacityLessOneAndGivesEmptyTextForUnknownIds) {
+  Application app("Varnel", kUtf8CodePage, {});
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  app.LoadText(text::kSwitchToSerial, buffer, 7);
+  EXPECT_STREQ(buffer, "Switch");
+  app.LoadText(text::kSwitchToSerial, buffer, 1);
+  EXPECT_STREQ(buffer, "");
+  app.LoadText(5, buffer, sizeof buffer);  // no text 5
+  EXPECT_STREQ(buffer, "");
+
+  EXPECT_EQ(app.Text(text::kConnectInstructions),
+            "1. Switch OFF your phone!\r\n2. Connect phone to flash cabel\r\n"
+            "3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!");
+  std::string welcome = app.Text(text::kWelcome, text::kLongTextCapacity);
+  EXPECT_EQ(welcome.rfind("Welcome to \"Varnel\"!\n\nBefore flashing,", 0), 0u);
+  EXPECT_GT(welcome.size(), text::kTextCapacity);
+  EXPECT_EQ(welcome.find('\r'), std::string::npos);
+  EXPECT_EQ(welcome.substr(welcome.size() - 13), "just in case.");
+  EXPECT_EQ(app.Text(text::kWelcome).size(), text::kTextCapacity - 1);
+}
+
+TEST(LoadTextTest, LanguageModuleOnlyFor1251WithoutPerIdFallback) {
+  testing::TempDir dir;
+  WriteFile(dir / "varnel.LNG", "11=Включить SERIAL\n34=COM-порт открыт\n");
+
+  Application western("Varnel", 1252, {dir.Path()});
+  EXPECT_FALSE(western.UsesLanguageModule());
+  EXPECT_EQ(western.Text(text::kSwitchToSerial), "Switch to SERIAL");
+
+  Application russian("Varnel", kCyrillicCodePage, {dir.Path()});
+  ASSERT_TRUE(russian.UsesLanguageModule());
+  std::string caption = russian.Text(text::kSwitchToSerial);
+  EXPECT_EQ(caption.size(), 15u);  // eight Cyrillic letters, one byte each, and " SERIAL"
+  EXPECT_EQ(russian.ToDisplay(caption), "Включить SERIAL");
+  EXPECT_EQ(russian.Text(text::kUsingPort), "");  // the module lacks 33
+
+  testing::TempDir empty;
+  Application missing("Varnel", kCyrillicCodePage, {empty.Path()});
+  EXPECT_EQ(missing.Text(text::kUsingPort), "Using %s, speed %d, block %d bytes");
+  EXPECT_FALSE(missing.UsesLanguageModule());
+}
+
+TEST(LoadTextTest, SettingsPathFindsTheFileInAnyLetterCase) {
+  testing::TempDir dir;
+  testing::ScopedWorkingDir cwd(dir.Path());
+  Application app("Varnel", kUtf8CodePage, {});
+  EXPECT_EQ(app.SettingsPath(), std::filesystem::path("Varnel.ini"));
+  WriteFile(dir / "VARNEL.INI", "");
+  EXPECT_EQ(app.SettingsPath(), std::filesystem::path("VARNEL.INI"));
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,222 @@
+// The link's port operations over a real pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/code_page.h"
+#include "link/serial_link.h"
+#include "sim/pty_master.h"
+#include "tests/test_support.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kReadWaitMs = 2000;
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  SerialPortTest() : app("Varnel", kUtf8CodePage, {}), link(app) { link.owner = &owner; }
+
+  void Open() {
+    ASSERT_TRUE(pty.IsOpen());
+    ASSERT_EQ(link.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
+  }
+
+  // Reads from the handset's side until `count` bytes arrived or time ran out.
+  std::vector<uint8_t> HandsetReceives(size_t count) {
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[4096];
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadWaitMs);
+    while (bytes.size() < count && std::chrono::steady_clock::now() < deadline) {
+      size_t n = pty.Read(buffer, sizeof buffer, 50);
+      bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return bytes;
+  }
+
+  void HandsetSends(const std::vector<uint8_t>& bytes) {
+    ASSERT_TRUE(pty.Write(bytes.data(), bytes.size()));
+  }
+
+  Application app;
+  testing::RecordingOwner owner;  // outlives the link, which logs as it closes
+  SerialLink link;
+  sim::PtyMaster pty;
+};
+
+TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpened) {
+  Open();
+  EXPECT_EQ(owner.Texts(), std::vector<std::string>{"Com port opened"});
+  EXPECT_EQ(owner.Lines()[0].colour, kBlack);
+  EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
+  EXPECT_EQ(link.command.load(), kCommandConnect);
+
+  ASSERT_EQ(link.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
+  EXPECT_EQ(owner.Lines().size(), 1u) << "the same speed logs nothing";
+  ASSERT_EQ(link.SetLineSpeed(460800, 8, 0, 0), kStatusOk);
+  EXPECT_EQ(owner.Lines().back().text, "Port speed 460800");
+  EXPECT_EQ(owner.Lines().back().colour, kGrey);
+  EXPECT_EQ(pty.ProgramSpeed(), 460800u);
+}
+
+TEST_F(SerialPortTest, BinaryBytesCrossUnchangedBothWays) {
+  Open();
+  const std::vector<uint8_t> bytes = {0x0D, 0x0A, 0x11, 0x13, 0x03, 0x1A, 0x7F, 0x00, 0xFF, 0x04, 0x0D};
+  ASSERT_EQ(link.WriteBytes(bytes.data(), static_cast<uint32_t>(bytes.size())), kStatusOk);
+  EXPECT_EQ(HandsetReceives(bytes.size()), bytes);
+
+  HandsetSends(bytes);
+  std::vector<uint8_t> received(bytes.size());
+  uint32_t got = 0;
+  ASSERT_EQ(link.ReadExact(received.data(), static_cast<uint32_t>(received.size()), &got, kReadWaitMs), kStatusOk);
+  EXPECT_EQ(got, bytes.size());
+  EXPECT_EQ(received, bytes);
+}
+
+TEST_F(SerialPortTest, WholeLargeBlockIsQueuedAndReadInOneCall) {
+  Open();
+  std::vector<uint8_t> block(8192 + kBlockOverheadBytes);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  std::thread handset([&] { pty.Write(block.data(), block.size()); });
+  std::vector<uint8_t> received(block.size());
+  uint32_t got = 0;
+  LinkStatus result = link.ReadExact(received.data(), static_cast<uint32_t>(received.size()), &got, 5000);
+  handset.join();
+  ASSERT_EQ(result, kStatusOk);
+  EXPECT_EQ(received, block);
+}
+
+TEST_F(SerialPortTest, ReadExactLeavesTheRestQueued) {
+  Open();
+  HandsetSends({1, 2, 3, 4, 5});
+  uint8_t buffer[5] = {};
+  uint32_t got = 0;
+  ASSERT_EQ(link.ReadExact(buffer, 3, &got, kReadWaitMs), kStatusOk);
+  EXPECT_EQ(got, 3u);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 3), (std::vector<uint8_t>{1, 2, 3}));
+  uint32_t queued = 0;
+  ASSERT_EQ(link.GetQueuedCount(&queued), kStatusOk);
+  EXPECT_EQ(queued, 2u);
+  ASSERT_EQ(link.ReadExact(buffer, 2, &got, kReadWaitMs), kStatusOk);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 2), (std::vector<uint8_t>{4, 5}));
+}
+
+TEST_F(SerialPortTest, ReadExactFailuresAreLeftToTheCaller) {
+  Open();
+  size_t before = owner.Lines().size();
+  uint8_t buffer[4];
+  uint32_t got = 99;
+  EXPECT_EQ(link.ReadExact(buffer, 1, &got, 30), kStatusTimeout);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(owner.Lines().size(), before) << "a time-out is not reported here";
+
+  EXPECT_EQ(link.ReadExact(buffer, 0, &got, 30), kStatusRead);
+  EXPECT_EQ(owner.Texts().back(), "Read NULL (23) (Serial:597)");
+}
+
+TEST_F(SerialPortTest, StopRequestEndsAWaitEarlyWithNothingRead) {
+  Open();
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    link.stopRequested.store(true);
+  });
+  uint8_t buffer[1];
+  uint32_t got = 99;
+  auto start = std::chrono::steady_clock::now();
+  LinkStatus result = link.ReadExact(buffer, 1, &got, 20000);
+  auto waited = std::chrono::steady_clock::now() - start;
+  stopper.join();
+  EXPECT_EQ(result, kStatusOk);
+  EXPECT_EQ(got, 0u);
+  EXPECT_LT(waited, std::chrono::seconds(10)) << "the stop ended the wait, not the time-out";
+}
+
+TEST_F(SerialPortTest, ClosePortWithActiveLoaderSendsDisconnectFirst) {
+  Open();
+  link.loaderActive.store(true);
+  EXPECT_EQ(link.ClosePort(), kStatusOk);
+  EXPECT_EQ(HandsetReceives(2), (std::vector<uint8_t>{0x01, 0x13}));
+  EXPECT_FALSE(link.loaderActive.load());
+  EXPECT_FALSE(link.port.IsOpen());
+  EXPECT_EQ(owner.Texts().back(), "Com port closed");
+  EXPECT_EQ(link.ClosePort(), kStatusOk) << "closing again is harmless";
+}
+
+// ---- Failures ----
+
+TEST_F(SerialPortTest, OpeningAnOpenPortReports10AndLeavesItAlone) {
+  Open();
+  EXPECT_EQ(link.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusAlreadyOpen);
+  EXPECT_EQ(owner.Texts().back(), "Port already open (10) (Serial:126)");
+  EXPECT_EQ(owner.Lines().back().colour, kRed);
+  EXPECT_FALSE(link.stopRequested.load());
+  ASSERT_TRUE(link.port.IsOpen());
+  link.status = kStatusOk;  // writes keep the status they find
+  ASSERT_EQ(link.WriteByte(0x42), kStatusOk);
+  EXPECT_EQ(HandsetReceives(1), std::vector<uint8_t>{0x42});
+}
+
+TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
+  EXPECT_EQ(link.OpenPort("/dev/varnel-no-such-device", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  auto lines = owner.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].text, "Can't open port (11) (Serial:142)");
+  EXPECT_EQ(lines[0].colour, kRed);
+  EXPECT_EQ(lines[1].text.rfind("/dev/varnel-no-such-device: No such file or directory", 0), 0u);
+  EXPECT_EQ(lines[1].colour, kGrey);
+  EXPECT_TRUE(link.stopRequested.load());
+  EXPECT_FALSE(link.port.IsOpen());
+}
+
+TEST_F(SerialPortTest, SecondProgramIsRefusedWhileThePortIsHeld) {
+  Open();
+  SerialLink other(app);
+  testing::RecordingOwner otherOwner;
+  other.owner = &otherOwner;
+  EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  EXPECT_EQ(otherOwner.Texts()[0], "Can't open port (11) (Serial:142)");
+  link.ClosePort();
+  EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
+}
+
+TEST_F(SerialPortTest, ClosedPortOperationsReport12) {
+  uint8_t byte = 0;
+  uint32_t count = 0;
+  EXPECT_EQ(link.WriteByte(1), kStatusPortClosed);
+  EXPECT_EQ(link.ReadBytes(&byte, 1), kStatusPortClosed);
+  EXPECT_EQ(link.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
+  EXPECT_EQ(link.GetQueuedCount(&count), kStatusPortClosed);
+  EXPECT_EQ(link.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
+  EXPECT_EQ(owner.Texts(), (std::vector<std::string>{
+                               "Error (12) (Serial:526)", "Error (12) (Serial:592)",
+                               "Error (12) (Serial:634)", "Error (12) (Serial:746)",
+                               "Error (12) (Serial:467)"}));
+}
+
+TEST_F(SerialPortTest, HangUpFailsReadsAndWritesAndIsReportedOnce) {
+  Open();
+  pty.Close();
+  uint8_t buffer[1];
+  uint32_t got = 0;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(link.ReadExact(buffer, 1, &got, 200), kStatusRead);
+  EXPECT_EQ(link.WriteByte(1), kStatusWrite);
+  auto texts = owner.Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
+  EXPECT_TRUE(link.stopRequested.load());
+  EXPECT_TRUE(link.closeOnExit.load());
+}
+
+TEST_F(SerialPortTest, ComNameIsResolvedThroughThePortsSection) {
+  testing::TempDir dir;
+  testing::ScopedWorkingDir cwd(dir.Path());
+  std::ofstream(dir / "varnel.ini") << "[Ports]\nCOM3=" << pty.SlavePath() << "\n";
+  ASSERT_EQ(link.OpenPort("COM3", kQueueBytes, kQueueBytes), kStatusOk);
+  link.ClosePort();
+  EXPECT_EQ(link.OpenPort("COM4", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  EXPECT_EQ(owner.Texts().back().rfind("/dev/ttyUSB3: ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,120 @@
+// Helpers shared by the tests: a temporary directory, a scoped working
+// directory and an owner that records what the link tells it.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/link_owner.h"
+#include "protocol/loader_package.h"
+
+namespace varnel::testing {
+
+// A fresh directory under the system's temporary folder, removed with all
+// its content when the object goes.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varnel-test-XXXXXX").string();
+    path = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path; }
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
+
+ private:
+  std::filesystem::path path;
+};
+
+// Makes `dir` the working directory until the object goes.
+class ScopedWorkingDir {
+ public:
+  explicit ScopedWorkingDir(const std::filesystem::path& dir)
+      : previous(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~ScopedWorkingDir() { std::filesystem::current_path(previous); }
+  ScopedWorkingDir(const ScopedWorkingDir&) = delete;
+  ScopedWorkingDir& operator=(const ScopedWorkingDir&) = delete;
+
+ private:
+  std::filesystem::path previous;
+};
+
+struct LogLine {
+  std::string text;
+  LogColour colour;
+};
+
+// Records log lines and calls; safe to call from the worker thread while a
+// test reads.
+class RecordingOwner : public LinkOwner {
+ public:
+  void AppendLog(const char* text, LogColour colour) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines.push_back({text, colour});
+  }
+  void BeginProgress(const char* logText, const char*, uint32_t total, uint32_t, LogColour colour) override {
+    if (logText != nullptr) AppendLog(logText, colour);
+    std::lock_guard<std::mutex> lock(mutex);
+    progressTotals.push_back(total);
+  }
+  void StepProgress(uint32_t done, uint32_t) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    progressSteps.push_back(done);
+  }
+  void EndProgress(const char* logText, LogColour colour) override {
+    if (logText != nullptr) AppendLog(logText, colour);
+    std::lock_guard<std::mutex> lock(mutex);
+    ++progressEnds;
+  }
+  void OnLinkBusy() override { Record("busy"); }
+  void OnLoaderReady() override { Record("ready"); }
+  void OnLinkClosed() override { Record("closed"); }
+  void ShowWarning(uint16_t textId) override { Record("warning " + std::to_string(textId)); }
+  LoaderPackage* PackageFile() override { return &package; }
+  uint32_t BlockSize() override { return blockSize; }
+
+  std::vector<LogLine> Lines() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return lines;
+  }
+  std::vector<std::string> Texts() {
+    std::vector<std::string> texts;
+    for (const LogLine& line : Lines()) texts.push_back(line.text);
+    return texts;
+  }
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return events;
+  }
+
+  LoaderPackage package;
+  uint32_t blockSize = 1024;
+  std::vector<uint32_t> progressTotals;
+  std::vector<uint32_t> progressSteps;
+  int progressEnds = 0;
+
+ private:
+  void Record(const std::string& event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    events.push_back(event);
+  }
+
+  std::mutex mutex;
+  std::vector<LogLine> lines;
+  std::vector<std::string> events;
+};
+
+}  // namespace varnel::testing
