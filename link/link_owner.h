@@ -47,6 +47,10 @@ class LinkOwner {
 
   // The transfer block size in bytes (the transfers use its low 16 bits).
   virtual uint32_t BlockSize() = 0;
+
+  // Called with every error report, after its red line has been logged,
+  // for owners that judge a session's outcome (the command-line tool).
+  virtual void OnReport(const char* /*unit*/, int /*location*/, int32_t /*status*/) {}
 };
 
 }  // namespace varnel

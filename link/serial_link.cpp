@@ -12,11 +12,16 @@ SerialLink::SerialLink(const Application& application)
     : app(&application),
       fileName(std::make_unique<char[]>(kFileNameBytes)),
       errorText(std::make_unique<char[]>(kErrorTextBytes)),
-      receiveBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)) {
+      receiveBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)),
+      blockBuffer(std::make_unique<uint8_t[]>(kReceiveBlockBytes + kBlockOverheadBytes)) {
   cursor = receiveBuffer.get();
 }
 
 SerialLink::~SerialLink() {
+  if (worker.joinable()) {
+    command.store(kCommandStop);
+    JoinWorker();
+  }
   if (port.IsOpen()) ClosePort();
 }
 
@@ -56,6 +61,7 @@ LinkStatus SerialLink::OpenPort(const char* portName, uint32_t inputQueue, uint3
   stopRequested.store(false);
   loaderActive.store(false);
   closeOnExit.store(false);
+  handsetAnswered.store(false);
   hangUpReported = false;
   Log(app->Text(text::kComPortOpened), kBlack);
   SetLineSpeed(kBootSpeed, 8, 0, 0);

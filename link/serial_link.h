@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -131,8 +132,87 @@ class SerialLink {
   // Command 0x31 with `part1 | part2`, then its response.
   [[nodiscard]] LinkStatus SetLoaderState(uint32_t part1, uint32_t part2);
 
+  // ---- Block transfer (unit Serial_XM) ----
+
+  // Waits for the loader's ready byte: four reads of 2000 ms. 0 or 50.
+  [[nodiscard]] LinkStatus WaitForAck();
+  // Sends one block of at most BlockSize() bytes and waits for its answer;
+  // re-sends on 0x15/0x16/0x17. 0, 51 (the loader aborted) or 52 (five
+  // failed attempts; 0x18 has been sent).
+  [[nodiscard]] LinkStatus SendBlock(const uint8_t* data, uint32_t count, uint32_t number);
+  // Waits for the ready byte, then sends `total` bytes in blocks.
+  [[nodiscard]] LinkStatus SendData(const uint8_t* data, uint32_t total, Quiet quiet);
+  // Sends 0x06, then receives blocks into `file` until `expected` bytes
+  // arrived. 0, 54, 58, 59, or 15 when the file refused a block.
+  [[nodiscard]] LinkStatus ReceiveToFile(std::FILE* file, uint32_t expected, Quiet quiet);
+  // Command 0x14 with the count, the blocks, then the loader's response.
+  [[nodiscard]] LinkStatus SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet);
+
+  // ---- Boot upload (unit Serial) ----
+
+  // Sends S-record text to the boot ROM after its handshake.
+  [[nodiscard]] LinkStatus SendSRecords(const char* text, uint32_t total);
+  [[nodiscard]] LinkStatus UploadStageOne(LoaderPackage* package);
+  [[nodiscard]] LinkStatus UploadStageTwo(LoaderPackage* package);
+  // Reads bytes into `buffer` up to and including `terminator` (at most
+  // `room` before it), then a NUL. 2, 4 or 16, each reported.
+  [[nodiscard]] LinkStatus ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator,
+                                     uint32_t* count, uint32_t timeoutMs);
+  // Skips lines until one reads `expected` after trimming white space.
+  [[nodiscard]] LinkStatus WaitForText(const char* expected, uint8_t terminator);
+
+  // ---- Dump and flash (unit Serial_XM) ----
+
+  // Reads `length` bytes of flash from `start` into the file `path`.
+  [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length);
+  // Writes the file `path` into flash from `start`, in blocks that never
+  // cross a sector boundary.
+  [[nodiscard]] LinkStatus FlashFromFile(const char* path, uint32_t start);
+
+  // What the last dump or flash moved: the status of its block transfer
+  // (before the loader's final response) and the bytes that got through.
+  // Worker thread; read by others only after the worker has ended or
+  // signalled the owner.
+  LinkStatus transferStatus = kStatusOk;
+  uint32_t transferredBytes = 0;
+
+  // ---- Worker and command machine (unit Serial_Base) ----
+
+  // Starts the worker thread (after a successful OpenPort). Returns 0.
+  LinkStatus StartWorker();
+  // Waits for the worker to end; call only after asking it to stop (or
+  // when it ends by itself). Any thread but the worker.
+  void JoinWorker();
+  // The worker's loop: runs `command` until a stop, then closes the port.
+  void WorkerLoop();
+  // Runs the current command once; `pending` is the number of queued bytes.
+  LinkStatus ExecuteCommand(uint32_t pending);
+
+  // Set when the handset's first byte started the connect command; cleared
+  // by OpenPort. Any thread.
+  std::atomic<bool> handsetAnswered{false};
+
+  // Progress forwarding to the owner.
+  LinkStatus BeginProgress(const char* logText, const char* statusText, uint32_t total,
+                           uint32_t unit, LogColour colour);
+  LinkStatus StepProgress(uint32_t done, uint32_t unit);
+  LinkStatus EndProgress(const char* logText, LogColour colour);
+
  private:
+  LinkStatus RunConnect();
+  LinkStatus RunDump();
+  LinkStatus RunFlash();
+  LinkStatus RunIdle(uint32_t pending);
+  // Moves `command` from `from` to idle unless a stop came in between.
+  void TakeCommand(LinkCommand from);
+  uint32_t TransferBlockSize();
+  LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
+  LinkStatus ReceiveOneBlock(std::FILE* file, uint32_t* received);
+  void LogElapsed(std::time_t first, std::time_t second);
+
   bool hangUpReported = false;
+  std::unique_ptr<uint8_t[]> blockBuffer;  // one outgoing or incoming block
+  std::thread worker;
 };
 
 template <typename... Args>

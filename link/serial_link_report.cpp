@@ -18,6 +18,7 @@ void SerialLink::ReportStatus(const char* unit, int location) {
   char line[text::kTextCapacity + 1];
   std::snprintf(line, sizeof line, "%s (%s:%d)", StatusText(status), unit, location);
   Log(line, kRed);
+  if (owner != nullptr) owner->OnReport(unit, location, status);
 }
 
 LinkStatus SerialLink::ReportError(const char* unit, int location, Stop stop) {

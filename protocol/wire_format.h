@@ -54,9 +54,12 @@ inline constexpr uint8_t kResponseOk = 0;
 inline constexpr uint8_t kResponseNotImplemented = 0xFE;
 
 // Loader state values, each the OR of two parts.
-inline constexpr uint32_t kStateFlash = 2 | 16;   // 0x12, before a flash
-inline constexpr uint32_t kStateDump = 8 | 16;    // 0x18, before a dump
-inline constexpr uint32_t kStateIdle = 6 | 48;    // 0x36, loader ready
+inline constexpr uint32_t kStateFlashParts[2] = {2, 16};
+inline constexpr uint32_t kStateDumpParts[2] = {8, 16};
+inline constexpr uint32_t kStateIdleParts[2] = {6, 48};
+inline constexpr uint32_t kStateFlash = kStateFlashParts[0] | kStateFlashParts[1];  // 0x12
+inline constexpr uint32_t kStateDump = kStateDumpParts[0] | kStateDumpParts[1];     // 0x18
+inline constexpr uint32_t kStateIdle = kStateIdleParts[0] | kStateIdleParts[1];     // 0x36
 static_assert(kStateFlash == 0x12 && kStateDump == 0x18 && kStateIdle == 0x36);
 
 // Block transfer control bytes.

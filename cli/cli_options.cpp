@@ -1,0 +1,167 @@
+// Parsing of varnel-cli's arguments.
+#include "cli/cli_options.h"
+
+#include <array>
+#include <charconv>
+
+#include "protocol/flash_bank.h"
+
+namespace varnel::cli {
+namespace {
+
+constexpr std::array<uint32_t, 3> kSpeeds = {115200, 230400, 460800};
+constexpr std::array<uint32_t, 4> kBlockSizes = {1024, 2048, 4096, 8192};
+
+struct NamedRegion {
+  const char* name;
+  FlashRegion region;
+};
+constexpr std::array<NamedRegion, 3> kPresets = {{
+    {"system", kSystemRegion}, {"image", kImageRegion}, {"data", kDataRegion},
+}};
+
+bool ParseHex(const std::string& text, uint32_t* value) {
+  if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
+  const char* end = text.data() + text.size();
+  auto [rest, error] = std::from_chars(text.data() + 2, end, *value, 16);
+  return error == std::errc() && rest == end;
+}
+
+template <typename T>
+bool ParseDecimal(const std::string& text, T* value) {
+  const char* end = text.data() + text.size();
+  auto [rest, error] = std::from_chars(text.data(), end, *value);
+  return !text.empty() && error == std::errc() && rest == end;
+}
+
+template <size_t N>
+bool OneOf(uint32_t value, const std::array<uint32_t, N>& allowed) {
+  for (uint32_t a : allowed) {
+    if (a == value) return true;
+  }
+  return false;
+}
+
+bool ParseOperation(const std::vector<std::string>& words, CliOptions* options, std::string* error) {
+  if (words.empty()) {
+    *error = "no operation given";
+    return false;
+  }
+  const std::string& verb = words[0];
+  if (verb == "connect" && words.size() == 1) {
+    options->operation = Operation::Connect;
+    return true;
+  }
+  if (verb == "dump" && words.size() == 3) {
+    for (const NamedRegion& preset : kPresets) {
+      if (words[1] == preset.name) {
+        options->operation = Operation::Dump;
+        options->offset = preset.region.offset;
+        options->size = preset.region.size;
+        options->file = words[2];
+        return true;
+      }
+    }
+  }
+  if (verb == "dump" && words.size() == 4) {
+    options->operation = Operation::Dump;
+    options->file = words[3];
+    if (ParseHex(words[1], &options->offset) && ParseHex(words[2], &options->size)) return true;
+    *error = "OFFSET and SIZE must be hexadecimal numbers such as 0x2500000";
+    return false;
+  }
+  if (verb == "flash" && words.size() == 3) {
+    options->operation = Operation::Flash;
+    options->file = words[2];
+    if (ParseHex(words[1], &options->offset)) return true;
+    *error = "OFFSET must be a hexadecimal number such as 0x2000000";
+    return false;
+  }
+  *error = "unknown operation or wrong number of arguments: " + verb;
+  return false;
+}
+
+}  // namespace
+
+const char kCliUsage[] =
+    "Usage:\n"
+    "  varnel-cli [options] connect\n"
+    "  varnel-cli [options] dump OFFSET SIZE FILE\n"
+    "  varnel-cli [options] dump system|image|data FILE\n"
+    "  varnel-cli [options] flash OFFSET FILE\n"
+    "\n"
+    "Connects the handset (switched off, cable plugged in) into loader mode,\n"
+    "runs the operation, disconnects and closes the port.\n"
+    "\n"
+    "Operations:\n"
+    "  connect               connect only, then disconnect\n"
+    "  dump OFFSET SIZE FILE read SIZE bytes of flash from OFFSET into FILE\n"
+    "                        (hexadecimal, e.g. dump 0x2500000 0x300000 data.bin)\n"
+    "  dump PRESET FILE      system = 0x1000000 0x800000, image = 0x2000000\n"
+    "                        0x500000, data = 0x2500000 0x300000\n"
+    "  flash OFFSET FILE     write FILE into flash from OFFSET\n"
+    "\n"
+    "Options:\n"
+    "  --port DEVICE    COMn (mapped through section [Ports] of Varnel.ini, else\n"
+    "                   /dev/ttyUSB(n-1)) or a device path; default COM1\n"
+    "  --speed BAUD     115200, 230400 or 460800; default 115200\n"
+    "  --block BYTES    1024, 2048, 4096 or 8192; default 1024\n"
+    "  --package FILE   the loader package; default Varnel.res of the working\n"
+    "                   directory\n"
+    "  --wait SECONDS   how long to wait for the handset's first byte; default\n"
+    "                   without limit\n"
+    "  --help           this text\n"
+    "\n"
+    "The log goes to standard error, one \"[HH:MM:SS] text\" line each; a progress\n"
+    "bar is drawn when standard error is a terminal. The exit status is 0 only\n"
+    "when the operation did all it was asked: every byte transferred and\n"
+    "confirmed by the loader. A block that had to be sent or received again and\n"
+    "then got through is not a failure, nor is a refused speed raise. Anything\n"
+    "else that was reported exits 1; a bad command line exits 2.\n";
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, bool* help,
+                     std::string* error) {
+  *help = false;
+  std::vector<std::string> words;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      *help = true;
+      return true;
+    }
+    bool takesValue = arg == "--port" || arg == "--speed" || arg == "--block" ||
+                      arg == "--package" || arg == "--wait";
+    if (!takesValue) {
+      if (arg.rfind("--", 0) == 0) {
+        *error = "unknown option " + arg;
+        return false;
+      }
+      words.push_back(arg);
+      continue;
+    }
+    if (i + 1 == args.size()) {
+      *error = arg + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    bool ok = true;
+    if (arg == "--port") {
+      options->port = value;
+    } else if (arg == "--package") {
+      options->package = value;
+    } else if (arg == "--speed") {
+      ok = ParseDecimal(value, &options->speed) && OneOf(options->speed, kSpeeds);
+    } else if (arg == "--block") {
+      ok = ParseDecimal(value, &options->blockSize) && OneOf(options->blockSize, kBlockSizes);
+    } else {
+      ok = ParseDecimal(value, &options->waitSeconds) && options->waitSeconds >= 0;
+    }
+    if (!ok) {
+      *error = "bad value for " + arg + ": " + value;
+      return false;
+    }
+  }
+  return ParseOperation(words, options, error);
+}
+
+}  // namespace varnel::cli

@@ -1,0 +1,104 @@
+// CliOwner: the log on a stream, the progress bar on a terminal.
+#include "cli/cli_owner.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "app/log_line.h"
+#include "link/serial_link.h"
+
+namespace varnel::cli {
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// Reports at these places are followed by another try of the same block;
+// the transfer's own outcome says whether it got through in the end.
+bool IsRetryReport(const char* unit, int location) {
+  if (std::strcmp(unit, kUnitXm) != 0) return false;
+  return location == 98 || location == 180 || location == 312 || location == 319;
+}
+
+}  // namespace
+
+CliOwner::CliOwner(const Application& application, std::FILE* out, DrawProgress drawBar,
+                   uint32_t size)
+    : app(&application), stream(out), draw(drawBar), blockSize(size) {}
+
+void CliOwner::Print(const std::string& line) {
+  ClearBar();
+  std::fputs(line.c_str(), stream);
+  std::fflush(stream);
+}
+
+void CliOwner::ClearBar() {
+  if (!barShown) return;
+  std::fputs("\r\033[K", stream);
+  barShown = false;
+}
+
+void CliOwner::AppendLog(const char* text, LogColour /*colour*/) {
+  std::optional<std::string> line = FormatLogLine(app->ToDisplay(text), std::time(nullptr));
+  if (!line) return;
+  line->resize(line->size() - std::strlen(kLogLineEnd));
+  std::lock_guard<std::mutex> lock(mutex);
+  Print(*line + "\n");
+}
+
+void CliOwner::Note(const std::string& text) { AppendLog(text.c_str(), kBlack); }
+
+void CliOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total,
+                             uint32_t unit, LogColour colour) {
+  if (logText != nullptr) AppendLog(logText, colour);
+  std::lock_guard<std::mutex> lock(mutex);
+  progressTotal = total;
+  progressText = app->ToDisplay(statusText);
+  static_cast<void>(unit);
+}
+
+void CliOwner::StepProgress(uint32_t done, uint32_t /*unit*/) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (draw == DrawProgress::No || progressTotal == 0) return;
+  int filled = static_cast<int>(static_cast<uint64_t>(done) * kBarWidth / progressTotal);
+  if (filled > kBarWidth) filled = kBarWidth;
+  std::fprintf(stream, "\r%s [%-*s] %u/%u", progressText.c_str(), kBarWidth,
+               std::string(static_cast<size_t>(filled), '#').c_str(), done, progressTotal);
+  std::fflush(stream);
+  barShown = true;
+}
+
+void CliOwner::EndProgress(const char* logText, LogColour colour) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    ClearBar();
+  }
+  if (logText != nullptr) AppendLog(logText, colour);
+}
+
+void CliOwner::OnLoaderReady() {
+  std::lock_guard<std::mutex> lock(mutex);
+  ++events.readyCount;
+  changed.notify_all();
+}
+
+void CliOwner::OnLinkClosed() {
+  std::lock_guard<std::mutex> lock(mutex);
+  events.closed = true;
+  changed.notify_all();
+}
+
+void CliOwner::ShowWarning(uint16_t textId) { AppendLog(app->Text(textId).c_str(), kBlack); }
+
+void CliOwner::OnReport(const char* unit, int location, int32_t /*status*/) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!IsRetryReport(unit, location)) events.failed = true;
+  if (std::strcmp(unit, kUnitBase) == 0) events.lastBaseLocation = location;
+  changed.notify_all();
+}
+
+CliOwner::Events CliOwner::Snapshot() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return events;
+}
+
+}  // namespace varnel::cli

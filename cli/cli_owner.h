@@ -1,0 +1,84 @@
+// CliOwner: the command-line tool's owner of the link. Log lines go to a
+// stream (standard error) as "[HH:MM:SS] text"; a progress bar is drawn
+// only on a terminal; notices are printed, never waited on. The main thread
+// waits for what the worker reports. Every operation may be called from the
+// worker while the main thread waits.
+#pragma once
+
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "app/application.h"
+#include "link/link_owner.h"
+#include "protocol/loader_package.h"
+
+namespace varnel::cli {
+
+enum class DrawProgress { No, Yes };
+
+class CliOwner : public LinkOwner {
+ public:
+  CliOwner(const Application& app, std::FILE* stream, DrawProgress draw, uint32_t blockSize);
+
+  void AppendLog(const char* text, LogColour colour) override;
+  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                     LogColour colour) override;
+  void StepProgress(uint32_t done, uint32_t unit) override;
+  void EndProgress(const char* logText, LogColour colour) override;
+  void OnLinkBusy() override {}
+  void OnLoaderReady() override;
+  void OnLinkClosed() override;
+  void ShowWarning(uint16_t textId) override;
+  LoaderPackage* PackageFile() override { return &package; }
+  uint32_t BlockSize() override { return blockSize; }
+  void OnReport(const char* unit, int location, int32_t status) override;
+
+  // Prints a line of the tool's own (not from the link).
+  void Note(const std::string& text);
+
+  // A snapshot of what the worker reported so far.
+  struct Events {
+    int readyCount = 0;
+    bool closed = false;
+    bool failed = false;        // a report that is not a recovered retry
+    int lastBaseLocation = 0;   // the command machine's last report
+  };
+  Events Snapshot();
+  // Waits until `done` holds for the events, or `timeoutMs` passed (-1: no
+  // limit). Returns the events seen last.
+  template <typename Predicate>
+  Events WaitUntil(Predicate done, int timeoutMs);
+
+  LoaderPackage package;
+
+ private:
+  void Print(const std::string& line);
+  void ClearBar();
+
+  const Application* app;
+  std::FILE* stream;
+  DrawProgress draw;
+  uint32_t blockSize;
+  std::mutex mutex;
+  std::condition_variable changed;
+  Events events;
+  uint32_t progressTotal = 0;
+  std::string progressText;
+  bool barShown = false;
+};
+
+template <typename Predicate>
+CliOwner::Events CliOwner::WaitUntil(Predicate done, int timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex);
+  auto check = [&] { return done(events); };
+  if (timeoutMs < 0) {
+    changed.wait(lock, check);
+  } else {
+    changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), check);
+  }
+  return events;
+}
+
+}  // namespace varnel::cli

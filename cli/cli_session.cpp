@@ -1,0 +1,106 @@
+// A command-line session on the link and its worker.
+#include "cli/cli_session.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/working_dir_file.h"
+#include "cli/cli_owner.h"
+#include "link/serial_link.h"
+
+namespace varnel::cli {
+namespace {
+
+constexpr char kPackageName[] = "Varnel.res";
+constexpr int kMillisecondsPerSecond = 1000;
+
+// Command-machine report sites after which the connect command ends without
+// the loader becoming ready (the link stays open but unusable).
+bool EndsConnect(int location) { return location == 111 || location == 117 || location == 124; }
+// Flash report sites after which the controls stay locked.
+bool EndsFlash(int location) { return location == 228 || location == 232; }
+
+bool Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
+  link.command.store(kCommandConnect);
+  link.StartWorker();
+  int waitMs = options.waitSeconds < 0 ? -1 : options.waitSeconds * kMillisecondsPerSecond;
+  // Wait for the first byte only as long as asked; the connect itself is
+  // bounded by the protocol's own time-outs.
+  auto answered = [&](const CliOwner::Events& e) { return e.closed || link.handsetAnswered.load(); };
+  owner.WaitUntil(answered, waitMs);
+  if (!link.handsetAnswered.load() && !owner.Snapshot().closed) {
+    owner.Note("No answer from the handset within " + std::to_string(options.waitSeconds) + " s");
+    return false;
+  }
+  auto settled = [](const CliOwner::Events& e) {
+    return e.closed || e.readyCount > 0 || EndsConnect(e.lastBaseLocation);
+  };
+  CliOwner::Events events = owner.WaitUntil(settled, -1);
+  return events.readyCount > 0 && !events.closed;
+}
+
+bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
+  std::error_code error;
+  uint64_t expected = options.size;
+  if (options.operation == Operation::Flash) {
+    expected = std::filesystem::file_size(options.file, error);
+    if (error) expected = 0;
+  }
+  if (options.file.size() >= kFileNameBytes) {
+    owner.Note("The file name is too long");
+    return false;
+  }
+  std::strncpy(link.fileName.get(), options.file.c_str(), kFileNameBytes - 1);
+  link.offset = options.offset;
+  link.size = options.size;
+  int readyBefore = owner.Snapshot().readyCount;
+  link.command.store(options.operation == Operation::Dump ? kCommandDump : kCommandFlash);
+  auto finished = [&](const CliOwner::Events& e) {
+    return e.closed || e.readyCount > readyBefore ||
+           (options.operation == Operation::Flash && EndsFlash(e.lastBaseLocation));
+  };
+  CliOwner::Events events = owner.WaitUntil(finished, -1);
+  return !events.closed && events.readyCount > readyBefore && link.transferStatus == kStatusOk &&
+         link.transferredBytes >= expected;
+}
+
+}  // namespace
+
+int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
+  DrawProgress draw = ::isatty(::fileno(stream)) ? DrawProgress::Yes : DrawProgress::No;
+  CliOwner owner(app, stream, draw, options.blockSize);
+  std::filesystem::path package =
+      options.package.empty() ? WorkingDirFile(kPackageName) : std::filesystem::path(options.package);
+  if (!owner.package.Open(package)) {
+    owner.Note("Can't open the loader package " + package.string());
+    return kExitFailed;
+  }
+  bool ok = false;
+  {
+    SerialLink link(app);
+    link.owner = &owner;
+    link.speed = options.speed;
+    owner.AppendLog(link.FormatText(text::kUsingPort, options.port.c_str(),
+                                    static_cast<int>(options.speed),
+                                    static_cast<int>(options.blockSize)).c_str(), kBlack);
+    if (link.OpenPort(options.port.c_str(), kQueueBytes, kQueueBytes) != kStatusOk) {
+      return kExitFailed;
+    }
+    owner.ShowWarning(text::kConnectInstructions);
+    ok = Connect(link, owner, options);
+    if (ok && options.operation != Operation::Connect) ok = RunTransfer(link, owner, options);
+    link.command.store(kCommandStop);
+    link.JoinWorker();
+    if (!owner.Snapshot().closed) {
+      // The worker may have ended by itself without closing (it never
+      // does today); make sure the loader hears the disconnect.
+      link.ClosePort();
+    }
+  }
+  ok = ok && !owner.Snapshot().failed;
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace varnel::cli

@@ -1,0 +1,29 @@
+// varnel-cli: connect, dump and flash from the command line, on the same
+// core as the window, for scripted backups and for testing without a display.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/code_page.h"
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  varnel::cli::CliOptions options;
+  bool help = false;
+  std::string error;
+  if (!varnel::cli::ParseCliOptions(args, &options, &help, &error)) {
+    std::fprintf(stderr, "varnel-cli: %s\n\n%s", error.c_str(), varnel::cli::kCliUsage);
+    return varnel::cli::kExitUsage;
+  }
+  if (help) {
+    std::fputs(varnel::cli::kCliUsage, stdout);
+    return varnel::cli::kExitOk;
+  }
+  // The settings file (and its port map) is the window's: Varnel.ini.
+  varnel::Application app("Varnel", varnel::SystemCodePage(),
+                          {varnel::ExecutableDir(argv[0]), "."});
+  return varnel::cli::RunSession(options, app, stderr);
+}

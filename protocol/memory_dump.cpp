@@ -1,0 +1,60 @@
+// Reading a flash region into a file, and the elapsed-time line it shares
+// with the flash.
+#include <cstdio>
+
+#include "link/serial_link.h"
+#include "protocol/flash_bank.h"
+
+namespace varnel {
+
+void SerialLink::LogElapsed(std::time_t first, std::time_t second) {
+  long seconds = static_cast<long>(second - first);
+  if (seconds < 0) seconds = 0;
+  // "[%M:%S]": minutes and seconds; whole hours are not shown.
+  char elapsed[16];
+  std::snprintf(elapsed, sizeof elapsed, "[%02ld:%02ld]", seconds / 60 % 60, seconds % 60);
+  Log(FormatText(text::kTimeElapsed, elapsed), kGrey);
+}
+
+LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t length) {
+  status = kStatusOk;
+  transferStatus = kStatusOk;
+  transferredBytes = 0;
+  FlashBank bank;
+  if (!FindFlashBank(start, &bank)) {
+    status = kStatusRegionBelowBanks;
+    return ReportError(kUnitXm, 423, Stop::No);
+  }
+  if (!FitsInBank(start - bank.base, length)) {
+    status = kStatusRegionPastBank;
+    return ReportError(kUnitXm, 428, Stop::No);
+  }
+  if (SendCommand(kCmdDump, start, length) != kStatusOk) return ReportError(kUnitXm, 431, Stop::No);
+
+  std::FILE* file = std::fopen(path, "wb");
+  if (file == nullptr) {
+    // The loader waits for the ready byte: tell it the transfer is off,
+    // then take its response as after any receive.
+    status = kStatusCantOpenFile;
+    transferStatus = status;
+    ReportError(kUnitXm, 436, Stop::No);
+    WriteByte(kCan);
+    if (ReadResponse() != kStatusOk) return ReportError(kUnitXm, 456, Stop::No);
+    status = kStatusCantOpenFile;
+    return status;
+  }
+  std::time_t first = std::time(nullptr);
+  if (ReceiveToFile(file, length, Quiet::No) != kStatusOk) ReportError(kUnitXm, 443, Stop::No);
+  transferStatus = status;
+  std::time_t second = std::time(nullptr);
+  LogElapsed(first, second);
+  if (std::fclose(file) != 0 && transferStatus == kStatusOk) {
+    // The last blocks never reached the disk.
+    status = transferStatus = kStatusCantOpenFile;
+    ReportError(kUnitXm, 449, Stop::No);
+  }
+  if (ReadResponse() != kStatusOk) ReportError(kUnitXm, 456, Stop::No);
+  return status;
+}
+
+}  // namespace varnel

@@ -1,0 +1,128 @@
+// Receiving blocks from the loader into a file: each block's CRC is checked
+// before its bytes are appended; a bad block is asked for again while the
+// transfer's retry budget lasts.
+#include <cstdio>
+
+#include "link/serial_link.h"
+#include "protocol/crc16.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kBlockStartReads = 5;
+constexpr int kRetryBudget = 5;
+constexpr uint32_t kProgressUnit = 128;
+
+uint32_t LittleEndian16(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8;
+}
+
+}  // namespace
+
+LinkStatus SerialLink::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
+  uint32_t got = 0;
+  if (ReadExact(buffer, count, &got, kBlockPartTimeoutMs) == kStatusOk && got < count) {
+    status = kStatusTimeout;  // a stop request ended the wait
+  }
+  if (status != kStatusOk && location != 0) ReportError(kUnitXm, location, Stop::No);
+  return status;
+}
+
+// Reads the rest of a block whose start byte has arrived and appends its
+// data when the CRC matches. Leaves 0, 58, 59, or 15 when the file refused
+// the data. A block whose length or data did not arrive whole is never
+// appended: it is asked for again like one whose CRC did not arrive.
+LinkStatus SerialLink::ReceiveOneBlock(std::FILE* file, uint32_t* received) {
+  uint8_t field[kBlockLengthBytes];
+  ReadBlockPart(field, kBlockNumberBytes, 287);  // the number is not used
+  if (ReadBlockPart(field, kBlockLengthBytes, 288) != kStatusOk) {
+    status = kStatusCrcMissing;
+    return status;
+  }
+  const uint32_t length = LittleEndian16(field);
+  uint8_t* data = blockBuffer.get();
+  bool dataComplete = length == 0 || ReadBlockPart(data, length, 289) == kStatusOk;
+  uint8_t crcField[kBlockCrcBytes];
+  if (ReadBlockPart(crcField, kBlockCrcBytes, 0) != kStatusOk || !dataComplete) {
+    status = kStatusCrcMissing;
+    return status;
+  }
+  const uint32_t sent = LittleEndian16(crcField);
+  const uint32_t computed = Crc16(data, static_cast<int32_t>(length));
+  if (sent != computed) {
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, "0x%x (phone sent) != 0x%x (i receive)", sent, computed);
+    Log(line, kBlack);
+    status = kStatusCrcMismatch;
+    return status;
+  }
+  status = kStatusOk;
+  if (length > 0 && std::fwrite(data, 1, length, file) != length) {
+    status = kStatusCantOpenFile;
+    return status;
+  }
+  *received += length;
+  return status;
+}
+
+LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet quiet) {
+  status = kStatusOk;
+  std::string started = app->Text(text::kReceiveStarted);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
+                app->Text(text::kReceiving).c_str(), expected, kProgressUnit, kBlack);
+  int budget = kRetryBudget;
+  uint32_t received = 0;
+  WriteByte(kAck);
+  for (;;) {
+    uint8_t start = 0;
+    uint32_t got = 0;
+    int reads = 0;
+    while (reads < kBlockStartReads &&
+           (ReadExact(&start, 1, &got, kBlockPartTimeoutMs) != kStatusOk || got == 0)) {
+      ++reads;
+    }
+    if (reads == kBlockStartReads) {
+      status = kStatusNoBlockStart;
+      ReportError(kUnitXm, 281, Stop::No);
+      break;
+    }
+    status = kStatusOk;
+    if (start == kStx) {
+      ReceiveOneBlock(file, &received);
+    } else if (start == kDc4) {
+      status = kStatusReceiveAborted;
+    }
+    if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
+      ReportError(kUnitXm, status == kStatusCrcMismatch ? 312 : 319, Stop::No);
+      if (budget == 0) break;
+      --budget;
+      WriteByte(status == kStatusCrcMismatch ? kSyn : kEtb);
+      status = kStatusOk;
+      continue;
+    }
+    if (status == kStatusReceiveAborted) {
+      ReportError(kUnitXm, 326, Stop::No);
+      status = kStatusOk;
+      break;
+    }
+    if (status == kStatusCantOpenFile) {
+      ReportError(kUnitXm, 305, Stop::No);
+      break;
+    }
+    if (command.load() == kCommandStop) {
+      WriteByte(kCan);
+      break;
+    }
+    StepProgress(received, kProgressUnit);
+    WriteByte(kAck);
+    if (received >= expected) break;
+  }
+  transferredBytes = received;
+  LinkStatus result = status;
+  if (result != kStatusOk) WriteByte(kCan);
+  EndProgress(app->Text(text::kReceiveFinished).c_str(), kBlack);
+  status = result;
+  return status;
+}
+
+}  // namespace varnel

@@ -1,0 +1,63 @@
+// The command line of varnel-cli.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "cli/cli_options.h"
+
+namespace varnel::cli {
+namespace {
+
+bool Parse(const std::vector<std::string>& args, CliOptions* options) {
+  bool help = false;
+  std::string error;
+  return ParseCliOptions(args, options, &help, &error);
+}
+
+TEST(CliOptionsTest, DefaultsAndOperations) {
+  CliOptions options;
+  ASSERT_TRUE(Parse({"connect"}, &options));
+  EXPECT_EQ(options.port, "COM1");
+  EXPECT_EQ(options.speed, 115200u);
+  EXPECT_EQ(options.blockSize, 1024u);
+  EXPECT_EQ(options.waitSeconds, -1);
+
+  ASSERT_TRUE(Parse({"--port", "/dev/ttyS1", "--speed", "460800", "--block", "8192", "--wait", "5",
+                     "dump", "data", "d.bin"}, &options));
+  EXPECT_EQ(options.port, "/dev/ttyS1");
+  EXPECT_EQ(options.speed, 460800u);
+  EXPECT_EQ(options.blockSize, 8192u);
+  EXPECT_EQ(options.waitSeconds, 5);
+  EXPECT_EQ(options.operation, Operation::Dump);
+  EXPECT_EQ(options.offset, 0x2500000u);
+  EXPECT_EQ(options.size, 0x300000u);
+  EXPECT_EQ(options.file, "d.bin");
+
+  ASSERT_TRUE(Parse({"dump", "0x1000000", "0X10", "x.bin"}, &options));
+  EXPECT_EQ(options.offset, 0x1000000u);
+  EXPECT_EQ(options.size, 0x10u);
+  ASSERT_TRUE(Parse({"flash", "0x2000000", "f.bin"}, &options));
+  EXPECT_EQ(options.operation, Operation::Flash);
+  EXPECT_EQ(options.offset, 0x2000000u);
+}
+
+TEST(CliOptionsTest, RefusesWhatItCannotDo) {
+  const std::array<std::vector<std::string>, 9> kBad = {{
+      {},
+      {"erase"},
+      {"dump", "1000000", "0x10", "x"},
+      {"dump", "0x1G", "0x10", "x"},
+      {"dump", "0x100000000", "0x10", "x"},
+      {"--speed", "57600", "connect"},
+      {"--block", "512", "connect"},
+      {"--wait", "-1", "connect"},
+      {"--port"},
+  }};
+  for (const auto& args : kBad) {
+    CliOptions options;
+    EXPECT_FALSE(Parse(args, &options)) << (args.empty() ? "" : args[0]);
+  }
+}
+
+}  // namespace
+}  // namespace varnel::cli
