@@ -1,6 +1,8 @@
 // Formatting of log lines.
 #include "app/log_line.h"
 
+#include "app/local_time.h"
+
 namespace varnel {
 namespace {
 
@@ -12,12 +14,7 @@ std::optional<std::string> FormatLogLine(std::string_view text, std::time_t when
   size_t begin = text.find_first_not_of(kWhiteSpace);
   if (begin == std::string_view::npos) return std::nullopt;
   size_t end = text.find_last_not_of(kWhiteSpace);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &when);
-#else
-  localtime_r(&when, &local);
-#endif
+  std::tm local = LocalTime(when);
   char stamp[16];
   std::strftime(stamp, sizeof stamp, "[%H:%M:%S] ", &local);
   std::string line = stamp;

@@ -1,13 +1,12 @@
 // A command-line session on the link and its worker.
 #include "cli/cli_session.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 
 #include "app/working_dir_file.h"
 #include "cli/cli_owner.h"
+#include "cli/terminal.h"
 #include "link/serial_link.h"
 
 namespace varnel::cli {
@@ -69,7 +68,7 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
 }  // namespace
 
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
-  DrawProgress draw = ::isatty(::fileno(stream)) ? DrawProgress::Yes : DrawProgress::No;
+  DrawProgress draw = IsTerminal(stream) ? DrawProgress::Yes : DrawProgress::No;
   CliOwner owner(app, stream, draw, options.blockSize);
   std::filesystem::path package =
       options.package.empty() ? WorkingDirFile(kPackageName) : std::filesystem::path(options.package);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests: the whole suite, then the Qt-free
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything and runs all tests: the whole suite; the Qt-free tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer; the worker's
+# and the window's tests again under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 scripts/install_deps.sh
 
 jobs=$(nproc)
@@ -13,5 +15,11 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 echo "== Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNEL_BUILD_GUI=OFF \
       -DVARNEL_SANITIZE=address,undefined >/dev/null
-cmake --build build-asan -j"$jobs"
+cmake --build build-asan -j"$jobs" --target core_tests e2e_tests
 ctest --test-dir build-asan --output-on-failure -j"$jobs" -L core
+
+echo "== Worker and window tests under ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j"$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L "worker|gui"

@@ -4,7 +4,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -99,6 +102,21 @@ class RecordingOwner : public LinkOwner {
     std::lock_guard<std::mutex> lock(mutex);
     return events;
   }
+  // How often `event` was recorded.
+  int Count(const std::string& event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return static_cast<int>(std::count(events.begin(), events.end(), event));
+  }
+  // Waits until `event` was recorded `times` times, or "closed" more than
+  // `closedBefore` times; false when `timeout` ran out first.
+  bool WaitFor(const std::string& event, int times, std::chrono::milliseconds timeout,
+               int closedBefore = 0) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] {
+      return std::count(events.begin(), events.end(), event) >= times ||
+             std::count(events.begin(), events.end(), "closed") > closedBefore;
+    });
+  }
 
   LoaderPackage package;
   uint32_t blockSize = 1024;
@@ -110,9 +128,11 @@ class RecordingOwner : public LinkOwner {
   void Record(const std::string& event) {
     std::lock_guard<std::mutex> lock(mutex);
     events.push_back(event);
+    changed.notify_all();
   }
 
   std::mutex mutex;
+  std::condition_variable changed;
   std::vector<LogLine> lines;
   std::vector<std::string> events;
 };

@@ -1,0 +1,227 @@
+// varnel-bench: throughput of dumps and flashes through the simulated
+// handset at line rate, the CPU an idle connection costs, and the peak
+// memory of varnel-cli during 8 MiB transfers. The handset runs as its own
+// process (varnel-sim), so the figures are the program's alone.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/code_page.h"
+#include "link/serial_link.h"
+#include "protocol/loader_package.h"
+#include "sim/package_builder.h"
+
+namespace varnel::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr uint32_t kMiB = 1 << 20;
+constexpr uint32_t kBitsPerByte = 10;  // start, 8 data bits, stop
+constexpr std::chrono::seconds kWait{600};
+
+// An owner that only counts what the worker reports.
+class BenchOwner : public LinkOwner {
+ public:
+  void AppendLog(const char*, LogColour colour) override {
+    if (colour == kRed) ++reports;
+  }
+  void BeginProgress(const char*, const char*, uint32_t, uint32_t, LogColour) override {}
+  void StepProgress(uint32_t, uint32_t) override {}
+  void EndProgress(const char*, LogColour) override {}
+  void OnLinkBusy() override {}
+  void OnLoaderReady() override { Signal(&ready); }
+  void OnLinkClosed() override { Signal(&closed); }
+  void ShowWarning(uint16_t) override {}
+  LoaderPackage* PackageFile() override { return &package; }
+  uint32_t BlockSize() override { return blockSize; }
+
+  bool WaitReady(int count) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, kWait, [&] { return ready >= count || closed > 0; }) && closed == 0;
+  }
+  int Ready() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return ready;
+  }
+
+  LoaderPackage package;
+  uint32_t blockSize = 1024;
+  std::atomic<int> reports{0};
+
+ private:
+  void Signal(int* counter) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++*counter;
+    changed.notify_all();
+  }
+  std::mutex mutex;
+  std::condition_variable changed;
+  int ready = 0;
+  int closed = 0;
+};
+
+// A child process, killed and reaped when the object goes.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+  }
+  ~Child() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  // Waits for the end; returns the exit status and the peak resident size.
+  int Wait(long* maxResidentKiB) {
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    pid = -1;
+    *maxResidentKiB = usage.ru_maxrss;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid = -1;
+};
+
+bool WaitForPath(const std::filesystem::path& path) {
+  for (int i = 0; i < 500 && !std::filesystem::exists(path); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return std::filesystem::exists(path);
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Session {
+  Session(const Application& app, const std::filesystem::path& device,
+          const std::filesystem::path& package, uint32_t speed, uint32_t blockSize)
+      : link(app) {
+    owner.package.Open(package);
+    owner.blockSize = blockSize;
+    link.owner = &owner;
+    link.speed = speed;
+    ok = link.OpenPort(device.c_str(), kQueueBytes, kQueueBytes) == kStatusOk;
+    if (!ok) return;
+    link.command.store(kCommandConnect);
+    link.StartWorker();
+    ok = owner.WaitReady(1);
+  }
+  ~Session() {
+    link.command.store(kCommandStop);
+    link.JoinWorker();
+  }
+  // Runs a dump or flash; returns its seconds, or a negative value.
+  double Run(LinkCommand command, uint32_t offset, uint32_t size, const std::string& file) {
+    std::strncpy(link.fileName.get(), file.c_str(), kFileNameBytes - 1);
+    link.offset = offset;
+    link.size = size;
+    int ready = owner.Ready();
+    auto start = Clock::now();
+    link.command.store(command);
+    if (!owner.WaitReady(ready + 1) || link.transferStatus != kStatusOk || link.transferredBytes < size) {
+      return -1;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  }
+
+  BenchOwner owner;
+  SerialLink link;
+  bool ok = false;
+};
+
+int Main(int argc, char** argv) {
+  uint32_t size = kMiB;
+  if (argc > 1) size = static_cast<uint32_t>(std::stoul(argv[1], nullptr, 0));
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("varnel-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::path package = dir / "Varnel.res";
+  if (sim::WritePackageFile(package.string(), sim::MakeStandInPackage(600, {3000}, 1)) !=
+      sim::PackageResult::kOk) {
+    return 1;
+  }
+  std::vector<uint8_t> image(std::max(size, 8 * kMiB));
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 13 + (i >> 11));
+  std::ofstream(dir / "image.bin", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(size));
+  std::ofstream(dir / "image8.bin", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(8 * kMiB));
+  Application app("Varnel", kUtf8CodePage, {});
+
+  std::printf("| speed (bit/s) | block (bytes) | dump efficiency | flash efficiency |\n");
+  std::printf("| --- | --- | --- | --- |\n");
+  {
+    Child sim({VARNEL_SIM_PATH, "--flash", (dir / "flash.img").string(), "--link",
+               (dir / "tty").string(), "--pace"});
+    if (!WaitForPath(dir / "tty")) return 1;
+    for (uint32_t speed : {115200u, 460800u}) {
+      for (uint32_t block : {1024u, 2048u, 4096u, 8192u}) {
+        Session session(app, dir / "tty", package, speed, block);
+        double rate = speed / static_cast<double>(kBitsPerByte);
+        double dump = session.ok ? session.Run(kCommandDump, kBank1Base, size, (dir / "dump.bin").string()) : -1;
+        double flash = session.ok ? session.Run(kCommandFlash, kBank2Base, size, (dir / "image.bin").string()) : -1;
+        std::printf("| %u | %u | %.3f | %.3f |\n", speed, block, dump > 0 ? size / dump / rate : 0.0,
+                    flash > 0 ? size / flash / rate : 0.0);
+        std::fflush(stdout);
+      }
+    }
+    Session idle(app, dir / "tty", package, 460800, 8192);
+    double before = CpuSeconds();
+    auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    double cpu = (CpuSeconds() - before) / std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("\nIdle connection: %.2f%% of one core\n", cpu * 100);
+  }
+  {
+    // Peak memory of the command-line tool, with the handset unpaced.
+    Child sim({VARNEL_SIM_PATH, "--flash", (dir / "flash2.img").string(), "--link",
+               (dir / "tty2").string()});
+    if (!WaitForPath(dir / "tty2")) return 1;
+    for (const char* operation : {"dump", "flash"}) {
+      std::vector<std::string> args = {VARNEL_CLI_PATH, "--port", (dir / "tty2").string(), "--package",
+                                       package.string(), "--speed", "460800", "--block", "8192"};
+      if (std::strcmp(operation, "dump") == 0) {
+        args.insert(args.end(), {"dump", "system", (dir / "dump8.bin").string()});
+      } else {
+        args.insert(args.end(), {"flash", "0x1000000", (dir / "image8.bin").string()});
+      }
+      Child cli(args);
+      long maxKiB = 0;
+      int exitStatus = cli.Wait(&maxKiB);
+      std::printf("varnel-cli 8 MiB %s: exit %d, peak memory %.1f MiB\n", operation, exitStatus,
+                  static_cast<double>(maxKiB) / 1024);
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return 0;
+}
+
+}  // namespace
+}  // namespace varnel::bench
+
+int main(int argc, char** argv) { return varnel::bench::Main(argc, argv); }

@@ -1,0 +1,100 @@
+// varnel-cli sessions against the simulated handset: the exit status says
+// whether everything asked for was done.
+#include "cli/cli_session.h"
+#include "tests/handset_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+class CliSessionTest : public HandsetTest {
+ protected:
+  // Runs a session and keeps what it printed in `printed`.
+  int RunCli(cli::CliOptions options) {
+    options.port = handset->SlavePath();
+    if (options.package.empty()) options.package = (dir / "Varnel.res").string();
+    std::FILE* stream = std::tmpfile();
+    int exitStatus = cli::RunSession(options, app, stream);
+    std::rewind(stream);
+    printed.clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) printed.append(buffer, n);
+    std::fclose(stream);
+    return exitStatus;
+  }
+
+  static cli::CliOptions Dump(const std::filesystem::path& file) {
+    cli::CliOptions options;
+    options.operation = cli::Operation::Dump;
+    options.offset = kBank2Base;
+    options.size = 0x6000;
+    options.file = file.string();
+    return options;
+  }
+
+  std::string printed;
+};
+
+TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
+  StartHandset();
+  EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitOk) << printed;
+  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
+  EXPECT_NE(printed.find("] Using "), std::string::npos);
+  EXPECT_NE(printed.find("] Phone switched to serial mode!\n"), std::string::npos);
+  EXPECT_NE(printed.find("] Com port closed\n"), std::string::npos);
+
+  std::vector<uint8_t> image(0x5000, 0xA5);
+  WriteFile(dir / "image.bin", image);
+  cli::CliOptions flash;
+  flash.operation = cli::Operation::Flash;
+  flash.offset = kBank2Base + 0x10000;
+  flash.file = (dir / "image.bin").string();
+  flash.speed = 460800;
+  flash.blockSize = 8192;
+  EXPECT_EQ(RunCli(flash), cli::kExitOk) << printed;
+  EXPECT_EQ(Flash(kBank2Base + 0x10000, 0x5000), image);
+  EXPECT_EQ(handset->Transcript().stats.disconnects, 2u);
+}
+
+TEST_F(CliSessionTest, RecoveredRetriesStillSucceed) {
+  sim::FaultPlan faults;
+  faults.corruptCrc = {2, 3, 1};
+  StartHandset(faults);
+  EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitOk) << printed;
+  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
+}
+
+// ---- Failures ----
+
+TEST_F(CliSessionTest, FailuresExitNonZero) {
+  sim::FaultPlan faults;
+  faults.corruptCrc = {2, 6, 1};  // six failures: the receive gives up
+  StartHandset(faults);
+  EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitFailed) << printed;
+
+  faults = {};
+  faults.commandError = {kCmdBlockSize, 0x05, 1};
+  handset->SetFaults(faults);
+  cli::CliOptions connect;
+  EXPECT_EQ(RunCli(connect), cli::kExitFailed) << printed;
+
+  handset->SetFaults({});
+  connect.package = (dir / "missing.res").string();
+  EXPECT_EQ(RunCli(connect), cli::kExitFailed);
+  EXPECT_NE(printed.find("Can't open the loader package"), std::string::npos);
+  EXPECT_EQ(printed.find("Com port opened"), std::string::npos) << "the port was not opened";
+}
+
+TEST_F(CliSessionTest, WaitLimitEndsASilentSession) {
+  sim::FaultPlan faults;
+  faults.offer = sim::BootOffer::kNever;
+  StartHandset(faults);
+  cli::CliOptions connect;
+  connect.waitSeconds = 1;
+  EXPECT_EQ(RunCli(connect), cli::kExitFailed);
+  EXPECT_NE(printed.find("No answer from the handset within 1 s"), std::string::npos);
+  EXPECT_TRUE(ProgramBytes().empty());
+}
+
+}  // namespace
+}  // namespace varnel::testing

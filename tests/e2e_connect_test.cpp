@@ -1,0 +1,166 @@
+// The connect sequence end to end against the simulated handset: the boot
+// ROM dialogue, stage one as S-records, the speed and block-size packets,
+// stage two by blocks, and the failures of a bad loader package.
+#include <array>
+
+#include "tests/handset_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+std::vector<uint8_t> Packet(uint8_t code, uint32_t argument) {
+  return {5, code, static_cast<uint8_t>(argument), static_cast<uint8_t>(argument >> 8),
+          static_cast<uint8_t>(argument >> 16), static_cast<uint8_t>(argument >> 24)};
+}
+
+class ConnectTest : public HandsetTest {};
+
+TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
+  StartHandset();
+  Connect();
+  EXPECT_EQ(LogFrom("Com port opened"),
+            (std::vector<std::string>{"Com port opened", "Thread started", "Download Initiated",
+                                      "Port speed 115200", "Phone switched to serial mode!"}));
+  EXPECT_EQ(owner.Lines().back().colour, kGreen);
+  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"ready", "warning 6"}));
+
+  sim::TranscriptData t = handset->Transcript();
+  EXPECT_EQ(t.atLines, (std::vector<std::string>{"AT", "AT**3"}));
+  EXPECT_EQ(t.stageOne, package.stageOne);
+  EXPECT_EQ(t.bootResponse, std::optional<uint8_t>(0));
+  EXPECT_TRUE(t.Packets(kCmdLineSpeed).empty());
+  ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
+  EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, 1024));
+  EXPECT_EQ(t.UploadedChunks(), package.chunks);
+  ASSERT_EQ(t.Packets(kCmdState).size(), 1u);
+  EXPECT_EQ(t.Packets(kCmdState)[0].raw, Packet(kCmdState, kStateIdle));
+  EXPECT_EQ(t.stats.garbledFromProgram, 0u);
+  EXPECT_TRUE(link->loaderActive.load());
+
+  StopLink();
+  EXPECT_EQ(LogFrom("Thread exit normally"),
+            (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
+}
+
+TEST_F(ConnectTest, RaisesTheLineSpeedAndKeepsItForTheRestOfTheSession) {
+  StartHandset();
+  Connect(460800, 2048);
+  EXPECT_TRUE(Logged("Port speed 460800"));
+  sim::TranscriptData t = handset->Transcript();
+  ASSERT_EQ(t.Packets(kCmdLineSpeed).size(), 1u);
+  EXPECT_EQ(t.Packets(kCmdLineSpeed)[0].raw, (std::vector<uint8_t>{0x05, 0x29, 0x00, 0x08, 0x07, 0x00}));
+  EXPECT_EQ(t.UploadedChunks(), package.chunks);
+  bool afterSpeed = false;
+  for (const sim::LineChunk& chunk : t.chunks) {
+    if (chunk.phase == sim::Phase::kUploadBlocks) afterSpeed = true;
+    if (afterSpeed && chunk.direction == sim::Direction::kFromProgram) {
+      EXPECT_EQ(chunk.programSpeed, 460800u);
+    }
+  }
+  EXPECT_EQ(t.stats.garbledFromProgram, 0u);
+}
+
+TEST_F(ConnectTest, TellsTheLoaderEveryBlockSizeAndKeepsBlocksWithinIt) {
+  constexpr std::array<uint32_t, 4> kSizes = {1024, 2048, 4096, 8192};
+  for (uint32_t size : kSizes) {
+    SCOPED_TRACE(size);
+    StartHandset({}, 100, {20000});
+    Connect(460800, size);
+    sim::TranscriptData t = handset->Transcript();
+    ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
+    EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, size));
+    for (uint32_t length : t.BlockLengths(sim::TransferKind::kUpload)) EXPECT_LE(length, size);
+    EXPECT_EQ(t.UploadedChunks(), package.chunks);
+    EXPECT_EQ(t.stats.oversizedBlocks, 0u);
+    StopLink();
+    handset.reset();
+  }
+}
+
+TEST_F(ConnectTest, PackagesOfEveryShapeConnect) {
+  struct Case {
+    uint32_t stageOne;
+    std::vector<uint32_t> chunks;
+    uint32_t records;
+  };
+  const std::array<Case, 3> kCases = {{
+      {33, {1, 4000, 300, 65535}, 3},  // a full record, one of 1 byte, S8
+      {700, {}, 23},                   // the package ends after stage one
+      {0, {10}, 2},                    // an empty stage one: S204400000BB
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.stageOne);
+    StartHandset({}, c.stageOne, c.chunks);
+    Connect(kUploadSpeed, 4096);
+    sim::TranscriptData t = handset->Transcript();
+    EXPECT_EQ(t.records, c.records);
+    EXPECT_EQ(t.stageOne, package.stageOne);
+    EXPECT_EQ(t.UploadedChunks(), package.chunks);
+    EXPECT_TRUE(Logged("Phone switched to serial mode!"));
+    StopLink();
+    handset.reset();
+  }
+}
+
+// ---- Failures ----
+
+TEST_F(ConnectTest, MissingPackageEndsTheConnectionWithoutSendingAnything) {
+  StartHandset();
+  owner.package.Open(dir / "no-such-package");
+  StartLink();
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  EXPECT_EQ(LogFrom("Error (13) (Serial:918)"),
+            (std::vector<std::string>{"Error (13) (Serial:918)", "Error (13) (Serial_Base:107)",
+                                      "Thread exit normally", "Com port closed"}));
+  EXPECT_TRUE(handset->Transcript().Received(sim::Phase::kBootWait).empty());
+}
+
+TEST_F(ConnectTest, TruncatedPackageIsReportedAndNoZerosAreUploaded) {
+  StartHandset();
+  std::vector<uint8_t> bytes = ReadFile(dir / "Varnel.res");
+  bytes.resize(9 + 2 + 100);  // stage one announces 600 bytes
+  WriteFile(dir / "cut.res", bytes);
+  ASSERT_TRUE(owner.package.Open(dir / "cut.res"));
+  StartLink();
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  EXPECT_TRUE(Logged("Error (22) (Serial:938)"));
+  EXPECT_TRUE(Logged("Error (22) (Serial_Base:107)"));
+  EXPECT_EQ(handset->Transcript().records, 0u);
+
+  // A chunk cut short: stage one goes, then the connection ends with 0x13.
+  bytes = ReadFile(dir / "Varnel.res");
+  bytes.resize(bytes.size() - 10);
+  WriteFile(dir / "cut2.res", bytes);
+  link->JoinWorker();
+  ASSERT_TRUE(owner.package.Open(dir / "cut2.res"));
+  StartLink();
+  ASSERT_TRUE(owner.WaitFor("closed", 2, kSessionTimeout, 1));
+  EXPECT_TRUE(Logged("Error (22) (Serial:1076)"));
+  EXPECT_TRUE(Logged("Error (22) (Serial_Base:128)"));
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
+}
+
+TEST_F(ConnectTest, RefusedSpeedKeeps115200AndRefusedBlockSizeIsReported) {
+  sim::FaultPlan faults;
+  faults.commandError = {kCmdLineSpeed, 0x01, 1};
+  StartHandset(faults);
+  Connect(460800);
+  EXPECT_TRUE(Logged("Response [0x1]"));
+  EXPECT_FALSE(Logged("Port speed 460800"));
+  EXPECT_EQ(handset->Transcript().UploadedChunks(), package.chunks);
+  StopLink();
+
+  faults.commandError = {kCmdBlockSize, 0xFE, 1};
+  handset->SetFaults(faults);
+  handset->PowerCycle();
+  Connect();
+  EXPECT_TRUE(Logged("Response [0xfe]"));
+  EXPECT_TRUE(Logged("Command not implemented (254) (Serial_Base:126)"));
+}
+
+}  // namespace
+}  // namespace varnel::testing

@@ -1,0 +1,136 @@
+// Dumps end to end: the region read back exactly, CRC failures within and
+// beyond the retry budget, the loader's abort, region errors and a stop.
+#include <array>
+
+#include "tests/handset_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+constexpr uint32_t kRegion = 0x2500000;
+constexpr uint32_t kLength = 0x9000;  // 36 blocks of 1024 bytes
+
+class DumpTest : public HandsetTest {};
+
+TEST_F(DumpTest, ReadsTheRegionBackExactly) {
+  StartHandset();
+  Connect(460800, 4096);
+  Run(kCommandDump, kRegion, kLength + 100, dir / "dump.bin");
+  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
+  EXPECT_EQ(link->transferredBytes, kLength + 100);
+  EXPECT_TRUE(Logged("Offset = 0x2500000, size = 0x9064"));
+  EXPECT_TRUE(Logged("Receive started"));
+  EXPECT_TRUE(Logged("Receive finished!"));
+  EXPECT_TRUE(Logged("Time elapsed [00:00]") || Logged("Time elapsed [00:01]"));
+  sim::TranscriptData t = handset->Transcript();
+  ASSERT_EQ(t.Packets(kCmdDump).size(), 1u);
+  EXPECT_EQ(t.Packets(kCmdDump)[0].raw,
+            (std::vector<uint8_t>{9, 0x34, 0x00, 0x00, 0x50, 0x02, 0x64, 0x90, 0x00, 0x00}));
+  for (const sim::PacketRecord& p : t.Packets(kCmdState)) EXPECT_EQ(p.response, std::optional<uint8_t>(0));
+  ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
+  EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
+  EXPECT_EQ(t.Transfers(sim::TransferKind::kDump)[0].programControls.back(), kAck);
+  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"ready", "warning 6", "busy", "ready"}));
+}
+
+TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
+  sim::FaultPlan faults;
+  faults.corruptCrc = {3, 5, 1};  // blocks 3 to 7, each bad once
+  StartHandset(faults);
+  Connect();
+  Run(kCommandDump, kRegion, kLength, dir / "five.bin");
+  EXPECT_EQ(ReadFile(dir / "five.bin"), Flash(kRegion, kLength));
+  EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:312)"));
+  EXPECT_FALSE(Logged("XM CRC Error (58) (Serial_XM:443)"));
+
+  faults.corruptCrc = {3, 6, 1};  // a sixth failure in the same transfer
+  handset->SetFaults(faults);
+  Run(kCommandDump, kRegion, kLength, dir / "six.bin");
+  EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:443)"));
+  // Blocks 3 to 7 were asked for again and got through; block 8's failure
+  // found the budget spent. The file holds exactly blocks 1 to 7.
+  EXPECT_EQ(ReadFile(dir / "six.bin"), Flash(kRegion, 7 * 1024));
+  EXPECT_EQ(link->transferStatus, kStatusCrcMismatch);
+  sim::TransferRecord last = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  EXPECT_EQ(last.programControls.back(), kCan);
+}
+
+TEST_F(DumpTest, LoaderAbortEndsTheReceiveWithoutCancel) {
+  sim::FaultPlan faults;
+  faults.abortDumpAtBlock = 4;
+  StartHandset(faults);
+  Connect();
+  Run(kCommandDump, kRegion, kLength, dir / "abort.bin");
+  EXPECT_TRUE(Logged("Error (55) (Serial_XM:326)"));
+  EXPECT_EQ(ReadFile(dir / "abort.bin"), Flash(kRegion, 3 * 1024));
+  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  EXPECT_EQ(std::count(dump.programControls.begin(), dump.programControls.end(), kCan), 0);
+  EXPECT_EQ(link->transferredBytes, 3u * 1024);
+}
+
+// ---- Failures ----
+
+TEST_F(DumpTest, RegionErrorsSendNothingAndTouchNoFile) {
+  StartHandset();
+  Connect();
+  struct Case {
+    uint32_t offset;
+    uint32_t size;
+    const char* report;
+  };
+  const std::array<Case, 4> kCases = {{
+      {0xFFFFFF, 1, "File is too big or Address wrong (57) (Serial_XM:423)"},
+      {0x2500000, 0x300001, "File is too big or Address wrong (56) (Serial_XM:428)"},
+      {0x1800000, 1, "File is too big or Address wrong (56) (Serial_XM:428)"},
+      {0xF0000000, 0x10000000, "File is too big or Address wrong (56) (Serial_XM:428)"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.offset);
+    Run(kCommandDump, c.offset, c.size, dir / "region.bin");
+    EXPECT_TRUE(Logged(c.report));
+  }
+  EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "region.bin"));
+}
+
+TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
+  StartHandset();
+  Connect();
+  Run(kCommandDump, kRegion, kLength, dir / "no-such-dir" / "dump.bin");
+  EXPECT_TRUE(Logged("Can't open file (15) (Serial_XM:436)"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "no-such-dir"));
+  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  EXPECT_EQ(dump.programControls, std::vector<uint8_t>{kCan});
+  // The link stays usable.
+  Run(kCommandDump, kRegion, 1024, dir / "after.bin");
+  EXPECT_EQ(ReadFile(dir / "after.bin"), Flash(kRegion, 1024));
+}
+
+TEST_F(DumpTest, StopDuringADumpCancelsAndEndsTheConnection) {
+  sim::FaultPlan none;
+  StartHandset(none);
+  Connect();
+  std::string name = (dir / "stopped.bin").string();
+  std::copy(name.begin(), name.end(), link->fileName.get());
+  link->offset = kBank1Base;
+  link->size = kBankSize;
+  link->command.store(kCommandDump);
+  ASSERT_TRUE(handset->WaitFor(
+      [](const sim::TranscriptData& d) {
+        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        return !dumps.empty() && dumps.back().blocks.size() >= 3;
+      },
+      std::chrono::seconds(10)));
+  link->command.store(kCommandStop);
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  EXPECT_EQ(dump.programControls.back(), kCan);
+  std::vector<uint8_t> stopped = ReadFile(dir / "stopped.bin");
+  EXPECT_LT(stopped.size(), kBankSize);
+  EXPECT_EQ(stopped, Flash(kBank1Base, static_cast<uint32_t>(stopped.size())));
+  EXPECT_EQ(LogFrom("Receive finished!").back(), "Com port closed");
+}
+
+}  // namespace
+}  // namespace varnel::testing

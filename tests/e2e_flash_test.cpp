@@ -1,0 +1,149 @@
+// Flashing end to end: blocks cut at sector boundaries, re-sends, the
+// loader's abort, silence, a failing final response, and bad files.
+#include <array>
+
+#include "tests/handset_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+class FlashTest : public HandsetTest {
+ protected:
+  std::vector<uint8_t> MakeFile(const std::string& name, uint32_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 31) ^ (i >> 9));
+    WriteFile(dir / name, bytes);
+    return bytes;
+  }
+
+  // The first byte the program sent after `blocks` blocks of `length` that
+  // followed the flash packet.
+  uint8_t ByteAfterBlocks(uint32_t blocks, uint32_t length) {
+    std::vector<uint8_t> all = ProgramBytes();
+    std::vector<uint8_t> packet = handset->Transcript().Packets(kCmdFlash).back().raw;
+    size_t at = Find(all, packet);
+    EXPECT_NE(at, std::string::npos);
+    size_t next = at + packet.size() + blocks * (length + kBlockOverheadBytes);
+    return next < all.size() ? all[next] : 0;
+  }
+};
+
+TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
+  struct Case {
+    uint32_t blockSize;
+    uint32_t offset;
+    uint32_t size;
+    std::vector<uint32_t> blocks;
+  };
+  const std::array<Case, 4> kCases = {{
+      {8192, 0x27EF000, 0x3000, {0x1000, 0x2000}},
+      {8192, 0x1001000, 0x4000, {0x1000, 0x2000, 0x1000}},
+      {8192, 0x100F000, 0x3000, {0x1000, 0x2000}},
+      {1024, 0x1000000, 0x2800, std::vector<uint32_t>(10, 0x400)},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.offset);
+    StartHandset();
+    Connect(460800, c.blockSize);
+    std::vector<uint8_t> file = MakeFile("image.bin", c.size);
+    Run(kCommandFlash, c.offset, c.size, dir / "image.bin");
+    sim::TranscriptData t = handset->Transcript();
+    EXPECT_EQ(t.BlockLengths(sim::TransferKind::kFlash), c.blocks);
+    std::vector<sim::BlockRecord> blocks = t.Transfers(sim::TransferKind::kFlash).back().blocks;
+    for (size_t i = 0; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].number, i + 1);
+    EXPECT_EQ(t.stats.sectorCrossings, 0u);
+    EXPECT_EQ(Flash(c.offset, c.size), file);
+    EXPECT_TRUE(Logged("Flash started"));
+    EXPECT_TRUE(Logged("Flash finished!"));
+    EXPECT_EQ(link->transferredBytes, c.size);
+    StopLink();
+    handset.reset();
+  }
+}
+
+TEST_F(FlashTest, FlashThenDumpReadsTheFileBack) {
+  StartHandset();
+  Connect(460800, 8192);
+  std::vector<uint8_t> file = MakeFile("bank2.bin", 0x30000 + 77);
+  Run(kCommandFlash, kBank2Base + 0x10000, 0, dir / "bank2.bin");
+  Run(kCommandDump, kBank2Base + 0x10000, 0x30000 + 77, dir / "back.bin");
+  EXPECT_EQ(ReadFile(dir / "back.bin"), file);
+}
+
+TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
+  for (uint8_t answer : {kNak, kSyn, kEtb}) {
+    SCOPED_TRACE(answer);
+    sim::FaultPlan faults;
+    faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 2, answer, 2};
+    StartHandset(faults);
+    Connect();
+    std::vector<uint8_t> file = MakeFile("image.bin", 0x1000);
+    Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+    std::vector<sim::BlockRecord> blocks =
+        handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
+    ASSERT_EQ(blocks.size(), 6u);
+    EXPECT_EQ(blocks[1].number, 2u);
+    EXPECT_EQ(blocks[2].number, 2u);
+    EXPECT_EQ(blocks[3].number, 2u);
+    EXPECT_EQ(blocks[3].length, blocks[1].length);
+    EXPECT_EQ(Flash(kBank1Base + 0x20000, 0x1000), file);
+    EXPECT_EQ(link->transferStatus, kStatusOk);
+    StopLink();
+    handset.reset();
+  }
+}
+
+// ---- Failures ----
+
+TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
+  sim::FaultPlan faults;
+  faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 3, kDc4, 1};
+  StartHandset(faults);
+  Connect();
+  MakeFile("image.bin", 0x2000);
+  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  EXPECT_TRUE(Logged("Error (51) (Serial_XM:173)"));
+  EXPECT_TRUE(Logged("Flash finished!"));
+  EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks.size(), 3u);
+  EXPECT_NE(ByteAfterBlocks(3, 0x400), kCan) << "no 0x18 follows an abort";
+  EXPECT_EQ(link->transferStatus, kStatusBlockAborted);
+}
+
+TEST_F(FlashTest, FiveSilentAnswersCancelTheTransfer) {
+  sim::FaultPlan faults;
+  faults.silentBlock = {sim::ReceivedBlocks::kFlashOnly, 2, 5};
+  timing.answerTimeout = std::chrono::seconds(20);  // outwaits the five reads
+  StartHandset(faults);
+  Connect();
+  MakeFile("image.bin", 0x1000);
+  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  EXPECT_EQ(link->transferStatus, kStatusBlockFailed);
+  std::vector<std::string> texts = owner.Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), 5);
+  EXPECT_EQ(ByteAfterBlocks(2, 0x400), kCan);
+}
+
+TEST_F(FlashTest, EmptyAndMissingFiles) {
+  StartHandset();
+  Connect();
+  WriteFile(dir / "empty.bin", {});
+  Run(kCommandFlash, kBank2Base, 0, dir / "empty.bin");
+  sim::TranscriptData t = handset->Transcript();
+  ASSERT_EQ(t.Packets(kCmdFlash).size(), 1u);
+  EXPECT_EQ(t.Packets(kCmdFlash)[0].raw, (std::vector<uint8_t>{5, 0x35, 0x00, 0x00, 0x00, 0x02}));
+  EXPECT_TRUE(t.Transfers(sim::TransferKind::kFlash).back().blocks.empty());
+  EXPECT_TRUE(Logged("Flash started"));
+  EXPECT_TRUE(Logged("Flash finished!"));
+
+  Run(kCommandFlash, kBank2Base, 0, dir / "missing.bin");
+  EXPECT_TRUE(Logged("File is too big or Address wrong (56) (Serial_XM:535)"));
+  EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), 1u) << "nothing sent";
+
+  MakeFile("big.bin", 0x300001);
+  Run(kCommandFlash, 0x2500000, 0, dir / "big.bin");
+  EXPECT_TRUE(Logged("File is too big or Address wrong (56) (Serial_XM:535)"));
+  EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), 1u);
+}
+
+}  // namespace
+}  // namespace varnel::testing

@@ -1,0 +1,94 @@
+// The worker's life against the simulated handset: disconnects in every
+// state, bytes dropped while idle, a stop during the connect, and a line
+// that hangs up in the middle of a transfer.
+#include "tests/handset_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+class WorkerTest : public HandsetTest {};
+
+TEST_F(WorkerTest, DisconnectWhileWaitingWritesNothing) {
+  sim::FaultPlan faults;
+  faults.offer = sim::BootOffer::kNever;
+  StartHandset(faults);
+  StartLink();
+  link->command.store(kCommandStop);
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  EXPECT_EQ(LogFrom("Thread started"),
+            (std::vector<std::string>{"Thread started", "Thread exit normally", "Com port closed"}));
+  EXPECT_TRUE(ProgramBytes().empty());
+  EXPECT_FALSE(link->port.IsOpen());
+}
+
+TEST_F(WorkerTest, DisconnectWhileReadySendsTheDisconnectPacket) {
+  StartHandset();
+  Connect();
+  std::vector<uint8_t> before = ProgramBytes();
+  link->command.store(kCommandStop);
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  EXPECT_EQ(LogFrom("Thread exit normally"),
+            (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
+  std::vector<uint8_t> after = ProgramBytes();
+  EXPECT_EQ(std::vector<uint8_t>(after.begin() + static_cast<long>(before.size()), after.end()),
+            (std::vector<uint8_t>{0x01, 0x13}));
+}
+
+TEST_F(WorkerTest, StopDuringTheConnectIsNotLost) {
+  StartHandset();
+  StartLink();
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.records > 0; },
+                               std::chrono::seconds(10)));
+  link->command.store(kCommandStop);  // stage one is going up
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  EXPECT_TRUE(Logged("Phone switched to serial mode!"));
+  EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
+}
+
+TEST_F(WorkerTest, FlashRunsToItsEndBeforeADisconnect) {
+  StartHandset();
+  Connect();
+  std::vector<uint8_t> file(0x8000, 0x5A);
+  WriteFile(dir / "image.bin", file);
+  std::string name = (dir / "image.bin").string();
+  std::copy(name.begin(), name.end(), link->fileName.get());
+  link->offset = kBank2Base;
+  link->command.store(kCommandFlash);
+  ASSERT_TRUE(owner.WaitFor("busy", 1, kSessionTimeout));
+  link->command.store(kCommandStop);
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  EXPECT_EQ(Flash(kBank2Base, 0x8000), file);
+  EXPECT_EQ(link->transferredBytes, 0x8000u);
+}
+
+// ---- Failures ----
+
+TEST_F(WorkerTest, HangUpMidTransferEndsTheLinkCleanly) {
+  sim::FaultPlan faults;
+  faults.hangUp = {sim::TransferKind::kDump, 3};
+  StartHandset(faults);
+  Connect();
+  std::string name = (dir / "cut.bin").string();
+  std::copy(name.begin(), name.end(), link->fileName.get());
+  link->offset = kBank1Base;
+  link->size = 0x10000;
+  link->command.store(kCommandDump);
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();
+  std::vector<std::string> texts = owner.Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
+  EXPECT_TRUE(Logged("Receive finished!"));
+  EXPECT_EQ(texts.back(), "Com port closed");
+  std::vector<uint8_t> cut = ReadFile(dir / "cut.bin");
+  EXPECT_EQ(cut, Flash(kBank1Base, static_cast<uint32_t>(cut.size())));
+  EXPECT_LE(cut.size(), 3u * 1024);
+}
+
+}  // namespace
+}  // namespace varnel::testing

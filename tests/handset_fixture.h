@@ -1,0 +1,141 @@
+// A link and its worker against the simulated handset on a pseudo-terminal:
+// the fixture of the end-to-end tests. Each test gets its own handset,
+// flash image file and loader package in a temporary directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/code_page.h"
+#include "link/serial_link.h"
+#include "sim/handset.h"
+#include "sim/package_builder.h"
+#include "tests/test_support.h"
+
+namespace varnel::testing {
+
+inline constexpr std::chrono::seconds kSessionTimeout{60};
+inline constexpr uint32_t kImageBankBytes = 0x800000;
+
+class HandsetTest : public ::testing::Test {
+ protected:
+  HandsetTest() : app("Varnel", kUtf8CodePage, {}) {}
+  ~HandsetTest() override { StopLink(); }
+
+  // Writes a package of our own and starts the handset.
+  void StartHandset(const sim::FaultPlan& faults = {}, uint32_t stageOne = 600,
+                    std::vector<uint32_t> chunks = {5000, 1200}) {
+    package = sim::MakeStandInPackage(stageOne, chunks, 7);
+    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
+    ASSERT_TRUE(owner.package.Open(dir / "Varnel.res"));
+    sim::HandsetOptions options;
+    options.flashImagePath = (dir / "flash.img").string();
+    options.faults = faults;
+    options.timing = timing;
+    handset = std::make_unique<sim::Handset>(options);
+    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
+  }
+
+  // Opens the port and starts the worker with the connect command.
+  void StartLink(uint32_t speed = kUploadSpeed, uint32_t blockSize = 1024) {
+    owner.blockSize = blockSize;
+    link = std::make_unique<SerialLink>(app);
+    link->owner = &owner;
+    link->speed = speed;
+    ASSERT_EQ(link->OpenPort(handset->SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
+    link->command.store(kCommandConnect);
+    link->StartWorker();
+  }
+
+  // Connects and waits until the loader is ready (or the link ended).
+  void Connect(uint32_t speed = kUploadSpeed, uint32_t blockSize = 1024) {
+    int ready = owner.Count("ready");
+    int closed = owner.Count("closed");
+    StartLink(speed, blockSize);
+    ASSERT_TRUE(owner.WaitFor("ready", ready + 1, kSessionTimeout, closed));
+    ASSERT_EQ(owner.Count("closed"), closed) << "the connect failed";
+  }
+
+  // Starts a dump or flash and waits until it has ended.
+  void Run(LinkCommand command, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
+    std::string name = file.string();
+    std::copy(name.begin(), name.end(), link->fileName.get());
+    link->fileName[name.size()] = '\0';
+    link->offset = offset;
+    link->size = size;
+    int ready = owner.Count("ready");
+    int closed = owner.Count("closed");
+    link->command.store(command);
+    ASSERT_TRUE(owner.WaitFor("ready", ready + 1, kSessionTimeout, closed));
+  }
+
+  void StopLink() {
+    if (!link) return;
+    link->command.store(kCommandStop);
+    link->JoinWorker();
+    link.reset();
+  }
+
+  // Flash contents as the handset's image file holds them.
+  std::vector<uint8_t> Flash(uint32_t address, uint32_t count) {
+    uint32_t offset = address >= kBank2Base ? kImageBankBytes + (address - kBank2Base) : address - kBank1Base;
+    std::ifstream image(dir / "flash.img", std::ios::binary);
+    image.seekg(offset);
+    std::vector<uint8_t> bytes(count);
+    image.read(reinterpret_cast<char*>(bytes.data()), count);
+    return bytes;
+  }
+
+  static std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+
+  static void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+  }
+
+  // The log's texts from the first line equal to `from` on.
+  std::vector<std::string> LogFrom(const std::string& from) {
+    std::vector<std::string> texts = owner.Texts();
+    auto it = std::find(texts.begin(), texts.end(), from);
+    return std::vector<std::string>(it, texts.end());
+  }
+
+  // Every byte the program sent, in order, and where `bytes` first starts
+  // in it (npos when nowhere).
+  std::vector<uint8_t> ProgramBytes() {
+    std::vector<uint8_t> all;
+    for (const sim::LineChunk& chunk : handset->Transcript().chunks) {
+      if (chunk.direction == sim::Direction::kFromProgram) {
+        all.insert(all.end(), chunk.bytes.begin(), chunk.bytes.end());
+      }
+    }
+    return all;
+  }
+  static size_t Find(const std::vector<uint8_t>& all, const std::vector<uint8_t>& bytes) {
+    auto it = std::search(all.begin(), all.end(), bytes.begin(), bytes.end());
+    return it == all.end() ? std::string::npos : static_cast<size_t>(it - all.begin());
+  }
+
+  bool Logged(const std::string& text) {
+    std::vector<std::string> texts = owner.Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+
+  TempDir dir;
+  Application app;
+  RecordingOwner owner;  // outlives the link
+  sim::PackageContents package;
+  sim::HandsetTiming timing;  // the handset's patience, for StartHandset
+  std::unique_ptr<sim::Handset> handset;
+  std::unique_ptr<SerialLink> link;
+};
+
+}  // namespace varnel::testing
