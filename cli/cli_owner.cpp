@@ -43,6 +43,7 @@ void CliOwner::AppendLog(const char* text, LogColour /*colour*/) {
   line->resize(line->size() - std::strlen(kLogLineEnd));
   std::lock_guard<std::mutex> lock(mutex);
   Print(*line + "\n");
+  changed.notify_all();  // a waiter may be watching the link's own flags
 }
 
 void CliOwner::Note(const std::string& text) { AppendLog(text.c_str(), kBlack); }

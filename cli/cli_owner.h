@@ -6,7 +6,9 @@
 #pragma once
 
 #include <condition_variable>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -47,9 +49,12 @@ class CliOwner : public LinkOwner {
   };
   Events Snapshot();
   // Waits until `done` holds for the events, or `timeoutMs` passed (-1: no
-  // limit). Returns the events seen last.
+  // limit), calling `onTick` (if set) every tick meanwhile. Returns the
+  // events seen last.
   template <typename Predicate>
   Events WaitUntil(Predicate done, int timeoutMs);
+
+  std::function<void()> onTick;
 
   LoaderPackage package;
 
@@ -71,12 +76,17 @@ class CliOwner : public LinkOwner {
 
 template <typename Predicate>
 CliOwner::Events CliOwner::WaitUntil(Predicate done, int timeoutMs) {
+  constexpr std::chrono::milliseconds kTick{100};
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock<std::mutex> lock(mutex);
-  auto check = [&] { return done(events); };
-  if (timeoutMs < 0) {
-    changed.wait(lock, check);
-  } else {
-    changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), check);
+  while (!done(events)) {
+    if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline) break;
+    changed.wait_for(lock, kTick);
+    if (onTick) {
+      lock.unlock();
+      onTick();
+      lock.lock();
+    }
   }
   return events;
 }

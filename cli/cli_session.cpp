@@ -80,6 +80,16 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   {
     SerialLink link(app);
     link.owner = &owner;
+    // An interrupt stops the link like "Disconnect": a dump is cancelled
+    // after its current block, then the loader is disconnected.
+    bool interrupted = false;
+    owner.onTick = [&] {
+      if (!interrupted && InterruptRequested()) {
+        interrupted = true;
+        owner.Note("Interrupted");
+        link.command.store(kCommandStop);
+      }
+    };
     link.speed = options.speed;
     owner.AppendLog(link.FormatText(text::kUsingPort, options.port.c_str(),
                                     static_cast<int>(options.speed),
@@ -90,6 +100,7 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
     owner.ShowWarning(text::kConnectInstructions);
     ok = Connect(link, owner, options);
     if (ok && options.operation != Operation::Connect) ok = RunTransfer(link, owner, options);
+    owner.onTick = nullptr;
     link.command.store(kCommandStop);
     link.JoinWorker();
     if (!owner.Snapshot().closed) {

@@ -8,6 +8,7 @@
 #include "app/code_page.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/terminal.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     std::fputs(varnel::cli::kCliUsage, stdout);
     return varnel::cli::kExitOk;
   }
+  varnel::cli::CatchInterrupts();
   // The settings file (and its port map) is the window's: Varnel.ini.
   varnel::Application app("Varnel", varnel::SystemCodePage(),
                           {varnel::ExecutableDir(argv[0]), "."});

@@ -1,9 +1,31 @@
 // IsTerminal on POSIX.
+#include <signal.h>
 #include <unistd.h>
+
+#include <atomic>
 
 #include "cli/terminal.h"
 
 namespace varnel::cli {
+namespace {
+
+// Written by the signal handler: the one place state must be global.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void OnSignal(int) { interrupted.store(true); }
+
+}  // namespace
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool InterruptRequested() { return interrupted.load(); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 

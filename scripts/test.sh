@@ -15,11 +15,11 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 echo "== Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNEL_BUILD_GUI=OFF \
       -DVARNEL_SANITIZE=address,undefined >/dev/null
-cmake --build build-asan -j"$jobs" --target core_tests e2e_tests
-ctest --test-dir build-asan --output-on-failure -j"$jobs" -L core
+cmake --build build-asan -j"$jobs" --target core_tests sim_tests e2e_tests
+ctest --test-dir build-asan --output-on-failure -j"$jobs" -L "core|worker"
 
 echo "== Worker and window tests under ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" \
+cmake --build build-tsan -j"$jobs" --target e2e_tests gui_tests gui_tsan_canary
+TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L "worker|gui"

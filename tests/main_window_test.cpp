@@ -1,30 +1,223 @@
-// The main window starts and closes cleanly.
-#include <gtest/gtest.h>
+// The main window at start-up, its page layout per tab, its control states
+// and the keys it ignores. Holds the GUI tests' main(), which runs them
+// offscreen.
+#include <QAction>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
 
-#include <QApplication>
-#include <QTimer>
+#include <array>
 
-#include "app/code_page.h"
-#include "app/main_window.h"
+#include "app/default_paths.h"
+#include "app/page_layout.h"
+#include "pages/region_panel.h"
+#include "tests/gui_test_support.h"
 
-namespace varnel {
+namespace varnel::testing {
 namespace {
 
-TEST(MainWindowTest, StartsAndClosesWithTheCaption) {
-  Application app("Varnel", kUtf8CodePage, {});
-  MainWindow window(app);
-  QTimer::singleShot(0, &window, &QDialog::close);
-  window.exec();
-  EXPECT_EQ(window.windowTitle(), QString("Varnel"));
-  EXPECT_FALSE(window.isVisible());
+class MainWindowTest : public GuiTest {
+ protected:
+  bool RegionFrameEnabled(const char* caption) {
+    for (QGroupBox* frame : Child<QWidget>(*window, "regionPanel")->findChildren<QGroupBox*>()) {
+      if (frame->title() == caption) return frame->isEnabled();
+    }
+    ADD_FAILURE() << "no frame " << caption;
+    return false;
+  }
+  bool FilePageEnabled(const char* page) {
+    return Child<QWidget>(*window, page)->findChild<QLineEdit*>()->isEnabled();
+  }
+  int CurrentTab() { return Child<QTabWidget>(*window, "tabs")->currentIndex(); }
+  void SelectTab(int tab) { Child<QTabWidget>(*window, "tabs")->setCurrentIndex(tab); }
+  bool LogShown() { return Child<QWidget>(*window, "log")->isVisible(); }
+};
+
+TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
+  MainWindow& shown = Open();
+  EXPECT_EQ(shown.windowTitle(), "Varnel");
+  EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
+  for (const char* name : {"progressBar", "statusText", "counter"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(Child<QWidget>(shown, name)->isHidden());
+  }
+  for (const char* frame : {"Select bin:", "Offset:", "Size:"}) EXPECT_FALSE(RegionFrameEnabled(frame));
+  EXPECT_FALSE(FilePageEnabled("flashPage"));
+  EXPECT_FALSE(FilePageEnabled("dumpPage"));
+
+  auto* tabs = Child<QTabWidget>(shown, "tabs");
+  ASSERT_EQ(tabs->count(), kTabCount);
+  const std::array<const char*, kTabCount> captions = {"Instruction", "Flasher", "Dumper", "Patcher DB"};
+  for (int tab = 0; tab < kTabCount; ++tab) EXPECT_EQ(tabs->tabText(tab), captions[tab]);
+  EXPECT_EQ(tabs->currentIndex(), kInstructionTab);
+  EXPECT_FALSE(LogShown());
+  EXPECT_TRUE(Child<QWidget>(shown, "instructionPage")->findChild<QLabel*>()->text().startsWith(
+      "Welcome to \"Varnel\"!\n\nBefore flashing"));
+
+  // The region and the file names are the defaults, and reading them made
+  // no file.
+  auto* panel = Child<RegionPanel>(shown, "regionPanel");
+  EXPECT_EQ(panel->GetOffsetText(), "0x1000000");
+  EXPECT_EQ(panel->GetSizeText(), "0x800000");
+  EXPECT_EQ(panel->GetPreset(), 0);
+  for (const char* page : {"flashPage", "dumpPage"}) {
+    EXPECT_EQ(Child<QWidget>(shown, page)->findChild<QLineEdit*>()->text().toStdString(),
+              DefaultDumpFileName());
+  }
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
+  MainWindow& shown = Open();
+  EXPECT_EQ(shown.minimumSize(), shown.maximumSize());
+  EXPECT_FALSE(shown.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(shown.windowFlags() & Qt::WindowMinimizeButtonHint);
+  std::vector<std::string> menu;
+  for (QAction* top : shown.findChild<QMenuBar*>()->actions()) {
+    menu.push_back(top->text().toStdString());
+    for (QAction* item : top->menu()->actions()) menu.push_back(item->text().toStdString());
+  }
+  EXPECT_EQ(menu, (std::vector<std::string>{"File", "Exit", "Tools", "Options...", "Help", "About"}));
+}
+
+TEST_F(MainWindowTest, SelectsTheTabOfTheSettingsAndTheInstructionTabForOthers) {
+  struct Case {
+    const char* lastTab;
+    int shown;
+    bool log;
+  };
+  constexpr std::array<Case, 7> kCases = {{
+      {"0", 0, false}, {"1", 1, true}, {"2", 2, true}, {"3", 3, false},
+      {"4", 0, false}, {"-1", 0, false}, {"99", 0, false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.lastTab);
+    WriteText(SettingsFile(), std::string("[Settings]\nLastTab=") + c.lastTab + "\n");
+    Open();
+    EXPECT_EQ(CurrentTab(), c.shown);
+    EXPECT_EQ(LogShown(), c.log);
+    window.reset();
+  }
+}
+
+// The layout of the reference font, pixel for pixel as the window system
+// lays out the original: the tab control at (5, 40) with 5-pixel margins,
+// on the transfer tabs above a log of client height L and 1-pixel edges.
+TEST(PageLayoutTest, MatchesTheReferenceLayoutAndScalesWithTheFont) {
+  const DialogUnits reference(6, 13);
+  const QSize client(reference.X(304), reference.Y(201));
+  const int w = client.width();
+  const int h = client.height();
+  const int l = reference.Y(kLogHeightUnits) - 2;
+  for (int tab : {kFlasherTab, kDumperTab}) {
+    SCOPED_TRACE(tab);
+    const PageLayout layout = LayOutPage(tab, client, reference);
+    EXPECT_EQ(layout.tabs, QRect(5, 40, w - 10, h - 52 - l));
+    EXPECT_EQ(layout.log, QRect(5, layout.tabs.bottom() + 1 + 5, w - 10, l + 2));
+    EXPECT_EQ(layout.log.bottom() + 1, h - 5);
+    EXPECT_TRUE(layout.logShown);
+  }
+  for (int tab : {kInstructionTab, kPatcherTab, 7}) {
+    SCOPED_TRACE(tab);
+    const PageLayout layout = LayOutPage(tab, client, reference);
+    EXPECT_EQ(layout.tabs, QRect(5, 40, w - 10, h - 45));
+    EXPECT_FALSE(layout.logShown);
+  }
+  const DialogUnits doubled(12, 26);
+  const PageLayout big = LayOutPage(kDumperTab, client * 2, doubled);
+  const PageLayout small = LayOutPage(kDumperTab, client, reference);
+  EXPECT_EQ(big.tabs, QRect(small.tabs.topLeft() * 2, small.tabs.size() * 2));
+  EXPECT_EQ(big.log, QRect(small.log.topLeft() * 2, small.log.size() * 2));
+}
+
+TEST_F(MainWindowTest, TheControlStatesLockAndUnlockThePanelAndThePages) {
+  MainWindow& shown = Open();
+  SelectTab(kFlasherTab);
+  shown.OnLoaderReady();
+  EXPECT_TRUE(RegionFrameEnabled("Select bin:"));
+  EXPECT_TRUE(RegionFrameEnabled("Offset:"));
+  EXPECT_FALSE(RegionFrameEnabled("Size:"));  // a flash takes its size from the file
+  EXPECT_TRUE(FilePageEnabled("flashPage"));
+  SelectTab(kDumperTab);
+  EXPECT_TRUE(RegionFrameEnabled("Size:"));
+  EXPECT_TRUE(FilePageEnabled("dumpPage"));
+
+  shown.OnLinkBusy();
+  for (const char* frame : {"Select bin:", "Offset:", "Size:"}) EXPECT_FALSE(RegionFrameEnabled(frame));
+  EXPECT_FALSE(FilePageEnabled("flashPage"));
+  EXPECT_FALSE(FilePageEnabled("dumpPage"));
+  // Locked stays locked whatever the tab.
+  SelectTab(kFlasherTab);
+  SelectTab(kDumperTab);
+  EXPECT_FALSE(RegionFrameEnabled("Size:"));
+
+  shown.SetButtonMode(ButtonMode::Connected);
+  shown.OnLoaderReady();
+  shown.OnLinkClosed();
+  EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
+  for (const char* frame : {"Select bin:", "Offset:", "Size:"}) EXPECT_FALSE(RegionFrameEnabled(frame));
+  EXPECT_FALSE(FilePageEnabled("dumpPage"));
+}
+
+TEST_F(MainWindowTest, ThePresetButtonsFillInTheirRegions) {
+  MainWindow& shown = Open();
+  shown.OnLoaderReady();
+  auto* panel = Child<RegionPanel>(shown, "regionPanel");
+  struct Case {
+    const char* button;
+    const char* offset;
+    const char* size;
+    int preset;
+  };
+  constexpr std::array<Case, 3> kCases = {{
+      {"Image BIN (5 Mb)", "0x2000000", "0x500000", 1},
+      {"Data BIN (3 Mb)", "0x2500000", "0x300000", 2},
+      {"System BIN (8 Mb)", "0x1000000", "0x800000", 0},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.button);
+    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
+      if (button->text() == c.button) button->click();
+    }
+    EXPECT_EQ(panel->GetOffsetText(), c.offset);
+    EXPECT_EQ(panel->GetSizeText(), c.size);
+    EXPECT_EQ(panel->GetPreset(), c.preset);
+  }
+  // Outside 0..2 no button is checked.
+  panel->SetPreset(5);
+  EXPECT_EQ(panel->GetPreset(), kNoPreset);
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeDoNothing) {
+  MainWindow& shown = Open();
+  QWidget* targets[] = {&shown, Child<QWidget>(shown, "mainButton")};
+  for (QWidget* target : targets) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &release);
+    }
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(shown.isVisible());
+  EXPECT_TRUE(LogTexts(shown).empty());  // the main button was not pressed
+  EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
 }
 
 }  // namespace
-}  // namespace varnel
+}  // namespace varnel::testing
 
 int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // Listing the tests (CTest's discovery) needs no display.
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

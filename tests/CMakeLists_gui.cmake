@@ -1,0 +1,40 @@
+# The Qt tests: the main window, its log and progress display, the settings
+# file, the bridge that carries the worker's calls to the GUI thread, and
+# connect and disconnect through the main button against the simulated
+# handset. Label "gui"; they run offscreen. Included from tests/CMakeLists.txt
+# when the GUI is built.
+#
+# Under ThreadSanitizer (VARNEL_SANITIZE=thread) they run with
+# tests/tsan.supp, which silences races inside Qt's own uninstrumented
+# internals only, and a canary with a deliberate race in our code must be
+# reported in spite of it.
+add_executable(gui_tests
+  ${CMAKE_CURRENT_LIST_DIR}/gui_connect_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_log_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_settings_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
+)
+target_link_libraries(gui_tests PRIVATE varnel_gui varnel_sim GTest::gtest)
+
+# The tests' main() selects the offscreen platform itself. Discovered tests
+# take one ENVIRONMENT entry only (their properties pass through a list),
+# so the sanitizer's options are joined with ':'.
+set(VARNEL_GUI_TEST_ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+if(VARNEL_SANITIZE MATCHES "thread")
+  set(VARNEL_GUI_TEST_ENVIRONMENT
+      "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp:second_deadlock_stack=1")
+
+  add_executable(gui_tsan_canary ${CMAKE_CURRENT_LIST_DIR}/gui_tsan_canary_test.cpp)
+  target_link_libraries(gui_tsan_canary PRIVATE varnel_gui GTest::gtest)
+  add_test(NAME gui_tsan_canary COMMAND gui_tsan_canary)
+  # Passes only on the sanitizer's report of the race in the canary itself;
+  # a crash or a silent run fails it.
+  set_tests_properties(gui_tsan_canary PROPERTIES
+    LABELS gui TIMEOUT 60
+    ENVIRONMENT "${VARNEL_GUI_TEST_ENVIRONMENT}"
+    PASS_REGULAR_EXPRESSION "SUMMARY: ThreadSanitizer: data race [^\n]*gui_tsan_canary_test\\.cpp")
+endif()
+
+gtest_discover_tests(gui_tests DISCOVERY_TIMEOUT 60
+                     PROPERTIES LABELS gui TIMEOUT 120 ENVIRONMENT "${VARNEL_GUI_TEST_ENVIRONMENT}")

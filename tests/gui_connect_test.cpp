@@ -1,0 +1,214 @@
+// Connect and disconnect through the main button against the simulated
+// handset: the log's lines, their order and colours, the warnings shown on
+// the GUI thread while the worker waits, a close while connected, a port
+// that does not open. With VARNEL_SCREENSHOT set, the connected window is
+// saved there as a PNG (scripts/screenshot.sh).
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdlib>
+
+#include "app/log_view.h"
+#include "app/page_layout.h"
+#include "link/log_colour.h"
+#include "sim/handset.h"
+#include "sim/package_builder.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+constexpr char kConnected[] = "Phone switched to serial mode!";
+constexpr char kClosed[] = "Com port closed";
+
+struct Expected {
+  const char* text;
+  LogColour colour;
+};
+
+class GuiConnectTest : public GuiTest {
+ protected:
+  // A package of our own, the handset on a pseudo-terminal, and COM1
+  // mapped to it in the settings file with `extraSettings` after.
+  void StartHandset(const std::string& extraSettings = "[Warning]\nHide4=1\nHide6=1\n") {
+    const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
+    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
+    sim::HandsetOptions options;
+    options.flashImagePath = (dir / "flash.img").string();
+    handset = std::make_unique<sim::Handset>(options);
+    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
+    settingsBefore = "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + extraSettings;
+    WriteText(SettingsFile(), settingsBefore);
+  }
+
+  QPushButton* MainButton() { return Child<QPushButton>(*window, "mainButton"); }
+
+  // Presses the main button and waits for the loader.
+  void Connect() {
+    MainButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+    ASSERT_EQ(MainButton()->text(), "Disconnect");
+  }
+
+  // Waits until the worker has closed the port and logged it.
+  void WaitForClose() {
+    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }));
+    EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
+  }
+
+  void ExpectLog(const std::vector<Expected>& expected) {
+    const std::vector<ShownLine> lines = LogLines(*window);
+    ASSERT_EQ(lines.size(), expected.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      SCOPED_TRACE(lines[i].text);
+      EXPECT_EQ(WithoutStamp(lines[i].text), expected[i].text);
+      EXPECT_NE(WithoutStamp(lines[i].text), lines[i].text);  // stamped
+      EXPECT_EQ(lines[i].colour, ToQColor(expected[i].colour));
+      EXPECT_TRUE(lines[i].uniform);
+    }
+  }
+
+  void SaveScreenshot() {
+    const char* path = std::getenv("VARNEL_SCREENSHOT");
+    const QPixmap shot = window->grab();
+    EXPECT_EQ(shot.size(), window->size());
+    if (path != nullptr) {
+      EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
+    }
+  }
+
+  std::unique_ptr<sim::Handset> handset;
+  std::string settingsBefore;
+};
+
+TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
+  StartHandset();
+  Open();
+  Connect();
+  ExpectLog({{"Using COM1, speed 115200, block 1024 bytes", kBlack},
+             {"Com port opened", kBlack},
+             {"Thread started", kGrey},
+             {"Download Initiated", kBlack},
+             {"Port speed 115200", kGrey},
+             {kConnected, kGreen}});
+  // The first line brought the log into view on the flash tab, and the
+  // loader's readiness unlocked the panel (bar the size box there).
+  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kFlasherTab);
+  EXPECT_TRUE(Child<QWidget>(*window, "log")->isVisible());
+  EXPECT_TRUE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
+  EXPECT_TRUE(Child<QWidget>(*window, "progressBar")->isHidden());
+  SaveScreenshot();
+
+  MainButton()->click();
+  WaitForClose();
+  const std::vector<std::string> texts = LogTexts(*window);
+  EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()),
+            (std::vector<std::string>{"Thread exit normally", kClosed}));
+  EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kBlack));
+  EXPECT_FALSE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
+
+  // A second connection starts from a cleared log.
+  Connect();
+  EXPECT_EQ(LogTexts(*window).front(), "Using COM1, speed 115200, block 1024 bytes");
+  MainButton()->click();
+  WaitForClose();
+}
+
+TEST_F(GuiConnectTest, ReconnectingAsSoonAsTheButtonReturnsJoinsTheOldWorker) {
+  StartHandset();
+  Open();
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Connect();
+    MainButton()->click();
+    // The worker has called OnLinkClosed but may still be closing the port
+    // and logging it while the GUI thread joins it for the next connect.
+    ASSERT_TRUE(WaitUntil([&] { return MainButton()->text() == "Switch to SERIAL"; }));
+  }
+  Connect();
+  EXPECT_EQ(LogTexts(*window).front(), "Using COM1, speed 115200, block 1024 bytes");
+}
+
+TEST_F(GuiConnectTest, DestroyingTheWindowWhileConnectedEndsTheLink) {
+  StartHandset();
+  Open();
+  Connect();
+  window.reset();  // joins the worker, which disconnects the loader first
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
+  // Only a real close writes the settings.
+  EXPECT_EQ(ReadText(SettingsFile()), settingsBefore);
+}
+
+TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
+  StartHandset("");
+  Open();
+  // What the log ends with when each warning appears.
+  ModalCloser closer([&] { return LogTexts(*window).empty() ? "" : LogTexts(*window).back(); });
+  Connect();
+  ASSERT_TRUE(WaitUntil([&] { return closer.seen.size() == 2; }));
+  EXPECT_EQ(closer.seen[0].caption, "Varnel");
+  EXPECT_EQ(closer.seen[0].text,
+            "1. Switch OFF your phone!\n2. Connect phone to flash cabel\n"
+            "3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!");
+  EXPECT_EQ(closer.seen[0].probe, "Com port opened");  // before the worker started
+  EXPECT_EQ(closer.seen[1].caption, "Varnel");
+  EXPECT_EQ(closer.seen[1].text, "Phone switched to SERIAL mode, now you can flash or dump your data!");
+  EXPECT_EQ(closer.seen[1].probe, kConnected);
+  MainButton()->click();
+  WaitForClose();
+  EXPECT_EQ(closer.seen.size(), 2u);
+}
+
+TEST_F(GuiConnectTest, AHiddenWarningIsNotShown) {
+  StartHandset("[Warning]\nHide4=1\nHide6=2\n");
+  Open();
+  ModalCloser closer;
+  Connect();
+  ASSERT_TRUE(WaitUntil([&] { return closer.seen.size() == 1; }));
+  EXPECT_EQ(closer.seen[0].text, "Phone switched to SERIAL mode, now you can flash or dump your data!");
+  MainButton()->click();
+  WaitForClose();
+}
+
+TEST_F(GuiConnectTest, ClosingWhileConnectedDisconnectsAndWritesTheSettingsOnlyAtTheRealClose) {
+  StartHandset();
+  Open();
+  Connect();
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  WaitForClose();
+  EXPECT_EQ(ReadText(SettingsFile()), settingsBefore);
+
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  const std::string after = ReadText(SettingsFile());
+  EXPECT_EQ(after.rfind(settingsBefore, 0), 0u) << after;
+  EXPECT_NE(after.find("[Settings]\nOffset=0x1000000\n"), std::string::npos) << after;
+  EXPECT_NE(after.find("LastTab=1\n"), std::string::npos) << after;
+}
+
+TEST_F(GuiConnectTest, APortThatDoesNotOpenLeavesTheButtonIdle) {
+  WriteText(SettingsFile(), "[Settings]\nComPort=12\nComSpeed=57600\n[Ports]\nCOM12=" +
+                                (dir / "no-such-device").string() + "\n");
+  Open();
+  ModalCloser closer;
+  MainButton()->click();
+  const std::vector<ShownLine> lines = LogLines(*window);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(WithoutStamp(lines[0].text), "Using COM12, speed 57600, block 1024 bytes");
+  EXPECT_EQ(lines[1].colour, ToQColor(kRed));
+  EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(closer.seen.empty());  // no connect instructions
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+}  // namespace
+}  // namespace varnel::testing

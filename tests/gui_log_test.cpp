@@ -1,0 +1,174 @@
+// The log and the progress display: the rules of a log line, one colour
+// per line, the tab switches that bring the log into view, the newest line
+// kept in view, and the progress arithmetic with its 16-bit range.
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include <array>
+
+#include "app/log_view.h"
+#include "app/page_layout.h"
+#include "app/progress_scale.h"
+#include "link/log_colour.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+class GuiLogTest : public GuiTest {
+ protected:
+  QTabWidget* Tabs() { return Child<QTabWidget>(*window, "tabs"); }
+  QProgressBar* Bar() { return Child<QProgressBar>(*window, "progressBar"); }
+  QString Counter() { return Child<QLabel>(*window, "counter")->text(); }
+  bool ProgressShown() {
+    return !Bar()->isHidden() && !Child<QWidget>(*window, "statusText")->isHidden() &&
+           !Child<QWidget>(*window, "counter")->isHidden();
+  }
+};
+
+TEST_F(GuiLogTest, EachTextBecomesOneStampedLineOrNone) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> lines;  // as shown, stamp removed from the first
+  };
+  const std::array<Case, 7> kCases = {{
+      {"", {}},
+      {"   ", {}},
+      {" \t\r\n\v\f", {}},
+      {"Thread started", {"Thread started"}},
+      {"  padded\t ", {"padded"}},
+      {"ends in a break\r\n", {"ends in a break"}},
+      {"first\r\nsecond", {"first", "second"}},
+  }};
+  MainWindow& shown = Open();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.text);
+    shown.ClearLog();
+    shown.AppendLog(c.text, kGrey);
+    const std::vector<ShownLine> lines = LogLines(shown);
+    ASSERT_EQ(lines.size(), c.lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      // One stamp, at the start of the entry only.
+      const std::string expected = i == 0 ? WithoutStamp(lines[i].text) : lines[i].text;
+      EXPECT_EQ(expected, c.lines[i]);
+      EXPECT_EQ(WithoutStamp(lines[i].text) != lines[i].text, i == 0);
+    }
+  }
+  // Each entry ends in exactly one line break: no empty line between two.
+  shown.ClearLog();
+  shown.AppendLog("one\r\n", kBlack);
+  shown.AppendLog("two", kBlack);
+  EXPECT_EQ(LogTexts(shown), (std::vector<std::string>{"one", "two"}));
+  shown.ClearLog();
+  EXPECT_TRUE(LogLines(shown).empty());
+}
+
+TEST_F(GuiLogTest, TheWholeLineHasItsColour) {
+  MainWindow& shown = Open();
+  constexpr std::array<LogColour, 4> kColours = {kBlack, kGrey, kGreen, kRed};
+  for (LogColour colour : kColours) shown.AppendLog("a line", colour);
+  const std::vector<ShownLine> lines = LogLines(shown);
+  ASSERT_EQ(lines.size(), kColours.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].colour, ToQColor(kColours[i]));
+    EXPECT_TRUE(lines[i].uniform);
+  }
+  EXPECT_EQ(ToQColor(kRed), QColor(0xFF, 0, 0));
+  EXPECT_EQ(ToQColor(kGreen), QColor(0x32, 0xC8, 0x32));
+  EXPECT_EQ(ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
+}
+
+TEST_F(GuiLogTest, ALogLineBringsTheLogIntoView) {
+  struct Case {
+    int before;
+    int after;
+  };
+  constexpr std::array<Case, 4> kCases = {{{kInstructionTab, kFlasherTab},
+                                           {kFlasherTab, kFlasherTab},
+                                           {kDumperTab, kDumperTab},
+                                           {kPatcherTab, kDumperTab}}};
+  MainWindow& shown = Open();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.before);
+    Tabs()->setCurrentIndex(c.before);
+    shown.AppendLog("   ", kBlack);  // adds nothing, switches nothing
+    EXPECT_EQ(Tabs()->currentIndex(), c.before);
+    shown.AppendLog("line", kBlack);
+    EXPECT_EQ(Tabs()->currentIndex(), c.after);
+    EXPECT_TRUE(Child<QWidget>(shown, "log")->isVisible());
+  }
+}
+
+TEST_F(GuiLogTest, TheNewestLineStaysInView) {
+  MainWindow& shown = Open();
+  QScrollBar* bar = Child<QPlainTextEdit>(shown, "log")->verticalScrollBar();
+  constexpr int kLines = 300;
+  for (int i = 0; i < kLines; ++i) shown.AppendLog(("line " + std::to_string(i)).c_str(), kGrey);
+  QCoreApplication::processEvents();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(LogLines(shown).size(), static_cast<size_t>(kLines));
+}
+
+TEST_F(GuiLogTest, ProgressFollowsTheExamples) {
+  MainWindow& shown = Open();
+  shown.BeginProgress(nullptr, "Receiving...", 8388608, 128, kGrey);
+  EXPECT_TRUE(ProgressShown());
+  EXPECT_EQ(Bar()->minimum(), 0);
+  EXPECT_EQ(Bar()->maximum(), 65535);
+  EXPECT_EQ(Bar()->value(), 0);
+  EXPECT_EQ(Counter(), "0/8388608");
+  EXPECT_EQ(Child<QLabel>(shown, "statusText")->text(), "Receiving...");
+  EXPECT_TRUE(LogLines(shown).empty());
+
+  shown.StepProgress(1024, 128);
+  EXPECT_EQ(Bar()->value(), 7);
+  EXPECT_EQ(Counter(), "1024/8388608");
+  shown.StepProgress(100, 128);
+  EXPECT_EQ(Bar()->value(), Bar()->minimum());  // empty
+  EXPECT_EQ(Counter(), "100/8388608");
+
+  shown.EndProgress(nullptr, kBlack);
+  EXPECT_FALSE(ProgressShown());
+  EXPECT_TRUE(LogLines(shown).empty());
+  EXPECT_EQ(Counter(), "100/8388608");  // kept until the next begin
+
+  shown.BeginProgress("Receive started", "Receiving...", 4096, 128, kGrey);
+  EXPECT_EQ(Counter(), "0/4096");
+  shown.EndProgress("Receive finished!", kGrey);
+  EXPECT_EQ(LogTexts(shown), (std::vector<std::string>{"Receive started", "Receive finished!"}));
+  EXPECT_FALSE(ProgressShown());
+}
+
+TEST(ProgressScaleTest, RangeAndPositionAreHeldIn16Bits) {
+  struct Case {
+    uint32_t total;
+    uint32_t unit;
+    uint16_t upper;
+  };
+  constexpr std::array<Case, 7> kCases = {{
+      {8388608, 128, 65535},    // 8 MiB: one step per unit
+      {0x500000, 128, 40959},
+      {0xC00000, 128, 32767},   // 12 MiB: the bound wraps to 16 bits
+      {4096, 4, 1023},
+      {128, 128, 0},
+      {100, 128, 65535},        // under one unit: -1 in 16 bits
+      {1000, 0, 999},           // a unit of 0 counts as 1
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.total);
+    EXPECT_EQ(ProgressUpperBound(c.total, c.unit), c.upper);
+  }
+  EXPECT_EQ(ProgressPosition(1024, 128, 65535), 7);
+  EXPECT_EQ(ProgressPosition(100, 128, 65535), 0);
+  EXPECT_EQ(ProgressPosition(0, 128, 65535), 0);
+  EXPECT_EQ(ProgressPosition(0xFFFFFFFF, 1, 1000), 1000);  // held at the bound
+  EXPECT_EQ(ProgressPosition(10, 0, 1000), 9);
+  EXPECT_EQ(ProgressCounterText(0, 8388608), "0/8388608");
+  EXPECT_EQ(ProgressCounterText(4000000000u, 4294967295u), "4000000000/4294967295");
+}
+
+}  // namespace
+}  // namespace varnel::testing

@@ -1,0 +1,120 @@
+// The settings file as the main window reads and writes it: no file on a
+// first start, the exact file a close with the defaults writes, changed
+// values and other sections kept, broken and unwritable files, the default
+// dump file name and the hidden warnings.
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <array>
+#include <cstdlib>
+
+#include "app/default_paths.h"
+#include "app/settings.h"
+#include "pages/region_panel.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+class GuiSettingsTest : public GuiTest {
+ protected:
+  QLineEdit* FileBox(const char* page) { return Child<QWidget>(*window, page)->findChild<QLineEdit*>(); }
+  RegionPanel* Panel() { return Child<RegionPanel>(*window, "regionPanel"); }
+
+  // Closes the window for real and returns the settings file.
+  std::string CloseAndRead() {
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    return ReadText(SettingsFile());
+  }
+};
+
+TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaults) {
+  Open();
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+  const std::string fileName = DefaultDumpFileName();
+  EXPECT_EQ(CloseAndRead(),
+            "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
+            "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" + fileName +
+            "\n[Dumper]\nFileName=" + fileName + "\n");
+}
+
+TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges) {
+  WriteText(SettingsFile(),
+            "[Ports]\r\nCOM1=/dev/ttyS9\r\n[Settings]\r\nOffset=2000000\r\nSize=0x123456789ABC\r\n"
+            "State=5\r\nComPort=12\r\nComSpeed=57600\r\nBlockSize=4096\r\nLastTab=3\r\n"
+            "[Flasher]\r\nFileName=/tmp/image.bin\r\n");
+  Open();
+  EXPECT_EQ(Panel()->GetOffsetText(), "2000000");
+  EXPECT_EQ(Panel()->GetSizeText(), "0x123456789ABC");  // longer than typing allows, shown whole
+  EXPECT_EQ(Panel()->GetPreset(), kNoPreset);
+  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), 3);
+  EXPECT_EQ(FileBox("flashPage")->text(), "/tmp/image.bin");
+  EXPECT_EQ(window->BlockSize(), 4096u);
+
+  Panel()->SetOffsetText("0x2500000");
+  FileBox("dumpPage")->setText("/tmp/out.bin");
+  EXPECT_EQ(CloseAndRead(),
+            "[Ports]\r\nCOM1=/dev/ttyS9\r\n[Settings]\r\nOffset=0x2500000\r\nSize=0x123456789ABC\r\n"
+            "State=-1\r\nComPort=12\r\nComSpeed=57600\r\nBlockSize=4096\r\nLastTab=3\r\n"
+            "[Flasher]\r\nFileName=/tmp/image.bin\r\n[Dumper]\r\nFileName=/tmp/out.bin\r\n");
+}
+
+TEST_F(GuiSettingsTest, ATabOutOfRangeIsStoredAsTheInstructionTab) {
+  WriteText(SettingsFile(), "[Settings]\nLastTab=9\n");
+  Open();
+  EXPECT_NE(CloseAndRead().find("LastTab=0\n"), std::string::npos);
+}
+
+TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
+  const std::array<std::string, 4> kBroken = {
+      std::string("\0\xff\xfe garbage \x01\x02", 14),
+      "no sections at all\nComPort=7\n",
+      "[Settings\nComPort=7\n[]\n=\n",
+      "[Settings]\nComPort=abc\nComSpeed=\nBlockSize=0x10\nOffset\n",
+  };
+  for (const std::string& content : kBroken) {
+    SCOPED_TRACE(content);
+    WriteText(SettingsFile(), content);
+    const WindowSettings read = LoadSettings(SettingsFile());
+    WindowSettings expected;
+    // "abc" and "0x10" read as the platform's reader reads them: 0.
+    if (content.find("abc") != std::string::npos) expected.comPort = 0, expected.blockSize = 0;
+    EXPECT_EQ(read, expected);
+    Open();
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    window.reset();
+  }
+}
+
+TEST_F(GuiSettingsTest, AnUnwritableFileLetsTheWindowClose) {
+  std::filesystem::create_directory(SettingsFile());  // not a file: reads fail, writes fail
+  Open();
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(std::filesystem::is_directory(SettingsFile()));
+}
+
+TEST_F(GuiSettingsTest, OnlyTheValueOneHidesAWarning) {
+  WriteText(SettingsFile(), "[Warning]\nHide4=1\nHide6=2\nHide8=\nHide9=01\n");
+  EXPECT_TRUE(IsWarningHidden(SettingsFile(), 4));
+  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 6));
+  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 8));
+  EXPECT_TRUE(IsWarningHidden(SettingsFile(), 9));  // read as the integer 1
+  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 41));
+  EXPECT_FALSE(IsWarningHidden(dir / "missing.ini", 4));
+}
+
+TEST_F(GuiSettingsTest, TheDefaultDumpFileIsInTheHomeDirectory) {
+  const char* saved = std::getenv("HOME");
+  const std::string previous = saved != nullptr ? saved : "";
+  ::setenv("HOME", dir.Path().c_str(), 1);
+  EXPECT_EQ(DefaultDumpFileName(), (dir / "dump.bin").string());
+  ::unsetenv("HOME");
+  EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
+  if (saved != nullptr) ::setenv("HOME", previous.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace varnel::testing
