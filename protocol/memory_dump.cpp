@@ -32,18 +32,19 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
   if (SendCommand(kCmdDump, start, length) != kStatusOk) return ReportError(kUnitXm, 431, Stop::No);
 
   std::FILE* file = std::fopen(path, "wb");
+  std::time_t first = std::time(nullptr);
   if (file == nullptr) {
     // The loader waits for the ready byte: tell it the transfer is off,
-    // then take its response as after any receive.
+    // then close as after any receive.
     status = kStatusCantOpenFile;
     transferStatus = status;
     ReportError(kUnitXm, 436, Stop::No);
     WriteByte(kCan);
+    LogElapsed(first, std::time(nullptr));
     if (ReadResponse() != kStatusOk) return ReportError(kUnitXm, 456, Stop::No);
     status = kStatusCantOpenFile;
     return status;
   }
-  std::time_t first = std::time(nullptr);
   if (ReceiveToFile(file, length, Quiet::No) != kStatusOk) ReportError(kUnitXm, 443, Stop::No);
   transferStatus = status;
   std::time_t second = std::time(nullptr);

@@ -86,7 +86,7 @@ TEST_F(ConnectTest, PackagesOfEveryShapeConnect) {
     uint32_t records;
   };
   const std::array<Case, 3> kCases = {{
-      {33, {1, 4000, 300, 65535}, 3},  // a full record, one of 1 byte, S8
+      {33, {1, 4000, 0, 65535}, 3},  // a full record, one of 1 byte, S8; an empty chunk
       {700, {}, 23},                   // the package ends after stage one
       {0, {10}, 2},                    // an empty stage one: S204400000BB
   }};

@@ -123,6 +123,23 @@ TEST_F(FlashTest, FiveSilentAnswersCancelTheTransfer) {
   EXPECT_EQ(ByteAfterBlocks(2, 0x400), kCan);
 }
 
+TEST_F(FlashTest, EndlessResendRequestsCountAsFailedAttempts) {
+  sim::FaultPlan faults;
+  faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 2, kNak, sim::kEveryTime};
+  timing.answerTimeout = std::chrono::seconds(20);
+  StartHandset(faults);
+  Connect();
+  MakeFile("image.bin", 0x1000);
+  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  EXPECT_EQ(link->transferStatus, kStatusBlockFailed);
+  std::vector<sim::BlockRecord> blocks =
+      handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
+  EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
+                          [](const sim::BlockRecord& b) { return b.number == 2; }),
+            16);
+  EXPECT_EQ(ByteAfterBlocks(17, 0x400), kCan);
+}
+
 TEST_F(FlashTest, EmptyAndMissingFiles) {
   StartHandset();
   Connect();
