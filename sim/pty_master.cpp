@@ -39,7 +39,7 @@ uint32_t SpeedFromTermios(unsigned int speed) {
 }
 
 PtyMaster::PtyMaster() {
-  int opened = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int opened = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (opened < 0) return;
   if (grantpt(opened) != 0 || unlockpt(opened) != 0) {
     ::close(opened);
@@ -52,12 +52,19 @@ PtyMaster::PtyMaster() {
   }
   fd = opened;
   slavePath = name;
-  // Start the line like a fresh cable: raw on the master side too.
+  // Termios requests on the master act on the slave: start it raw, so bytes
+  // the handset sends before the program configures the port are not echoed
+  // back or translated.
   termios tio{};
   if (tcgetattr(fd, &tio) == 0) {
     cfmakeraw(&tio);
     tcsetattr(fd, TCSANOW, &tio);
   }
+  // Until the slave has been opened once, the master never reports POLLHUP;
+  // open and close it here so "nobody holds the port" is visible from the
+  // start.
+  int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave >= 0) ::close(slave);
 }
 
 PtyMaster::~PtyMaster() { Close(); }
@@ -71,6 +78,10 @@ uint32_t PtyMaster::ProgramSpeed() const {
   termios tio{};
   if (fd < 0 || tcgetattr(fd, &tio) != 0) return 0;
   return SpeedFromTermios(cfgetospeed(&tio));
+}
+
+void PtyMaster::Flush() {
+  if (fd >= 0) tcflush(fd, TCIOFLUSH);
 }
 
 bool PtyMaster::SlaveOpen() const {

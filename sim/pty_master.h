@@ -1,6 +1,7 @@
 // The master side of a pseudo-terminal: the simulated handset's end of the
 // "cable". The program under test opens SlavePath() as its serial port.
-// One thread at a time may use an instance.
+// One thread at a time may use an instance. Move-free and copy-free: the
+// handset replaces the whole object when it hangs up the line.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,10 @@ class PtyMaster {
   // Returns the number of bytes read; 0 on time-out or when nobody holds the
   // slave side.
   size_t Read(uint8_t* buffer, size_t capacity, int timeoutMs);
+
+  // Drops bytes queued in both directions, so a program that opens the port
+  // next does not read what was meant for the last one.
+  void Flush();
 
   // Closes the master: the program's port sees a hang-up.
   void Close();

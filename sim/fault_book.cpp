@@ -1,0 +1,106 @@
+// Spending the fault plan: budgets per fault, per block for CRC faults.
+#include "sim/fault_book.h"
+
+namespace varnel::sim {
+
+namespace {
+
+bool Watches(ReceivedBlocks in, TransferKind kind) {
+  switch (in) {
+    case ReceivedBlocks::kUploadAndFlash: return kind != TransferKind::kDump;
+    case ReceivedBlocks::kUploadOnly: return kind == TransferKind::kUpload;
+    case ReceivedBlocks::kFlashOnly: return kind == TransferKind::kFlash;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool FaultBook::Spend(uint32_t* times) {
+  if (*times == 0) return false;
+  if (*times != kEveryTime) --*times;
+  return true;
+}
+
+void FaultBook::Set(const FaultPlan& newPlan) {
+  std::lock_guard lock(mutex);
+  plan = newPlan;
+  crcSends.clear();
+  abortSpent = false;
+  hangUpSpent = false;
+}
+
+FaultPlan FaultBook::Plan() const {
+  std::lock_guard lock(mutex);
+  return plan;
+}
+
+bool FaultBook::CorruptCrc(uint32_t block) {
+  std::lock_guard lock(mutex);
+  const CorruptCrcFault& fault = plan.corruptCrc;
+  if (fault.firstBlock == 0 || block < fault.firstBlock ||
+      block - fault.firstBlock >= fault.blocks) {
+    return false;
+  }
+  uint32_t& sends = crcSends[block];
+  if (sends >= fault.sendsEach) return false;
+  ++sends;
+  return true;
+}
+
+std::optional<uint8_t> FaultBook::BlockAnswer(TransferKind kind,
+                                              uint32_t block) {
+  std::lock_guard lock(mutex);
+  BlockAnswerFault& fault = plan.blockAnswer;
+  if (fault.block != block || block == 0 || !Watches(fault.in, kind)) {
+    return std::nullopt;
+  }
+  if (!Spend(&fault.times)) return std::nullopt;
+  return fault.answer;
+}
+
+bool FaultBook::SilenceCommand(uint8_t code) {
+  std::lock_guard lock(mutex);
+  SilentCommandFault& fault = plan.silentCommand;
+  if (fault.code != 0 && fault.code != code) return false;
+  return Spend(&fault.times);
+}
+
+bool FaultBook::SilenceBlock(TransferKind kind, uint32_t block) {
+  std::lock_guard lock(mutex);
+  SilentBlockFault& fault = plan.silentBlock;
+  if (!Watches(fault.in, kind)) return false;
+  if (fault.block != 0 && fault.block != block) return false;
+  return Spend(&fault.times);
+}
+
+bool FaultBook::AbortDumpAt(uint32_t block) {
+  std::lock_guard lock(mutex);
+  if (abortSpent || plan.abortDumpAtBlock == 0 ||
+      plan.abortDumpAtBlock != block) {
+    return false;
+  }
+  abortSpent = true;
+  return true;
+}
+
+std::optional<uint8_t> FaultBook::CommandError(uint8_t code) {
+  std::lock_guard lock(mutex);
+  CommandErrorFault& fault = plan.commandError;
+  if (fault.response == 0 || fault.code != code) return std::nullopt;
+  if (!Spend(&fault.times)) return std::nullopt;
+  return fault.response;
+}
+
+bool FaultBook::HangUpAfter(TransferKind kind, uint32_t block) {
+  std::lock_guard lock(mutex);
+  const HangUpFault& fault = plan.hangUp;
+  if (hangUpSpent || fault.afterBlock == 0 || fault.kind != kind ||
+      fault.afterBlock != block) {
+    return false;
+  }
+  hangUpSpent = true;
+  return true;
+}
+
+}  // namespace varnel::sim

@@ -1,0 +1,201 @@
+// The handset's line: poll-driven reads into the receive queue, garbling by
+// speed, line-rate pacing, and transcript recording when bytes are taken.
+#include "sim/handset_line.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <vector>
+
+#include "protocol/wire_format.h"
+#include "sim/line_garbler.h"
+
+namespace varnel::sim {
+
+namespace {
+
+constexpr size_t kReadChunkBytes = 65536;
+constexpr auto kWriteStall = std::chrono::seconds(5);  // program not reading
+constexpr uint32_t kPaceSlicesPerSecond = 200;         // 5 ms of bytes a write
+
+timespec ToTimespec(PaceClock::duration duration) {
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+      std::max(duration, PaceClock::duration::zero()));
+  constexpr int64_t kNanosPerSecond = 1000000000;
+  timespec span{};
+  span.tv_sec = static_cast<time_t>(ns.count() / kNanosPerSecond);
+  span.tv_nsec = static_cast<long>(ns.count() % kNanosPerSecond);
+  return span;
+}
+
+}  // namespace
+
+HandsetLine::HandsetLine(PtyMaster& master, int wakeUpFd,
+                         const std::atomic<bool>& interrupted,
+                         Transcript& record, Pacing pacing,
+                         uint32_t startSpeed)
+    : pty(master),
+      wakeFd(wakeUpFd),
+      interrupt(interrupted),
+      transcript(record),
+      pacer(pacing),
+      speed(startSpeed) {}
+
+LineResult HandsetLine::Fill(PaceClock::time_point deadline) {
+  std::array<pollfd, 2> fds{{{pty.Descriptor(), POLLIN, 0}, {wakeFd, POLLIN, 0}}};
+  for (;;) {
+    if (interrupt.load()) return LineResult::kInterrupted;
+    timespec wait = ToTimespec(deadline - PaceClock::now());
+    int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return LineResult::kHungUp;
+    if (interrupt.load() || fds[1].revents != 0) return LineResult::kInterrupted;
+    if (ready == 0) return LineResult::kTimeout;
+    if ((fds[0].revents & POLLIN) != 0) {
+      std::vector<uint8_t>& chunk = readBuffer;
+      chunk.resize(kReadChunkBytes);
+      ssize_t n = ::read(pty.Descriptor(), chunk.data(), chunk.size());
+      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (n <= 0) return LineResult::kHungUp;  // EIO: the slave was closed
+      size_t count = static_cast<size_t>(n);
+      uint32_t programSpeed = pty.ProgramSpeed();
+      Arrival arrival = SpeedsMatch(programSpeed, speed) ? Arrival::kIntact
+                                                         : Arrival::kGarbled;
+      if (arrival == Arrival::kGarbled) {
+        for (size_t i = 0; i < count; ++i) {
+          chunk[i] = GarbleByte(chunk[i], programSpeed, speed);
+        }
+      }
+      ArrivalInfo info{programSpeed, speed, arrival,
+                       pacer.BookInput(count, speed), pacer.ByteTime(speed)};
+      queue.Push(chunk.data(), count, info);
+      return LineResult::kOk;
+    }
+    return LineResult::kHungUp;  // POLLHUP or POLLERR without data
+  }
+}
+
+LineResult HandsetLine::Sleep(PaceClock::duration duration) {
+  if (interrupt.load()) return LineResult::kInterrupted;
+  pollfd wake{wakeFd, POLLIN, 0};
+  timespec wait = ToTimespec(duration);
+  int ready = ::ppoll(&wake, 1, &wait, nullptr);
+  // A signal may cut the sleep short; only the wake pipe interrupts.
+  if (ready > 0 || interrupt.load()) return LineResult::kInterrupted;
+  return LineResult::kOk;
+}
+
+LineResult HandsetLine::WaitUntilDue(size_t index) {
+  if (!pacer.Enabled()) return LineResult::kOk;
+  PaceClock::duration left = queue.DueOf(index) - PaceClock::now();
+  if (left <= PaceClock::duration::zero()) return LineResult::kOk;
+  return Sleep(left);
+}
+
+void HandsetLine::Take(size_t count, uint8_t* out) {
+  queue.Take(count, out,
+             [this](const ArrivalInfo& info, const uint8_t* bytes, size_t n) {
+               transcript.RecordBytes(Direction::kFromProgram, phase,
+                                      info.programSpeed, info.handsetSpeed,
+                                      info.arrival, bytes, n);
+             });
+}
+
+LineResult HandsetLine::WaitForInput(Millis timeout) {
+  if (queue.Size() > 0) return LineResult::kOk;
+  return Fill(PaceClock::now() + timeout);
+}
+
+LineResult HandsetLine::ReadExact(uint8_t* out, size_t count, Millis timeout) {
+  PaceClock::time_point deadline = PaceClock::now() + timeout;
+  while (queue.Size() < count) {
+    LineResult result = Fill(deadline);
+    if (result != LineResult::kOk) return result;
+  }
+  if (count == 0) return LineResult::kOk;
+  LineResult result = WaitUntilDue(count - 1);
+  if (result != LineResult::kOk) return result;
+  Take(count, out);
+  return LineResult::kOk;
+}
+
+LineResult HandsetLine::ReadByte(uint8_t* out, Millis timeout) {
+  return ReadExact(out, 1, timeout);
+}
+
+LineResult HandsetLine::ReadLine(uint8_t terminator, size_t maxBytes,
+                                 Millis timeout, std::string* line) {
+  PaceClock::time_point deadline = PaceClock::now() + timeout;
+  size_t scanned = 0;
+  for (;;) {
+    for (; scanned < queue.Size(); ++scanned) {
+      if (queue.At(scanned) != terminator) continue;
+      LineResult result = WaitUntilDue(scanned);
+      if (result != LineResult::kOk) return result;
+      std::vector<uint8_t> bytes(scanned + 1);
+      Take(bytes.size(), bytes.data());
+      line->assign(bytes.begin(), bytes.end() - 1);
+      return LineResult::kOk;
+    }
+    LineResult result = queue.Size() > maxBytes ? LineResult::kTimeout
+                                                : Fill(deadline);
+    if (result == LineResult::kTimeout) Take(queue.Size(), nullptr);
+    if (result != LineResult::kOk) return result;
+  }
+}
+
+void HandsetLine::DiscardInput() {
+  if (Fill(PaceClock::now()) == LineResult::kOk || queue.Size() > 0) {
+    Take(queue.Size(), nullptr);
+  }
+}
+
+LineResult HandsetLine::WriteByte(uint8_t byte) { return Write(&byte, 1); }
+
+LineResult HandsetLine::Write(const uint8_t* data, size_t count) {
+  if (!pacer.Enabled()) return WriteNow(data, count);
+  size_t slice =
+      std::max<size_t>(1, speed / kLineBitsPerByte / kPaceSlicesPerSecond);
+  for (size_t done = 0; done < count;) {
+    size_t n = std::min(slice, count - done);
+    PaceClock::time_point due = pacer.BookOutput(n, speed);
+    LineResult result = Sleep(due - PaceClock::now());
+    if (result == LineResult::kOk) result = WriteNow(data + done, n);
+    if (result != LineResult::kOk) return result;
+    done += n;
+  }
+  return LineResult::kOk;
+}
+
+LineResult HandsetLine::WriteNow(const uint8_t* data, size_t count) {
+  uint32_t programSpeed = pty.ProgramSpeed();
+  Arrival arrival = SpeedsMatch(programSpeed, speed) ? Arrival::kIntact
+                                                     : Arrival::kGarbled;
+  std::vector<uint8_t> bytes(data, data + count);
+  if (arrival == Arrival::kGarbled) {
+    for (uint8_t& byte : bytes) byte = GarbleByte(byte, speed, programSpeed);
+  }
+  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
+                         arrival, bytes.data(), bytes.size());
+  PaceClock::time_point deadline = PaceClock::now() + kWriteStall;
+  for (size_t done = 0; done < bytes.size();) {
+    if (interrupt.load()) return LineResult::kInterrupted;
+    ssize_t n = ::write(pty.Descriptor(), bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return LineResult::kHungUp;
+    if (PaceClock::now() >= deadline) return LineResult::kTimeout;
+    std::array<pollfd, 2> fds{{{pty.Descriptor(), POLLOUT, 0}, {wakeFd, POLLIN, 0}}};
+    timespec wait = ToTimespec(deadline - PaceClock::now());
+    ::ppoll(fds.data(), fds.size(), &wait, nullptr);
+    if ((fds[0].revents & POLLHUP) != 0) return LineResult::kHungUp;
+  }
+  return LineResult::kOk;
+}
+
+}  // namespace varnel::sim

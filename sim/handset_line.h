@@ -1,0 +1,99 @@
+// HandsetLine: the handset's end of the cable during one connection. Reads
+// and writes the pseudo-terminal master with the handset's own line speed:
+// bytes crossing while the program's port runs at another speed are garbled
+// both ways. Paces bytes at line rate when asked, records every byte in the
+// transcript under the current phase, and notices the program hanging up
+// and requests to stop. Used by the handset's thread only.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/line_pacer.h"
+#include "sim/pty_master.h"
+#include "sim/receive_queue.h"
+#include "sim/transcript.h"
+
+namespace varnel::sim {
+
+enum class LineResult {
+  kOk,
+  kTimeout,      // nothing (or not enough) arrived in time
+  kHungUp,       // the program closed its port
+  kInterrupted,  // Stop() or PowerCycle() on the handset
+  kDropped,      // the handset hangs up itself (fault plan); never returned
+                 // by HandsetLine, only by the loader above it
+};
+
+using Millis = std::chrono::milliseconds;
+
+class HandsetLine {
+ public:
+  // `master`, `record` and `interrupted` outlive the line; `wakeUpFd`
+  // becomes readable when `interrupted` is set.
+  HandsetLine(PtyMaster& master, int wakeUpFd,
+              const std::atomic<bool>& interrupted, Transcript& record,
+              Pacing pacing, uint32_t startSpeed);
+  HandsetLine(const HandsetLine&) = delete;
+  HandsetLine& operator=(const HandsetLine&) = delete;
+
+  uint32_t Speed() const { return speed; }
+  void SetSpeed(uint32_t bitsPerSecond) {
+    speed = bitsPerSecond;
+    if (speedMirror != nullptr) speedMirror->store(bitsPerSecond);
+  }
+  // Keeps `mirror` (which outlives the line) equal to the line speed, for
+  // readers on other threads.
+  void MirrorSpeedInto(std::atomic<uint32_t>* mirror) { speedMirror = mirror; }
+  void SetPhase(Phase newPhase) { phase = newPhase; }
+
+  // Waits until at least one byte is queued, at most `timeout`.
+  LineResult WaitForInput(Millis timeout);
+
+  // Reads exactly `count` bytes, all within `timeout`. On kTimeout nothing is
+  // taken: the bytes that did arrive stay queued.
+  LineResult ReadExact(uint8_t* out, size_t count, Millis timeout);
+  LineResult ReadByte(uint8_t* out, Millis timeout);
+
+  // Reads up to and including `terminator`; `line` gets the bytes before it.
+  // kTimeout when no terminator arrives in time or within `maxBytes`; the
+  // bytes read so far are then dropped (and recorded).
+  LineResult ReadLine(uint8_t terminator, size_t maxBytes, Millis timeout,
+                      std::string* line);
+
+  // Drops every byte queued now (recorded in the transcript).
+  void DiscardInput();
+
+  // Writes all bytes: garbled when the speeds differ, at line rate when
+  // pacing. kTimeout when the program does not drain its port for seconds.
+  LineResult Write(const uint8_t* data, size_t count);
+  LineResult WriteByte(uint8_t byte);
+
+  // Sleeps `duration` unless interrupted; wakes early only for interrupts.
+  LineResult Sleep(PaceClock::duration duration);
+
+ private:
+  // Reads what the master holds into the queue, waiting until `deadline`
+  // for the first byte.
+  LineResult Fill(PaceClock::time_point deadline);
+  LineResult WaitUntilDue(size_t index);
+  LineResult WriteNow(const uint8_t* data, size_t count);
+  void Take(size_t count, uint8_t* out);
+
+  PtyMaster& pty;
+  int wakeFd;
+  const std::atomic<bool>& interrupt;
+  Transcript& transcript;
+  LinePacer pacer;
+  ReceiveQueue queue;
+  std::vector<uint8_t> readBuffer;  // one read() from the master
+  uint32_t speed;
+  std::atomic<uint32_t>* speedMirror = nullptr;
+  Phase phase = Phase::kBootWait;
+};
+
+}  // namespace varnel::sim

@@ -1,0 +1,35 @@
+// Line-rate bookkeeping: each direction is a queue of byte slots; a new run
+// starts when the line is free or now, whichever is later.
+#include "sim/line_pacer.h"
+
+#include <algorithm>
+
+#include "protocol/wire_format.h"
+
+namespace varnel::sim {
+
+PaceClock::duration LinePacer::ByteTime(uint32_t speed) const {
+  if (!Enabled() || speed == 0) return PaceClock::duration::zero();
+  return std::chrono::duration_cast<PaceClock::duration>(
+      std::chrono::nanoseconds(std::chrono::seconds(1)) * kLineBitsPerByte /
+      speed);
+}
+
+PaceClock::time_point LinePacer::BookOutput(size_t count, uint32_t speed) {
+  PaceClock::time_point now = PaceClock::now();
+  if (!Enabled()) return now;
+  PaceClock::time_point start = std::max(now, outputFree);
+  outputFree = start + ByteTime(speed) * static_cast<int64_t>(count);
+  return outputFree;
+}
+
+PaceClock::time_point LinePacer::BookInput(size_t count, uint32_t speed) {
+  PaceClock::time_point now = PaceClock::now();
+  if (!Enabled()) return now;
+  PaceClock::time_point start = std::max(now, inputFree);
+  PaceClock::duration byte = ByteTime(speed);
+  inputFree = start + byte * static_cast<int64_t>(count);
+  return start + byte;
+}
+
+}  // namespace varnel::sim

@@ -1,0 +1,106 @@
+// varnel-sim's switches: each lands in the handset options or fault plan,
+// and malformed values are refused with a message.
+#include "sim/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace varnel::sim {
+namespace {
+
+HandsetOptions Parsed(const std::vector<std::string>& arguments) {
+  HandsetOptions options;
+  std::string error;
+  EXPECT_EQ(ParseCommandLine(arguments, &options, &error), CommandLineResult::kRun)
+      << error;
+  return options;
+}
+
+TEST(CommandLineTest, LineOptionsReachTheHandsetOptions) {
+  HandsetOptions o = Parsed({"--flash", "image.bin", "--link=./ttyHANDSET",
+                             "--pace", "--transcript", "t.txt",
+                             "--power-off-on-close", "--answer-timeout", "700",
+                             "--offer-interval", "0x64"});
+  EXPECT_EQ(o.flashImagePath, "image.bin");
+  EXPECT_EQ(o.linkPath, "./ttyHANDSET");
+  EXPECT_EQ(o.transcriptPath, "t.txt");
+  EXPECT_EQ(o.pacing, Pacing::kLineRate);
+  EXPECT_EQ(o.afterHangUp, AfterHangUp::kPowerOff);
+  EXPECT_EQ(o.timing.answerTimeout.count(), 700);
+  EXPECT_EQ(o.timing.offerInterval.count(), 100);
+}
+
+TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
+  FaultPlan f = Parsed({"--never-offer", "--junk-before-offer", "3",
+                        "--junk-before-ack", "2", "--boot-response", "0x41",
+                        "--corrupt-crc", "4:2:3", "--abort-dump-at", "5",
+                        "--answer-block", "flash:2:0x16:always",
+                        "--silent-block", "upload:1", "--silent-command", "0x31:2",
+                        "--command-error", "0x36:0x77", "--hang-up-after", "dump:3"})
+                    .faults;
+  EXPECT_EQ(f.offer, BootOffer::kNever);
+  EXPECT_EQ(f.junkBeforeOffer, 3u);
+  EXPECT_EQ(f.junkBeforeRecordAck, 2u);
+  EXPECT_EQ(f.bootResponse, 0x41);
+  EXPECT_EQ(f.corruptCrc.firstBlock, 4u);
+  EXPECT_EQ(f.corruptCrc.blocks, 2u);
+  EXPECT_EQ(f.corruptCrc.sendsEach, 3u);
+  EXPECT_EQ(f.abortDumpAtBlock, 5u);
+  EXPECT_EQ(f.blockAnswer.in, ReceivedBlocks::kFlashOnly);
+  EXPECT_EQ(f.blockAnswer.block, 2u);
+  EXPECT_EQ(f.blockAnswer.answer, 0x16);
+  EXPECT_EQ(f.blockAnswer.times, kEveryTime);
+  EXPECT_EQ(f.silentBlock.in, ReceivedBlocks::kUploadOnly);
+  EXPECT_EQ(f.silentBlock.block, 1u);
+  EXPECT_EQ(f.silentBlock.times, 1u);
+  EXPECT_EQ(f.silentCommand.code, 0x31);
+  EXPECT_EQ(f.silentCommand.times, 2u);
+  EXPECT_EQ(f.commandError.code, 0x36);
+  EXPECT_EQ(f.commandError.response, 0x77);
+  EXPECT_EQ(f.commandError.times, 1u);
+  EXPECT_EQ(f.hangUp.kind, TransferKind::kDump);
+  EXPECT_EQ(f.hangUp.afterBlock, 3u);
+}
+
+TEST(CommandLineTest, HelpIsRecognised) {
+  HandsetOptions options;
+  std::string error;
+  EXPECT_EQ(ParseCommandLine({"--help"}, &options, &error), CommandLineResult::kHelp);
+  for (const char* name : {"--link", "--flash", "--pace", "--corrupt-crc",
+                           "--hang-up-after", "--command-error", "--never-offer"}) {
+    EXPECT_NE(std::string(UsageText()).find(name), std::string::npos) << name;
+  }
+}
+
+// --- error paths ---
+
+TEST(CommandLineTest, RefusesMalformedValues) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--bogus"},
+      {"--flash"},
+      {"--answer-timeout", "0"},
+      {"--answer-timeout", "soon"},
+      {"--corrupt-crc", "0"},
+      {"--corrupt-crc", "1:2:3:4"},
+      {"--answer-block", "2:0x06"},
+      {"--answer-block", "flash:2"},
+      {"--command-error", "0x31:0"},
+      {"--command-error", "0x131:5"},
+      {"--hang-up-after", "boot:1"},
+      {"--hang-up-after", "dump:0"},
+      {"--boot-response", "0"},
+      {"--pace=yes"},
+  };
+  for (const std::vector<std::string>& arguments : bad) {
+    SCOPED_TRACE(arguments.front());
+    HandsetOptions options;
+    std::string error;
+    EXPECT_EQ(ParseCommandLine(arguments, &options, &error), CommandLineResult::kError);
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace varnel::sim

@@ -1,0 +1,139 @@
+// The handset's flash: bank and sector geometry, the fresh-image pattern,
+// and the image file and in-memory image keeping what was written.
+#include "sim/flash_image.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/flash_layout.h"
+
+namespace varnel::sim {
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/varnel-flash-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) path = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string File(const char* name) const { return (path / name).string(); }
+
+ private:
+  std::filesystem::path path;
+};
+
+std::vector<uint8_t> Read(const FlashImage& image, uint32_t address, uint32_t n) {
+  std::vector<uint8_t> bytes(n);
+  EXPECT_TRUE(image.Read(address, bytes.data(), n));
+  return bytes;
+}
+
+std::vector<uint8_t> Pattern(uint32_t address, uint32_t n) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < n; ++i) bytes.push_back(PatternByte(address + i));
+  return bytes;
+}
+
+TEST(FlashLayoutTest, SectorRoomFollowsEachBanksSectorMap) {
+  struct Case { uint32_t base; uint32_t relative; uint32_t room; };
+  const Case cases[] = {
+      {0x1000000, 0x0, 0x2000},      {0x1000000, 0x1000, 0x1000},
+      {0x1000000, 0xF000, 0x1000},   {0x1000000, 0x10000, 0x10000},
+      {0x1000000, 0x18000, 0x8000},  {0x1000000, 0x7FFFFF, 0x1},
+      {0x2000000, 0x0, 0x10000},     {0x2000000, 0x7EF000, 0x1000},
+      {0x2000000, 0x7F0000, 0x10000}, {0x2000000, 0x7F0001, 0x1FFF},
+      {0x2000000, 0x7F2000, 0x2000}, {0x2000000, 0x7FF000, 0x1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.base << "+" << c.relative);
+    std::optional<FlashBank> bank = FindBank(c.base);
+    ASSERT_TRUE(bank.has_value());
+    EXPECT_EQ(SectorRoom(*bank, c.relative), c.room);
+  }
+}
+
+TEST(FlashLayoutTest, RegionsMustLieInsideOneBank) {
+  EXPECT_FALSE(FindBank(0xFFFFFF).has_value());
+  EXPECT_FALSE(FindBank(0x2800000).has_value());
+  EXPECT_TRUE(RegionInsideBank(0x1000000, 0x800000));
+  EXPECT_TRUE(RegionInsideBank(0x2500000, 0x300000));
+  EXPECT_FALSE(RegionInsideBank(0x2500000, 0x300001));
+  EXPECT_FALSE(RegionInsideBank(0x1800000, 1));
+  EXPECT_TRUE(RegionInsideBank(0x27FFFFF, 1));
+  EXPECT_EQ(ImageOffset(0x1000000), 0u);
+  EXPECT_EQ(ImageOffset(0x2000010), 0x800010u);
+}
+
+TEST(FlashLayoutTest, PatternDiffersFromBlockToBlock) {
+  // A block read from or written to the wrong place must not compare equal.
+  for (uint32_t shift : {0x400u, 0x2000u, 0x10000u, 0x1000000u}) {
+    SCOPED_TRACE(shift);
+    EXPECT_NE(Pattern(0x1000000, 1024), Pattern(0x1000000 + shift, 1024));
+  }
+}
+
+TEST(FlashImageTest, NewFileHoldsThePatternAndKeepsWrites) {
+  TempDir dir;
+  const std::string path = dir.File("image.bin");
+  const std::vector<uint8_t> data = {1, 2, 3, 4, 5};
+  {
+    FlashImage image;
+    ASSERT_EQ(FlashImage::OpenFile(path, &image), ImageOpenResult::kOk);
+    EXPECT_EQ(std::filesystem::file_size(path), 0x1000000u);
+    EXPECT_EQ(Read(image, 0x27FFFF0, 16), Pattern(0x27FFFF0, 16));
+    ASSERT_TRUE(image.Write(0x2000000, data.data(), 5));
+  }
+  FlashImage reopened;
+  ASSERT_EQ(FlashImage::OpenFile(path, &reopened), ImageOpenResult::kOk);
+  EXPECT_EQ(Read(reopened, 0x2000000, 5), data);
+  EXPECT_EQ(Read(reopened, 0x2000005, 8), Pattern(0x2000005, 8));
+  // Bank 2 lies after bank 1 in the file.
+  std::ifstream file(path, std::ios::binary);
+  file.seekg(0x800000);
+  std::vector<char> raw(5);
+  file.read(raw.data(), 5);
+  EXPECT_EQ(std::vector<uint8_t>(raw.begin(), raw.end()), data);
+}
+
+TEST(FlashImageTest, MemoryImageKeepsWritesAcrossPageBoundaries) {
+  FlashImage image;
+  std::vector<uint8_t> data(10000, 0x5A);
+  ASSERT_TRUE(image.Write(0x1000F00, data.data(), 10000));
+  EXPECT_EQ(Read(image, 0x1000F00, 10000), data);
+  EXPECT_EQ(Read(image, 0x1000EF0, 16), Pattern(0x1000EF0, 16));
+  EXPECT_EQ(Read(image, 0x1000F00 + 10000, 16), Pattern(0x1000F00 + 10000, 16));
+}
+
+// --- error paths ---
+
+TEST(FlashImageTest, RefusesAFileOfTheWrongSizeAndLeavesItAlone) {
+  TempDir dir;
+  const std::string path = dir.File("short.bin");
+  std::ofstream(path) << "not an image";
+  FlashImage image;
+  EXPECT_EQ(FlashImage::OpenFile(path, &image), ImageOpenResult::kWrongSize);
+  EXPECT_EQ(std::filesystem::file_size(path), 12u);
+  EXPECT_EQ(FlashImage::OpenFile(dir.File("no/such/dir.bin"), &image),
+            ImageOpenResult::kCannotOpen);
+}
+
+TEST(FlashImageTest, RefusesRangesOutsideTheBanks) {
+  FlashImage image;
+  uint8_t byte = 0;
+  EXPECT_FALSE(image.Read(0xFFFFFF, &byte, 1));
+  EXPECT_FALSE(image.Write(0x17FFFFF, &byte, 2));
+  EXPECT_FALSE(image.Read(0x2800000, &byte, 1));
+}
+
+}  // namespace
+}  // namespace varnel::sim

@@ -1,0 +1,312 @@
+// Each fault switch of the simulated handset doing what it says, and the
+// loader's own refusals of bad blocks, packets and regions, driven by hand.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "protocol/wire_format.h"
+#include "sim/hand_program.h"
+#include "sim/handset.h"
+#include "sim/handset_responses.h"
+
+namespace varnel::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kQuiet{300};    // long enough to tell "nothing came"
+constexpr milliseconds kSettle{2000};  // bound of every wait on the handset
+
+class HandsetFaultsTest : public testing::Test {
+ protected:
+  ~HandsetFaultsTest() override { handset.reset(); }
+
+  void Start(const FaultPlan& faults, const std::string& linkPath = {}) {
+    HandsetOptions options;
+    options.timing.offerInterval = milliseconds(100);
+    options.timing.answerTimeout = milliseconds(1000);
+    options.timing.lineTimeout = milliseconds(2000);
+    options.faults = faults;
+    options.linkPath = linkPath;
+    handset = std::make_unique<Handset>(std::move(options));
+    ASSERT_EQ(handset->Start(), StartResult::kOk);
+    ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
+  }
+
+  void StartConnected(const FaultPlan& faults, uint32_t blockSize) {
+    Start(faults);
+    ASSERT_TRUE(program.Connect(blockSize));
+  }
+
+  bool Write(const std::vector<uint8_t>& bytes) { return program.Port().Write(bytes); }
+  std::optional<uint8_t> Next(milliseconds wait = kSettle) { return program.ReadByte(wait); }
+
+  TransferRecord LastTransfer() {
+    std::vector<TransferRecord> transfers = handset->Transcript().transfers;
+    return transfers.empty() ? TransferRecord{} : transfers.back();
+  }
+
+  std::unique_ptr<Handset> handset;
+  HandProgram program;
+};
+
+std::vector<uint8_t> Data(size_t count, uint8_t seed) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
+  return bytes;
+}
+
+std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
+  std::vector<uint32_t> numbers;
+  for (const BlockRecord& block : transfer.blocks) numbers.push_back(block.number);
+  return numbers;
+}
+
+TEST_F(HandsetFaultsTest, CorruptsTheChosenDumpBlockForItsFirstSends) {
+  FaultPlan faults;
+  faults.corruptCrc = {2, 1, 2};
+  StartConnected(faults, 1024);
+  ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 3072));
+  std::vector<uint8_t> data;
+  EXPECT_EQ(program.ReceiveDump(3072, &data), kResponseOk);
+  EXPECT_EQ(data.size(), 3072u);
+  TransferRecord dump = LastTransfer();
+  EXPECT_EQ(Numbers(dump), (std::vector<uint32_t>{1, 2, 2, 2, 3}));
+  std::vector<bool> intact;
+  for (const BlockRecord& block : dump.blocks) intact.push_back(block.crcOk);
+  EXPECT_EQ(intact, (std::vector<bool>{true, false, false, true, true}));
+  EXPECT_EQ(dump.programControls,
+            (std::vector<uint8_t>{kAck, kAck, kSyn, kSyn, kAck, kAck}));
+}
+
+TEST_F(HandsetFaultsTest, SendsDc4InPlaceOfTheChosenDumpBlock) {
+  FaultPlan faults;
+  faults.abortDumpAtBlock = 2;
+  StartConnected(faults, 1024);
+  ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 3072));
+  std::vector<uint8_t> data;
+  EXPECT_EQ(program.ReceiveDump(3072, &data), kLoaderAbandoned);
+  EXPECT_EQ(data.size(), 1024u);
+  EXPECT_EQ(Numbers(LastTransfer()), std::vector<uint32_t>{1});
+}
+
+TEST_F(HandsetFaultsTest, AnswersTheChosenBlockAsTold) {
+  struct Case { uint8_t answer; std::vector<uint8_t> answers; uint8_t response; };
+  const Case cases[] = {
+      {kNak, {kAck, kNak, kAck, kResponseOk}, kResponseOk},
+      {kSyn, {kAck, kSyn, kAck, kResponseOk}, kResponseOk},
+      {kEtb, {kAck, kEtb, kAck, kResponseOk}, kResponseOk},
+      {kDc4, {kAck, kDc4, kLoaderAbandoned}, kLoaderAbandoned},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    FaultPlan faults;
+    faults.blockAnswer = {ReceivedBlocks::kFlashOnly, 2, c.answer, 1};
+    StartConnected(faults, 1024);
+    ASSERT_TRUE(program.SendPacket(kCmdFlash, 0x1000000, 2048));
+    std::vector<uint8_t> answers;
+    EXPECT_EQ(program.SendBlocks(Data(2048, 1), 1024, &answers), c.response);
+    EXPECT_EQ(answers, c.answers);
+    handset.reset();
+  }
+}
+
+TEST_F(HandsetFaultsTest, SilentBlockIsDroppedWithoutAnAnswer) {
+  FaultPlan faults;
+  faults.silentBlock = {ReceivedBlocks::kUploadAndFlash, 1, 1};
+  StartConnected(faults, 1024);
+  const std::vector<uint8_t> data = Data(1000, 3);
+  ASSERT_TRUE(program.SendPacket(kCmdUpload, 1000, 0));
+  ASSERT_EQ(Next(), kAck);
+  ASSERT_TRUE(Write(HandProgram::Block(1, data)));
+  EXPECT_FALSE(Next(kQuiet).has_value());
+  ASSERT_TRUE(Write(HandProgram::Block(1, data)));
+  EXPECT_EQ(Next(), kAck);
+  EXPECT_EQ(Next(), kResponseOk);
+  EXPECT_EQ(handset->Transcript().UploadedChunks(),
+            std::vector<std::vector<uint8_t>>{data});
+}
+
+TEST_F(HandsetFaultsTest, SilentCommandIsNeitherRunNorAnswered) {
+  FaultPlan faults;
+  faults.silentCommand = {kCmdState, 1};
+  StartConnected(faults, 1024);
+  ASSERT_TRUE(program.SendPacket(kCmdState, kStateDump, 0));
+  EXPECT_FALSE(Next(kQuiet).has_value());
+  EXPECT_EQ(program.Command(kCmdState, kStateDump, 0), kResponseOk);
+  std::vector<PacketRecord> packets = handset->Transcript().Packets(kCmdState);
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_FALSE(packets[0].response.has_value());
+  EXPECT_EQ(packets[1].response, kResponseOk);
+}
+
+TEST_F(HandsetFaultsTest, RefusesTheChosenCommandOnce) {
+  struct Case { uint8_t code; uint32_t first; uint32_t second; };
+  const Case cases[] = {
+      {kCmdState, kStateIdle, 0},
+      {kCmdUpload, 16, 0},
+      {kCmdFlash, 0x1000000, 16},
+      {kCmdDump, 0x1000000, 16},
+  };
+  constexpr uint8_t kRefusal = 0x77;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.code));
+    FaultPlan faults;
+    faults.commandError = {c.code, kRefusal, 1};
+    StartConnected(faults, 1024);
+    ASSERT_TRUE(program.SendPacket(c.code, c.first, c.second));
+    if (c.code == kCmdDump) {
+      ASSERT_TRUE(Write({kAck}));
+      EXPECT_EQ(Next(), kDc4);
+    }
+    EXPECT_EQ(Next(), kRefusal);
+    EXPECT_FALSE(Next(kQuiet).has_value());
+    ASSERT_TRUE(program.SendPacket(c.code, c.first, c.second));
+    if (c.code == kCmdDump) {
+      std::vector<uint8_t> data;
+      EXPECT_EQ(program.ReceiveDump(16, &data), kResponseOk);
+    } else if (c.code == kCmdState) {
+      EXPECT_EQ(Next(), kResponseOk);
+    } else {
+      std::vector<uint8_t> answers;
+      EXPECT_EQ(program.SendBlocks(Data(16, 0), 1024, &answers), kResponseOk);
+    }
+    handset.reset();
+  }
+}
+
+TEST_F(HandsetFaultsTest, BootRomThatNeverOffersStaysSilent) {
+  FaultPlan faults;
+  faults.offer = BootOffer::kNever;
+  Start(faults);
+  EXPECT_TRUE(program.Port().Read(1, milliseconds(600)).empty());
+}
+
+TEST_F(HandsetFaultsTest, SendsJunkBeforeOffersAndRecordAcks) {
+  FaultPlan faults;
+  faults.junkBeforeOffer = 3;
+  faults.junkBeforeRecordAck = 2;
+  Start(faults);
+  std::vector<uint8_t> offer = program.Port().Read(4, kSettle);
+  ASSERT_EQ(offer.size(), 4u);
+  EXPECT_EQ(offer[3], kBootOffer);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(offer[i], kBootOffer);
+  ASSERT_TRUE(program.Handshake(SpeedSwitch::kFollow));
+  program.Port().Flush();  // the LF that ends "Download Initiated"
+  ASSERT_TRUE(program.Port().WriteText(HandProgram::SRecords({1, 2, 3})[0]));
+  std::vector<uint8_t> ack = program.Port().Read(3, kSettle);
+  ASSERT_EQ(ack.size(), 3u);
+  EXPECT_EQ(ack[2], kRecordAck);
+  EXPECT_NE(ack[0], kRecordAck);
+  EXPECT_NE(ack[1], kRecordAck);
+}
+
+TEST_F(HandsetFaultsTest, ForcedBootResponseKeepsTheBootRom) {
+  FaultPlan faults;
+  faults.bootResponse = kBootRecordChecksum;
+  Start(faults);
+  ASSERT_TRUE(program.Handshake(SpeedSwitch::kFollow));
+  EXPECT_EQ(program.SendStageOne({1, 2, 3}), kBootRecordChecksum);
+  ASSERT_TRUE(program.Port().SetSpeed(kBootSpeed));
+  EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
+  EXPECT_EQ(handset->Mode(), HandsetMode::kBootRom);
+}
+
+TEST_F(HandsetFaultsTest, HangsUpAfterTheChosenBlockAndComesBackElsewhere) {
+  char pattern[] = "/tmp/varnel-hangup-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::filesystem::path dir(pattern);
+  struct RemoveDir {
+    std::filesystem::path path;
+    ~RemoveDir() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  } removeDir{dir};
+  const std::string link = (dir / "ttyHANDSET").string();
+  FaultPlan faults;
+  faults.hangUp = {TransferKind::kDump, 1};
+  Start(faults, link);
+  const std::string firstPath = handset->SlavePath();
+  ASSERT_TRUE(program.Connect(1024));
+  ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 3072));
+  std::vector<uint8_t> data;
+  EXPECT_FALSE(program.ReceiveDump(3072, &data).has_value());
+  EXPECT_EQ(data.size(), 1024u);
+  EXPECT_TRUE(program.Port().HungUp(kSettle));
+  ASSERT_TRUE(handset->WaitFor(
+      [](const TranscriptData& d) { return d.stats.lineDrops == 1; }, kSettle));
+  EXPECT_NE(handset->SlavePath(), firstPath);
+  EXPECT_EQ(std::filesystem::read_symlink(link), handset->SlavePath());
+  program.Close();
+  ASSERT_TRUE(program.Open(link, kBootSpeed));
+  EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
+  program.Close();
+  handset.reset();  // removes the link before the directory goes
+}
+
+// --- the loader's own refusals ---
+
+TEST_F(HandsetFaultsTest, FlashBlockOverASectorBoundaryIsRefusedAndCounted) {
+  StartConnected(FaultPlan{}, 8192);
+  ASSERT_EQ(program.Command(kCmdState, kStateFlash, 0), kResponseOk);
+  ASSERT_TRUE(program.SendPacket(kCmdFlash, 0x100F000, 0x3000));
+  ASSERT_EQ(Next(), kAck);
+  ASSERT_TRUE(Write(HandProgram::Block(1, Data(0x2000, 0))));
+  EXPECT_EQ(Next(), kDc4);
+  EXPECT_EQ(Next(), kLoaderSectorCrossed);
+  EXPECT_EQ(handset->Transcript().stats.sectorCrossings, 1u);
+}
+
+TEST_F(HandsetFaultsTest, BadBlocksAreAnsweredNak) {
+  StartConnected(FaultPlan{}, 1024);
+  const std::vector<uint8_t> data = Data(1024, 5);
+  std::vector<uint8_t> badCrc = HandProgram::Block(1, data);
+  badCrc.back() ^= 0xFF;
+  ASSERT_TRUE(program.SendPacket(kCmdUpload, 1024, 0));
+  ASSERT_EQ(Next(), kAck);
+  for (const std::vector<uint8_t>& bad :
+       {HandProgram::Block(1, Data(2048, 5)), HandProgram::Block(2, data), badCrc}) {
+    ASSERT_TRUE(Write(bad));
+    EXPECT_EQ(Next(), kNak);
+  }
+  ASSERT_TRUE(Write(HandProgram::Block(1, data)));
+  EXPECT_EQ(Next(), kAck);
+  EXPECT_EQ(Next(), kResponseOk);
+  HandsetStats stats = handset->Transcript().stats;
+  EXPECT_EQ(stats.badBlocks, 3u);
+  EXPECT_EQ(stats.oversizedBlocks, 1u);
+}
+
+TEST_F(HandsetFaultsTest, RefusesUnknownCommandsArgumentsAndRegions) {
+  StartConnected(FaultPlan{}, 1024);
+  EXPECT_EQ(program.Command(0x77, 0, 0), kResponseNotImplemented);
+  EXPECT_EQ(program.Command(kCmdLineSpeed, 12345, 0), kLoaderBadArgument);
+  EXPECT_EQ(program.Command(kCmdBlockSize, 0x10000, 0), kLoaderBadArgument);
+  EXPECT_EQ(program.Command(kCmdState, 0x99, 0), kLoaderBadArgument);
+  ASSERT_TRUE(Write({0x05, kCmdBlockSize, 0, 0, 0, 0}));
+  EXPECT_EQ(Next(), kLoaderBadArgument);
+  ASSERT_TRUE(program.SendPacket(kCmdDump, 0xFFFFFF, 16));
+  ASSERT_TRUE(Write({kAck}));
+  EXPECT_EQ(Next(), kDc4);
+  EXPECT_EQ(Next(), kLoaderBadRegion);
+  EXPECT_EQ(program.Command(kCmdFlash, 0x27FFFF0, 0x20), kLoaderBadRegion);
+}
+
+TEST_F(HandsetFaultsTest, EndsATransferTheProgramAbandonsOrLeaves) {
+  StartConnected(FaultPlan{}, 1024);
+  ASSERT_TRUE(program.SendPacket(kCmdUpload, 2048, 0));
+  ASSERT_EQ(Next(), kAck);
+  ASSERT_TRUE(Write({kCan}));
+  EXPECT_EQ(Next(), kLoaderAbandoned);
+  ASSERT_TRUE(program.SendPacket(kCmdUpload, 2048, 0));
+  ASSERT_EQ(Next(), kAck);
+  EXPECT_EQ(Next(), kLoaderTimedOut);  // after the handset's answer time-out
+  EXPECT_EQ(handset->Transcript().stats.transferTimeouts, 1u);
+}
+
+}  // namespace
+}  // namespace varnel::sim
