@@ -30,13 +30,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr uint32_t kMiB = 1 << 20;
 constexpr uint32_t kBitsPerByte = 10;  // start, 8 data bits, stop
-constexpr std::chrono::seconds kWait{600};
+constexpr std::chrono::seconds kWait{300};
+constexpr std::chrono::milliseconds kReconnectPause{300};
 
 // An owner that only counts what the worker reports.
 class BenchOwner : public LinkOwner {
  public:
-  void AppendLog(const char*, LogColour colour) override {
-    if (colour == kRed) ++reports;
+  void AppendLog(const char* text, LogColour colour) override {
+    if (colour == kRed) std::fprintf(stderr, "  report: %s\n", text);
   }
   void BeginProgress(const char*, const char*, uint32_t, uint32_t, LogColour) override {}
   void StepProgress(uint32_t, uint32_t) override {}
@@ -59,7 +60,6 @@ class BenchOwner : public LinkOwner {
 
   LoaderPackage package;
   uint32_t blockSize = 1024;
-  std::atomic<int> reports{0};
 
  private:
   void Signal(int* counter) {
@@ -134,6 +134,9 @@ struct Session {
   ~Session() {
     link.command.store(kCommandStop);
     link.JoinWorker();
+    // Like a user switching the phone on again: give the handset a moment
+    // to see the disconnect before the next session opens the port.
+    std::this_thread::sleep_for(kReconnectPause);
   }
   // Runs a dump or flash; returns its seconds, or a negative value.
   double Run(LinkCommand command, uint32_t offset, uint32_t size, const std::string& file) {

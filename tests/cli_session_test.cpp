@@ -42,6 +42,8 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
   EXPECT_NE(printed.find("] Using "), std::string::npos);
   EXPECT_NE(printed.find("] Phone switched to serial mode!\n"), std::string::npos);
   EXPECT_NE(printed.find("] Com port closed\n"), std::string::npos);
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
 
   std::vector<uint8_t> image(0x5000, 0xA5);
   WriteFile(dir / "image.bin", image);
@@ -53,7 +55,8 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
   flash.blockSize = 8192;
   EXPECT_EQ(RunCli(flash), cli::kExitOk) << printed;
   EXPECT_EQ(Flash(kBank2Base + 0x10000, 0x5000), image);
-  EXPECT_EQ(handset->Transcript().stats.disconnects, 2u);
+  EXPECT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 2; },
+                               std::chrono::seconds(5)));
 }
 
 TEST_F(CliSessionTest, RecoveredRetriesStillSucceed) {
@@ -71,6 +74,8 @@ TEST_F(CliSessionTest, FailuresExitNonZero) {
   faults.corruptCrc = {2, 6, 1};  // six failures: the receive gives up
   StartHandset(faults);
   EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitFailed) << printed;
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
 
   faults = {};
   faults.commandError = {kCmdBlockSize, 0x05, 1};

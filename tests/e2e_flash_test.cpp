@@ -107,6 +107,14 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks.size(), 3u);
   EXPECT_NE(ByteAfterBlocks(3, 0x400), kCan) << "no 0x18 follows an abort";
   EXPECT_EQ(link->transferStatus, kStatusBlockAborted);
+  // The loader closes the aborted flash with a non-zero response, which
+  // ends the connection once the flash command is over.
+  EXPECT_TRUE(Logged("Response [0x63]"));
+  EXPECT_TRUE(Logged("Error (99) (Serial_XM:591)"));
+  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5)));
 }
 
 TEST_F(FlashTest, FiveSilentAnswersCancelTheTransfer) {

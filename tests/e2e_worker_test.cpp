@@ -38,6 +38,18 @@ TEST_F(WorkerTest, DisconnectWhileReadySendsTheDisconnectPacket) {
             (std::vector<uint8_t>{0x01, 0x13}));
 }
 
+TEST_F(WorkerTest, ReconnectingAfterADisconnectFindsTheBootRomAgain) {
+  StartHandset();
+  for (uint32_t session = 1; session <= 3; ++session) {
+    SCOPED_TRACE(session);
+    Connect(460800);
+    StopLink();  // 01 13 switches the handset off; the next open wakes it
+    ASSERT_TRUE(handset->WaitFor(
+        [session](const sim::TranscriptData& d) { return d.stats.disconnects == session; },
+        std::chrono::seconds(5)));
+  }
+}
+
 TEST_F(WorkerTest, StopDuringTheConnectIsNotLost) {
   StartHandset();
   StartLink();

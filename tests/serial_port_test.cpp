@@ -172,8 +172,8 @@ TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
 
 TEST_F(SerialPortTest, SecondProgramIsRefusedWhileThePortIsHeld) {
   Open();
+  testing::RecordingOwner otherOwner;  // outlives the link
   SerialLink other(app);
-  testing::RecordingOwner otherOwner;
   other.owner = &otherOwner;
   EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   EXPECT_EQ(otherOwner.Texts()[0], "Can't open port (11) (Serial:142)");
