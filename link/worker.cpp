@@ -10,7 +10,7 @@ LinkStatus SerialLink::StartWorker() {
   // A previous connection's worker has closed the port and is ending.
   JoinWorker();
   worker = std::thread([this] { WorkerLoop(); });
-  return status;
+  return kStatusOk;  // `status` belongs to the worker from here on
 }
 
 void SerialLink::JoinWorker() {

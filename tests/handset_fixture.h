@@ -52,12 +52,13 @@ class HandsetTest : public ::testing::Test {
     link->StartWorker();
   }
 
-  // Connects and waits until the loader is ready (or the link ended).
+  // Connects and waits until the connect command has ended with its notice
+  // (or the link ended).
   void Connect(uint32_t speed = kUploadSpeed, uint32_t blockSize = 1024) {
-    int ready = owner.Count("ready");
+    int notices = owner.Count("warning 6");
     int closed = owner.Count("closed");
     StartLink(speed, blockSize);
-    ASSERT_TRUE(owner.WaitFor("ready", ready + 1, kSessionTimeout, closed));
+    ASSERT_TRUE(owner.WaitFor("warning 6", notices + 1, kSessionTimeout, closed));
     ASSERT_EQ(owner.Count("closed"), closed) << "the connect failed";
   }
 
