@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev xvfb xauth)
+packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
+          g++-mingw-w64-x86-64-posix)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
