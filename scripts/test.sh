@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests: the whole suite; the Qt-free tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer; the worker's
-# and the window's tests again under ThreadSanitizer; and the Windows side of
-# the Qt-free core and varnel-cli cross-built with MinGW-w64.
+# Builds everything and runs all tests: the whole suite; the Windows side of
+# the Qt-free core and varnel-cli cross-built with MinGW-w64; the Qt-free and
+# end-to-end tests again under AddressSanitizer and UndefinedBehaviorSanitizer;
+# the worker's and the window's tests again under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -12,6 +12,11 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== Windows cross-build of the Qt-free core and varnel-cli"
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVARNEL_BUILD_GUI=OFF \
+      -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-win -j"$jobs"
 
 echo "== Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNEL_BUILD_GUI=OFF \
@@ -24,8 +29,3 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_SANITIZE=thr
 cmake --build build-tsan -j"$jobs" --target e2e_tests gui_tests gui_tsan_canary
 TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L "worker|gui"
-
-echo "== Windows cross-build of the Qt-free core and varnel-cli"
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVARNEL_BUILD_GUI=OFF \
-      -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-win -j"$jobs"
