@@ -22,7 +22,8 @@ mkdir -p "$demo"
 cd "$demo"
 [ -f Varnel.res ] || "$root/build/sim/varnel-make-package" --output Varnel.res
 if [ ! -f Varnel.ini ]; then
-  printf '[Ports]\nCOM1=%s\n' "$demo/ttyHANDSET" > Varnel.ini
+  # The fastest line the handset offers, so the paced demo moves quickly.
+  printf '[Settings]\nComSpeed=460800\nBlockSize=8192\n[Ports]\nCOM1=%s\n' "$demo/ttyHANDSET" > Varnel.ini
 fi
 
 "$root/build/sim/varnel-sim" --flash "$demo/flash.img" --link "$demo/ttyHANDSET" --pace &
@@ -34,6 +35,6 @@ if [ "$has_display" = 1 ]; then
   "$root/build/app/Varnel"
 else
   echo "No display: running the connect and a dump of \"Data BIN (3 Mb)\" with varnel-cli instead."
-  "$root/build/cli/varnel-cli" --port COM1 dump data "$demo/data.bin"
+  "$root/build/cli/varnel-cli" --port COM1 --speed 460800 --block 8192 dump data "$demo/data.bin"
   echo "Dumped $(stat -c %s "$demo/data.bin") bytes into $demo/data.bin"
 fi
