@@ -112,6 +112,7 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   EXPECT_TRUE(Logged("Response [0x63]"));
   EXPECT_TRUE(Logged("Error (99) (Serial_XM:591)"));
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+  link->JoinWorker();  // the port closes after the owner heard of it
   EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
