@@ -22,17 +22,18 @@
 #include "app/log_view.h"
 #include "app/page_layout.h"
 #include "app/working_dir_file.h"
+#include "pages/accessible_name.h"
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/instruction_page.h"
 #include "pages/patch_list_page.h"
+#include "pages/port_options.h"
 #include "pages/region_panel.h"
 
 namespace varnel {
 namespace {
 
 constexpr char kPackageFileName[] = "Varnel.res";
-constexpr char kPortPrefix[] = "COM";
 
 // The window's client area and its top strip, in dialog units.
 constexpr int kClientWidth = 304;
@@ -55,6 +56,13 @@ constexpr char kToolsMenu[] = "Tools";
 constexpr char kOptionsItem[] = "Options...";
 constexpr char kHelpMenu[] = "Help";
 constexpr char kAboutItem[] = "About";
+
+// Names read out for controls that show no caption of their own.
+constexpr char kProgressName[] = "Progress";
+constexpr char kStatusName[] = "Transfer";
+constexpr char kCounterName[] = "Bytes";
+constexpr char kLogName[] = "Log";
+constexpr char kTabsName[] = "Pages";
 
 void Place(QWidget* widget, const DialogUnits& units, const std::array<int, 4>& rect) {
   widget->setGeometry(units.Rect(rect[0], rect[1], rect[2], rect[3]));
@@ -86,6 +94,8 @@ MainWindow::MainWindow(const Application& application, QWidget* parent)
   layout->addWidget(client);
   BuildTopStrip();
   BuildTabs();
+  NameControls();
+  SetTabOrder();
   WireActions();
   StartUp();
   layout->activate();
@@ -124,14 +134,11 @@ void MainWindow::BuildTopStrip() {
   mainButton->setAutoDefault(false);
   Place(mainButton, units, kMainButton);
   statusText = new QLabel(client);
-  statusText->setObjectName("statusText");
   Place(statusText, units, kStatusText);
   counter = new QLabel(client);
-  counter->setObjectName("counter");
   counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Place(counter, units, kCounter);
   progressBar = new QProgressBar(client);
-  progressBar->setObjectName("progressBar");
   progressBar->setTextVisible(false);
   Place(progressBar, units, kProgressBar);
 }
@@ -140,7 +147,6 @@ void MainWindow::BuildTabs() {
   tabs = new QTabWidget(client);
   tabs->setObjectName("tabs");
   log = new LogView(client);
-  log->setObjectName("log");
   regionPanel = new RegionPanel(app);
   regionPanel->setObjectName("regionPanel");
   regionPanel->setFixedWidth(units.X(kRegionPanelWidth));
@@ -164,12 +170,45 @@ void MainWindow::BuildTabs() {
   PlaceRegionPanel(kFlasherTab);
 }
 
+void MainWindow::NameControls() {
+  // The main button's name follows its caption, which changes.
+  NameControl(statusText, "statusText", QString::fromLatin1(kStatusName));
+  NameControl(counter, "counter", QString::fromLatin1(kCounterName));
+  NameControl(progressBar, "progressBar", QString::fromLatin1(kProgressName));
+  NameControl(log, "log", QString::fromLatin1(kLogName));
+  const std::array<QWidget*, kTabCount> pages = {instructionPage, flashPage, dumpPage, patchListPage};
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    pages[tab]->setAccessibleName(tabs->tabText(tab));
+  }
+  tabs->setAccessibleName(QString::fromLatin1(kTabsName));
+  // Read and copied from the keyboard too.
+  log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void MainWindow::SetTabOrder() {
+  // Top to bottom, left to right: the main button, the tabs, the region
+  // panel at the left of a transfer page, the pages, the log. Hidden and
+  // disabled controls are passed over.
+  std::vector<QWidget*> order = {mainButton, tabs};
+  for (const std::vector<QWidget*>& part : {regionPanel->TabOrder(), flashPage->TabOrder(),
+                                            dumpPage->TabOrder(),
+                                            std::vector<QWidget*>{instructionPage},
+                                            patchListPage->TabOrder(), std::vector<QWidget*>{log}}) {
+    order.insert(order.end(), part.begin(), part.end());
+  }
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
 void MainWindow::WireActions() {
   connect(mainButton, &QPushButton::clicked, this, &MainWindow::OnMainButton);
   connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::ShowPage);
   connect(exitAction, &QAction::triggered, this, &QWidget::close);
   connect(optionsAction, &QAction::triggered, this, &MainWindow::OnOptions);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::OnAbout);
+  connect(dumpPage, &FilePage::StartRequested, this, &MainWindow::RequestDump);
+  connect(flashPage, &FilePage::StartRequested, this, &MainWindow::RequestFlash);
+  connect(patchListPage, &PatchListPage::LogRequested, this,
+          [this](const std::string& line, LogColour colour) { AppendLog(line.c_str(), colour); });
 }
 
 void MainWindow::StartUp() {
@@ -256,7 +295,7 @@ void MainWindow::Connect() {
   ReapWorker();
   ClearLog();
   link.speed = static_cast<uint32_t>(comSpeed);
-  const std::string portName = kPortPrefix + std::to_string(comPort);
+  const std::string portName = PortName(comPort);
   AppendLog(link.FormatText(text::kUsingPort, portName.c_str(), comSpeed, blockSize.load()).c_str(),
             kBlack);
   // A port that does not open has logged why; the button stays as it is.
@@ -265,16 +304,6 @@ void MainWindow::Connect() {
   link.command.store(kCommandConnect);
   link.StartWorker();
   SetButtonMode(ButtonMode::Connected);
-}
-
-void MainWindow::OnOptions() {
-  // The port settings change only while disconnected.
-  if (link.port.IsOpen()) return;
-  // TODO(issue 6): run the OptionsDialog and take back port, speed and block size.
-}
-
-void MainWindow::OnAbout() {
-  // TODO(issue 6): run the AboutDialog.
 }
 
 void MainWindow::ReapWorker() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <atomic>
 #include <cstdint>
@@ -92,6 +93,27 @@ class MainWindow : public QDialog, public LinkOwner {
   // the flash and dump tabs, the page alone on the others.
   void ShowPage(int tab);
 
+  // ---- Requests of the pages ----
+
+  // Hand a dump (flash) of the region panel's region and `fileName` to the
+  // worker: only while the loader is ready and no transfer runs, else the
+  // message "Please switch to SERIAL first!" and nothing changes. Offset
+  // and size are converted from the panel's texts ("0x" and hexadecimal
+  // digits; a text that does not convert keeps the link's previous value,
+  // without a message), the file name is copied, and the command is
+  // written last. Nothing about range, alignment or file is checked here:
+  // the transfer reports that. A flash converts the size too, unused.
+  void RequestDump(const QString& fileName);
+  void RequestFlash(const QString& fileName);
+
+  // A modal message box over this window with the caption "Varnel", `text`,
+  // an OK button and no icon; returns when it has closed.
+  void ShowMessage(const QString& text);
+
+  // For tests: the link, whose fields a test sets and reads while no
+  // worker runs.
+  SerialLink& Link() { return link; }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   // A close while the port is open becomes a disconnect and the window
@@ -104,6 +126,8 @@ class MainWindow : public QDialog, public LinkOwner {
   void BuildTopStrip();
   void BuildTabs();
   void WireActions();
+  void SetTabOrder();
+  void NameControls();
   void StartUp();
   void LoadSettings();
   void SaveSettings();
@@ -112,6 +136,7 @@ class MainWindow : public QDialog, public LinkOwner {
   void OnOptions();
   void OnAbout();
   void EnableControls(Enabled enabled);
+  void RequestTransfer(LinkCommand command, const QString& fileName);
   void PlaceRegionPanel(int tab);
   void ReapWorker();
 

@@ -4,7 +4,6 @@
 #include "app/main_window.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/region_panel.h"
+#include "pages/warning_dialog.h"
 
 namespace varnel {
 
@@ -96,13 +96,9 @@ void MainWindow::OnLinkClosed() {
 }
 
 void MainWindow::ShowWarning(uint16_t textId) {
-  if (IsWarningHidden(app.SettingsPath(), textId)) return;
-  // The texts separate their lines with CR LF; a label wants LF alone.
-  QString message = Display(textId);
-  message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(QMessageBox::NoIcon, Display(text::kWarningCaption), message, QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  // A warning hidden for good returns at once, unseen.
+  WarningDialog dialog(app, textId, this);
+  dialog.exec();
 }
 
 LoaderPackage* MainWindow::PackageFile() { return &package; }

@@ -1,5 +1,6 @@
-// DumpPage: the "Dumper" tab's page: the file a dump is written to, kept
-// in section "Dumper" of the settings file. GUI thread.
+// DumpPage: the "Dumper" tab's page: the file a dump is written to (chosen
+// with a save dialog), kept in section "Dumper" of the settings file, and
+// the "Dump!!!" button. GUI thread.
 #pragma once
 
 #include "app/settings.h"
@@ -12,7 +13,7 @@ class DumpPage : public FilePage {
 
  public:
   explicit DumpPage(const Application& application, QWidget* parent = nullptr)
-      : FilePage(application, kDumperSection, text::kStartDump, parent) {}
+      : FilePage(application, kDumperSection, text::kStartDump, FileDialogKind::Save, parent) {}
 };
 
 }  // namespace varnel

@@ -1,4 +1,5 @@
-// The file-name part shared by the flash and dump pages.
+// The file-name part and the start button shared by the flash and dump
+// pages.
 #include "pages/file_page.h"
 
 #include <QGridLayout>
@@ -6,44 +7,84 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/code_page.h"
+#include "app/dialog_units.h"
 #include "app/settings.h"
+#include "pages/accessible_name.h"
 
 namespace varnel {
 namespace {
 
 constexpr char kBrowseCaption[] = "...";
+// The browse button has no words of its own to read out.
+constexpr char kBrowseName[] = "Browse";
+
+// Sizes and the gap above the start button, in dialog units.
+constexpr int kFileBoxWidth = 162;
+constexpr int kBrowseWidth = 12;
+constexpr int kStartWidth = 72;
+constexpr int kStartGap = 37;  // from the box's bottom (y 28) to the button (y 66)
+
+QString Display(const Application& app, uint16_t id) {
+  return QString::fromStdString(app.ToDisplay(app.Text(id)));
+}
 
 }  // namespace
 
 FilePage::FilePage(const Application& application, const char* pageSection, uint16_t startText,
-                   QWidget* parent)
+                   FileDialogKind kind, QWidget* parent)
     : QWidget(parent),
       app(application),
       section(pageSection),
-      fileLabel(new QLabel(QString::fromStdString(app.ToDisplay(app.Text(text::kFileNameLabel))))),
+      dialogKind(kind),
+      fileLabel(new QLabel(Display(app, text::kFileNameLabel))),
       fileBox(new QLineEdit),
-      browseButton(new QPushButton(kBrowseCaption)),
-      startButton(new QPushButton(QString::fromStdString(app.ToDisplay(app.Text(startText))))) {
+      browseButton(new QPushButton(QString::fromLatin1(kBrowseCaption))),
+      startButton(new QPushButton(Display(app, startText))) {
+  NameControl(fileBox, "fileBox", fileLabel->text());
+  NameControl(browseButton, "browseButton", QString::fromLatin1(kBrowseName));
+  NameControl(startButton, "startButton", startButton->text());
+  fileLabel->setObjectName(QStringLiteral("fileLabel"));
+  fileLabel->setBuddy(fileBox);
+  // The name changes only through the browse button (or the settings).
+  fileBox->setReadOnly(true);
   // Enter and Escape belong to the main window, which ignores them.
   browseButton->setAutoDefault(false);
   startButton->setAutoDefault(false);
+  BuildLayout();
+  WireActions();
+}
+
+void FilePage::BuildLayout() {
+  const DialogUnits units(font());
+  fileBox->setFixedWidth(units.X(kFileBoxWidth));
+  browseButton->setFixedWidth(std::max(units.X(kBrowseWidth), browseButton->sizeHint().height()));
+  startButton->setMinimumWidth(units.X(kStartWidth));
   auto* layout = new QGridLayout(this);
   layout->addWidget(fileLabel, 0, 0, 1, 2);
   layout->addWidget(fileBox, 1, 0);
   layout->addWidget(browseButton, 1, 1);
-  layout->addWidget(startButton, 2, 0, 1, 2, Qt::AlignLeft);
-  layout->setRowStretch(3, 1);
+  layout->setRowMinimumHeight(2, units.Y(kStartGap));
+  layout->addWidget(startButton, 3, 0, Qt::AlignLeft);
+  layout->setRowStretch(4, 1);
+  layout->setColumnStretch(2, 1);
+}
+
+void FilePage::WireActions() {
+  connect(browseButton, &QPushButton::clicked, this, &FilePage::Browse);
+  connect(startButton, &QPushButton::clicked, this, [this] { emit StartRequested(fileName); });
 }
 
 void FilePage::LoadFileName(const std::filesystem::path& settingsFile) {
-  fileName = varnel::LoadFileName(settingsFile, section);
-  fileBox->setText(QString::fromStdString(app.ToDisplay(fileName)));
+  fileName = QString::fromStdString(app.ToDisplay(varnel::LoadFileName(settingsFile, section)));
+  fileBox->setText(fileName);
 }
 
 bool FilePage::SaveFileName(const std::filesystem::path& settingsFile) {
-  fileName = FromUtf8(fileBox->text().toStdString(), app.CodePage());
-  return varnel::SaveFileName(settingsFile, section, fileName);
+  fileName = fileBox->text();
+  return varnel::SaveFileName(settingsFile, section, FromUtf8(fileName.toStdString(), app.CodePage()));
 }
 
 void FilePage::EnableControls(Enabled enabled) {
@@ -52,6 +93,15 @@ void FilePage::EnableControls(Enabled enabled) {
                            static_cast<QWidget*>(browseButton), static_cast<QWidget*>(startButton)}) {
     control->setEnabled(on);
   }
+}
+
+std::vector<QWidget*> FilePage::TabOrder() const { return {fileBox, browseButton, startButton}; }
+
+void FilePage::Browse() {
+  const QString chosen = ChooseFile(this, dialogKind, fileName);
+  if (chosen.isEmpty()) return;
+  fileName = chosen;
+  fileBox->setText(fileName);
 }
 
 }  // namespace varnel

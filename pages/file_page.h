@@ -1,16 +1,20 @@
-// FilePage: what the flash and dump pages share: a file name (label, box,
-// browse button "...") and a start button, and the file name's key in the
-// settings file, read when the page is made and written when the main
-// window really closes. GUI thread.
+// FilePage: what the flash and dump pages share: the file name (label,
+// read-only box, browse button "...") and the start button, the file
+// name's key in the settings file (read when the page is made, written
+// when the main window really closes), and the request a click on the
+// start button sends to the main window. The page checks nothing itself.
+// GUI thread.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <filesystem>
-#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "pages/enabled.h"
+#include "pages/file_dialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,25 +27,42 @@ class FilePage : public QWidget {
 
  public:
   // `section` names the page's section of the settings file; `startText`
-  // is the text id of the start button's caption.
+  // is the text id of the start button's caption; `dialogKind` the file
+  // dialog the browse button runs.
   FilePage(const Application& app, const char* section, uint16_t startText,
-           QWidget* parent = nullptr);
+           FileDialogKind dialogKind, QWidget* parent = nullptr);
 
-  // Reads FileName of the page's section into the box.
+  // Reads FileName of the page's section into the file name and the box.
   void LoadFileName(const std::filesystem::path& settingsFile);
-  // Takes the box into the page's file name, then writes it. False when the
-  // file could not be written.
+  // Takes the box into the file name, then writes it. False when the
+  // settings file could not be written.
   bool SaveFileName(const std::filesystem::path& settingsFile);
 
-  std::string FileName() const { return fileName; }
+  // The file name as shown: chosen with Browse or loaded.
+  QString FileName() const { return fileName; }
 
-  // The file-name label, box, browse button and start button.
+  // The file-name label, box, browse button and start button together.
   void EnableControls(Enabled enabled);
 
+  // The page's controls in keyboard order.
+  std::vector<QWidget*> TabOrder() const;
+
+  // Runs the page's file dialog; a confirmed file becomes the file name,
+  // a cancel changes nothing.
+  void Browse();
+
+ signals:
+  // The start button was clicked; carries the file name.
+  void StartRequested(const QString& fileName);
+
  private:
+  void BuildLayout();
+  void WireActions();
+
   const Application& app;
   const char* section;
-  std::string fileName;
+  FileDialogKind dialogKind;
+  QString fileName;
   QLabel* fileLabel;
   QLineEdit* fileBox;
   QPushButton* browseButton;

@@ -1,5 +1,6 @@
-// FlashPage: the "Flasher" tab's page: the image file to write into the
-// flash, kept in section "Flasher" of the settings file. GUI thread.
+// FlashPage: the "Flasher" tab's page: the image file written into the
+// flash (chosen with an open dialog; it must exist), kept in section
+// "Flasher" of the settings file, and the "Flash!!!" button. GUI thread.
 #pragma once
 
 #include "app/settings.h"
@@ -12,7 +13,7 @@ class FlashPage : public FilePage {
 
  public:
   explicit FlashPage(const Application& application, QWidget* parent = nullptr)
-      : FilePage(application, kFlasherSection, text::kStartFlash, parent) {}
+      : FilePage(application, kFlasherSection, text::kStartFlash, FileDialogKind::Open, parent) {}
 };
 
 }  // namespace varnel

@@ -1,13 +1,20 @@
-// PatchListPage: the "Patcher DB" tab: a list in report view with the
-// columns Name, Author and Version for the patch files of the working
-// directory. GUI thread.
+// PatchListPage: the "Patcher DB" tab: the patch files (".cpf", any letter
+// case) of the working directory, read once when the page is made, listed
+// in report view with their name, author and version in the order the
+// directory search returns them; and the "Button1" button, which asks the
+// main window to log "AAAAAAAA". GUI thread.
 #pragma once
 
 #include <QWidget>
 
-#include "app/application.h"
+#include <string>
+#include <vector>
 
-class QTreeWidget;
+#include "app/application.h"
+#include "link/log_colour.h"
+
+class QPushButton;
+class QTableWidget;
 
 namespace varnel {
 
@@ -17,8 +24,20 @@ class PatchListPage : public QWidget {
  public:
   explicit PatchListPage(const Application& app, QWidget* parent = nullptr);
 
+  // The page's controls in keyboard order.
+  std::vector<QWidget*> TabOrder() const;
+
+ signals:
+  // A line for the main window's log.
+  void LogRequested(const std::string& text, LogColour colour);
+
  private:
-  QTreeWidget* list;
+  void SetUpList();
+  void FillList();
+
+  const Application& app;
+  QTableWidget* list;
+  QPushButton* button;
 };
 
 }  // namespace varnel

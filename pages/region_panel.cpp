@@ -14,6 +14,7 @@
 #include "app/code_page.h"
 #include "app/dialog_units.h"
 #include "app/settings.h"
+#include "pages/accessible_name.h"
 #include "protocol/flash_bank.h"
 
 namespace varnel {
@@ -28,6 +29,8 @@ constexpr int kFrameMarginUnits = 2;
 
 constexpr std::array<uint16_t, kPresetCount> kPresetTexts = {
     text::kPresetSystem, text::kPresetImage, text::kPresetData};
+constexpr std::array<const char*, kPresetCount> kPresetObjectNames = {
+    "presetSystem", "presetImage", "presetData"};
 constexpr std::array<FlashRegion, kPresetCount> kPresetRegions = {
     kSystemRegion, kImageRegion, kDataRegion};
 
@@ -68,6 +71,7 @@ RegionPanel::RegionPanel(const Application& application, QWidget* parent)
   presetLayout->setSpacing(units.Y(kFrameMarginUnits));
   for (int i = 0; i < kPresetCount; ++i) {
     auto* button = new QPushButton(Display(app, kPresetTexts[i]));
+    NameControl(button, kPresetObjectNames[i], button->text());
     button->setCheckable(true);
     button->setAutoDefault(false);
     presetGroup->addButton(button, i);
@@ -77,6 +81,11 @@ RegionPanel::RegionPanel(const Application& application, QWidget* parent)
   presetFrame = Frame(app, text::kSelectBin, presets);
   offsetFrame = Frame(app, text::kOffsetGroup, offsetBox);
   sizeFrame = Frame(app, text::kSizeGroup, sizeBox);
+  presetFrame->setObjectName(QStringLiteral("presetFrame"));
+  offsetFrame->setObjectName(QStringLiteral("offsetFrame"));
+  sizeFrame->setObjectName(QStringLiteral("sizeFrame"));
+  NameControl(offsetBox, "offsetBox", offsetFrame->title());
+  NameControl(sizeBox, "sizeBox", sizeFrame->title());
 
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -139,6 +148,13 @@ void RegionPanel::ApplyPreset() {
     sizeText = HexText(kPresetRegions[preset].size);
   }
   ShowValues();
+}
+
+std::vector<QWidget*> RegionPanel::TabOrder() const {
+  std::vector<QWidget*> order(presetButtons.begin(), presetButtons.end());
+  order.push_back(offsetBox);
+  order.push_back(sizeBox);
+  return order;
 }
 
 void RegionPanel::ReadControls() {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "pages/enabled.h"
@@ -45,8 +46,16 @@ class RegionPanel : public QWidget {
   void EnableSize(Enabled enabled);
   void EnableAll(Enabled enabled);
 
- private:
+  // On a click of a preset button: the controls into the values, then the
+  // checked preset's offset and size into them (none checked: unchanged),
+  // then the values into the controls. The texts stay editable; editing
+  // them does not uncheck the button.
   void ApplyPreset();
+
+  // The panel's controls in keyboard order.
+  std::vector<QWidget*> TabOrder() const;
+
+ private:
   void ReadControls();
   void ShowValues();
 

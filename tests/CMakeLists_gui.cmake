@@ -1,8 +1,9 @@
 # The Qt tests: the main window, its log and progress display, the settings
-# file, the bridge that carries the worker's calls to the GUI thread, and
-# connect and disconnect through the main button against the simulated
-# handset. Label "gui"; they run offscreen. Included from tests/CMakeLists.txt
-# when the GUI is built.
+# file, the bridge that carries the worker's calls to the GUI thread, the
+# pages and dialogs, keyboard use, connect and disconnect through the main
+# button, and connect, dump and flash through the pages against the
+# simulated handset. Label "gui"; they run offscreen. Included from
+# tests/CMakeLists.txt when the GUI is built.
 #
 # Under ThreadSanitizer (VARNEL_SANITIZE=thread) they run with
 # tests/tsan.supp, which silences races inside Qt's own uninstrumented
@@ -10,8 +11,14 @@
 # reported in spite of it.
 add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_connect_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_dialogs_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_file_page_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_flow_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_keyboard_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_log_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_patch_list_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_requests_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_settings_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
 )

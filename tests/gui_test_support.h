@@ -8,9 +8,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColor>
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -26,6 +30,7 @@
 
 #include "app/code_page.h"
 #include "app/main_window.h"
+#include "pages/warning_dialog.h"
 #include "tests/test_support.h"
 
 namespace varnel::testing {
@@ -99,8 +104,8 @@ Widget* Child(QWidget& window, const char* name) {
   return window.findChild<Widget*>(name);
 }
 
-// Closes every modal message box that appears, with OK, after noting its
-// caption, its text and what `probe` says at that moment.
+// Closes every modal message box and warning that appears, with OK, after
+// noting its caption, its text and what `probe` says at that moment.
 class ModalCloser {
  public:
   struct Seen {
@@ -119,15 +124,61 @@ class ModalCloser {
 
  private:
   void CloseOne() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) return;
-    seen.push_back({box->windowTitle().toStdString(), box->text().toStdString(), probe()});
-    box->button(QMessageBox::Ok)->click();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) return;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen.push_back({box->windowTitle().toStdString(), box->text().toStdString(), probe()});
+      box->button(QMessageBox::Ok)->click();
+    } else if (auto* warning = qobject_cast<WarningDialog*>(modal)) {
+      seen.push_back({warning->windowTitle().toStdString(), warning->Text().toStdString(), probe()});
+      warning->OkButton()->click();
+    }
   }
 
   std::function<std::string()> probe;
   QTimer timer;
 };
+
+// Runs `action` once on the first visible modal dialog of type `Dialog`
+// that comes up while the object lives; it is polled as the GUI thread
+// serves events, inside the dialog's own event loop too. An action that
+// opens another modal dialog needs another OnModal for that one.
+template <typename Dialog>
+class OnModal {
+ public:
+  explicit OnModal(std::function<void(Dialog&)> act) : action(std::move(act)) {
+    QObject::connect(&timer, &QTimer::timeout, [this] { Poll(); });
+    timer.start(static_cast<int>(kEventSlice.count()));
+  }
+
+  bool Done() const { return done; }
+
+ private:
+  void Poll() {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (done || dialog == nullptr || !dialog->isVisible()) return;
+    done = true;
+    action(*dialog);
+  }
+
+  std::function<void(Dialog&)> action;
+  bool done = false;
+  QTimer timer;
+};
+
+// Goes to the folder of `path` in Qt's own file dialog, types the file's
+// name and presses the accept button, as a user would. (A whole path typed
+// into a name box without the focus makes the dialog select that file and
+// put back its bare name, relative to the folder shown.) The list's
+// selection is dropped last: it would win over the typed name.
+inline void TypeAndAccept(QFileDialog& dialog, const std::filesystem::path& path) {
+  dialog.setDirectory(QString::fromStdString(path.parent_path().string()));
+  dialog.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path.filename().string()));
+  for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>()) {
+    if (view->selectionModel() != nullptr) view->selectionModel()->clearSelection();
+  }
+  static_cast<QDialog&>(dialog).accept();  // QFileDialog hides its override
+}
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

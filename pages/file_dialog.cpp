@@ -1,0 +1,81 @@
+// The file dialogs of the flash and dump pages.
+#include "pages/file_dialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+#include <filesystem>
+#include <system_error>
+
+#include "pages/file_filter.h"
+
+namespace varnel {
+namespace {
+
+// The system's own dialogs word this refusal themselves; Qt's do not.
+constexpr char kReadOnlyCaption[] = "Read-only file";
+constexpr char kReadOnlyMessage[] =
+    "%1\nThis file is read-only or in a folder that can't be written to.\n"
+    "Please choose another file.";
+
+// Qt's filters read "Caption (patterns)". The caption keeps its own
+// "(*.*)"; the patterns Qt matches are in a second pair of parentheses,
+// which HideNameFilterDetails keeps out of sight.
+QStringList QtNameFilters() {
+  QStringList filters;
+  for (const FileFilter& filter : ParseFileFilters(kBinaryFileFilter)) {
+    QStringList patterns;
+    for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
+    filters << QString::fromStdString(filter.caption) + QStringLiteral(" (") +
+                   patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return filters;
+}
+
+bool IsWritablePlace(const QString& path) {
+  const QFileInfo file(path);
+  if (file.exists() && !file.isWritable()) return false;
+  return QFileInfo(file.absolutePath()).isWritable();
+}
+
+// Puts the working directory back however the dialog ends.
+class WorkingDirKeeper {
+ public:
+  WorkingDirKeeper() : saved(std::filesystem::current_path(error)) {}
+  ~WorkingDirKeeper() {
+    if (!error) std::filesystem::current_path(saved, error);
+  }
+  WorkingDirKeeper(const WorkingDirKeeper&) = delete;
+  WorkingDirKeeper& operator=(const WorkingDirKeeper&) = delete;
+
+ private:
+  std::error_code error;
+  std::filesystem::path saved;
+};
+
+}  // namespace
+
+QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial) {
+  const WorkingDirKeeper keeper;
+  const bool save = kind == FileDialogKind::Save;
+  QFileDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("fileDialog"));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters(QtNameFilters());
+  dialog.setDefaultSuffix(QString::fromLatin1(kBinaryFileSuffix));
+  dialog.selectFile(initial);
+  while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    const QString chosen = QDir::cleanPath(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
+    if (IsWritablePlace(chosen)) return QDir::toNativeSeparators(chosen);
+    QMessageBox::warning(&dialog, QString::fromLatin1(kReadOnlyCaption),
+                         QString::fromLatin1(kReadOnlyMessage).arg(QDir::toNativeSeparators(chosen)));
+  }
+  return {};
+}
+
+}  // namespace varnel

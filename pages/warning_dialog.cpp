@@ -1,0 +1,88 @@
+// The warning dialog.
+#include "pages/warning_dialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include <string>
+
+#include "app/dialog_units.h"
+#include "app/profile_store.h"
+#include "app/settings.h"
+#include "pages/accessible_name.h"
+
+namespace varnel {
+namespace {
+
+// The key "Hide%d" of section "Warning"; only "1" is ever written.
+constexpr char kHideKeyPrefix[] = "Hide";
+constexpr char kHiddenValue[] = "1";
+// The OK button keeps the caption of the dialog's template.
+constexpr char kOkCaption[] = "OK";
+
+// The message's width and the buttons' widths, in dialog units.
+constexpr int kMessageWidth = 234;
+constexpr int kButtonWidth = 50;
+
+QString Display(const Application& app, uint16_t id) {
+  return QString::fromStdString(app.ToDisplay(app.Text(id)));
+}
+
+}  // namespace
+
+WarningDialog::WarningDialog(const Application& application, uint16_t id, QWidget* parent)
+    : QDialog(parent),
+      app(application),
+      textId(id),
+      hiddenForGood(IsWarningHidden(app.SettingsPath(), id)),
+      message(new QLabel),
+      hideBox(new QCheckBox(Display(app, text::kHide))),
+      okButton(new QPushButton(QString::fromLatin1(kOkCaption))) {
+  // A titled modal frame without a close box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setWindowTitle(Display(app, text::kWarningCaption));
+  // The texts separate their lines with CR LF; a label wants LF alone.
+  QString shown = Display(app, textId);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  message->setText(shown);
+  message->setTextFormat(Qt::PlainText);
+  message->setWordWrap(true);
+  message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  NameControl(message, "warningText", shown);
+  NameControl(hideBox, "hideBox", hideBox->text());
+  NameControl(okButton, "okButton", okButton->text());
+  okButton->setDefault(true);
+
+  const DialogUnits units(font());
+  message->setFixedWidth(units.X(kMessageWidth));
+  okButton->setMinimumWidth(units.X(kButtonWidth));
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(message, 0, 0, 1, 3);
+  layout->addWidget(hideBox, 1, 0);
+  layout->addWidget(okButton, 1, 1);
+  layout->setColumnStretch(2, 1);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setTabOrder(okButton, hideBox);
+  connect(okButton, &QPushButton::clicked, this, &WarningDialog::accept);
+}
+
+int WarningDialog::exec() {
+  if (hiddenForGood) return QDialog::Accepted;
+  okButton->setFocus();
+  return QDialog::exec();
+}
+
+void WarningDialog::accept() {
+  if (hideBox->isChecked()) {
+    // A file that can't be written shows the warning again next time.
+    static_cast<void>(WriteProfileText(app.SettingsPath(), kWarningSection,
+                                       kHideKeyPrefix + std::to_string(textId), kHiddenValue));
+  }
+  QDialog::accept();
+}
+
+QString WarningDialog::Text() const { return message->text(); }
+
+}  // namespace varnel

@@ -1,0 +1,173 @@
+// The tool's main tasks through the GUI against the simulated handset:
+// connect, dump a preset region into a file, flash a file into bank 2 and
+// dump it back, with the controls locked during each transfer and unlocked
+// after. With VARNEL_SCREENSHOT_DIR set, each tab is saved there as a PNG
+// (scripts/screenshot.sh).
+#include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "app/log_view.h"
+#include "app/page_layout.h"
+#include "pages/file_page.h"
+#include "pages/options_dialog.h"
+#include "sim/handset.h"
+#include "sim/package_builder.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+constexpr char kConnected[] = "Phone switched to serial mode!";
+constexpr uint32_t kBank2Base = 0x2000000;
+constexpr uint32_t kBankBytes = 0x800000;  // bank 2 follows bank 1 in the image file
+constexpr uint32_t kDataOffset = 0x2500000;
+constexpr uint32_t kDataSize = 0x300000;
+constexpr uint32_t kImageOffset = 0x2010000;
+constexpr uint32_t kImageSize = 0x10000;
+
+std::string Bytes(const std::filesystem::path& path, uint32_t at, uint32_t count) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(at);
+  std::string bytes(count, '\0');
+  in.read(bytes.data(), count);
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
+class GuiFlowTest : public GuiTest {
+ protected:
+  void StartHandset() {
+    const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
+    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
+    sim::HandsetOptions options;
+    options.flashImagePath = (dir / "flash.img").string();
+    handset = std::make_unique<sim::Handset>(options);
+    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
+    WriteText(SettingsFile(), "[Ports]\nCOM1=" + handset->SlavePath() +
+                                  "\n[Warning]\nHide4=1\nHide6=1\n[Settings]\nBlockSize=8192\n");
+    // Made-up patch files for the "Patcher DB" tab.
+    WriteText(dir / "menus.cpf", std::string(4, '\0') + "1.2" + std::string(7, '\0') + "Ann Other" +
+                                     std::string(11, '\0') + "Faster menus" + std::string(42, '\0'));
+    WriteText(dir / "radio.cpf", std::string(4, '\0') + "0.9" + std::string(7, '\0') + "J. Doe" +
+                                     std::string(14, '\0') + "FM radio fix" + std::string(42, '\0'));
+  }
+
+  void SelectTab(int tab) { Child<QTabWidget>(*window, "tabs")->setCurrentIndex(tab); }
+  QLineEdit* Box(const char* name) { return Child<QLineEdit>(*window, name); }
+
+  void Choose(const char* page, const std::filesystem::path& file) {
+    OnModal<QFileDialog> dialog([&](QFileDialog& d) { TypeAndAccept(d, file); });
+    Child<FilePage>(*window, page)->Browse();
+    ASSERT_TRUE(dialog.Done());
+  }
+
+  bool ControlsEnabled() {
+    return Child<QWidget>(*window, "presetFrame")->isEnabled() && Box("offsetBox")->isEnabled() &&
+           Child<QWidget>(*window, "flashPage")->findChild<QPushButton*>("startButton")->isEnabled() &&
+           Child<QWidget>(*window, "dumpPage")->findChild<QPushButton*>("startButton")->isEnabled();
+  }
+
+  // Clicks the start button of `page` and waits until the transfer has
+  // ended; the controls must be locked whenever the log changed meanwhile
+  // and unlocked at the end, with no error reported.
+  void RunTransfer(const char* page) {
+    const size_t linesBefore = LogLines(*window).size();
+    std::vector<bool> enabledAtLogLines;
+    auto* logView = Child<QPlainTextEdit>(*window, "log");
+    const QMetaObject::Connection watch = QObject::connect(
+        logView, &QPlainTextEdit::textChanged, [&] { enabledAtLogLines.push_back(ControlsEnabled()); });
+    Child<QWidget>(*window, page)->findChild<QPushButton*>("startButton")->click();
+    const bool ended = WaitUntil([&] {
+      const std::vector<std::string> texts = LogTexts(*window);
+      return texts.size() > linesBefore && texts.back().starts_with("Time elapsed") && ControlsEnabled();
+    });
+    QObject::disconnect(watch);
+    ASSERT_TRUE(ended);
+    EXPECT_GE(enabledAtLogLines.size(), 3u);
+    EXPECT_EQ(std::count(enabledAtLogLines.begin(), enabledAtLogLines.end(), true), 0);
+    for (const ShownLine& line : LogLines(*window)) EXPECT_NE(line.colour, ToQColor(kRed)) << line.text;
+  }
+
+  void Screenshot(const char* name) {
+    const char* folder = std::getenv("VARNEL_SCREENSHOT_DIR");
+    if (folder == nullptr) return;
+    QCoreApplication::processEvents();
+    const QString file = QString::fromLocal8Bit(folder) + "/" + name + ".png";
+    EXPECT_TRUE(window->grab().save(file, "PNG")) << file.toStdString();
+  }
+
+  std::unique_ptr<sim::Handset> handset;
+};
+
+TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
+  StartHandset();
+  Open();
+  Screenshot("tab_instruction");
+  Child<QPushButton>(*window, "mainButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  ASSERT_TRUE(WaitUntil([&] { return ControlsEnabled(); }));
+
+  // The "Data BIN (3 Mb)" preset into a file.
+  SelectTab(kDumperTab);
+  Child<QPushButton>(*window, "presetData")->click();
+  Choose("dumpPage", dir / "data.bin");
+  RunTransfer("dumpPage");
+  EXPECT_TRUE(Logged(*window, "Offset = 0x2500000, size = 0x300000"));
+  const std::string data = ReadText(dir / "data.bin");
+  EXPECT_EQ(data.size(), kDataSize);
+  EXPECT_TRUE(data == Bytes(dir / "flash.img", kBankBytes + kDataOffset - kBank2Base, kDataSize));
+
+  // A file of our own into bank 2; the size box plays no part.
+  std::string image(kImageSize, '\0');
+  for (uint32_t i = 0; i < kImageSize; ++i) image[i] = static_cast<char>((i * 7) ^ (i >> 8));
+  WriteText(dir / "image.bin", image);
+  SelectTab(kFlasherTab);
+  Box("offsetBox")->setText("0x2010000");
+  Choose("flashPage", dir / "image.bin");
+  RunTransfer("flashPage");
+  EXPECT_TRUE(Logged(*window, "Flash finished!"));
+  EXPECT_TRUE(image == Bytes(dir / "flash.img", kBankBytes + kImageOffset - kBank2Base, kImageSize));
+  Screenshot("tab_flasher");
+
+  // And back again.
+  SelectTab(kDumperTab);
+  Box("offsetBox")->setText("0x2010000");
+  Box("sizeBox")->setText("0x10000");
+  Choose("dumpPage", dir / "back.bin");
+  RunTransfer("dumpPage");
+  EXPECT_TRUE(ReadText(dir / "back.bin") == image);
+  Screenshot("tab_dumper");
+  SelectTab(kPatcherTab);
+  Screenshot("tab_patcher");
+
+  // Options wait for the disconnect.
+  OnModal<OptionsDialog> options([](OptionsDialog& d) { d.reject(); });
+  for (QAction* top : window->findChild<QMenuBar*>()->actions()) {
+    for (QAction* item : top->menu()->actions()) {
+      if (item->text() == "Options...") item->trigger();
+    }
+  }
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(options.Done());
+
+  Child<QPushButton>(*window, "mainButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, "Com port closed"); }));
+  EXPECT_FALSE(ControlsEnabled());
+  window->close();
+  const std::string settings = ReadText(SettingsFile());
+  EXPECT_NE(settings.find("Offset=0x2010000\nSize=0x10000\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("[Dumper]\nFileName=" + (dir / "back.bin").string()), std::string::npos) << settings;
+}
+
+}  // namespace
+}  // namespace varnel::testing

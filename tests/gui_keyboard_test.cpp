@@ -1,0 +1,123 @@
+// Keyboard use and names for screen readers: Tab visits every control of
+// the shown page in reading order, and every control that takes the focus,
+// in the main window and in the dialogs, has an accessible name.
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include <array>
+#include <vector>
+
+#include "app/page_layout.h"
+#include "pages/about_dialog.h"
+#include "pages/options_dialog.h"
+#include "pages/warning_dialog.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+// A bound on a round of Tab presses, well above the controls of a page.
+constexpr int kMostTabStops = 40;
+
+std::string AccessibleName(QWidget* widget) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible == nullptr ? std::string() : accessible->text(QAccessible::Name).toStdString();
+}
+
+// Controls of `root` that Tab can reach, shown or not, with no name.
+std::vector<std::string> Unnamed(QWidget& root) {
+  std::vector<std::string> unnamed;
+  for (QWidget* widget : root.findChildren<QWidget*>()) {
+    if ((widget->focusPolicy() & Qt::TabFocus) == 0 || widget->focusProxy() != nullptr) continue;
+    if (AccessibleName(widget).empty()) {
+      unnamed.push_back(std::string(widget->metaObject()->className()) + " " + widget->objectName().toStdString());
+    }
+  }
+  return unnamed;
+}
+
+class GuiKeyboardTest : public GuiTest {
+ protected:
+  // The names of the controls Tab visits from the main button until it
+  // comes back there.
+  std::vector<std::string> TabRound() {
+    QWidget* start = Child<QWidget>(*window, "mainButton");
+    window->activateWindow();
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window.get(); }));
+    start->setFocus(Qt::TabFocusReason);
+    std::vector<std::string> names;
+    for (int i = 0; i < kMostTabStops; ++i) {
+      QWidget* focus = QApplication::focusWidget();
+      if (focus == nullptr) break;
+      names.push_back(AccessibleName(focus));
+      QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+      QCoreApplication::sendEvent(focus, &tab);
+      if (QApplication::focusWidget() == start) break;
+    }
+    return names;
+  }
+};
+
+// The tab bar reads as its current tab. Tab enters the presets at the
+// checked one, as for any group of exclusive choices; the arrow keys move
+// between them.
+TEST_F(GuiKeyboardTest, TabVisitsTheShownControlsInReadingOrder) {
+  Open();
+  window->OnLoaderReady();
+  struct Case {
+    int tab;
+    std::vector<std::string> order;
+  };
+  const std::array<Case, 4> kCases = {{
+      {kInstructionTab, {"Switch to SERIAL", "Instruction", "Instruction"}},
+      // The size is not asked for on the flash tab: its box is disabled.
+      {kFlasherTab,
+       {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Flash!!!", "Log"}},
+      {kDumperTab,
+       {"Switch to SERIAL", "Dumper", "System BIN (8 Mb)", "Offset", "Size", "File name", "Browse", "Dump!!!",
+        "Log"}},
+      {kPatcherTab, {"Switch to SERIAL", "Patcher DB", "Patch files", "Button1"}},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.tab);
+    Child<QTabWidget>(*window, "tabs")->setCurrentIndex(c.tab);
+    EXPECT_EQ(TabRound(), c.order);
+  }
+
+  auto* system = Child<QWidget>(*window, "presetSystem");
+  system->setFocus(Qt::TabFocusReason);
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QCoreApplication::sendEvent(system, &down);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*window, "presetImage"));
+  EXPECT_EQ(Child<QLineEdit>(*window, "offsetBox")->text(), "0x2000000");
+}
+
+TEST_F(GuiKeyboardTest, AltReachesTheMenu) {
+  Open();
+  window->activateWindow();
+  ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window.get(); }));
+  QWidget* focus = QApplication::focusWidget();
+  ASSERT_NE(focus, nullptr);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+  QCoreApplication::sendEvent(focus, &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+  QCoreApplication::sendEvent(focus, &release);
+  EXPECT_NE(window->findChild<QMenuBar*>()->activeAction(), nullptr);
+}
+
+TEST_F(GuiKeyboardTest, EveryControlHasAnAccessibleName) {
+  Open();
+  EXPECT_EQ(Unnamed(*window), std::vector<std::string>());
+  OptionsDialog options(app, {}, SettingsFile());
+  EXPECT_EQ(Unnamed(options), std::vector<std::string>());
+  WarningDialog warning(app, text::kConnectInstructions);
+  EXPECT_EQ(Unnamed(warning), std::vector<std::string>());
+  AboutDialog about(app);
+  EXPECT_EQ(Unnamed(about), std::vector<std::string>());
+}
+
+}  // namespace
+}  // namespace varnel::testing

@@ -1,0 +1,159 @@
+// The dump and flash requests of the pages: the region texts converted
+// into the link, the file name copied and the command written, and the
+// message when the handset is not ready or a transfer runs. No worker
+// runs: the tests set the link's state the way the worker leaves it.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <array>
+#include <functional>
+
+#include "app/page_layout.h"
+#include "pages/region_panel.h"
+#include "tests/gui_test_support.h"
+
+namespace varnel::testing {
+namespace {
+
+constexpr char kSwitchFirst[] = "Please switch to SERIAL first!";
+
+class GuiRequestTest : public GuiTest {
+ protected:
+  // The loader runs, the worker idles and the controls are unlocked.
+  void MakeReady() {
+    window->Link().loaderActive.store(true);
+    window->Link().command.store(kCommandIdle);
+    window->OnLoaderReady();
+  }
+  RegionPanel* Panel() { return Child<RegionPanel>(*window, "regionPanel"); }
+  QPushButton* Button(const char* page, const char* name) {
+    return Child<QWidget>(*window, page)->findChild<QPushButton*>(name);
+  }
+  std::string LinkFileName() { return window->Link().fileName.get(); }
+};
+
+TEST_F(GuiRequestTest, ConvertsTheOffsetKeepingTheLastValueForTextsThatDoNotConvert) {
+  Open();
+  MakeReady();
+  ModalCloser closer;
+  SerialLink& link = window->Link();
+  struct Case {
+    const char* text;
+    uint32_t offset;
+  };
+  // Each row starts from the offset the row before left in the link.
+  constexpr std::array<Case, 7> kCases = {{
+      {"2500000", 0},  // nothing converted yet: the link's first value
+      {"0x2500000", 0x2500000},
+      {"0x00A0", 0xA0},
+      {"0x1fG", 0x1F},
+      {"0X2500000", 0x1F},
+      {" 0x2500000", 0x1F},
+      {"2500000", 0x1F},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.text);
+    Panel()->SetOffsetText(c.text);
+    window->RequestDump(QString::fromStdString((dir / "dump.bin").string()));
+    EXPECT_EQ(link.offset, c.offset);
+    EXPECT_EQ(link.command.load(), kCommandDump);  // the dump starts all the same
+    link.command.store(kCommandIdle);              // as the worker takes it
+  }
+  EXPECT_TRUE(closer.seen.empty());
+}
+
+TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {
+  WriteText(SettingsFile(), "[Flasher]\nFileName=" + (dir / "image.bin").string() +
+                                "\n[Dumper]\nFileName=" + (dir / "dump.bin").string() + "\n");
+  Open();
+  MakeReady();
+  struct Case {
+    int tab;
+    const char* page;
+    LinkCommand command;
+    const char* file;
+  };
+  constexpr std::array<Case, 2> kCases = {{
+      {kDumperTab, "dumpPage", kCommandDump, "dump.bin"},
+      {kFlasherTab, "flashPage", kCommandFlash, "image.bin"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.page);
+    Child<QTabWidget>(*window, "tabs")->setCurrentIndex(c.tab);
+    Child<QPushButton>(*window, "presetData")->click();
+    // Typed after the preset; on the flash tab its box is disabled, and
+    // the size is converted all the same.
+    Panel()->SetSizeText("0x1234");
+    Button(c.page, "startButton")->click();
+    EXPECT_EQ(window->Link().offset, 0x2500000u);
+    EXPECT_EQ(window->Link().size, 0x1234u);
+    EXPECT_EQ(LinkFileName(), (dir / c.file).string());
+    EXPECT_EQ(window->Link().command.load(), c.command);
+    window->Link().command.store(kCommandIdle);
+  }
+  EXPECT_FALSE(Child<QWidget>(*window, "sizeFrame")->isEnabled());  // the flash tab
+}
+
+TEST_F(GuiRequestTest, ARequestWhileNotReadyOrBusyShowsTheMessageAndStartsNothing) {
+  Open();
+  struct Case {
+    const char* what;
+    std::function<void(MainWindow&)> state;
+  };
+  const std::array<Case, 5> kCases = {{
+      {"before a connect", [](MainWindow&) {}},
+      {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }},
+      {"a request not yet taken",
+       [](MainWindow& w) {
+         w.Link().loaderActive.store(true);
+         w.OnLoaderReady();
+         w.Link().command.store(kCommandFlash);
+       }},
+      // The worker idles while a transfer runs; the locked controls tell.
+      {"a transfer running",
+       [](MainWindow& w) {
+         w.Link().loaderActive.store(true);
+         w.Link().command.store(kCommandIdle);
+         w.OnLinkBusy();
+       }},
+      {"the link closed",
+       [](MainWindow& w) {
+         w.Link().loaderActive.store(true);
+         w.Link().command.store(kCommandIdle);
+         w.OnLinkClosed();
+       }},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    window->Link().loaderActive.store(false);
+    window->Link().command.store(kCommandIdle);
+    c.state(*window);
+    const LinkCommand before = window->Link().command.load();
+    window->Link().offset = 0xABC;
+    Panel()->SetOffsetText("0x100");
+    ModalCloser closer;
+    window->RequestFlash(QString::fromStdString((dir / "image.bin").string()));
+    ASSERT_EQ(closer.seen.size(), 1u);
+    EXPECT_EQ(closer.seen[0].caption, "Varnel");
+    EXPECT_EQ(closer.seen[0].text, kSwitchFirst);
+    EXPECT_EQ(window->Link().offset, 0xABCu);
+    EXPECT_EQ(window->Link().command.load(), before);
+    EXPECT_EQ(LinkFileName(), "");
+  }
+}
+
+TEST_F(GuiRequestTest, TheBoxesTakeTenCharactersAndEditingKeepsThePreset) {
+  Open();
+  MakeReady();
+  Child<QPushButton>(*window, "presetImage")->click();
+  auto* offsetBox = Child<QLineEdit>(*window, "offsetBox");
+  offsetBox->clear();
+  offsetBox->insert("0x123456789AB");
+  EXPECT_EQ(offsetBox->text(), "0x12345678");
+  EXPECT_EQ(Panel()->GetOffsetText(), "0x12345678");
+  EXPECT_EQ(Panel()->GetPreset(), 1);
+}
+
+}  // namespace
+}  // namespace varnel::testing
