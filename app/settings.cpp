@@ -67,4 +67,9 @@ bool IsWarningHidden(const std::filesystem::path& file, uint16_t textId) {
   return ReadProfileInt(file, kWarningSection, key, 0) == kHidden;
 }
 
+bool HideWarning(const std::filesystem::path& file, uint16_t textId) {
+  const std::string key = kHideKeyPrefix + std::to_string(textId);
+  return WriteProfileText(file, kWarningSection, key, std::to_string(kHidden));
+}
+
 }  // namespace varnel

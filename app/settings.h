@@ -51,5 +51,8 @@ bool SaveFileName(const std::filesystem::path& file, const char* section, const 
 // Whether warning `textId` is hidden for good: key "Hide<textId>" of
 // section "Warning" reads exactly 1.
 bool IsWarningHidden(const std::filesystem::path& file, uint16_t textId);
+// Hides warning `textId` for good (writes "1"); false when the file can't
+// be written, and the warning shows again next time.
+bool HideWarning(const std::filesystem::path& file, uint16_t textId);
 
 }  // namespace varnel

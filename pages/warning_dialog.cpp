@@ -6,19 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <string>
 
 #include "app/dialog_units.h"
-#include "app/profile_store.h"
 #include "app/settings.h"
 #include "pages/accessible_name.h"
 
 namespace varnel {
 namespace {
 
-// The key "Hide%d" of section "Warning"; only "1" is ever written.
-constexpr char kHideKeyPrefix[] = "Hide";
-constexpr char kHiddenValue[] = "1";
 // The OK button keeps the caption of the dialog's template.
 constexpr char kOkCaption[] = "OK";
 
@@ -77,8 +72,7 @@ int WarningDialog::exec() {
 void WarningDialog::accept() {
   if (hideBox->isChecked()) {
     // A file that can't be written shows the warning again next time.
-    static_cast<void>(WriteProfileText(app.SettingsPath(), kWarningSection,
-                                       kHideKeyPrefix + std::to_string(textId), kHiddenValue));
+    static_cast<void>(HideWarning(app.SettingsPath(), textId));
   }
   QDialog::accept();
 }
