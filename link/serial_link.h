@@ -208,6 +208,12 @@ class SerialLink {
   uint32_t TransferBlockSize();
   LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
   LinkStatus ReceiveOneBlock(std::FILE* file, uint32_t* received);
+  bool ReadBlockStart(uint8_t* start);
+  // The boot ROM's offer, 0x7E and the two AT exchanges at 38400 bit/s.
+  LinkStatus BootHandshake();
+  // Reads single bytes (2000 ms each), dropping all but `wanted`.
+  LinkStatus AwaitByte(uint8_t wanted);
+  LinkStatus FinishReceive(uint32_t received);
   void LogElapsed(std::time_t first, std::time_t second);
 
   bool hangUpReported = false;

@@ -81,22 +81,30 @@ LinkStatus SerialLink::WaitForText(const char* expected, uint8_t terminator) {
   }
 }
 
-LinkStatus SerialLink::SendSRecords(const char* text, uint32_t total) {
-  // Wait for the boot ROM's offer, dropping anything else it sends.
+LinkStatus SerialLink::AwaitByte(uint8_t wanted) {
   uint32_t got = 0;
   do {
     if (ReadExact(cursor, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-      if (status == kStatusOk) status = kStatusTimeout;
-      return ReportError(kUnitSerial, 963, Stop::No);
+      if (status == kStatusOk) status = kStatusTimeout;  // a stop ended the wait
+      return status;
     }
-  } while (*cursor != kBootOffer);
-  status = kStatusOk;
+  } while (*cursor != wanted);
+  return status;
+}
+
+LinkStatus SerialLink::BootHandshake() {
+  if (AwaitByte(kBootOffer) != kStatusOk) return ReportError(kUnitSerial, 963, Stop::No);
   if (WriteByte(kBootAnswer) != kStatusOk) return ReportError(kUnitSerial, 969, Stop::No);
   SetLineSpeed(kBootSpeed, 8, 0, 0);
   if (SendCommand(kCodeAtText, 0, 0) != kStatusOk) return ReportError(kUnitSerial, 973, Stop::Yes);
   if (WaitForText(kOkLine, kLineEnd) != kStatusOk) return ReportError(kUnitSerial, 975, Stop::Yes);
   if (SendCommand(kCodeAtDownloadText, 0, 0) != kStatusOk) return ReportError(kUnitSerial, 977, Stop::Yes);
   if (WaitForText(kDownloadLine, kLineEnd) != kStatusOk) return ReportError(kUnitSerial, 979, Stop::Yes);
+  return status;
+}
+
+LinkStatus SerialLink::SendSRecords(const char* text, uint32_t total) {
+  if (BootHandshake() != kStatusOk) return status;
   Log(app->Text(text::kDownloadInitiated), kBlack);
   SleepMs(kSpeedSwitchDelayMs);
   SetLineSpeed(kUploadSpeed, 8, 0, 0);
@@ -115,13 +123,7 @@ LinkStatus SerialLink::SendSRecords(const char* text, uint32_t total) {
     if (length >= 2 && line[length - 2] == '\r') line[--length - 1] = '\n';
     line[length] = '\0';
     WriteText(line);
-    do {
-      if (ReadExact(cursor, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-        if (status == kStatusOk) status = kStatusTimeout;
-        return ReportError(kUnitSerial, 1011, Stop::No);
-      }
-    } while (*cursor != kRecordAck);
-    status = kStatusOk;
+    if (AwaitByte(kRecordAck) != kStatusOk) return ReportError(kUnitSerial, 1011, Stop::No);
     position = next;
     StepProgress(position, kRecordProgressUnit);
   }

@@ -65,6 +65,14 @@ LinkStatus SerialLink::ReceiveOneBlock(std::FILE* file, uint32_t* received) {
   return status;
 }
 
+bool SerialLink::ReadBlockStart(uint8_t* start) {
+  for (int reads = 0; reads < kBlockStartReads; ++reads) {
+    uint32_t got = 0;
+    if (ReadExact(start, 1, &got, kBlockPartTimeoutMs) == kStatusOk && got == 1) return true;
+  }
+  return false;
+}
+
 LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet quiet) {
   status = kStatusOk;
   std::string started = app->Text(text::kReceiveStarted);
@@ -75,28 +83,19 @@ LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet q
   WriteByte(kAck);
   for (;;) {
     uint8_t start = 0;
-    uint32_t got = 0;
-    int reads = 0;
-    while (reads < kBlockStartReads &&
-           (ReadExact(&start, 1, &got, kBlockPartTimeoutMs) != kStatusOk || got == 0)) {
-      ++reads;
-    }
-    if (reads == kBlockStartReads) {
+    if (!ReadBlockStart(&start)) {
       status = kStatusNoBlockStart;
       ReportError(kUnitXm, 281, Stop::No);
       break;
     }
     status = kStatusOk;
-    if (start == kStx) {
-      ReceiveOneBlock(file, &received);
-    } else if (start == kDc4) {
-      status = kStatusReceiveAborted;
-    }
+    if (start == kStx) ReceiveOneBlock(file, &received);
+    if (start == kDc4) status = kStatusReceiveAborted;
     if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
-      ReportError(kUnitXm, status == kStatusCrcMismatch ? 312 : 319, Stop::No);
-      if (budget == 0) break;
-      --budget;
-      WriteByte(status == kStatusCrcMismatch ? kSyn : kEtb);
+      const bool mismatch = status == kStatusCrcMismatch;
+      ReportError(kUnitXm, mismatch ? 312 : 319, Stop::No);
+      if (budget-- == 0) break;
+      WriteByte(mismatch ? kSyn : kEtb);
       status = kStatusOk;
       continue;
     }
@@ -117,6 +116,10 @@ LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet q
     WriteByte(kAck);
     if (received >= expected) break;
   }
+  return FinishReceive(received);
+}
+
+LinkStatus SerialLink::FinishReceive(uint32_t received) {
   transferredBytes = received;
   LinkStatus result = status;
   if (result != kStatusOk) WriteByte(kCan);
