@@ -129,6 +129,12 @@ TEST_F(GuiConnectTest, ReconnectingAsSoonAsTheButtonReturnsJoinsTheOldWorker) {
     // The worker has called OnLinkClosed but may still be closing the port
     // and logging it while the GUI thread joins it for the next connect.
     ASSERT_TRUE(WaitUntil([&] { return MainButton()->text() == "Switch to SERIAL"; }));
+    // The handset must have taken the disconnect packet off the line before
+    // the port reopens, as a phone on a cable always has.
+    const uint32_t disconnects = static_cast<uint32_t>(round + 1);
+    ASSERT_TRUE(handset->WaitFor(
+        [disconnects](const sim::TranscriptData& d) { return d.stats.disconnects == disconnects; },
+        std::chrono::seconds(5)));
   }
   Connect();
   EXPECT_EQ(LogTexts(*window).front(), "Using COM1, speed 115200, block 1024 bytes");
