@@ -90,8 +90,17 @@ struct SerialPort::Native {
   size_t queueCount = 0;
 
   // Moves whatever the device holds into the queue, as far as it has room.
+  // One poll tells whether there is anything to read, and also whether
+  // the line is gone: an unplugged adapter reads 0 bytes for ever, and only
+  // its poll status tells it apart from a quiet line.
   void Fill() {
     if (fd < 0 || hungUp) return;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return;
+    if ((p.revents & POLLIN) == 0) {
+      if ((p.revents & (POLLHUP | POLLERR)) != 0) hungUp = true;
+      return;
+    }
     if (queueStart > 0 && queueStart + queueCount == queue.size()) {
       std::memmove(queue.data(), queue.data() + queueStart, queueCount);
       queueStart = 0;
@@ -107,16 +116,8 @@ struct SerialPort::Native {
         continue;
       }
       if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-      if (n < 0) {
-        hungUp = true;  // EIO: the other end closed the line
-        return;
-      }
-      // Nothing queued. A device that was unplugged also reads 0 for ever;
-      // only its poll status tells it apart.
-      pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
-        hungUp = true;
-      }
+      // EIO: the other end closed the line; 0 after POLLIN: it hung up.
+      hungUp = n < 0 || (p.revents & (POLLHUP | POLLERR)) != 0;
       return;
     }
   }
