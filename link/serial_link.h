@@ -45,6 +45,8 @@ inline constexpr uint32_t kErrorTextBytes = 20480;
 inline constexpr uint32_t kQueueBytes = 65558;  // the driver queues the window asks for
 inline constexpr uint32_t kByteTimeoutMs = 2000;
 inline constexpr uint32_t kBlockPartTimeoutMs = 1000;
+// The progress bar of a block transfer moves every this many bytes.
+inline constexpr uint32_t kBlockProgressUnit = 128;
 inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminator and NUL
 
 class SerialLink {

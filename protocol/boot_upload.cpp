@@ -7,6 +7,7 @@
 
 #include "link/serial_link.h"
 #include "link/tick_clock.h"
+#include "protocol/byte_order.h"
 #include "protocol/loader_package.h"
 #include "protocol/srecord_format.h"
 
@@ -23,9 +24,6 @@ std::string_view Trimmed(const char* text) {
   return view;
 }
 
-uint32_t LittleEndian16(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8;
-}
 
 }  // namespace
 
@@ -145,7 +143,7 @@ LinkStatus SerialLink::UploadStageOne(LoaderPackage* package) {
     status = kStatusPackageRead;
     return ReportError(kUnitSerial, 928, Stop::Yes);
   }
-  const uint32_t length = LittleEndian16(field);
+  const uint32_t length = LoadLittleEndian16(field);
   // A package cut short must not send zeros in place of the loader's code.
   std::vector<uint8_t> stageOne(length);
   if (!package->Read(stageOne.data(), length, &got) || got < length) {
@@ -167,7 +165,7 @@ LinkStatus SerialLink::UploadStageTwo(LoaderPackage* package) {
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
-      got < kPackageLengthBytes || !package->Skip(LittleEndian16(field))) {
+      got < kPackageLengthBytes || !package->Skip(LoadLittleEndian16(field))) {
     status = kStatusPackageRead;
     return ReportError(kUnitSerial, 1051, Stop::Yes);
   }
@@ -178,7 +176,7 @@ LinkStatus SerialLink::UploadStageTwo(LoaderPackage* package) {
       return ReportError(kUnitSerial, 1071, Stop::Yes);
     }
     if (got == 0) return status;  // the package ends here
-    const uint32_t length = LittleEndian16(field);
+    const uint32_t length = LoadLittleEndian16(field);
     chunk.resize(length);
     if (!package->Read(chunk.data(), length, &got)) {
       status = kStatusPackageRead;

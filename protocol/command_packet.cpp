@@ -4,18 +4,9 @@
 #include <cstring>
 
 #include "link/serial_link.h"
+#include "protocol/byte_order.h"
 
 namespace varnel {
-namespace {
-
-void PutLittleEndian(uint8_t* at, uint32_t value) {
-  for (uint32_t i = 0; i < kPacketArgumentBytes; ++i) {
-    at[i] = static_cast<uint8_t>(value >> (8 * i));
-  }
-}
-
-}  // namespace
-
 LinkStatus SerialLink::SendCommand(uint32_t code, uint32_t first, uint32_t second) {
   status = kStatusOk;
   if (!port.IsOpen()) {
@@ -30,11 +21,11 @@ LinkStatus SerialLink::SendCommand(uint32_t code, uint32_t first, uint32_t secon
   } else {
     uint32_t count = 1;  // the code byte
     if (first != 0) {
-      PutLittleEndian(packet + kPacketHeaderBytes, first);
+      StoreLittleEndian32(packet + kPacketHeaderBytes, first);
       count += kPacketArgumentBytes;
     }
     if (second != 0) {
-      PutLittleEndian(packet + kPacketHeaderBytes + kPacketArgumentBytes, second);
+      StoreLittleEndian32(packet + kPacketHeaderBytes + kPacketArgumentBytes, second);
       count += kPacketArgumentBytes;
     }
     packet[0] = static_cast<uint8_t>(count);

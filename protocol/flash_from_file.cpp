@@ -9,7 +9,6 @@
 namespace varnel {
 namespace {
 
-constexpr uint32_t kProgressUnit = 128;
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 
 // The file's size in 32 bits; kUnknownSize when it can't be told.
@@ -52,7 +51,7 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
   if (SendCommand(kCmdFlash, start, total) != kStatusOk) return ReportError(kUnitXm, 542, Stop::No);
   if (WaitForAck() != kStatusOk) return ReportError(kUnitXm, 544, Stop::No);
   BeginProgress(app->Text(text::kFlashStarted).c_str(), app->Text(text::kFlashing).c_str(),
-                total, kProgressUnit, kBlack);
+                total, kBlockProgressUnit, kBlack);
   uint8_t* data = receiveBuffer.get();
   for (;;) {
     uint32_t n = std::min(total - sent, blockSize);
@@ -68,7 +67,7 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
     if (SendBlock(data, n, number++) != kStatusOk) break;
     sent += n;
     relative += n;
-    StepProgress(sent, kProgressUnit);
+    StepProgress(sent, kBlockProgressUnit);
   }
   transferStatus = status;
   transferredBytes = sent;

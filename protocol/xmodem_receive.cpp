@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "link/serial_link.h"
+#include "protocol/byte_order.h"
 #include "protocol/crc16.h"
 
 namespace varnel {
@@ -11,11 +12,6 @@ namespace {
 
 constexpr int kBlockStartReads = 5;
 constexpr int kRetryBudget = 5;
-constexpr uint32_t kProgressUnit = 128;
-
-uint32_t LittleEndian16(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8;
-}
 
 }  // namespace
 
@@ -39,7 +35,7 @@ LinkStatus SerialLink::ReceiveOneBlock(std::FILE* file, uint32_t* received) {
     status = kStatusCrcMissing;
     return status;
   }
-  const uint32_t length = LittleEndian16(field);
+  const uint32_t length = LoadLittleEndian16(field);
   uint8_t* data = blockBuffer.get();
   bool dataComplete = length == 0 || ReadBlockPart(data, length, 289) == kStatusOk;
   uint8_t crcField[kBlockCrcBytes];
@@ -47,7 +43,7 @@ LinkStatus SerialLink::ReceiveOneBlock(std::FILE* file, uint32_t* received) {
     status = kStatusCrcMissing;
     return status;
   }
-  const uint32_t sent = LittleEndian16(crcField);
+  const uint32_t sent = LoadLittleEndian16(crcField);
   const uint32_t computed = Crc16(data, static_cast<int32_t>(length));
   if (sent != computed) {
     char line[text::kTextCapacity + 1];
@@ -77,7 +73,7 @@ LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet q
   status = kStatusOk;
   std::string started = app->Text(text::kReceiveStarted);
   BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
-                app->Text(text::kReceiving).c_str(), expected, kProgressUnit, kBlack);
+                app->Text(text::kReceiving).c_str(), expected, kBlockProgressUnit, kBlack);
   int budget = kRetryBudget;
   uint32_t received = 0;
   WriteByte(kAck);
@@ -112,7 +108,7 @@ LinkStatus SerialLink::ReceiveToFile(std::FILE* file, uint32_t expected, Quiet q
       WriteByte(kCan);
       break;
     }
-    StepProgress(received, kProgressUnit);
+    StepProgress(received, kBlockProgressUnit);
     WriteByte(kAck);
     if (received >= expected) break;
   }

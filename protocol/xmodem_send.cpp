@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/serial_link.h"
+#include "protocol/byte_order.h"
 #include "protocol/crc16.h"
 
 namespace varnel {
@@ -14,12 +15,6 @@ constexpr int kFailedAttemptsAllowed = 5;
 // worker for ever: after this many requests in a row, one attempt counts
 // as failed.
 constexpr int kResendsInARowAllowed = 16;
-constexpr uint32_t kProgressUnit = 128;
-
-void PutLittleEndian16(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
 
 }  // namespace
 
@@ -46,10 +41,10 @@ LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t n
   count = std::min(count, TransferBlockSize());
   uint8_t* block = blockBuffer.get();
   block[0] = kStx;
-  PutLittleEndian16(block + kBlockStartBytes, number);
-  PutLittleEndian16(block + kBlockStartBytes + kBlockNumberBytes, count);
+  StoreLittleEndian16(block + kBlockStartBytes, number);
+  StoreLittleEndian16(block + kBlockStartBytes + kBlockNumberBytes, count);
   std::copy(data, data + count, block + kBlockHeaderBytes);
-  PutLittleEndian16(block + kBlockHeaderBytes + count, Crc16(data, static_cast<int32_t>(count)));
+  StoreLittleEndian16(block + kBlockHeaderBytes + count, Crc16(data, static_cast<int32_t>(count)));
   const uint32_t length = count + kBlockOverheadBytes;
 
   int failed = 0;
@@ -96,13 +91,13 @@ LinkStatus SerialLink::SendData(const uint8_t* data, uint32_t total, Quiet quiet
   if (WaitForAck() != kStatusOk) return ReportError(kUnitXm, 199, Stop::No);
   std::string started = app->Text(text::kTransmitStarted);
   BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
-                app->Text(text::kTransmitting).c_str(), total, kProgressUnit, kBlack);
+                app->Text(text::kTransmitting).c_str(), total, kBlockProgressUnit, kBlack);
   for (;;) {
     uint32_t n = std::min(total - position, blockSize);
     if (n == 0) break;
     if (SendBlock(data + position, n, number++) != kStatusOk) break;
     position += n;
-    StepProgress(position, kProgressUnit);
+    StepProgress(position, kBlockProgressUnit);
   }
   LinkStatus result = status;
   std::string finished = app->Text(text::kTransmitFinished);
