@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "app/application.h"
 #include "app/dialog_units.h"
@@ -98,11 +99,14 @@ class MainWindow : public QDialog, public LinkOwner {
   // Hand a dump (flash) of the region panel's region and `fileName` to the
   // worker: only while the loader is ready and no transfer runs, else the
   // message "Please switch to SERIAL first!" and nothing changes. Offset
-  // and size are converted from the panel's texts ("0x" and hexadecimal
-  // digits; a text that does not convert keeps the link's previous value,
-  // without a message), the file name is copied, and the command is
-  // written last. Nothing about range, alignment or file is checked here:
-  // the transfer reports that. A flash converts the size too, unused.
+  // and size are converted from the panel's texts ("0x" or "0X" and one to
+  // eight hexadecimal digits, blanks around ignored). An offset text (for a
+  // dump also a size text) that is anything else refuses the request: a red
+  // log line names the field and the text, a message tells the form
+  // expected, and the link is not touched. Then the file name is copied and
+  // the command written last. Range, alignment and file are the transfer's
+  // to check. A flash converts the size too (it is only logged) and keeps
+  // the previous size when its text does not convert.
   void RequestDump(const QString& fileName);
   void RequestFlash(const QString& fileName);
 
@@ -137,6 +141,8 @@ class MainWindow : public QDialog, public LinkOwner {
   void OnAbout();
   void EnableControls(Enabled enabled);
   void RequestTransfer(LinkCommand command, const QString& fileName);
+  // The red line for a region text that does not convert, then the form.
+  void RefuseRegionText(uint16_t fieldText, const std::string& typed);
   void PlaceRegionPanel(int tab);
   void ReapWorker();
 

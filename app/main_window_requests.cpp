@@ -7,9 +7,11 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
+#include "app/code_page.h"
 #include "pages/about_dialog.h"
 #include "pages/hex_text.h"
 #include "pages/options_dialog.h"
@@ -31,12 +33,18 @@ void MainWindow::RequestTransfer(LinkCommand command, const QString& fileName) {
     ShowMessage(Display(text::kSwitchFirst));
     return;
   }
-  if (const std::optional<uint32_t> offset = ScanHexText(regionPanel->GetOffsetText())) {
-    link.offset = *offset;
-  }
-  if (const std::optional<uint32_t> size = ScanHexText(regionPanel->GetSizeText())) {
-    link.size = *size;
-  }
+  // A text that is not a complete hexadecimal number refuses the request:
+  // taking the previous value instead would write or read where nobody
+  // asked. The flash takes its length from the file, so only the dump
+  // needs its size.
+  const std::string offsetText = regionPanel->GetOffsetText();
+  const std::string sizeText = regionPanel->GetSizeText();
+  const std::optional<uint32_t> offset = ScanHexText(offsetText);
+  const std::optional<uint32_t> size = ScanHexText(sizeText);
+  if (!offset) return RefuseRegionText(text::kBadOffsetText, offsetText);
+  if (!size && command == kCommandDump) return RefuseRegionText(text::kBadSizeText, sizeText);
+  link.offset = *offset;
+  if (size) link.size = *size;
   // The name as the file system spells it. Names come from the file
   // dialog or from the settings file (259 characters at most), so the cut
   // to the buffer never applies in practice; it only keeps the terminator.
@@ -46,6 +54,14 @@ void MainWindow::RequestTransfer(LinkCommand command, const QString& fileName) {
   link.fileName[length] = '\0';
   // Last: the worker takes the parameters above when it sees the command.
   link.command.store(command);
+}
+
+void MainWindow::RefuseRegionText(uint16_t fieldText, const std::string& typed) {
+  const std::string inCodePage = FromUtf8(typed, app.CodePage());
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, app.Text(fieldText).c_str(), inCodePage.c_str());
+  AppendLog(line, kRed);
+  ShowMessage(Display(text::kRegionTextForm));
 }
 
 void MainWindow::ShowMessage(const QString& text) {

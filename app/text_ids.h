@@ -59,6 +59,14 @@ inline constexpr uint16_t kBlockGroup = 59;
 inline constexpr uint16_t kNameColumn = 60;
 inline constexpr uint16_t kAuthorColumn = 61;
 inline constexpr uint16_t kVersionColumn = 62;
+// A region text that is not a complete hexadecimal number refuses the
+// request: a red line naming the field and the text, and a message saying
+// what form is expected.
+inline constexpr uint16_t kBadOffsetText = 63;     // "%s"
+inline constexpr uint16_t kBadSizeText = 64;       // "%s"
+inline constexpr uint16_t kRegionTextForm = 65;
+// The chosen line speed is one the port can't run at.
+inline constexpr uint16_t kSpeedUnavailable = 66;  // "%d", "%d"
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 53> kTexts = {{
+constexpr std::array<TextEntry, 57> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -79,6 +79,10 @@ constexpr std::array<TextEntry, 53> kTexts = {{
     {60, "Name"},
     {61, "Author"},
     {62, "Version"},
+    {63, "Offset \"%s\" is not a hexadecimal number"},
+    {64, "Size \"%s\" is not a hexadecimal number"},
+    {65, "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000."},
+    {66, "The port can't run at %d bit/s; the line stays at %d"},
 }};
 
 }  // namespace

@@ -1,37 +1,33 @@
 // Reading "0x"-prefixed hexadecimal texts.
 #include "pages/hex_text.h"
 
-#include <limits>
+#include <charconv>
 
 namespace varnel {
 namespace {
 
-constexpr uint32_t kHexBase = 16;
-constexpr uint32_t kDecimalDigits = 10;
+constexpr int kHexBase = 16;
+constexpr std::string_view kBlanks = " \t";
 
-std::optional<uint32_t> HexDigit(char c) {
-  if (c >= '0' && c <= '9') return static_cast<uint32_t>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<uint32_t>(c - 'a') + kDecimalDigits;
-  if (c >= 'A' && c <= 'F') return static_cast<uint32_t>(c - 'A') + kDecimalDigits;
-  return std::nullopt;
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 }  // namespace
 
 std::optional<uint32_t> ScanHexText(std::string_view text) {
-  if (!text.starts_with(kHexPrefix)) return std::nullopt;
-  text.remove_prefix(kHexPrefix.size());
-  uint64_t value = 0;
-  bool anyDigit = false;
-  for (char c : text) {
-    const std::optional<uint32_t> digit = HexDigit(c);
-    if (!digit) break;
-    value = value * kHexBase + *digit;
-    if (value > std::numeric_limits<uint32_t>::max()) return std::nullopt;
-    anyDigit = true;
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+  if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
+  const std::string_view digits = text.substr(2);
+  if (digits.empty() || digits.size() > kMaxHexDigits) return std::nullopt;
+  for (char c : digits) {
+    if (!IsHexDigit(c)) return std::nullopt;
   }
-  if (!anyDigit) return std::nullopt;
-  return static_cast<uint32_t>(value);
+  uint32_t value = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value, kHexBase);
+  return value;
 }
 
 }  // namespace varnel

@@ -1,7 +1,7 @@
 // The region panel's offset and size texts as the transfer requests read
-// them: "0x" (a lower-case x, nothing before it), then hexadecimal digits of
-// either case up to the first other character; the rest is ignored.
-// Qt-free, any thread.
+// them: "0x" or "0X", then one to eight hexadecimal digits of either case,
+// blanks around the whole ignored. Anything else is refused, so a mistyped
+// text never turns into an address nobody asked for. Qt-free, any thread.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +10,13 @@
 
 namespace varnel {
 
-inline constexpr std::string_view kHexPrefix = "0x";
+// The most hexadecimal digits a region text may carry: 32 bits.
+inline constexpr size_t kMaxHexDigits = 8;
 
-// The value of `text`, or nothing when it lacks the prefix, has no digit
-// after it, or its digits exceed 32 bits (only a text longer than the
-// boxes allow, from the settings file, can: it is refused rather than cut
-// to another address).
+// The value of `text`, or nothing when it is not a complete hexadecimal
+// number: no prefix (a bare "2500000" could be meant as decimal), no digit,
+// more than kMaxHexDigits digits, or any other character before, between or
+// after them (blanks around the number excepted).
 std::optional<uint32_t> ScanHexText(std::string_view text);
 
 }  // namespace varnel

@@ -33,34 +33,61 @@ class GuiRequestTest : public GuiTest {
   std::string LinkFileName() { return window->Link().fileName.get(); }
 };
 
-TEST_F(GuiRequestTest, ConvertsTheOffsetKeepingTheLastValueForTextsThatDoNotConvert) {
+TEST_F(GuiRequestTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
   Open();
   MakeReady();
-  ModalCloser closer;
   SerialLink& link = window->Link();
   struct Case {
-    const char* text;
-    uint32_t offset;
+    LinkCommand command;
+    const char* offsetText;
+    const char* sizeText;
+    const char* refusal;  // the red line, or null when the request goes out
   };
-  // Each row starts from the offset the row before left in the link.
-  constexpr std::array<Case, 7> kCases = {{
-      {"2500000", 0},  // nothing converted yet: the link's first value
-      {"0x2500000", 0x2500000},
-      {"0x00A0", 0xA0},
-      {"0x1fG", 0x1F},
-      {"0X2500000", 0x1F},
-      {" 0x2500000", 0x1F},
-      {"2500000", 0x1F},
+  const std::array<Case, 11> kCases = {{
+      {kCommandFlash, "0x27EF000", "0x3000", nullptr},
+      {kCommandFlash, "0X2500000", "0x3000", nullptr},
+      {kCommandFlash, " 0x2500000 ", "0x3000", nullptr},
+      {kCommandFlash, "2500000", "0x3000", "Offset \"2500000\" is not a hexadecimal number"},
+      {kCommandFlash, "", "0x3000", "Offset \"\" is not a hexadecimal number"},
+      {kCommandFlash, "0x25OO000", "0x3000", "Offset \"0x25OO000\" is not a hexadecimal number"},
+      {kCommandDump, "0x1fG", "0x3000", "Offset \"0x1fG\" is not a hexadecimal number"},
+      {kCommandDump, "0x2500000", "300000", "Size \"300000\" is not a hexadecimal number"},
+      {kCommandDump, "0x2500000", "0x3000 0", "Size \"0x3000 0\" is not a hexadecimal number"},
+      {kCommandDump, "0x2000000", "0X500000", nullptr},
+      // A flash takes its length from the file: a bad size is only logged.
+      {kCommandFlash, "0x1000000", "junk", nullptr},
   }};
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.text);
-    Panel()->SetOffsetText(c.text);
-    window->RequestDump(QString::fromStdString((dir / "dump.bin").string()));
-    EXPECT_EQ(link.offset, c.offset);
-    EXPECT_EQ(link.command.load(), kCommandDump);  // the dump starts all the same
-    link.command.store(kCommandIdle);              // as the worker takes it
+    SCOPED_TRACE(std::string(c.offsetText) + " / " + c.sizeText);
+    Panel()->SetOffsetText(c.offsetText);
+    Panel()->SetSizeText(c.sizeText);
+    const uint32_t offsetBefore = link.offset;
+    const uint32_t sizeBefore = link.size;
+    ModalCloser closer;
+    const QString file = QString::fromStdString((dir / "region.bin").string());
+    c.command == kCommandDump ? window->RequestDump(file) : window->RequestFlash(file);
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(link.command.load(), c.command);
+      EXPECT_TRUE(closer.seen.empty());
+      link.command.store(kCommandIdle);  // as the worker takes it
+      continue;
+    }
+    EXPECT_EQ(link.command.load(), kCommandIdle);
+    EXPECT_EQ(link.offset, offsetBefore);
+    EXPECT_EQ(link.size, sizeBefore);
+    const std::vector<ShownLine> lines = LogLines(*window);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(WithoutStamp(lines.back().text), c.refusal);
+    EXPECT_EQ(lines.back().colour, QColor(Qt::red));
+    ASSERT_TRUE(WaitUntil([&] { return !closer.seen.empty(); }));
+    EXPECT_EQ(closer.seen[0].caption, "Varnel");
+    EXPECT_EQ(closer.seen[0].text,
+              "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits "
+              "(0-9, a-f), for example 0x2500000.");
   }
-  EXPECT_TRUE(closer.seen.empty());
+  // What the accepted rows handed over last.
+  EXPECT_EQ(link.offset, 0x1000000u);
+  EXPECT_EQ(link.size, 0x500000u);
 }
 
 TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {

@@ -1,5 +1,6 @@
-// The region texts as the dump and flash requests convert them: "0x", then
-// hexadecimal digits up to the first other character.
+// The region texts as the dump and flash requests convert them: "0x" or
+// "0X" and one to eight hexadecimal digits, blanks around ignored; every
+// other text is refused.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,30 +11,35 @@
 namespace varnel {
 namespace {
 
-TEST(HexTextTest, ReadsDigitsAfterALowerCasePrefixUpToTheFirstOtherCharacter) {
+TEST(HexTextTest, AcceptsOnlyACompletePrefixedHexadecimalNumber) {
   struct Case {
     const char* text;
     std::optional<uint32_t> value;
   };
-  constexpr std::array<Case, 17> kCases = {{
+  constexpr std::array<Case, 22> kCases = {{
       {"0x2500000", 0x2500000},
+      {"0X2500000", 0x2500000},
+      {" 0x2500000", 0x2500000},
+      {"\t0x2500000  ", 0x2500000},
       {"0x00A0", 0xA0},
-      {"0x1fG", 0x1F},
-      {"0xFFFFFFFF", 0xFFFFFFFF},
-      {"0x000000001F", 0x1F},     // long, but the value fits
-      {"0x0x10", 0},              // the second "x" ends the digits
-      {"0x10 trailing", 0x10},
-      // ---- texts that do not convert ----
-      {"2500000", std::nullopt},  // no prefix
-      {"0X2500000", std::nullopt},
-      {" 0x2500000", std::nullopt},
-      {"0x", std::nullopt},
-      {"0xG1", std::nullopt},
-      {"0x 1F", std::nullopt},    // no blanks between prefix and digits
-      {"0x-1", std::nullopt},     // nor a sign
+      {"0xfFfFfFfF", 0xFFFFFFFF},
+      {"0x0", 0},
+      // ---- texts that are refused ----
+      {"2500000", std::nullopt},        // no prefix: could be meant as decimal
       {"", std::nullopt},
-      {"0x100000000", std::nullopt},  // beyond 32 bits: refused, not cut
-      {"0x123456789ABC", std::nullopt},
+      {"   ", std::nullopt},
+      {"0x", std::nullopt},
+      {"0x25OO000", std::nullopt},      // letters O, not zeros
+      {"0x1fG", std::nullopt},
+      {"0x10 trailing", std::nullopt},
+      {"0x 1F", std::nullopt},          // no blanks inside
+      {"0 x1F", std::nullopt},
+      {"0x-1", std::nullopt},
+      {"+0x1", std::nullopt},
+      {"0x0x10", std::nullopt},
+      {"0x100000000", std::nullopt},    // nine digits: beyond 32 bits
+      {"0x000000001F", std::nullopt},   // ten digits, even if the value fits
+      {"x2500000", std::nullopt},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text);
