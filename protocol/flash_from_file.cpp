@@ -1,41 +1,22 @@
 // Writing a file into flash in blocks that never cross a sector boundary.
 // The file is read one block at a time; it is never held whole.
 #include <algorithm>
-#include <cstdio>
 
 #include "link/serial_link.h"
 #include "protocol/flash_bank.h"
+#include "protocol/transfer_file.h"
 
 namespace varnel {
-namespace {
-
-constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
-
-// The file's size in 32 bits; kUnknownSize when it can't be told.
-uint32_t FileSize(std::FILE* file) {
-  if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0) return kUnknownSize;
-  long size = std::ftell(file);
-  if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return kUnknownSize;
-  return static_cast<uint32_t>(static_cast<unsigned long>(size) & kUnknownSize);
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const {
-    if (file != nullptr) std::fclose(file);
-  }
-};
-
-}  // namespace
 
 LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
   status = kStatusOk;
   transferStatus = kStatusOk;
   transferredBytes = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  std::string reason;
+  TransferFile file = TransferFile::OpenForReading(path, &reason);
   const uint32_t blockSize = TransferBlockSize();
   uint32_t number = 1;
   uint32_t sent = 0;
-  const uint32_t total = file ? FileSize(file.get()) : kUnknownSize;
 
   FlashBank bank;
   if (!FindFlashBank(start, &bank)) {
@@ -43,10 +24,15 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
     return ReportError(kUnitXm, 530, Stop::No);
   }
   uint32_t relative = start - bank.base;
-  if (!file || !FitsInBank(relative, total)) {
+  // The whole 64-bit size is checked: a file of 4 GiB or more must not
+  // pass as its low 32 bits.
+  if (!file.IsOpen() || !FitsInBank(relative, file.Size())) {
     status = kStatusRegionPastBank;
-    return ReportError(kUnitXm, 535, Stop::No);
+    ReportError(kUnitXm, 535, Stop::No);
+    if (!file.IsOpen()) Log(reason, kGrey);
+    return status;
   }
+  const uint32_t total = static_cast<uint32_t>(file.Size());
   std::time_t first = std::time(nullptr);
   if (SendCommand(kCmdFlash, start, total) != kStatusOk) return ReportError(kUnitXm, 542, Stop::No);
   if (WaitForAck() != kStatusOk) return ReportError(kUnitXm, 544, Stop::No);
@@ -57,7 +43,8 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
     uint32_t n = std::min(total - sent, blockSize);
     if (n == 0) break;
     n = std::min(n, SectorRoom(relative, bank));
-    if (std::fread(data, 1, n, file.get()) != n) {
+    uint32_t got = 0;
+    if (!file.Read(data, n, &got) || got != n) {
       // A block must never carry bytes that were not read from the file.
       status = kStatusPackageRead;
       ReportError(kUnitXm, 565, Stop::No);
@@ -68,13 +55,19 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
     sent += n;
     relative += n;
     StepProgress(sent, kBlockProgressUnit);
+    if (StopAsked() && sent < total) {
+      // Stopped by the user: the loader hears that the rest is not coming.
+      WriteByte(kCan);
+      status = kStatusBlockFailed;
+      break;
+    }
   }
   transferStatus = status;
   transferredBytes = sent;
   EndProgress(app->Text(text::kFlashFinished).c_str(), kBlack);
   std::time_t second = std::time(nullptr);
   LogElapsed(first, second);
-  file.reset();
+  file.Close();
   if (ReadResponse() != kStatusOk) ReportError(kUnitXm, 591, Stop::Yes);
   return status;
 }

@@ -4,6 +4,7 @@
 
 #include "link/serial_link.h"
 #include "protocol/flash_bank.h"
+#include "protocol/transfer_file.h"
 
 namespace varnel {
 
@@ -20,6 +21,7 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
   status = kStatusOk;
   transferStatus = kStatusOk;
   transferredBytes = 0;
+  sequence = BlockSequence();
   FlashBank bank;
   if (!FindFlashBank(start, &bank)) {
     status = kStatusRegionBelowBanks;
@@ -29,16 +31,26 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
     status = kStatusRegionPastBank;
     return ReportError(kUnitXm, 428, Stop::No);
   }
+  // A FIFO, a directory or a device is no place for a dump: refused before
+  // the loader is asked for anything.
+  std::string reason;
+  if (!TransferFile::MayReplace(path, &reason)) {
+    status = transferStatus = kStatusCantOpenFile;
+    ReportError(kUnitXm, 429, Stop::No);
+    Log(reason, kGrey);
+    return status;
+  }
   if (SendCommand(kCmdDump, start, length) != kStatusOk) return ReportError(kUnitXm, 431, Stop::No);
 
-  std::FILE* file = std::fopen(path, "wb");
+  TransferFile file = TransferFile::Create(path, &reason);
   std::time_t first = std::time(nullptr);
-  if (file == nullptr) {
+  if (!file.IsOpen()) {
     // The loader waits for the ready byte: tell it the transfer is off,
     // then close as after any receive.
     status = kStatusCantOpenFile;
     transferStatus = status;
     ReportError(kUnitXm, 436, Stop::No);
+    Log(reason, kGrey);
     WriteByte(kCan);
     LogElapsed(first, std::time(nullptr));
     if (ReadResponse() != kStatusOk) return ReportError(kUnitXm, 456, Stop::No);
@@ -49,12 +61,12 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
   transferStatus = status;
   std::time_t second = std::time(nullptr);
   LogElapsed(first, second);
-  if (std::fclose(file) != 0 && transferStatus == kStatusOk) {
+  if (!file.Close() && transferStatus == kStatusOk) {
     // The last blocks never reached the disk.
     status = transferStatus = kStatusCantOpenFile;
     ReportError(kUnitXm, 449, Stop::No);
   }
-  if (ReadResponse() != kStatusOk) ReportError(kUnitXm, 456, Stop::No);
+  if (ReadDumpResponse() != kStatusOk) ReportError(kUnitXm, 456, Stop::No);
   return status;
 }
 

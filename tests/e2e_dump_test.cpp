@@ -1,5 +1,7 @@
 // Dumps end to end: the region read back exactly, CRC failures within and
 // beyond the retry budget, the loader's abort, region errors and a stop.
+#include <sys/stat.h>
+
 #include <array>
 
 #include "tests/handset_fixture.h"
@@ -91,6 +93,34 @@ TEST_F(DumpTest, RegionErrorsSendNothingAndTouchNoFile) {
   }
   EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "region.bin"));
+}
+
+TEST_F(DumpTest, TargetsThatAreNotRegularFilesAreRefusedBeforeThePacket) {
+  StartHandset();
+  Connect();
+  ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "folder.bin");
+  struct Case {
+    std::filesystem::path file;
+    const char* reason;
+  };
+  const std::array<Case, 3> kCases = {{
+      {dir / "fifo.bin", "not a regular file"},
+      {dir / "folder.bin", "Is a directory"},
+      {"/dev/null", "not a regular file"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.file);
+    Run(kCommandDump, kRegion, kLength, c.file);
+    std::vector<std::string> after = LogFrom("Offset = 0x2500000, size = 0x9000");
+    ASSERT_GE(after.size(), 4u);
+    EXPECT_EQ(after[1], "Can't open file (15) (Serial_XM:429)");
+    EXPECT_EQ(after[2], c.file.string() + ": " + c.reason);
+    owner.Clear();
+  }
+  EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty()) << "nothing sent";
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo.bin"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.bin"));
 }
 
 TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {

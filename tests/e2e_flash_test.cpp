@@ -1,5 +1,7 @@
 // Flashing end to end: blocks cut at sector boundaries, re-sends, the
 // loader's abort, silence, a failing final response, and bad files.
+#include <sys/stat.h>
+
 #include <array>
 
 #include "tests/handset_fixture.h"
@@ -169,6 +171,41 @@ TEST_F(FlashTest, EmptyAndMissingFiles) {
   Run(kCommandFlash, 0x2500000, 0, dir / "big.bin");
   EXPECT_TRUE(Logged("File is too big or Address wrong (56) (Serial_XM:535)"));
   EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), 1u);
+}
+
+TEST_F(FlashTest, FilesThatAreNotRegularOrOver4GiBAreRefusedBeforeThePacket) {
+  StartHandset();
+  Connect();
+  ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "folder.bin");
+  // Sparse files: their low 32 bits (0x1000 and 0) would fit in a bank.
+  for (const char* name : {"huge.bin", "exactly4g.bin"}) WriteFile(dir / name, {});
+  std::filesystem::resize_file(dir / "huge.bin", 0x100001000);
+  std::filesystem::resize_file(dir / "exactly4g.bin", 0x100000000);
+  struct Case {
+    std::filesystem::path file;
+    const char* reason;  // the grey line after the report, if any
+  };
+  const std::array<Case, 5> kCases = {{
+      {dir / "fifo.bin", "not a regular file"},
+      {dir / "folder.bin", "Is a directory"},
+      {"/dev/zero", "not a regular file"},
+      {dir / "huge.bin", nullptr},
+      {dir / "exactly4g.bin", nullptr},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.file);
+    Run(kCommandFlash, kBank2Base, 0, c.file);
+    std::vector<std::string> after = LogFrom("Offset = 0x2000000, size = 0x0");
+    ASSERT_GE(after.size(), 3u);
+    EXPECT_EQ(after[1], "File is too big or Address wrong (56) (Serial_XM:535)");
+    if (c.reason != nullptr) {
+      EXPECT_EQ(after[2], c.file.string() + ": " + c.reason);
+    }
+    owner.Clear();
+  }
+  EXPECT_TRUE(handset->Transcript().Packets(kCmdFlash).empty()) << "nothing sent";
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo.bin"));
 }
 
 }  // namespace

@@ -102,6 +102,12 @@ class RecordingOwner : public LinkOwner {
     std::lock_guard<std::mutex> lock(mutex);
     return events;
   }
+  // Forgets the lines and events recorded so far.
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines.clear();
+    events.clear();
+  }
   // How often `event` was recorded.
   int Count(const std::string& event) {
     std::lock_guard<std::mutex> lock(mutex);
