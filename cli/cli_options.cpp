@@ -108,8 +108,8 @@ const char kCliUsage[] =
     "  --block BYTES    1024, 2048, 4096 or 8192; default 1024\n"
     "  --package FILE   the loader package; default Varnel.res of the working\n"
     "                   directory\n"
-    "  --wait SECONDS   how long to wait for the handset's first byte; default\n"
-    "                   without limit\n"
+    "  --wait SECONDS   how long to wait for the handset's boot ROM, whatever\n"
+    "                   else arrives on the line meanwhile; default without limit\n"
     "  --help           this text\n"
     "\n"
     "The log goes to standard error, one \"[HH:MM:SS] text\" line each; a progress\n"
@@ -117,7 +117,9 @@ const char kCliUsage[] =
     "when the operation did all it was asked: every byte transferred and\n"
     "confirmed by the loader. A block that had to be sent or received again and\n"
     "then got through is not a failure, nor is a refused speed raise. Anything\n"
-    "else that was reported exits 1; a bad command line exits 2.\n";
+    "else that was reported exits 1; a bad command line exits 2. Ctrl+C or\n"
+    "SIGTERM stops the session cleanly: a dump or flash ends after its current\n"
+    "block and the loader is disconnected.\n";
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, bool* help,
                      std::string* error) {

@@ -12,11 +12,13 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-// Reports at these places are followed by another try of the same block;
+// Reports at these places are followed by another try of the same block
+// (a part of a received block that did not arrive is asked for again too);
 // the transfer's own outcome says whether it got through in the end.
 bool IsRetryReport(const char* unit, int location) {
   if (std::strcmp(unit, kUnitXm) != 0) return false;
-  return location == 98 || location == 180 || location == 312 || location == 319;
+  return location == 98 || location == 180 || location == 287 || location == 288 ||
+         location == 289 || location == 312 || location == 319;
 }
 
 }  // namespace

@@ -48,11 +48,12 @@ class CliOwner : public LinkOwner {
     int lastBaseLocation = 0;   // the command machine's last report
   };
   Events Snapshot();
-  // Waits until `done` holds for the events, or `timeoutMs` passed (-1: no
-  // limit), calling `onTick` (if set) every tick meanwhile. Returns the
-  // events seen last.
+  // Waits until `done` holds for the events, or `timeoutMs` passed
+  // (kNoTimeLimit: no limit), calling `onTick` (if set) every tick
+  // meanwhile. Returns the events seen last.
+  static constexpr int64_t kNoTimeLimit = -1;
   template <typename Predicate>
-  Events WaitUntil(Predicate done, int timeoutMs);
+  Events WaitUntil(Predicate done, int64_t timeoutMs);
 
   std::function<void()> onTick;
 
@@ -75,7 +76,7 @@ class CliOwner : public LinkOwner {
 };
 
 template <typename Predicate>
-CliOwner::Events CliOwner::WaitUntil(Predicate done, int timeoutMs) {
+CliOwner::Events CliOwner::WaitUntil(Predicate done, int64_t timeoutMs) {
   constexpr std::chrono::milliseconds kTick{100};
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock<std::mutex> lock(mutex);

@@ -13,7 +13,7 @@ namespace varnel::cli {
 namespace {
 
 constexpr char kPackageName[] = "Varnel.res";
-constexpr int kMillisecondsPerSecond = 1000;
+constexpr int64_t kMillisecondsPerSecond = 1000;
 
 // Command-machine report sites after which the connect command ends without
 // the loader becoming ready (the link stays open but unusable).
@@ -24,9 +24,11 @@ bool EndsFlash(int location) { return location == 228 || location == 232; }
 bool Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
   link.command.store(kCommandConnect);
   link.StartWorker();
-  int waitMs = options.waitSeconds < 0 ? -1 : options.waitSeconds * kMillisecondsPerSecond;
-  // Wait for the first byte only as long as asked; the connect itself is
-  // bounded by the protocol's own time-outs.
+  const int64_t waitMs = options.waitSeconds < 0 ? CliOwner::kNoTimeLimit
+                                                 : int64_t{options.waitSeconds} * kMillisecondsPerSecond;
+  // Wait for the boot ROM's offer only as long as asked, whatever else
+  // arrives meanwhile; the connect itself is bounded by the protocol's own
+  // time-outs.
   auto answered = [&](const CliOwner::Events& e) { return e.closed || link.handsetAnswered.load(); };
   owner.WaitUntil(answered, waitMs);
   if (!link.handsetAnswered.load() && !owner.Snapshot().closed) {
@@ -36,7 +38,7 @@ bool Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
   auto settled = [](const CliOwner::Events& e) {
     return e.closed || e.readyCount > 0 || EndsConnect(e.lastBaseLocation);
   };
-  CliOwner::Events events = owner.WaitUntil(settled, -1);
+  CliOwner::Events events = owner.WaitUntil(settled, CliOwner::kNoTimeLimit);
   return events.readyCount > 0 && !events.closed;
 }
 
@@ -60,7 +62,7 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
     return e.closed || e.readyCount > readyBefore ||
            (options.operation == Operation::Flash && EndsFlash(e.lastBaseLocation));
   };
-  CliOwner::Events events = owner.WaitUntil(finished, -1);
+  CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
   return !events.closed && events.readyCount > readyBefore && link.transferStatus == kStatusOk &&
          link.transferredBytes >= expected;
 }

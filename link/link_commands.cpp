@@ -4,16 +4,9 @@
 namespace varnel {
 
 LinkStatus SerialLink::RunConnect() {
-  handsetAnswered.store(true);
   LoaderPackage* package = owner != nullptr ? owner->PackageFile() : nullptr;
   if (UploadStageOne(package) != kStatusOk) return ReportError(kUnitBase, 107, Stop::Yes);
-  if (speed != kUploadSpeed) {
-    if (SendCommand(kCmdLineSpeed, speed, 0) != kStatusOk) return ReportError(kUnitBase, 111, Stop::No);
-    // A refused or unanswered speed leaves the line at 115200.
-    if (ReadResponse() == kStatusOk && SetLineSpeed(speed, 8, 0, 0) != kStatusOk) {
-      return ReportError(kUnitBase, 117, Stop::No);
-    }
-  }
+  if (speed != kUploadSpeed && RaiseLineSpeed() != kStatusOk) return status;
   loaderActive.store(true);
   TakeCommand(kCommandConnect);
   const uint32_t blockSize = owner != nullptr ? owner->BlockSize() : kMaxBlockData;
@@ -25,6 +18,31 @@ LinkStatus SerialLink::RunConnect() {
   Log(app->Text(text::kSwitchedToSerial), kGreen);
   if (owner != nullptr) owner->ShowWarning(text::kSerialModeNotice);
   status = kStatusOk;
+  return status;
+}
+
+LinkStatus SerialLink::RaiseLineSpeed() {
+  // Asking the loader for a speed this port can't follow would leave it
+  // talking where we can't hear: such a speed is never asked for.
+  if (!port.CanRunAt(speed)) {
+    Log(FormatText(text::kSpeedUnavailable, static_cast<int>(speed), static_cast<int>(kUploadSpeed)),
+        kGrey);
+    status = kStatusOk;
+    return status;
+  }
+  if (SendCommand(kCmdLineSpeed, speed, 0) != kStatusOk) return ReportError(kUnitBase, 111, Stop::No);
+  // A refused or unanswered speed leaves the line at 115200.
+  if (ReadResponse() != kStatusOk) {
+    status = kStatusOk;
+    return status;
+  }
+  if (SetLineSpeed(speed, 8, 0, 0) != kStatusOk) {
+    // The loader has switched and we can't follow: end the connection, so
+    // the loader gets its disconnect as the port closes rather than a new
+    // boot dialogue at the wrong speed.
+    loaderActive.store(true);
+    return ReportError(kUnitBase, 117, Stop::Yes);
+  }
   return status;
 }
 

@@ -55,7 +55,7 @@ LinkStatus SerialLink::OpenPort(const char* portName, uint32_t inputQueue, uint3
     status = failed;
     return ReportError(kUnitSerial, location, Stop::No);
   }
-  port.ApplyLineDefaults();
+  port.ApplyLineDefaults(kBootSpeed);
   cursor = receiveBuffer.get();
   command.store(kCommandConnect);
   stopRequested.store(false);
@@ -147,6 +147,15 @@ LinkStatus SerialLink::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got)
 }
 
 LinkStatus SerialLink::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs) {
+  return WaitAndRead(buffer, count, got, timeoutMs, UserStop::Ends);
+}
+
+bool SerialLink::StopAsked() const {
+  return stopRequested.load() || command.load() == kCommandStop;
+}
+
+LinkStatus SerialLink::WaitAndRead(uint8_t* buffer, uint32_t count, uint32_t* got,
+                                   uint32_t timeoutMs, UserStop userStop) {
   uint32_t local = 0;
   if (got == nullptr) got = &local;
   status = kStatusOk;
@@ -177,6 +186,7 @@ LinkStatus SerialLink::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got,
     }
     SleepMs(kPollIntervalMs);
     if (stopRequested.load()) break;
+    if (userStop == UserStop::Ends && command.load() == kCommandStop) break;
   }
   *got = read;
   return status;

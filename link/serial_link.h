@@ -23,11 +23,13 @@
 #include "link/link_status.h"
 #include "link/log_colour.h"
 #include "link/serial_port.h"
+#include "protocol/block_sequence.h"
 #include "protocol/wire_format.h"
 
 namespace varnel {
 
 class LoaderPackage;
+class TransferFile;
 
 // Source units named in reports.
 inline constexpr char kUnitSerial[] = "Serial";
@@ -48,6 +50,10 @@ inline constexpr uint32_t kBlockPartTimeoutMs = 1000;
 // The progress bar of a block transfer moves every this many bytes.
 inline constexpr uint32_t kBlockProgressUnit = 128;
 inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminator and NUL
+// Each step of the boot dialogue (the offer, "OK", "Download Initiated",
+// each record's ".") ends with Timeout after this long, however many other
+// bytes or lines keep arriving meanwhile.
+inline constexpr uint32_t kBootStepLimitMs = 10000;
 
 class SerialLink {
  public:
@@ -99,8 +105,9 @@ class SerialLink {
   // Waits until `count` bytes are queued, then reads exactly them; the rest
   // stays queued. 2 after `timeoutMs` (the whole call), 4 when the read
   // fails or the line is gone; neither is reported. Returns 0 with nothing
-  // read when `stopRequested` is set during the wait. `got` holds the bytes
-  // read (0 on failure).
+  // read when a stop is asked for during the wait (`stopRequested`, or
+  // `command` set to stop by the user). `got` holds the bytes read (0 on
+  // failure).
   [[nodiscard]] LinkStatus ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs);
   // The number of queued input bytes; 12 or 19 (the line is gone: reported
   // with stop request once per hang-up). Keeps `status` as found.
@@ -129,7 +136,9 @@ class SerialLink {
   // never reported.
   [[nodiscard]] LinkStatus SendCommand(uint32_t code, uint32_t first, uint32_t second);
   // Reads the loader's one-byte response into `status`; a non-zero byte is
-  // logged in grey as "Response [0x%x]". A missing byte is reported.
+  // logged in grey as "Response [0x%x]". A missing byte is reported. The
+  // user's stop does not cut this wait short: a transfer that was stopped
+  // still hears the loader's answer.
   [[nodiscard]] LinkStatus ReadResponse();
   // Command 0x31 with `part1 | part2`, then its response.
   [[nodiscard]] LinkStatus SetLoaderState(uint32_t part1, uint32_t part2);
@@ -140,13 +149,18 @@ class SerialLink {
   [[nodiscard]] LinkStatus WaitForAck();
   // Sends one block of at most BlockSize() bytes and waits for its answer;
   // re-sends on 0x15/0x16/0x17. 0, 51 (the loader aborted) or 52 (five
-  // failed attempts; 0x18 has been sent).
+  // failed attempts, or a stop asked for; 0x18 has been sent).
   [[nodiscard]] LinkStatus SendBlock(const uint8_t* data, uint32_t count, uint32_t number);
-  // Waits for the ready byte, then sends `total` bytes in blocks.
+  // Waits for the ready byte, then sends `total` bytes in blocks; a stop
+  // ends it after the block under way, with 52.
   [[nodiscard]] LinkStatus SendData(const uint8_t* data, uint32_t total, Quiet quiet);
   // Sends 0x06, then receives blocks into `file` until `expected` bytes
-  // arrived. 0, 54, 58, 59, or 15 when the file refused a block.
-  [[nodiscard]] LinkStatus ReceiveToFile(std::FILE* file, uint32_t expected, Quiet quiet);
+  // arrived; never more than `expected` bytes are written. A block that
+  // comes again (the loader missed our 0x06) is acknowledged, not stored;
+  // bytes that are not a block start are skipped as line noise. 0 (also
+  // after a stop: 0x18 sent), 54 (no block start within five part
+  // time-outs, noise or not), 58, 59, or 15 when the file refused a block.
+  [[nodiscard]] LinkStatus ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet);
   // Command 0x14 with the count, the blocks, then the loader's response.
   [[nodiscard]] LinkStatus SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet);
 
@@ -190,9 +204,13 @@ class SerialLink {
   // Runs the current command once; `pending` is the number of queued bytes.
   LinkStatus ExecuteCommand(uint32_t pending);
 
-  // Set when the handset's first byte started the connect command; cleared
+  // Set when the boot ROM's offer arrived in the connect command; cleared
   // by OpenPort. Any thread.
   std::atomic<bool> handsetAnswered{false};
+
+  // The longest a step of the boot dialogue may take (kBootStepLimitMs);
+  // tests shorten it. Set before StartWorker.
+  uint32_t bootStepLimitMs = kBootStepLimitMs;
 
   // Progress forwarding to the owner.
   LinkStatus BeginProgress(const char* logText, const char* statusText, uint32_t total,
@@ -202,15 +220,36 @@ class SerialLink {
 
  private:
   LinkStatus RunConnect();
+  // Command 0x29 and the port's switch, for a `speed` other than 115200.
+  // Non-zero when the connect command must end.
+  LinkStatus RaiseLineSpeed();
   LinkStatus RunDump();
   LinkStatus RunFlash();
   LinkStatus RunIdle(uint32_t pending);
   // Moves `command` from `from` to idle unless a stop came in between.
   void TakeCommand(LinkCommand from);
   uint32_t TransferBlockSize();
+  // Whether the link is to stop: a report asked for it, or the user.
+  bool StopAsked() const;
+  // Whether the user's stop command ends a wait on the line.
+  enum class UserStop { Ends, Ignored };
+  LinkStatus WaitAndRead(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
+                         UserStop userStop);
+  // Reads and drops whatever arrives until the line has been quiet for
+  // `quietMs`; false when it never went quiet within the wait for a block
+  // start, or a stop was asked for.
+  bool WaitForQuietLine(uint32_t quietMs);
   LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
-  LinkStatus ReceiveOneBlock(std::FILE* file, uint32_t* received);
-  bool ReadBlockStart(uint8_t* start);
+  LinkStatus ReceiveOneBlock(BlockIdentity* block);
+  LinkStatus StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
+                        uint32_t* received);
+  bool AwaitBlockStart(uint8_t* start);
+  // The loader's response byte after a dump, taking a repeat of the last
+  // block (sent again when our 0x06 to it was lost) out of the way first.
+  LinkStatus ReadDumpResponse();
+  bool TakeRepeatedLastBlock();
+  // Logs a non-zero response and makes the byte the status.
+  LinkStatus TakeResponse(uint8_t response);
   // The boot ROM's offer, 0x7E and the two AT exchanges at 38400 bit/s.
   LinkStatus BootHandshake();
   // Reads single bytes (2000 ms each), dropping all but `wanted`.
@@ -219,6 +258,7 @@ class SerialLink {
   void LogElapsed(std::time_t first, std::time_t second);
 
   bool hangUpReported = false;
+  BlockSequence sequence;  // of the receive under way or just ended
   std::unique_ptr<uint8_t[]> blockBuffer;  // one outgoing or incoming block
   std::thread worker;
 };

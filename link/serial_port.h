@@ -40,9 +40,14 @@ class SerialPort {
   bool ClearEventMask();
   bool ReadTimeouts();
   bool SetNonBlockingTimeouts();  // reads return at once with what is queued
-  // 8 data bits, no parity, one stop bit, no flow control, DTR and RTS on.
-  // Skipped without error when the device's configuration can't be read.
-  void ApplyLineDefaults();
+  // `baud` bit/s, 8 data bits, no parity, one stop bit, no flow control,
+  // DTR and RTS on. Skipped without error when the device's configuration
+  // can't be read.
+  void ApplyLineDefaults(uint32_t baud);
+
+  // Whether the port can run at `baud`: the speed is set on trial, read
+  // back and the port's own speed restored. Nothing crosses the line.
+  bool CanRunAt(uint32_t baud);
 
   bool GetLineFormat(LineFormat* format);
   bool SetLineFormat(const LineFormat& format);

@@ -178,9 +178,14 @@ bool SerialPort::SetNonBlockingTimeouts() {
   return native->fd >= 0;
 }
 
-void SerialPort::ApplyLineDefaults() {
+void SerialPort::ApplyLineDefaults(uint32_t baud) {
   termios tio{};
   if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return;
+  speed_t code;
+  if (SpeedCode(baud, &code)) {
+    ::cfsetispeed(&tio, code);
+    ::cfsetospeed(&tio, code);
+  }
   // Raw: no canonical input, echo, signals, CR/LF translation or XON/XOFF;
   // a pseudo-terminal starts with all of these on and each corrupts binary
   // data.
@@ -195,6 +200,23 @@ void SerialPort::ApplyLineDefaults() {
   // with ENOTTY or EINVAL; that is fine.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ::ioctl(native->fd, TIOCMBIS, &lines);
+}
+
+bool SerialPort::CanRunAt(uint32_t baud) {
+  termios saved{};
+  speed_t code;
+  if (native->fd < 0 || !SpeedCode(baud, &code) || ::tcgetattr(native->fd, &saved) != 0) return false;
+  if (::cfgetospeed(&saved) == code) return true;
+  termios trial = saved;
+  ::cfsetispeed(&trial, code);
+  ::cfsetospeed(&trial, code);
+  // A driver may take a speed it can't make and keep another: only the
+  // speed read back counts.
+  termios seen{};
+  bool runs = ::tcsetattr(native->fd, TCSANOW, &trial) == 0 &&
+              ::tcgetattr(native->fd, &seen) == 0 && ::cfgetospeed(&seen) == code;
+  ::tcsetattr(native->fd, TCSANOW, &saved);
+  return runs;
 }
 
 bool SerialPort::GetLineFormat(LineFormat* format) {

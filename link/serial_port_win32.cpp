@@ -77,14 +77,14 @@ bool SerialPort::SetNonBlockingTimeouts() {
   return SetCommTimeouts(native->handle, &timeouts) != 0;
 }
 
-void SerialPort::ApplyLineDefaults() {
+void SerialPort::ApplyLineDefaults(uint32_t baud) {
   COMMCONFIG config{};
   config.dwSize = sizeof config;
   DWORD size = sizeof config;
   // The default configuration is read by the port's name.
   if (!GetCommConfig(native->handle, &config, &size)) return;
   DCB& dcb = config.dcb;
-  dcb.BaudRate = CBR_38400;
+  dcb.BaudRate = baud;
   dcb.ByteSize = 8;
   dcb.Parity = NOPARITY;
   dcb.fParity = FALSE;
@@ -98,6 +98,22 @@ void SerialPort::ApplyLineDefaults() {
   dcb.XonChar = kXonChar;
   dcb.XoffChar = kXoffChar;
   SetCommConfig(native->handle, &config, size);
+}
+
+bool SerialPort::CanRunAt(uint32_t baud) {
+  DCB saved{};
+  saved.DCBlength = sizeof saved;
+  if (!GetCommState(native->handle, &saved)) return false;
+  if (saved.BaudRate == baud) return true;
+  DCB trial = saved;
+  trial.BaudRate = baud;
+  // Only the speed read back counts.
+  DCB seen{};
+  seen.DCBlength = sizeof seen;
+  bool runs = SetCommState(native->handle, &trial) && GetCommState(native->handle, &seen) &&
+              seen.BaudRate == baud;
+  SetCommState(native->handle, &saved);
+  return runs;
 }
 
 bool SerialPort::GetLineFormat(LineFormat* format) {

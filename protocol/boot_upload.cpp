@@ -42,7 +42,7 @@ LinkStatus SerialLink::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t termina
     GetQueuedCount(&queued);
     if (queued == 0) {
       SleepMs(kPollIntervalMs);
-      if (stopRequested.load()) break;
+      if (StopAsked()) break;
       continue;
     }
     uint32_t got = 0;
@@ -56,7 +56,7 @@ LinkStatus SerialLink::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t termina
       status = kStatusTextTooLong;
       return ReportError(kUnitSerial, 376, Stop::No);
     }
-    if (stopRequested.load()) break;
+    if (StopAsked()) break;
   }
   *count = n;
   buffer[n] = '\0';
@@ -67,6 +67,7 @@ LinkStatus SerialLink::WaitForText(const char* expected, uint8_t terminator) {
   status = kStatusOk;
   cursor = receiveBuffer.get();
   cursorRoom = kLineRoom;
+  const uint32_t start = TickCount();
   for (;;) {
     uint32_t count = 0;
     cursor[0] = '\0';
@@ -74,24 +75,35 @@ LinkStatus SerialLink::WaitForText(const char* expected, uint8_t terminator) {
       return ReportError(kUnitSerial, 420, Stop::No);
     }
     if (Trimmed(reinterpret_cast<const char*>(cursor)) == expected) return status;
+    // Other lines are skipped, but not for ever, and not after a stop.
+    if (StopAsked() || TickCount() - start > bootStepLimitMs) {
+      status = kStatusTimeout;
+      return ReportError(kUnitSerial, 420, Stop::No);
+    }
     SleepMs(kPollIntervalMs);
-    if (stopRequested.load()) return status;
   }
 }
 
 LinkStatus SerialLink::AwaitByte(uint8_t wanted) {
+  const uint32_t start = TickCount();
   uint32_t got = 0;
-  do {
+  for (;;) {
     if (ReadExact(cursor, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
       if (status == kStatusOk) status = kStatusTimeout;  // a stop ended the wait
       return status;
     }
-  } while (*cursor != wanted);
-  return status;
+    if (*cursor == wanted) return status;
+    // Other bytes are dropped, but not for ever, and not after a stop.
+    if (StopAsked() || TickCount() - start > bootStepLimitMs) {
+      status = kStatusTimeout;
+      return status;
+    }
+  }
 }
 
 LinkStatus SerialLink::BootHandshake() {
   if (AwaitByte(kBootOffer) != kStatusOk) return ReportError(kUnitSerial, 963, Stop::No);
+  handsetAnswered.store(true);
   if (WriteByte(kBootAnswer) != kStatusOk) return ReportError(kUnitSerial, 969, Stop::No);
   SetLineSpeed(kBootSpeed, 8, 0, 0);
   if (SendCommand(kCodeAtText, 0, 0) != kStatusOk) return ReportError(kUnitSerial, 973, Stop::Yes);

@@ -38,11 +38,14 @@ LinkStatus SerialLink::SendCommand(uint32_t code, uint32_t first, uint32_t secon
 
 LinkStatus SerialLink::ReadResponse() {
   uint32_t got = 0;
-  if (ReadExact(cursor, 1, &got, kByteTimeoutMs) == kStatusOk && got == 0) {
-    status = kStatusTimeout;  // a stop request ended the wait: no response
+  if (WaitAndRead(cursor, 1, &got, kByteTimeoutMs, UserStop::Ignored) == kStatusOk && got == 0) {
+    status = kStatusTimeout;  // the link is ending: no response
   }
   if (status != kStatusOk) return ReportError(kUnitSerial, 442, Stop::No);
-  uint8_t response = *cursor;
+  return TakeResponse(*cursor);
+}
+
+LinkStatus SerialLink::TakeResponse(uint8_t response) {
   if (response != kResponseOk) {
     char line[text::kTextCapacity + 1];
     std::snprintf(line, sizeof line, "Response [0x%x]", response);

@@ -31,6 +31,7 @@ LinkStatus SerialLink::WaitForAck() {
       continue;
     }
     if (got == 1 && byte == kAck) return status;
+    if (StopAsked()) break;
   }
   status = kStatusNoAck;
   return status;
@@ -50,7 +51,7 @@ LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t n
   int failed = 0;
   int resendsInARow = 0;
   bool send = true;
-  while (failed < kFailedAttemptsAllowed) {
+  while (failed < kFailedAttemptsAllowed && !StopAsked()) {
     // One write of the whole block; a block that did not go out shows up
     // as a missing answer.
     if (send) WriteBytes(block, length);
@@ -58,6 +59,7 @@ LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t n
     uint8_t answer = 0;
     uint32_t got = 0;
     if (ReadExact(&answer, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
+      if (StopAsked()) break;  // the wait was cut short: the block is given up
       if (status == kStatusOk) status = kStatusTimeout;
       ReportError(kUnitXm, 180, Stop::No);
       ++failed;
@@ -98,6 +100,12 @@ LinkStatus SerialLink::SendData(const uint8_t* data, uint32_t total, Quiet quiet
     if (SendBlock(data + position, n, number++) != kStatusOk) break;
     position += n;
     StepProgress(position, kBlockProgressUnit);
+    if (StopAsked() && position < total) {
+      // Stopped: the loader hears that the rest is not coming.
+      WriteByte(kCan);
+      status = kStatusBlockFailed;
+      break;
+    }
   }
   LinkStatus result = status;
   std::string finished = app->Text(text::kTransmitFinished);

@@ -162,5 +162,15 @@ TEST_F(ConnectTest, RefusedSpeedKeeps115200AndRefusedBlockSizeIsReported) {
   EXPECT_TRUE(Logged("Command not implemented (254) (Serial_Base:126)"));
 }
 
+TEST_F(ConnectTest, ASpeedThePortCantRunAtIsNeverAskedFor) {
+  StartHandset();
+  Connect(250000);  // no standard speed: the port can't be set to it
+  EXPECT_TRUE(Logged("The port can't run at 250000 bit/s; the line stays at 115200"));
+  EXPECT_TRUE(handset->Transcript().Packets(kCmdLineSpeed).empty());
+  EXPECT_EQ(handset->LineSpeed(), kUploadSpeed);
+  EXPECT_TRUE(Logged("Phone switched to serial mode!"));
+  EXPECT_EQ(handset->Transcript().UploadedChunks(), package.chunks);
+}
+
 }  // namespace
 }  // namespace varnel::testing

@@ -20,6 +20,9 @@
 namespace varnel::testing {
 
 inline constexpr std::chrono::seconds kSessionTimeout{60};
+// A stop ends every wait within a fraction of a second; this bound is far
+// above that and only keeps a wait that ignores the stop from passing.
+inline constexpr std::chrono::seconds kStopBound{5};
 inline constexpr uint32_t kImageBankBytes = 0x800000;
 
 class HandsetTest : public ::testing::Test {
@@ -37,6 +40,7 @@ class HandsetTest : public ::testing::Test {
     options.flashImagePath = (dir / "flash.img").string();
     options.faults = faults;
     options.timing = timing;
+    options.pacing = pacing;
     handset = std::make_unique<sim::Handset>(options);
     ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
   }
@@ -135,6 +139,7 @@ class HandsetTest : public ::testing::Test {
   RecordingOwner owner;  // outlives the link
   sim::PackageContents package;
   sim::HandsetTiming timing;  // the handset's patience, for StartHandset
+  sim::Pacing pacing = sim::Pacing::kOff;  // line rate, for StartHandset
   std::unique_ptr<sim::Handset> handset;
   std::unique_ptr<SerialLink> link;
 };

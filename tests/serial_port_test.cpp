@@ -1,4 +1,8 @@
 // The link's port operations over a real pseudo-terminal.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -59,6 +63,33 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpened) {
   EXPECT_EQ(owner.Lines().back().text, "Port speed 460800");
   EXPECT_EQ(owner.Lines().back().colour, kGrey);
   EXPECT_EQ(pty.ProgramSpeed(), 460800u);
+}
+
+TEST_F(SerialPortTest, OpenSetsBootSpeedWhateverSpeedThePortWasLeftAt) {
+  // Another program left the line at 9600 bit/s.
+  {
+    int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+    ::cfsetispeed(&tio, B9600);
+    ::cfsetospeed(&tio, B9600);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
+    ::close(fd);
+  }
+  ASSERT_EQ(pty.ProgramSpeed(), 9600u);
+  Open();
+  EXPECT_EQ(owner.Texts(), std::vector<std::string>{"Com port opened"}) << "no speed line";
+  EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
+}
+
+TEST_F(SerialPortTest, SpeedTrialTellsWhatThePortRunsAtAndKeepsItsSpeed) {
+  Open();
+  EXPECT_TRUE(link.port.CanRunAt(460800));
+  EXPECT_TRUE(link.port.CanRunAt(kBootSpeed));
+  EXPECT_FALSE(link.port.CanRunAt(250000));
+  EXPECT_FALSE(link.port.CanRunAt(0));
+  EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 }
 
 TEST_F(SerialPortTest, BinaryBytesCrossUnchangedBothWays) {
