@@ -1,4 +1,4 @@
-// Code page choice from a locale name.
+// Code page choice from a locale name, and the check for well-formed UTF-8.
 #include "app/code_page.h"
 
 #include <algorithm>
@@ -26,6 +26,40 @@ constexpr std::array<CodesetEntry, 8> kCodesets = {{
     {"koi8u", 21866}, {"cp1251", kCyrillicCodePage},
     {"ansix3.41968", kAsciiCodePage},
 }};
+
+// The bytes a UTF-8 sequence takes after its lead byte, and the range its
+// first continuation byte must lie in: the narrower ranges after E0, ED,
+// F0 and F4 rule out overlong forms, surrogates and values past U+10FFFF.
+struct Utf8Lead {
+  unsigned char first;
+  unsigned char last;
+  size_t continuations;
+  unsigned char low;
+  unsigned char high;
+};
+
+constexpr unsigned char kContinuationLow = 0x80;
+constexpr unsigned char kContinuationHigh = 0xBF;
+constexpr unsigned char kAsciiEnd = 0x80;
+
+constexpr std::array<Utf8Lead, 8> kUtf8Leads = {{
+    {0xC2, 0xDF, 1, kContinuationLow, kContinuationHigh},
+    {0xE0, 0xE0, 2, 0xA0, kContinuationHigh},
+    {0xE1, 0xEC, 2, kContinuationLow, kContinuationHigh},
+    {0xED, 0xED, 2, kContinuationLow, 0x9F},
+    {0xEE, 0xEF, 2, kContinuationLow, kContinuationHigh},
+    {0xF0, 0xF0, 3, 0x90, kContinuationHigh},
+    {0xF1, 0xF3, 3, kContinuationLow, kContinuationHigh},
+    {0xF4, 0xF4, 3, kContinuationLow, 0x8F},
+}};
+
+// The lead byte's entry; none for continuation bytes, C0, C1 and F5..FF.
+const Utf8Lead* FindUtf8Lead(unsigned char byte) {
+  for (const Utf8Lead& lead : kUtf8Leads) {
+    if (byte >= lead.first && byte <= lead.last) return &lead;
+  }
+  return nullptr;
+}
 
 std::string NormalisedCodeset(std::string_view codeset) {
   std::string name;
@@ -64,6 +98,27 @@ uint32_t CodePageForLocale(std::string_view localeName) {
     if (entry.name == name) return entry.codePage;
   }
   return kUtf8CodePage;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < kAsciiEnd) {
+      ++i;
+      continue;
+    }
+    const Utf8Lead* lead = FindUtf8Lead(byte);
+    if (lead == nullptr || text.size() - i <= lead->continuations) return false;
+    for (size_t k = 1; k <= lead->continuations; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      const unsigned char low = k == 1 ? lead->low : kContinuationLow;
+      const unsigned char high = k == 1 ? lead->high : kContinuationHigh;
+      if (next < low || next > high) return false;
+    }
+    i += lead->continuations + 1;
+  }
+  return true;
 }
 
 std::string MessagesLocaleName() {

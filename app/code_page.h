@@ -29,4 +29,9 @@ uint32_t SystemCodePage();
 std::string ToUtf8(std::string_view text, uint32_t codePage);
 std::string FromUtf8(std::string_view text, uint32_t codePage);
 
+// Whether `text` is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no surrogates, nothing above U+10FFFF. The
+// empty text and plain ASCII are.
+bool IsValidUtf8(std::string_view text);
+
 }  // namespace varnel

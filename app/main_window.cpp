@@ -57,6 +57,15 @@ constexpr char kOptionsItem[] = "Options...";
 constexpr char kHelpMenu[] = "Help";
 constexpr char kAboutItem[] = "About";
 
+// The line that tells why a settings file that is there was ignored (not
+// in the text table, which holds the log lines of the link): the file's
+// name, a reason, and for a large file the limit in bytes.
+constexpr char kNotRegularReason[] = " is not a regular file";
+constexpr char kTooLargeReason[] = " is larger than ";
+constexpr char kBytesUnit[] = " bytes";
+constexpr char kUnreadableReason[] = " can't be read";
+constexpr char kIgnoredSettingsEnd[] = ": ignored, the defaults are used";
+
 // Names read out for controls that show no caption of their own.
 constexpr char kProgressName[] = "Progress";
 constexpr char kStatusName[] = "Transfer";
@@ -152,13 +161,10 @@ void MainWindow::BuildTabs() {
   regionPanel->setFixedWidth(units.X(kRegionPanelWidth));
   instructionPage = new InstructionPage;
   instructionPage->setObjectName("instructionPage");
-  // The pages read their file names as they are made, flash page first.
   flashPage = new FlashPage(app);
   flashPage->setObjectName("flashPage");
-  flashPage->LoadFileName(app.SettingsPath());
   dumpPage = new DumpPage(app);
   dumpPage->setObjectName("dumpPage");
-  dumpPage->LoadFileName(app.SettingsPath());
   patchListPage = new PatchListPage(app);
   patchListPage->setObjectName("patchListPage");
   flashHost = PageHost(flashPage);
@@ -215,7 +221,9 @@ void MainWindow::StartUp() {
   setWindowTitle(Display(text::kMainCaption, text::kLongTextCapacity));
   link.owner = &bridge;
   instructionPage->SetText(Display(text::kWelcome, text::kLongTextCapacity));
-  LoadSettings();
+  const std::filesystem::path settingsFile = app.SettingsPath();
+  const Profile settings = Profile::Load(settingsFile);
+  LoadSettings(settings);
   EndProgress(nullptr, kBlack);
   // Kept open for the window's life; when it is missing the connect
   // command reports it.
@@ -226,7 +234,28 @@ void MainWindow::StartUp() {
   tabs->setCurrentIndex(tab);
   ShowPage(tab);
   OnLinkBusy();
+  // Last, so that the line brings the log into view like any other.
+  ReportIgnoredSettings(settingsFile, settings.ReadStatus());
   mainButton->setFocus();
+}
+
+void MainWindow::ReportIgnoredSettings(const std::filesystem::path& file, ProfileRead read) {
+  std::string reason;
+  switch (read) {
+    case ProfileRead::Read:
+    case ProfileRead::Absent:
+      return;
+    case ProfileRead::NotRegular:
+      reason = kNotRegularReason;
+      break;
+    case ProfileRead::TooLarge:
+      reason = kTooLargeReason + std::to_string(kProfileFileMaxBytes) + kBytesUnit;
+      break;
+    case ProfileRead::Unreadable:
+      reason = kUnreadableReason;
+      break;
+  }
+  AppendLog((file.string() + reason + kIgnoredSettingsEnd).c_str(), kGrey);
 }
 
 void MainWindow::ShowPage(int tab) {
@@ -252,8 +281,10 @@ void MainWindow::PlaceRegionPanel(int tab) {
   static_cast<QBoxLayout*>(host->layout())->insertWidget(0, regionPanel);
 }
 
-void MainWindow::LoadSettings() {
-  const WindowSettings settings = varnel::LoadSettings(app.SettingsPath());
+void MainWindow::LoadSettings(const Profile& profile) {
+  flashPage->LoadFileName(profile);
+  dumpPage->LoadFileName(profile);
+  const WindowSettings settings = varnel::LoadSettings(profile);
   regionPanel->SetOffsetText(settings.offsetText);
   regionPanel->SetSizeText(settings.sizeText);
   regionPanel->SetPreset(settings.preset);

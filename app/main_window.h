@@ -11,11 +11,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "app/application.h"
 #include "app/dialog_units.h"
 #include "app/gui_owner_bridge.h"
+#include "app/profile_store.h"
 #include "app/settings.h"
 #include "link/link_owner.h"
 #include "link/serial_link.h"
@@ -48,8 +50,10 @@ class MainWindow : public QDialog, public LinkOwner {
   Q_OBJECT
 
  public:
-  // Builds the window and runs its start-up: pages (with their file names),
-  // tabs, the settings, the loader package "Varnel.res" of the working
+  // Builds the window and runs its start-up: pages, tabs, the settings
+  // file read once (the pages' file names and section "Settings"; a file
+  // that is there but ignored, such as a FIFO, gives a grey log line and
+  // the defaults), the loader package "Varnel.res" of the working
   // directory (kept open; missing is not an error here), the main button
   // showing "Switch to SERIAL" and the controls locked.
   explicit MainWindow(const Application& application, QWidget* parent = nullptr);
@@ -133,7 +137,11 @@ class MainWindow : public QDialog, public LinkOwner {
   void SetTabOrder();
   void NameControls();
   void StartUp();
-  void LoadSettings();
+  // The pages' file names and the window's settings from `profile`.
+  void LoadSettings(const Profile& profile);
+  // A grey log line naming `file` and why it was ignored, when `read` says
+  // it exists but was not read; nothing otherwise.
+  void ReportIgnoredSettings(const std::filesystem::path& file, ProfileRead read);
   void SaveSettings();
   void OnMainButton();
   void Connect();

@@ -1,10 +1,12 @@
 // The settings file's keys on the INI profile store.
 #include "app/settings.h"
 
-#include <utility>
+#include <array>
+#include <optional>
+#include <vector>
 
 #include "app/default_paths.h"
-#include "app/profile_store.h"
+#include "app/stored_file_name.h"
 
 namespace varnel {
 namespace {
@@ -20,46 +22,50 @@ constexpr char kFileNameKey[] = "FileName";
 constexpr char kHideKeyPrefix[] = "Hide";
 constexpr int32_t kHidden = 1;
 
-int32_t ReadInt(const std::filesystem::path& file, const char* key, int32_t defaultValue) {
-  return ReadProfileInt(file, kSettingsSection, key, defaultValue);
-}
+// The integer keys of section "Settings" in the order they are written.
+struct IntKey {
+  const char* key;
+  int32_t WindowSettings::*field;
+};
+constexpr std::array<IntKey, 5> kIntKeys = {{
+    {kPresetKey, &WindowSettings::preset},
+    {kComPortKey, &WindowSettings::comPort},
+    {kComSpeedKey, &WindowSettings::comSpeed},
+    {kBlockSizeKey, &WindowSettings::blockSize},
+    {kLastTabKey, &WindowSettings::lastTab},
+}};
 
 }  // namespace
 
-WindowSettings LoadSettings(const std::filesystem::path& file) {
+WindowSettings LoadSettings(const Profile& profile) {
   WindowSettings settings;
-  settings.offsetText = ReadProfileText(file, kSettingsSection, kOffsetKey, kDefaultOffsetText);
-  settings.sizeText = ReadProfileText(file, kSettingsSection, kSizeKey, kDefaultSizeText);
-  settings.preset = ReadInt(file, kPresetKey, settings.preset);
-  settings.comPort = ReadInt(file, kComPortKey, settings.comPort);
-  settings.comSpeed = ReadInt(file, kComSpeedKey, settings.comSpeed);
-  settings.blockSize = ReadInt(file, kBlockSizeKey, settings.blockSize);
-  settings.lastTab = ReadInt(file, kLastTabKey, settings.lastTab);
+  settings.offsetText = profile.Text(kSettingsSection, kOffsetKey, kDefaultOffsetText);
+  settings.sizeText = profile.Text(kSettingsSection, kSizeKey, kDefaultSizeText);
+  for (const IntKey& entry : kIntKeys) {
+    settings.*entry.field = profile.Int(kSettingsSection, entry.key, settings.*entry.field);
+  }
   return settings;
 }
 
 bool SaveSettings(const std::filesystem::path& file, const WindowSettings& settings) {
-  const std::pair<const char*, std::string> values[] = {
-      {kOffsetKey, settings.offsetText},
-      {kSizeKey, settings.sizeText},
-      {kPresetKey, std::to_string(settings.preset)},
-      {kComPortKey, std::to_string(settings.comPort)},
-      {kComSpeedKey, std::to_string(settings.comSpeed)},
-      {kBlockSizeKey, std::to_string(settings.blockSize)},
-      {kLastTabKey, std::to_string(settings.lastTab)},
-  };
-  for (const auto& [key, value] : values) {
-    if (!WriteProfileText(file, kSettingsSection, key, value)) return false;
+  std::array<std::string, kIntKeys.size()> numbers;
+  std::vector<ProfileEntry> entries = {{kOffsetKey, settings.offsetText},
+                                       {kSizeKey, settings.sizeText}};
+  for (size_t i = 0; i < kIntKeys.size(); ++i) {
+    numbers[i] = std::to_string(settings.*kIntKeys[i].field);
+    entries.push_back({kIntKeys[i].key, numbers[i]});
   }
-  return true;
+  return WriteProfileTexts(file, kSettingsSection, entries);
 }
 
-std::string LoadFileName(const std::filesystem::path& file, const char* section) {
-  return ReadProfileText(file, section, kFileNameKey, DefaultDumpFileName());
+std::string LoadFileName(const Profile& profile, const char* section, uint32_t codePage) {
+  const std::optional<std::string> stored = profile.Find(section, kFileNameKey);
+  return stored ? FileNameFromStored(*stored, codePage) : DefaultDumpFileName();
 }
 
-bool SaveFileName(const std::filesystem::path& file, const char* section, const std::string& name) {
-  return WriteProfileText(file, section, kFileNameKey, name);
+bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
+                  uint32_t codePage) {
+  return WriteProfileText(file, section, kFileNameKey, StoredFileName(name, codePage));
 }
 
 bool IsWarningHidden(const std::filesystem::path& file, uint16_t textId) {

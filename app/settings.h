@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "app/profile_store.h"
 
 namespace varnel {
 
@@ -35,18 +38,23 @@ struct WindowSettings {
   bool operator==(const WindowSettings&) const = default;
 };
 
-// Reads section "Settings"; each missing key gives its default.
-WindowSettings LoadSettings(const std::filesystem::path& file);
+// Section "Settings" of `profile`; each missing key gives its default.
+WindowSettings LoadSettings(const Profile& profile);
 
 // Writes section "Settings": Offset, Size, State, ComPort, ComSpeed,
-// BlockSize, LastTab, integers as signed decimals. False when the file
-// could not be written (what was written before the failure stays).
+// BlockSize, LastTab, integers as signed decimals, in one replacement of
+// the file. False, with the file as it was, when it could not be written
+// (see WriteProfileTexts).
 bool SaveSettings(const std::filesystem::path& file, const WindowSettings& settings);
 
-// A page's file name, key FileName of `section`; DefaultDumpFileName()
-// when missing.
-std::string LoadFileName(const std::filesystem::path& file, const char* section);
-bool SaveFileName(const std::filesystem::path& file, const char* section, const std::string& name);
+// A page's file name (UTF-8), key FileName of `section` read through
+// FileNameFromStored with `codePage`; DefaultDumpFileName() when missing.
+std::string LoadFileName(const Profile& profile, const char* section, uint32_t codePage);
+// Writes `name` (UTF-8) as key FileName of `section` in the form
+// StoredFileName gives for `codePage`. False when the file could not be
+// written.
+bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
+                  uint32_t codePage);
 
 // Whether warning `textId` is hidden for good: key "Hide<textId>" of
 // section "Warning" reads exactly 1.

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-#include "app/code_page.h"
 #include "app/dialog_units.h"
 #include "app/settings.h"
 #include "pages/accessible_name.h"
@@ -77,14 +76,14 @@ void FilePage::WireActions() {
   connect(startButton, &QPushButton::clicked, this, [this] { emit StartRequested(fileName); });
 }
 
-void FilePage::LoadFileName(const std::filesystem::path& settingsFile) {
-  fileName = QString::fromStdString(app.ToDisplay(varnel::LoadFileName(settingsFile, section)));
+void FilePage::LoadFileName(const Profile& settings) {
+  fileName = QString::fromStdString(varnel::LoadFileName(settings, section, app.CodePage()));
   fileBox->setText(fileName);
 }
 
 bool FilePage::SaveFileName(const std::filesystem::path& settingsFile) {
   fileName = fileBox->text();
-  return varnel::SaveFileName(settingsFile, section, FromUtf8(fileName.toStdString(), app.CodePage()));
+  return varnel::SaveFileName(settingsFile, section, fileName.toStdString(), app.CodePage());
 }
 
 void FilePage::EnableControls(Enabled enabled) {

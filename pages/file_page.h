@@ -1,7 +1,7 @@
 // FilePage: what the flash and dump pages share: the file name (label,
 // read-only box, browse button "...") and the start button, the file
-// name's key in the settings file (read when the page is made, written
-// when the main window really closes), and the request a click on the
+// name's key in the settings file (read at the main window's start-up,
+// written when it really closes), and the request a click on the
 // start button sends to the main window. The page checks nothing itself.
 // GUI thread.
 #pragma once
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/profile_store.h"
 #include "pages/enabled.h"
 #include "pages/file_dialog.h"
 
@@ -32,10 +33,12 @@ class FilePage : public QWidget {
   FilePage(const Application& app, const char* section, uint16_t startText,
            FileDialogKind dialogKind, QWidget* parent = nullptr);
 
-  // Reads FileName of the page's section into the file name and the box.
-  void LoadFileName(const std::filesystem::path& settingsFile);
-  // Takes the box into the file name, then writes it. False when the
-  // settings file could not be written.
+  // Takes FileName of the page's section of `settings` (see
+  // varnel::LoadFileName) into the file name and the box.
+  void LoadFileName(const Profile& settings);
+  // Takes the box into the file name, then writes it to `settingsFile`
+  // (see varnel::SaveFileName). False when the settings file could not be
+  // written.
   bool SaveFileName(const std::filesystem::path& settingsFile);
 
   // The file name as shown: chosen with Browse or loaded.

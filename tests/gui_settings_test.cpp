@@ -1,15 +1,19 @@
 // The settings file as the main window reads and writes it: no file on a
 // first start, the exact file a close with the defaults writes, changed
-// values and other sections kept, broken and unwritable files, the default
-// dump file name and the hidden warnings.
+// values and other sections kept, broken files and files that are not
+// regular, the default dump file name, the hidden warnings, and the pages'
+// file names under code page 1251.
 #include <QLineEdit>
 #include <QTabWidget>
 
 #include <array>
 #include <cstdlib>
+#include <optional>
 
 #include "app/default_paths.h"
+#include "app/log_view.h"
 #include "app/settings.h"
+#include "pages/file_page.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"
 
@@ -76,7 +80,7 @@ TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
   for (const std::string& content : kBroken) {
     SCOPED_TRACE(content);
     WriteText(SettingsFile(), content);
-    const WindowSettings read = LoadSettings(SettingsFile());
+    const WindowSettings read = LoadSettings(Profile::Load(SettingsFile()));
     WindowSettings expected;
     // "abc" and "0x10" read as the platform's reader reads them: 0.
     if (content.find("abc") != std::string::npos) expected.comPort = 0, expected.blockSize = 0;
@@ -88,12 +92,39 @@ TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
   }
 }
 
-TEST_F(GuiSettingsTest, AnUnwritableFileLetsTheWindowClose) {
-  std::filesystem::create_directory(SettingsFile());  // not a file: reads fail, writes fail
-  Open();
-  window->close();
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_TRUE(std::filesystem::is_directory(SettingsFile()));
+TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
+  enum class Kind { Fifo, Directory };
+  for (Kind kind : {Kind::Fifo, Kind::Directory}) {
+    SCOPED_TRACE(kind == Kind::Fifo ? "FIFO" : "directory");
+    // A start-up that opened the FIFO would wait for a writer: the watcher
+    // lets it go on and tells.
+    std::optional<WatchedFifo> fifo;
+    if (kind == Kind::Fifo) {
+      ASSERT_TRUE(fifo.emplace(SettingsFile()).Created());
+    } else {
+      ASSERT_TRUE(std::filesystem::create_directory(SettingsFile()));
+    }
+    Open();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Panel()->GetOffsetText(), kDefaultOffsetText);
+    EXPECT_EQ(FileBox("dumpPage")->text().toStdString(), DefaultDumpFileName());
+    const std::vector<ShownLine> lines = LogLines(*window);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(WithoutStamp(lines[0].text),
+              "Varnel.ini is not a regular file: ignored, the defaults are used");
+    EXPECT_EQ(lines[0].colour, ToQColor(kGrey));
+    EXPECT_TRUE(lines[0].uniform);
+    // Writing fails quietly and the window closes all the same.
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    window.reset();
+    EXPECT_EQ(std::filesystem::symlink_status(SettingsFile()).type(),
+              kind == Kind::Fifo ? std::filesystem::file_type::fifo
+                                 : std::filesystem::file_type::directory);
+    EXPECT_FALSE(fifo && fifo->Opened());
+    fifo.reset();
+    std::filesystem::remove(SettingsFile());
+  }
 }
 
 TEST_F(GuiSettingsTest, OnlyTheValueOneHidesAWarning) {
@@ -114,6 +145,63 @@ TEST_F(GuiSettingsTest, TheDefaultDumpFileIsInTheHomeDirectory) {
   ::unsetenv("HOME");
   EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
   if (saved != nullptr) ::setenv("HOME", previous.c_str(), 1);
+}
+
+// The pages' file names under code page 1251, the one a Cyrillic language
+// gives: they are not texts of the code page but the file system's names.
+class GuiCyrillicSettingsTest : public GuiSettingsTest {
+ protected:
+  ~GuiCyrillicSettingsTest() override { window.reset(); }  // it refers to `cyrillic`
+
+  void OpenCyrillic() {
+    window = std::make_unique<MainWindow>(cyrillic);
+    window->show();
+  }
+  std::string Shown(const char* page) { return FileBox(page)->text().toStdString(); }
+  std::string Kept(const char* page) { return Child<FilePage>(*window, page)->FileName().toStdString(); }
+
+  Application cyrillic{"Varnel", kCyrillicCodePage, {}};
+};
+
+TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByte) {
+  const std::string folder = (dir / "Мои файлы").string();
+  std::string longName = folder + "/";
+  while (longName.size() <= 2 * kProfileTextRoom) longName += "длинное имя ";
+  longName += ".bin";
+  struct Case {
+    std::string name;
+    std::string stored;  // the value as the file holds it
+  };
+  const std::array<Case, 4> kCases = {{
+      {folder + "/été.bin", folder + "/été.bin"},
+      {longName, longName},
+      {folder + "/blank at the end.bin ", "\"" + folder + "/blank at the end.bin \""},
+      {"\"quoted.bin\"", "\"\"quoted.bin\"\""},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    OpenCyrillic();
+    for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(c.name));
+    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + c.stored + "\n[Dumper]\nFileName=" +
+                                  c.stored + "\n"),
+              std::string::npos);
+    OpenCyrillic();
+    for (const char* page : {"flashPage", "dumpPage"}) {
+      EXPECT_EQ(Shown(page), c.name) << page;
+      EXPECT_EQ(Kept(page), c.name) << page;
+    }
+    window.reset();
+    std::filesystem::remove(SettingsFile());
+  }
+}
+
+TEST_F(GuiCyrillicSettingsTest, ANameStoredInTheCodePageIsReadAndWrittenBackInUtf8) {
+  // "C:\Мои файлы\dump.bin" as a Windows system with code page 1251 stores it.
+  WriteText(SettingsFile(), "[Flasher]\r\nFileName=C:\\\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB\\dump.bin\r\n");
+  OpenCyrillic();
+  EXPECT_EQ(Shown("flashPage"), "C:\\Мои файлы\\dump.bin");
+  EXPECT_EQ(Shown("dumpPage"), DefaultDumpFileName());
+  EXPECT_NE(CloseAndRead().find("[Flasher]\r\nFileName=C:\\Мои файлы\\dump.bin\r\n"), std::string::npos);
 }
 
 }  // namespace

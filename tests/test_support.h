@@ -1,16 +1,22 @@
 // Helpers shared by the tests: a temporary directory, a scoped working
-// directory and an owner that records what the link tells it.
+// directory, a FIFO that can't hang a test, and an owner that records what
+// the link tells it.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/link_owner.h"
@@ -53,6 +59,49 @@ class ScopedWorkingDir {
 
  private:
   std::filesystem::path previous;
+};
+
+// A FIFO at `path` that can't hang the test that made it: a watcher thread
+// keeps opening it for writing without waiting, which succeeds only while
+// someone has it open for reading, and closes it again at once, so such a
+// reader, stuck in open() or read(), gets end of file. Opened() tells
+// whether that ever happened. The FIFO made is removed when the object goes.
+class WatchedFifo {
+ public:
+  explicit WatchedFifo(std::filesystem::path fifoPath)
+      : path(std::move(fifoPath)), created(::mkfifo(path.c_str(), kMode) == 0) {
+    watcher = std::jthread([this](std::stop_token stop) { Watch(stop); });
+  }
+  ~WatchedFifo() {
+    watcher.request_stop();
+    watcher.join();
+    if (created) ::unlink(path.c_str());
+  }
+  WatchedFifo(const WatchedFifo&) = delete;
+  WatchedFifo& operator=(const WatchedFifo&) = delete;
+
+  bool Created() const { return created; }
+  bool Opened() const { return opened.load(); }
+
+ private:
+  static constexpr mode_t kMode = S_IRUSR | S_IWUSR;
+  static constexpr std::chrono::milliseconds kPollSlice{5};
+
+  void Watch(const std::stop_token& stop) {
+    while (!stop.stop_requested()) {
+      const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        opened.store(true);
+        ::close(fd);
+      }
+      std::this_thread::sleep_for(kPollSlice);
+    }
+  }
+
+  std::filesystem::path path;
+  bool created;
+  std::atomic<bool> opened{false};
+  std::jthread watcher;  // last: it uses the members above
 };
 
 struct LogLine {
