@@ -1,25 +1,28 @@
-// The boot ROM dialogue and the S-record upload of stage one.
+// The boot ROM dialogue and the S-record upload of stage one, with the
+// fault plan's junk and babble in place of its answers.
 #include "sim/boot_rom.h"
 
 #include <algorithm>
-#include <array>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "sim/line_noise.h"
 #include "sim/srecord_checker.h"
 
 namespace varnel::sim {
 
 namespace {
 
-// Line noise a real boot ROM may emit: never 0x81 and never ".".
-constexpr std::array<uint8_t, 6> kJunk = {0xAA, 0x55, 0x00, 0xFF, 0x0D, 0x0A};
 constexpr size_t kAtLineMax = 256;
 // An S2 record of 32 bytes is 78 characters; leave room for a faulty one.
 constexpr size_t kRecordLineMax = 1024;
 constexpr char kErrorLine[] = "ERROR";
 constexpr char kLineFeed = '\n';
+constexpr char kRingLine[] = "RING";
+// Babble: a junk byte a millisecond, or a "RING" line every few.
+constexpr NoiseStream kJunkBabble{kBootJunk, 1, Millis(1)};
+constexpr Millis kRingInterval{5};
 
 std::string_view Trimmed(std::string_view text) {
   constexpr std::string_view kSpace = " \t\r\n\v\f";
@@ -29,22 +32,38 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-LineResult WriteWithJunk(HandsetLine& line, uint32_t junk, uint8_t byte) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t i = 0; i < junk; ++i) bytes.push_back(kJunk[i % kJunk.size()]);
-  bytes.push_back(byte);
-  return line.Write(bytes.data(), bytes.size());
+LineResult WriteWithJunk(HandsetSession& session, uint32_t junk, uint8_t byte) {
+  LineResult result = WriteNoise(session, kBootJunk, junk);
+  return result == LineResult::kOk ? session.line.WriteByte(byte) : result;
 }
 
 // Answers are framed like a modem's, CR LF before and after the text. The
 // leading CR ends whatever the program had queued before the answer (such
 // as offers it did not read yet), so the text arrives as a line of its own.
-LineResult WriteLine(HandsetLine& line, std::string_view text) {
+std::string Framed(std::string_view text) {
   std::string bytes{static_cast<char>(kLineEnd), kLineFeed};
   bytes += text;
   bytes += {static_cast<char>(kLineEnd), kLineFeed};
+  return bytes;
+}
+
+LineResult WriteLine(HandsetLine& line, std::string_view text) {
+  std::string bytes = Framed(text);
   return line.Write(reinterpret_cast<const uint8_t*>(bytes.data()),
                     bytes.size());
+}
+
+// The babble fault: `stream` without end, whatever the program sends, until
+// the line ends (kHungUp or kInterrupted).
+LineResult BabbleUntilLineEnds(HandsetSession& session, const NoiseStream& stream) {
+  return SendEndlessly(session, stream, IgnoreInput);
+}
+
+LineResult BabbleRingLines(HandsetSession& session) {
+  const std::string ring = Framed(kRingLine);
+  const std::span<const uint8_t> bytes(
+      reinterpret_cast<const uint8_t*>(ring.data()), ring.size());
+  return BabbleUntilLineEnds(session, NoiseStream{bytes, bytes.size(), kRingInterval});
 }
 
 // Offers 0x81 every offer interval until 0x7E arrives.
@@ -55,8 +74,11 @@ LineResult AwaitAnswer(HandsetSession& session) {
   for (;;) {
     FaultPlan plan = session.faults.Plan();
     if (PaceClock::now() >= nextOffer) {
+      if (plan.babble == Babble::kInsteadOfOffer) {
+        return BabbleUntilLineEnds(session, kJunkBabble);
+      }
       if (plan.offer == BootOffer::kOffer) {
-        LineResult result = WriteWithJunk(line, plan.junkBeforeOffer, kBootOffer);
+        LineResult result = WriteWithJunk(session, plan.junkBeforeOffer, kBootOffer);
         if (result != LineResult::kOk) return result;
       }
       nextOffer = PaceClock::now() + session.timing.offerInterval;
@@ -93,6 +115,9 @@ LineResult AnswerAtLines(HandsetSession& session) {
       line.SetSpeed(kUploadSpeed);
       return LineResult::kOk;
     }
+    if (command == at && session.faults.Plan().babble == Babble::kInsteadOfOk) {
+      return BabbleRingLines(session);
+    }
     result = WriteLine(line, command == at ? kOkLine : kErrorLine);
     if (result != LineResult::kOk) return result;
   }
@@ -112,8 +137,11 @@ LineResult TakeRecords(HandsetSession& session) {
     if (result != LineResult::kOk) return result;
     checker.Check(text);
     ++lines;
-    result = WriteWithJunk(line, session.faults.Plan().junkBeforeRecordAck,
-                           kRecordAck);
+    FaultPlan plan = session.faults.Plan();
+    if (plan.babble == Babble::kInsteadOfRecordAck) {
+      return BabbleUntilLineEnds(session, kJunkBabble);
+    }
+    result = WriteWithJunk(session, plan.junkBeforeRecordAck, kRecordAck);
     if (result != LineResult::kOk) return result;
   }
   uint8_t forced = session.faults.Plan().bootResponse;

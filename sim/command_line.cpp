@@ -131,16 +131,26 @@ bool SetCommandError(std::string_view text, HandsetOptions* o) {
   return true;
 }
 
+// The value `name` stands for in `names`, if any.
+template <typename Value>
+std::optional<Value> Named(const std::map<std::string_view, Value>& names,
+                           std::string_view name) {
+  auto found = names.find(name);
+  if (found == names.end()) return std::nullopt;
+  return found->second;
+}
+
 bool SetHangUp(std::string_view text, HandsetOptions* o) {
   static const std::map<std::string_view, TransferKind> kKinds = {
       {"upload", TransferKind::kUpload},
       {"dump", TransferKind::kDump},
       {"flash", TransferKind::kFlash}};
   std::vector<std::string_view> fields = Fields(text);
-  if (fields.size() != 2 || !kKinds.contains(fields[0])) return false;
-  std::optional<uint32_t> block = ParseNumber(fields[1]);
+  std::optional<TransferKind> kind =
+      fields.size() == 2 ? Named(kKinds, fields[0]) : std::nullopt;
+  std::optional<uint32_t> block = kind ? ParseNumber(fields[1]) : std::nullopt;
   if (!block || *block == 0) return false;
-  o->faults.hangUp = {kKinds.at(fields[0]), *block};
+  o->faults.hangUp = {*kind, *block};
   return true;
 }
 
@@ -149,6 +159,71 @@ bool SetCount(std::string_view text, uint32_t* out) {
   if (!value || *value == kEveryTime) return false;
   *out = *value;
   return true;
+}
+
+// A block number (counted from 1) on its own.
+bool SetBlock(std::string_view text, uint32_t* out) {
+  return SetCount(text, out) && *out != 0;
+}
+
+// A block number or a count in a compound value: "always" has no place.
+bool Finite(uint32_t value) { return value != kEveryTime; }
+
+bool SetLostAck(std::string_view text, HandsetOptions* o) {
+  auto v = Numbers(text, 1, 2);
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0])) return false;
+  o->faults.lostAck = {(*v)[0], v->size() > 1 ? (*v)[1] : 1};
+  return true;
+}
+
+bool SetNoiseBeforeBlock(std::string_view text, HandsetOptions* o) {
+  auto v = Numbers(text, 2, 2);
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) || (*v)[1] == 0 || !Finite((*v)[1])) {
+    return false;
+  }
+  o->faults.noiseBeforeBlock = {(*v)[0], (*v)[1]};
+  return true;
+}
+
+bool SetStallBlock(std::string_view text, HandsetOptions* o) {
+  auto v = Numbers(text, 3, 4);
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) || !Finite((*v)[1]) ||
+      (*v)[2] == 0 || !Finite((*v)[2])) {
+    return false;
+  }
+  o->faults.stallBlock = {(*v)[0], (*v)[1], std::chrono::milliseconds((*v)[2]),
+                          v->size() > 3 ? (*v)[3] : 1};
+  return true;
+}
+
+bool SetOversizeLastBlock(std::string_view text, HandsetOptions* o) {
+  std::optional<uint32_t> extra = ParseNumber(text);
+  if (!extra || *extra == 0 || *extra > std::numeric_limits<uint16_t>::max()) {
+    return false;
+  }
+  o->faults.oversizeLastBlock = *extra;
+  return true;
+}
+
+bool SetWrongNumber(std::string_view text, HandsetOptions* o) {
+  auto v = Numbers(text, 2, 3);
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) ||
+      (*v)[1] > std::numeric_limits<uint16_t>::max() || (*v)[1] == (*v)[0]) {
+    return false;
+  }
+  o->faults.wrongNumber = {(*v)[0], static_cast<uint16_t>((*v)[1]),
+                           v->size() > 2 ? (*v)[2] : 1};
+  return true;
+}
+
+bool SetBabble(std::string_view text, HandsetOptions* o) {
+  static const std::map<std::string_view, Babble> kPlaces = {
+      {"offer", Babble::kInsteadOfOffer},
+      {"ok", Babble::kInsteadOfOk},
+      {"ack", Babble::kInsteadOfRecordAck}};
+  std::optional<Babble> place = Named(kPlaces, text);
+  if (place) o->faults.babble = *place;
+  return place.has_value();
 }
 
 const std::map<std::string_view, Setter>& ValueSwitches() {
@@ -166,13 +241,19 @@ const std::map<std::string_view, Setter>& ValueSwitches() {
          if (b) o->faults.bootResponse = *b;
          return b.has_value() && *b != 0; }},
       {"--corrupt-crc", SetCorruptCrc},
-      {"--abort-dump-at", [](auto t, auto* o) {
-         return SetCount(t, &o->faults.abortDumpAtBlock) && o->faults.abortDumpAtBlock != 0; }},
+      {"--abort-dump-at", [](auto t, auto* o) { return SetBlock(t, &o->faults.abortDumpAtBlock); }},
       {"--answer-block", SetAnswerBlock},
       {"--silent-block", SetSilentBlock},
       {"--silent-command", SetSilentCommand},
       {"--command-error", SetCommandError},
       {"--hang-up-after", SetHangUp},
+      {"--lost-ack", SetLostAck},
+      {"--noise-before-block", SetNoiseBeforeBlock},
+      {"--endless-noise-at-block", [](auto t, auto* o) { return SetBlock(t, &o->faults.endlessNoiseAtBlock); }},
+      {"--stall-block", SetStallBlock},
+      {"--oversize-last-block", SetOversizeLastBlock},
+      {"--wrong-block-number", SetWrongNumber},
+      {"--babble", SetBabble},
   };
   return kSwitches;
 }
@@ -223,67 +304,6 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments,
     }
   }
   return CommandLineResult::kRun;
-}
-
-const char* UsageText() {
-  return R"(Usage: varnel-sim [OPTION]...
-Simulates the handset on a pseudo-terminal: its boot ROM (0x81 offers,
-AT dialogue, S-record upload of stage one) and the loader (command packets,
-block transfers, dump and flash). Prints the serial device to open and
-serves one connection after another until SIGINT or SIGTERM.
-
-Line and handset:
-  --link PATH            keep a symbolic link at PATH to the serial device,
-                         updated when the device changes; removed at exit
-  --flash FILE           flash image, 16 MiB: bank 1 (0x1000000) then bank 2
-                         (0x2000000); created with the fill pattern when
-                         missing. Default: an image in memory
-  --pace                 bytes cross at line rate (speed / 10 bytes per s)
-  --transcript FILE      append a readable transcript of every connection
-  --power-off-on-close   a closed port puts a running loader back to the
-                         boot ROM (default: it keeps running until 0x13)
-  --answer-timeout MS    longest wait for the program inside a transfer
-                         (default 3000)
-  --offer-interval MS    time between two 0x81 offers (default 500)
-  -h, --help             show this text
-
-Faults (BLOCK counts from 1 in each transfer; TIMES is a number or
-"always", default 1; numbers are decimal or 0x hex):
-  --never-offer          the boot ROM never sends 0x81
-  --junk-before-offer N  send N junk bytes before every 0x81
-  --junk-before-ack N    send N junk bytes before every "." of the S-records
-  --boot-response BYTE   answer every S-record upload with BYTE (non-zero)
-  --corrupt-crc BLOCK[:BLOCKS[:SENDS]]
-                         dump: send blocks BLOCK..BLOCK+BLOCKS-1 with a wrong
-                         CRC, each for its first SENDS sends (default 1:1)
-  --abort-dump-at BLOCK  dump: send 0x14 in place of block BLOCK, then
-                         response 0x63
-  --answer-block [upload:|flash:|any:]BLOCK:BYTE[:TIMES]
-                         answer that received block with BYTE: 0x15, 0x16 or
-                         0x17 (dropped, must come again) or 0x14 (abort,
-                         then response 0x63)
-  --silent-block [upload:|flash:|any:]BLOCK[:TIMES]
-                         drop that received block without an answer
-                         (BLOCK 0: any block)
-  --silent-command CODE[:TIMES]
-                         drop command packet CODE without executing or
-                         answering it (CODE 0: any packet)
-  --command-error CODE:BYTE[:TIMES]
-                         refuse command CODE with the non-zero BYTE: in
-                         place of the ready byte for 0x14 and 0x35; after
-                         the program's 0x06 and a 0x14 for 0x34
-  --hang-up-after upload|dump|flash:BLOCK
-                         close the line after that block of the first such
-                         transfer; the handset returns on a new device, at
-                         the boot ROM
-
-Handset response bytes: boot ROM 0x41 bad record syntax or count, 0x42 bad
-checksum, 0x43 wrong record type, 0x44 wrong address, 0x45 bad record
-length, 0x46 no data record; loader 0x61 bad argument, 0x62 region outside
-the banks, 0x63 transfer abandoned, 0x64 program went quiet, 0x65 flash
-block crosses a sector boundary, 0x66 flash image read or write failed,
-0xFE unknown command.
-)";
 }
 
 }  // namespace varnel::sim

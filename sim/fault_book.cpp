@@ -1,4 +1,5 @@
-// Spending the fault plan: budgets per fault, per block for CRC faults.
+// Spending the fault plan: budgets per fault, per block for CRC faults,
+// and faults that fire once.
 #include "sim/fault_book.h"
 
 namespace varnel::sim {
@@ -22,12 +23,25 @@ bool FaultBook::Spend(uint32_t* times) {
   return true;
 }
 
+bool FaultBook::SpendAt(uint32_t wanted, uint32_t block, uint32_t* times) {
+  return wanted != 0 && wanted == block && Spend(times);
+}
+
+bool FaultBook::FireOnceAt(uint32_t wanted, uint32_t block, bool* spent) {
+  if (*spent || wanted == 0 || wanted != block) return false;
+  *spent = true;
+  return true;
+}
+
 void FaultBook::Set(const FaultPlan& newPlan) {
   std::lock_guard lock(mutex);
   plan = newPlan;
   crcSends.clear();
   abortSpent = false;
   hangUpSpent = false;
+  noiseSpent = false;
+  endlessNoiseSpent = false;
+  oversizeSpent = false;
 }
 
 FaultPlan FaultBook::Plan() const {
@@ -76,12 +90,7 @@ bool FaultBook::SilenceBlock(TransferKind kind, uint32_t block) {
 
 bool FaultBook::AbortDumpAt(uint32_t block) {
   std::lock_guard lock(mutex);
-  if (abortSpent || plan.abortDumpAtBlock == 0 ||
-      plan.abortDumpAtBlock != block) {
-    return false;
-  }
-  abortSpent = true;
-  return true;
+  return FireOnceAt(plan.abortDumpAtBlock, block, &abortSpent);
 }
 
 std::optional<uint8_t> FaultBook::CommandError(uint8_t code) {
@@ -95,12 +104,44 @@ std::optional<uint8_t> FaultBook::CommandError(uint8_t code) {
 bool FaultBook::HangUpAfter(TransferKind kind, uint32_t block) {
   std::lock_guard lock(mutex);
   const HangUpFault& fault = plan.hangUp;
-  if (hangUpSpent || fault.afterBlock == 0 || fault.kind != kind ||
-      fault.afterBlock != block) {
-    return false;
-  }
-  hangUpSpent = true;
-  return true;
+  return fault.kind == kind && FireOnceAt(fault.afterBlock, block, &hangUpSpent);
+}
+
+bool FaultBook::LoseAck(uint32_t block) {
+  std::lock_guard lock(mutex);
+  return SpendAt(plan.lostAck.block, block, &plan.lostAck.times);
+}
+
+uint32_t FaultBook::NoiseBefore(uint32_t block) {
+  std::lock_guard lock(mutex);
+  const NoiseBeforeBlockFault& fault = plan.noiseBeforeBlock;
+  return FireOnceAt(fault.block, block, &noiseSpent) ? fault.count : 0;
+}
+
+bool FaultBook::EndlessNoiseAt(uint32_t block) {
+  std::lock_guard lock(mutex);
+  return FireOnceAt(plan.endlessNoiseAtBlock, block, &endlessNoiseSpent);
+}
+
+std::optional<StallBlockFault> FaultBook::StallBlock(uint32_t block) {
+  std::lock_guard lock(mutex);
+  StallBlockFault& fault = plan.stallBlock;
+  if (!SpendAt(fault.block, block, &fault.times)) return std::nullopt;
+  return fault;
+}
+
+uint32_t FaultBook::OversizeLastBlock() {
+  std::lock_guard lock(mutex);
+  if (oversizeSpent || plan.oversizeLastBlock == 0) return 0;
+  oversizeSpent = true;
+  return plan.oversizeLastBlock;
+}
+
+std::optional<uint16_t> FaultBook::WrongNumber(uint32_t block) {
+  std::lock_guard lock(mutex);
+  WrongNumberFault& fault = plan.wrongNumber;
+  if (!SpendAt(fault.block, block, &fault.times)) return std::nullopt;
+  return fault.number;
 }
 
 }  // namespace varnel::sim

@@ -28,14 +28,34 @@ class FaultBook {
   std::optional<uint8_t> CommandError(uint8_t code);
   bool HangUpAfter(TransferKind kind, uint32_t block);
 
+  // Dump: whether the program's 0x06 to block `block` is taken as lost.
+  bool LoseAck(uint32_t block);
+  // Dump: how many noise bytes go before block `block` (once; 0: none).
+  uint32_t NoiseBefore(uint32_t block);
+  // Dump: whether endless noise takes the place of block `block` (once).
+  bool EndlessNoiseAt(uint32_t block);
+  // Dump: the stall for this send of block `block`, if any.
+  std::optional<StallBlockFault> StallBlock(uint32_t block);
+  // Dump: the extra bytes of the last block (once; 0: none).
+  uint32_t OversizeLastBlock();
+  // Dump: the number this send of block `block` carries instead of its own.
+  std::optional<uint16_t> WrongNumber(uint32_t block);
+
  private:
   static bool Spend(uint32_t* times);
+  // Spend(times) when `block` is the `wanted` one (0: the fault is off).
+  static bool SpendAt(uint32_t wanted, uint32_t block, uint32_t* times);
+  // For faults that fire once: true the first time `block` is `wanted`.
+  static bool FireOnceAt(uint32_t wanted, uint32_t block, bool* spent);
 
   mutable std::mutex mutex;
   FaultPlan plan;
   std::map<uint32_t, uint32_t> crcSends;  // corrupted sends per block
   bool abortSpent = false;
   bool hangUpSpent = false;
+  bool noiseSpent = false;
+  bool endlessNoiseSpent = false;
+  bool oversizeSpent = false;
 };
 
 }  // namespace varnel::sim

@@ -150,20 +150,37 @@ std::optional<uint8_t> HandProgram::ReceiveDump(uint32_t size,
     std::optional<uint8_t> start = ReadByte();
     if (!start) return std::nullopt;
     if (*start != kStx) break;  // 0x14 in place of a block
-    std::vector<uint8_t> header = port.Read(kBlockNumberBytes + kBlockLengthBytes, kWait);
-    if (header.size() != kBlockNumberBytes + kBlockLengthBytes) return std::nullopt;
+    std::optional<std::vector<uint8_t>> block = ReadBlockAfterStart();
+    if (!block) return std::nullopt;
+    const uint8_t* header = block->data() + kBlockStartBytes;
     uint32_t length = header[2] | (header[3] << 8);
-    std::vector<uint8_t> body = port.Read(length + kBlockCrcBytes, kWait);
-    if (body.size() != length + kBlockCrcBytes) return std::nullopt;
+    const uint8_t* body = block->data() + kBlockHeaderBytes;
     uint16_t crc = static_cast<uint16_t>(body[length] | (body[length + 1] << 8));
-    bool good = Crc16(body.data(), static_cast<int32_t>(length)) == crc;
+    bool good = Crc16(body, static_cast<int32_t>(length)) == crc;
     if (good) {
-      data->insert(data->end(), body.begin(), body.begin() + length);
+      data->insert(data->end(), body, body + length);
       received += length;
     }
     if (!port.Write({good ? kAck : kSyn})) return std::nullopt;
   } while (received < size);
   return ReadByte();
+}
+
+std::optional<std::vector<uint8_t>> HandProgram::ReadBlock() {
+  if (ReadByte() != kStx) return std::nullopt;
+  return ReadBlockAfterStart();
+}
+
+std::optional<std::vector<uint8_t>> HandProgram::ReadBlockAfterStart() {
+  std::vector<uint8_t> block{kStx};
+  std::vector<uint8_t> header = port.Read(kBlockNumberBytes + kBlockLengthBytes, kWait);
+  if (header.size() != kBlockNumberBytes + kBlockLengthBytes) return std::nullopt;
+  uint32_t length = header[2] | (header[3] << 8);
+  std::vector<uint8_t> body = port.Read(length + kBlockCrcBytes, kWait);
+  if (body.size() != length + kBlockCrcBytes) return std::nullopt;
+  block.insert(block.end(), header.begin(), header.end());
+  block.insert(block.end(), body.begin(), body.end());
+  return block;
 }
 
 std::vector<uint8_t> HandProgram::Packet(uint8_t code, uint32_t first,

@@ -58,6 +58,15 @@ class HandProgram {
   // response. `data` gets the accepted bytes.
   std::optional<uint8_t> ReceiveDump(uint32_t size, std::vector<uint8_t>* data);
 
+  // Reads one block from the loader as it crossed the line: 0x02, number,
+  // length, data and CRC. Nothing when the first byte was not 0x02 or a
+  // byte did not come in time.
+  std::optional<std::vector<uint8_t>> ReadBlock();
+
+  // Reads and drops bytes until `wanted`, for at most kWait in all. False
+  // when it did not come.
+  [[nodiscard]] bool SkipUntil(uint8_t wanted);
+
   static std::vector<uint8_t> Packet(uint8_t code, uint32_t first,
                                      uint32_t second);
   static std::vector<uint8_t> Block(uint16_t number,
@@ -66,12 +75,12 @@ class HandProgram {
   static std::vector<std::string> SRecords(const std::vector<uint8_t>& code);
 
  private:
-  // Reads and drops bytes until `wanted`, for at most kWait in all.
-  bool SkipUntil(uint8_t wanted);
   // Reads lines ended by CR until one reads `expected` with white space
   // trimmed (other lines, such as queued offers, are skipped), for at most
   // kWait in all.
   bool AwaitBootLine(std::string_view expected);
+  // The rest of a block whose 0x02 has been read, the 0x02 put in front.
+  std::optional<std::vector<uint8_t>> ReadBlockAfterStart();
 
   SlavePort port;
 };

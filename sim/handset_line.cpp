@@ -170,14 +170,49 @@ LineResult HandsetLine::Write(const uint8_t* data, size_t count) {
   return LineResult::kOk;
 }
 
+Arrival HandsetLine::Outgoing(const uint8_t* data, size_t count,
+                              uint32_t programSpeed,
+                              std::vector<uint8_t>* bytes) const {
+  bytes->assign(data, data + count);
+  if (SpeedsMatch(programSpeed, speed)) return Arrival::kIntact;
+  for (uint8_t& byte : *bytes) byte = GarbleByte(byte, speed, programSpeed);
+  return Arrival::kGarbled;
+}
+
+LineResult HandsetLine::Spill(const uint8_t* data, size_t count, size_t* sent) {
+  *sent = 0;
+  if (pacer.Enabled()) {
+    LineResult result = Sleep(pacer.BookOutput(count, speed) - PaceClock::now());
+    if (result != LineResult::kOk) return result;
+  }
+  if (interrupt.load()) return LineResult::kInterrupted;
+  uint32_t programSpeed = pty.ProgramSpeed();
+  std::vector<uint8_t> bytes;
+  Arrival arrival = Outgoing(data, count, programSpeed, &bytes);
+  ssize_t n = 0;
+  do {
+    n = ::write(pty.Descriptor(), bytes.data(), bytes.size());
+  } while (n < 0 && errno == EINTR);
+  if (n < 0 && errno != EAGAIN) return LineResult::kHungUp;
+  *sent = n > 0 ? static_cast<size_t>(n) : 0;
+  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
+                         arrival, bytes.data(), *sent);
+  return LineResult::kOk;
+}
+
+LineResult HandsetLine::Pause(PaceClock::duration duration) {
+  PaceClock::time_point deadline = PaceClock::now() + duration;
+  for (;;) {
+    LineResult result = Fill(deadline);
+    if (result == LineResult::kTimeout) return LineResult::kOk;
+    if (result != LineResult::kOk) return result;
+  }
+}
+
 LineResult HandsetLine::WriteNow(const uint8_t* data, size_t count) {
   uint32_t programSpeed = pty.ProgramSpeed();
-  Arrival arrival = SpeedsMatch(programSpeed, speed) ? Arrival::kIntact
-                                                     : Arrival::kGarbled;
-  std::vector<uint8_t> bytes(data, data + count);
-  if (arrival == Arrival::kGarbled) {
-    for (uint8_t& byte : bytes) byte = GarbleByte(byte, speed, programSpeed);
-  }
+  std::vector<uint8_t> bytes;
+  Arrival arrival = Outgoing(data, count, programSpeed, &bytes);
   transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
                          arrival, bytes.data(), bytes.size());
   PaceClock::time_point deadline = PaceClock::now() + kWriteStall;

@@ -73,8 +73,20 @@ class HandsetLine {
   LineResult Write(const uint8_t* data, size_t count);
   LineResult WriteByte(uint8_t byte);
 
+  // Writes like Write but never waits for the program to read: bytes its
+  // port has no room for now are lost, as a receiver that is not read loses
+  // them, and only the bytes that went out are recorded. `sent` gets their
+  // count. For streams without end, which must not stall on a program that
+  // stopped reading. kHungUp or kInterrupted as Write; never kTimeout.
+  LineResult Spill(const uint8_t* data, size_t count, size_t* sent);
+
   // Sleeps `duration` unless interrupted; wakes early only for interrupts.
   LineResult Sleep(PaceClock::duration duration);
+
+  // Keeps the line quiet for `duration`: bytes from the program queue up
+  // unread. Returns early with kHungUp when the program closes its port,
+  // kInterrupted on Stop() or PowerCycle(); kOk otherwise.
+  LineResult Pause(PaceClock::duration duration);
 
  private:
   // Reads what the master holds into the queue, waiting until `deadline`
@@ -82,6 +94,10 @@ class HandsetLine {
   LineResult Fill(PaceClock::time_point deadline);
   LineResult WaitUntilDue(size_t index);
   LineResult WriteNow(const uint8_t* data, size_t count);
+  // `data` as the program receives it (garbled when the speeds differ),
+  // and how it arrives.
+  Arrival Outgoing(const uint8_t* data, size_t count, uint32_t programSpeed,
+                   std::vector<uint8_t>* bytes) const;
   void Take(size_t count, uint8_t* out);
 
   PtyMaster& pty;

@@ -81,7 +81,15 @@ uint32_t PtyMaster::ProgramSpeed() const {
 }
 
 void PtyMaster::Flush() {
-  if (fd >= 0) tcflush(fd, TCIOFLUSH);
+  if (fd < 0) return;
+  tcflush(fd, TCIOFLUSH);
+  // Bytes written to the master while nobody held the slave wait in the
+  // slave's input queue for its next opener, and flushing the master does
+  // not reach them (Linux); flushing the slave's input does.
+  int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave < 0) return;
+  tcflush(slave, TCIFLUSH);
+  ::close(slave);
 }
 
 bool PtyMaster::SlaveOpen() const {

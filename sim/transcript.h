@@ -63,6 +63,10 @@ struct BlockRecord {
   bool crcOk = false;   // received blocks: the CRC matched; dump: sent intact
   // Received blocks: the handset's answer. Dump: the program's answer.
   std::optional<uint8_t> answer;
+  // Dump only: what the fault plan did to this send of the block.
+  uint32_t noiseBefore = 0;  // noise bytes sent right before its 0x02
+  bool stalled = false;      // the line went quiet part-way through it
+  bool answerLost = false;   // its 0x06 was taken as lost: the block went again
 };
 
 struct TransferRecord {
@@ -91,6 +95,9 @@ struct HandsetStats {
   uint32_t flashesOutsideFlashState = 0;  // 0x35 while the state was not 0x12
   uint32_t dumpsOutsideDumpState = 0;     // 0x34 while the state was not 0x18
   uint32_t transferTimeouts = 0;     // the program went quiet mid-transfer
+  // Junk, noise and babble the fault plan sent to the program, in bytes
+  // that went out (not those lost because the program stopped reading).
+  uint32_t noiseSent = 0;
 };
 
 struct TranscriptData {

@@ -52,10 +52,16 @@ void AppendTransfer(const TransferRecord& transfer, std::string* out) {
                 ByteOrDash(transfer.response).c_str());
   *out += head;
   for (const BlockRecord& block : transfer.blocks) {
-    std::snprintf(head, sizeof head, "  block %u length 0x%X crc %s answer %s\n",
+    std::snprintf(head, sizeof head, "  block %u length 0x%X crc %s answer %s%s",
                   block.number, block.length, block.crcOk ? "ok" : "BAD",
-                  ByteOrDash(block.answer).c_str());
+                  ByteOrDash(block.answer).c_str(),
+                  block.answerLost ? " LOST" : "");
     *out += head;
+    if (block.noiseBefore > 0) {
+      *out += " after " + std::to_string(block.noiseBefore) + " noise bytes";
+    }
+    if (block.stalled) *out += " STALLED";
+    *out += "\n";
   }
   if (!transfer.programControls.empty()) {
     *out += "  program sent " + Hex(transfer.programControls, kBytesShown) + "\n";

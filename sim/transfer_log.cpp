@@ -32,6 +32,14 @@ void TransferLog::SetAnswer(uint8_t answer) {
   });
 }
 
+void TransferLog::MarkAnswerLost() {
+  transcript.Update([&](TranscriptData& d) {
+    if (index < d.transfers.size() && !d.transfers[index].blocks.empty()) {
+      d.transfers[index].blocks.back().answerLost = true;
+    }
+  });
+}
+
 void TransferLog::AddProgramControl(uint8_t byte) {
   transcript.Update([&](TranscriptData& d) {
     if (index < d.transfers.size()) {

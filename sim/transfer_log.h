@@ -19,6 +19,8 @@ class TransferLog {
   void AddBlock(const BlockRecord& block);
   // The answer to the block added last.
   void SetAnswer(uint8_t answer);
+  // Dump: that answer (a 0x06) was taken as lost on the line.
+  void MarkAnswerLost();
   void AddProgramControl(uint8_t byte);
   void SetData(const std::vector<uint8_t>& data);
   void SetResponse(uint8_t response);

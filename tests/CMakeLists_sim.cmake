@@ -1,6 +1,6 @@
 # The simulated handset's own tests: its parsers, flash image, package
 # builder, command line, and the handset driven by hand over a
-# pseudo-terminal (line speeds, hang-ups, faults). Included from
+# pseudo-terminal (line speeds, hang-ups, faults, a hostile line). Included from
 # tests/CMakeLists.txt.
 add_executable(sim_tests
   ${CMAKE_CURRENT_LIST_DIR}/sim_command_line_test.cpp
@@ -8,6 +8,7 @@ add_executable(sim_tests
   ${CMAKE_CURRENT_LIST_DIR}/sim_flash_image_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_handset_faults_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_handset_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sim_hostile_line_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_package_builder_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_srecord_checker_test.cpp
 )

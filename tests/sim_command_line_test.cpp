@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,12 +65,44 @@ TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
   EXPECT_EQ(f.hangUp.afterBlock, 3u);
 }
 
+TEST(CommandLineTest, HostileLineSwitchesFillTheFaultPlan) {
+  struct Case { std::vector<std::string> arguments; FaultPlan expected; };
+  auto plan = [](const std::function<void(FaultPlan&)>& set) {
+    FaultPlan f;
+    set(f);
+    return f;
+  };
+  const Case cases[] = {
+      {{"--lost-ack", "3"}, plan([](FaultPlan& f) { f.lostAck = {3, 1}; })},
+      {{"--lost-ack", "3:always"}, plan([](FaultPlan& f) { f.lostAck = {3, kEveryTime}; })},
+      {{"--noise-before-block", "2:5"}, plan([](FaultPlan& f) { f.noiseBeforeBlock = {2, 5}; })},
+      {{"--endless-noise-at-block", "4"}, plan([](FaultPlan& f) { f.endlessNoiseAtBlock = 4; })},
+      {{"--stall-block", "2:10:250"},
+       plan([](FaultPlan& f) { f.stallBlock = {2, 10, std::chrono::milliseconds(250), 1}; })},
+      {{"--stall-block=2:0:0x10:3"},
+       plan([](FaultPlan& f) { f.stallBlock = {2, 0, std::chrono::milliseconds(16), 3}; })},
+      {{"--oversize-last-block", "0x10"}, plan([](FaultPlan& f) { f.oversizeLastBlock = 16; })},
+      {{"--wrong-block-number", "2:9"}, plan([](FaultPlan& f) { f.wrongNumber = {2, 9, 1}; })},
+      {{"--wrong-block-number", "2:0:2"}, plan([](FaultPlan& f) { f.wrongNumber = {2, 0, 2}; })},
+      {{"--babble", "offer"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOffer; })},
+      {{"--babble", "ok"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOk; })},
+      {{"--babble", "ack"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfRecordAck; })},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+    EXPECT_TRUE(Parsed(c.arguments).faults == c.expected);
+  }
+}
+
 TEST(CommandLineTest, HelpIsRecognised) {
   HandsetOptions options;
   std::string error;
   EXPECT_EQ(ParseCommandLine({"--help"}, &options, &error), CommandLineResult::kHelp);
   for (const char* name : {"--link", "--flash", "--pace", "--corrupt-crc",
-                           "--hang-up-after", "--command-error", "--never-offer"}) {
+                           "--hang-up-after", "--command-error", "--never-offer",
+                           "--lost-ack", "--noise-before-block", "--endless-noise-at-block",
+                           "--stall-block", "--oversize-last-block", "--wrong-block-number",
+                           "--babble"}) {
     EXPECT_NE(std::string(UsageText()).find(name), std::string::npos) << name;
   }
 }
@@ -92,6 +125,19 @@ TEST(CommandLineTest, RefusesMalformedValues) {
       {"--hang-up-after", "dump:0"},
       {"--boot-response", "0"},
       {"--pace=yes"},
+      {"--lost-ack", "0"},
+      {"--lost-ack", "always"},
+      {"--noise-before-block", "2"},
+      {"--noise-before-block", "2:0"},
+      {"--endless-noise-at-block", "0"},
+      {"--stall-block", "2:10"},
+      {"--stall-block", "2:10:0"},
+      {"--stall-block", "0:10:100"},
+      {"--oversize-last-block", "0"},
+      {"--oversize-last-block", "65536"},
+      {"--wrong-block-number", "2:2"},
+      {"--wrong-block-number", "2:65536"},
+      {"--babble", "always"},
   };
   for (const std::vector<std::string>& arguments : bad) {
     SCOPED_TRACE(arguments.front());

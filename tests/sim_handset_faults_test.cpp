@@ -11,59 +11,12 @@
 #include "sim/hand_program.h"
 #include "sim/handset.h"
 #include "sim/handset_responses.h"
+#include "tests/sim_faults_fixture.h"
 
 namespace varnel::sim {
 namespace {
 
 using std::chrono::milliseconds;
-
-constexpr milliseconds kQuiet{300};    // long enough to tell "nothing came"
-constexpr milliseconds kSettle{2000};  // bound of every wait on the handset
-
-class HandsetFaultsTest : public testing::Test {
- protected:
-  ~HandsetFaultsTest() override { handset.reset(); }
-
-  void Start(const FaultPlan& faults, const std::string& linkPath = {}) {
-    HandsetOptions options;
-    options.timing.offerInterval = milliseconds(100);
-    options.timing.answerTimeout = milliseconds(1000);
-    options.timing.lineTimeout = milliseconds(2000);
-    options.faults = faults;
-    options.linkPath = linkPath;
-    handset = std::make_unique<Handset>(std::move(options));
-    ASSERT_EQ(handset->Start(), StartResult::kOk);
-    ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
-  }
-
-  void StartConnected(const FaultPlan& faults, uint32_t blockSize) {
-    Start(faults);
-    ASSERT_TRUE(program.Connect(blockSize));
-  }
-
-  bool Write(const std::vector<uint8_t>& bytes) { return program.Port().Write(bytes); }
-  std::optional<uint8_t> Next(milliseconds wait = kSettle) { return program.ReadByte(wait); }
-
-  TransferRecord LastTransfer() {
-    std::vector<TransferRecord> transfers = handset->Transcript().transfers;
-    return transfers.empty() ? TransferRecord{} : transfers.back();
-  }
-
-  std::unique_ptr<Handset> handset;
-  HandProgram program;
-};
-
-std::vector<uint8_t> Data(size_t count, uint8_t seed) {
-  std::vector<uint8_t> bytes(count);
-  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
-  return bytes;
-}
-
-std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
-  std::vector<uint32_t> numbers;
-  for (const BlockRecord& block : transfer.blocks) numbers.push_back(block.number);
-  return numbers;
-}
 
 TEST_F(HandsetFaultsTest, CorruptsTheChosenDumpBlockForItsFirstSends) {
   FaultPlan faults;
@@ -246,6 +199,91 @@ TEST_F(HandsetFaultsTest, HangsUpAfterTheChosenBlockAndComesBackElsewhere) {
   EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
   program.Close();
   handset.reset();  // removes the link before the directory goes
+}
+
+// Reads blocks from a dump of `blocks` blocks of `blockSize` bytes at
+// `address`, answering each 0x06, until `numbers` blocks have come; checks
+// each against the fresh image under the number it carries.
+void ExpectBlocksAcked(HandProgram& program, uint32_t address, uint32_t blockSize,
+                       const std::vector<uint16_t>& numbers) {
+  ASSERT_TRUE(program.Port().Write({kAck}));
+  for (uint16_t number : numbers) {
+    SCOPED_TRACE(number);
+    std::optional<std::vector<uint8_t>> block = program.ReadBlock();
+    ASSERT_TRUE(block.has_value());
+    EXPECT_EQ(*block, FreshBlock(number, address + (number - 1) * blockSize, blockSize));
+    ASSERT_TRUE(program.Port().Write({kAck}));
+  }
+}
+
+TEST_F(HandsetFaultsTest, LostAckRepeatsTheSameBlockAtOnce) {
+  struct Case { LostAckFault fault; std::vector<uint16_t> numbers; std::vector<bool> lost; };
+  const Case cases[] = {
+      {{2, 1}, {1, 2, 2, 3}, {false, true, false, false}},
+      // The last block: its repeats come where the response would.
+      {{3, 2}, {1, 2, 3, 3, 3}, {false, false, true, true, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault.block);
+    FaultPlan faults;
+    faults.lostAck = c.fault;
+    StartConnected(faults, 1024);
+    ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 3072));
+    ExpectBlocksAcked(program, 0x1000000, 1024, c.numbers);
+    EXPECT_EQ(Next(), kResponseOk);
+    EXPECT_FALSE(Next(kQuiet).has_value());
+    TransferRecord dump = LastTransfer();
+    std::vector<bool> lost;
+    for (const BlockRecord& block : dump.blocks) lost.push_back(block.answerLost);
+    EXPECT_EQ(lost, c.lost);
+    EXPECT_EQ(dump.response, kResponseOk);
+    handset.reset();
+  }
+}
+
+TEST_F(HandsetFaultsTest, WrongNumberGoesOutOnlyForItsFirstSends) {
+  FaultPlan faults;
+  faults.wrongNumber = {2, 7, 2};
+  StartConnected(faults, 1024);
+  ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 2048));
+  ExpectBlocksAcked(program, 0x1000000, 1024, {1});
+  // The program refuses the misnumbered block; the third send is right.
+  for (uint8_t refusal : {kSyn, kEtb}) {
+    EXPECT_EQ(program.ReadBlock(), FreshBlock(7, 0x1000000 + 1024, 1024));
+    ASSERT_TRUE(Write({refusal}));
+  }
+  EXPECT_EQ(program.ReadBlock(), FreshBlock(2, 0x1000000 + 1024, 1024));
+  ASSERT_TRUE(Write({kAck}));
+  EXPECT_EQ(Next(), kResponseOk);
+  EXPECT_EQ(Numbers(LastTransfer()), (std::vector<uint32_t>{1, 7, 7, 2}));
+}
+
+TEST_F(HandsetFaultsTest, OversizeLastBlockCarriesTheFlashThatFollows) {
+  constexpr uint32_t kSize = 1500;
+  constexpr uint32_t kLast = kSize - 1024;
+  struct Case { uint32_t address; uint32_t extra; uint32_t carried; };
+  const Case cases[] = {
+      {0x1000000, 100, 100},
+      {kBank1Base + kBankSize - kSize - 40, 100, 40},  // up to the bank's end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.carried);
+    FaultPlan faults;
+    faults.oversizeLastBlock = c.extra;
+    StartConnected(faults, 1024);
+    ASSERT_TRUE(program.SendPacket(kCmdDump, c.address, kSize));
+    ExpectBlocksAcked(program, c.address, 1024, {1});
+    EXPECT_EQ(program.ReadBlock(), FreshBlock(2, c.address + 1024, kLast + c.carried));
+    ASSERT_TRUE(Write({kAck}));
+    EXPECT_EQ(Next(), kResponseOk);
+    // Spent: the next dump's last block holds what remains, no more.
+    ASSERT_TRUE(program.SendPacket(kCmdDump, c.address, kLast));
+    std::vector<uint8_t> data;
+    EXPECT_EQ(program.ReceiveDump(kLast, &data), kResponseOk);
+    EXPECT_EQ(handset->Transcript().BlockLengths(TransferKind::kDump),
+              (std::vector<uint32_t>{1024, kLast + c.carried, kLast}));
+    handset.reset();
+  }
 }
 
 // --- the loader's own refusals ---

@@ -1,0 +1,86 @@
+// The fixture of the simulated handset's fault tests: a handset with short
+// time-outs and the program's side spoken by hand over its pseudo-terminal,
+// plus the blocks a fresh flash image gives a dump.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/wire_format.h"
+#include "sim/flash_layout.h"
+#include "sim/hand_program.h"
+#include "sim/handset.h"
+
+namespace varnel::sim {
+
+inline constexpr std::chrono::milliseconds kQuiet{300};    // long enough to tell "nothing came"
+inline constexpr std::chrono::milliseconds kSettle{2000};  // bound of every wait on the handset
+
+class HandsetFaultsTest : public testing::Test {
+ protected:
+  HandsetFaultsTest() {
+    timing.offerInterval = std::chrono::milliseconds(100);
+    timing.answerTimeout = std::chrono::milliseconds(1000);
+    timing.lineTimeout = std::chrono::milliseconds(2000);
+  }
+  ~HandsetFaultsTest() override { handset.reset(); }
+
+  void Start(const FaultPlan& faults, const std::string& linkPath = {}) {
+    HandsetOptions options;
+    options.timing = timing;
+    options.faults = faults;
+    options.linkPath = linkPath;
+    handset = std::make_unique<Handset>(std::move(options));
+    ASSERT_EQ(handset->Start(), StartResult::kOk);
+    ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
+  }
+
+  void StartConnected(const FaultPlan& faults, uint32_t blockSize) {
+    Start(faults);
+    ASSERT_TRUE(program.Connect(blockSize));
+  }
+
+  bool Write(const std::vector<uint8_t>& bytes) { return program.Port().Write(bytes); }
+  std::optional<uint8_t> Next(std::chrono::milliseconds wait = kSettle) {
+    return program.ReadByte(wait);
+  }
+  bool Await(const std::function<bool(const TranscriptData&)>& condition) {
+    return handset->WaitFor(condition, kSettle);
+  }
+
+  TransferRecord LastTransfer() {
+    std::vector<TransferRecord> transfers = handset->Transcript().transfers;
+    return transfers.empty() ? TransferRecord{} : transfers.back();
+  }
+
+  HandsetTiming timing;  // the handset's patience, for Start
+  std::unique_ptr<Handset> handset;
+  HandProgram program;
+};
+
+inline std::vector<uint8_t> Data(size_t count, uint8_t seed) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
+  return bytes;
+}
+
+inline std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
+  std::vector<uint32_t> numbers;
+  for (const BlockRecord& block : transfer.blocks) numbers.push_back(block.number);
+  return numbers;
+}
+
+// A block as the loader sends it from a fresh image: `count` flash bytes
+// from `address` under `number`, with their CRC.
+inline std::vector<uint8_t> FreshBlock(uint16_t number, uint32_t address, uint32_t count) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < count; ++i) bytes.push_back(PatternByte(address + i));
+  return HandProgram::Block(number, bytes);
+}
+
+}  // namespace varnel::sim
