@@ -38,6 +38,7 @@ LinkStatus SerialLink::ReadBlockPart(uint8_t* buffer, uint32_t count, int locati
 }
 
 bool SerialLink::WaitForQuietLine(uint32_t quietMs) {
+  status = kStatusOk;  // GetQueuedCount keeps the status it finds
   const uint32_t start = TickCount();
   uint32_t lastByte = start;
   uint8_t* scratch = receiveBuffer.get();

@@ -1,33 +1,64 @@
 // varnel-cli as a process: an interrupt ends a dump cleanly, cancelling the
-// transfer and disconnecting the loader, and the exit status says failure.
+// transfer and disconnecting the loader, and the exit status says failure;
+// the wait for the handset ends when asked, whatever arrives meanwhile.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+
+#include <thread>
 
 #include "tests/handset_fixture.h"
 
 namespace varnel::testing {
 namespace {
 
-class CliProcessTest : public HandsetTest {};
+class CliProcessTest : public HandsetTest {
+ protected:
+  // Starts varnel-cli with `args` (after the program's name), standard
+  // error going to log.txt.
+  pid_t Spawn(std::vector<std::string> args) {
+    args.insert(args.begin(), VARNEL_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  }
+
+  // The exit status, once the process has ended within `limit`; -1 when it
+  // was still running then (it is killed).
+  static int ExitStatusWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Log() {
+    std::vector<uint8_t> log = ReadFile(dir / "log.txt");
+    return std::string(log.begin(), log.end());
+  }
+};
 
 TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
   StartHandset();
-  std::string port = handset->SlavePath();
-  std::string packagePath = (dir / "Varnel.res").string();
   std::string out = (dir / "dump.bin").string();
-  std::vector<std::string> args = {VARNEL_CLI_PATH, "--port", port, "--package", packagePath,
-                                   "dump", "system", out};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT, 0600);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "dump",
+                     "system", out});
 
   bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
@@ -36,19 +67,39 @@ TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
       },
       std::chrono::seconds(30));
   ::kill(pid, SIGINT);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
   ASSERT_TRUE(started);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
   sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> got = ReadFile(dir / "dump.bin");
   EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
-  std::vector<uint8_t> log = ReadFile(dir / "log.txt");
-  EXPECT_NE(std::string(log.begin(), log.end()).find("] Interrupted\n"), std::string::npos);
+  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos);
+}
+
+TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
+  sim::FaultPlan faults;
+  faults.babble = sim::Babble::kInsteadOfOffer;  // bytes without end, never an offer
+  StartHandset(faults);
+  const std::string packagePath = (dir / "Varnel.res").string();
+  pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "1", "connect"});
+  EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), 1);
+  EXPECT_NE(Log().find("No answer from the handset within 1 s"), std::string::npos) << Log();
+
+  // A long wait is waited for (its milliseconds do not overflow), and an
+  // interrupt still ends it.
+  pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "2147484", "connect"});
+  const uint32_t babbledBefore = handset->Transcript().stats.noiseSent;
+  ASSERT_TRUE(handset->WaitFor(
+      [&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 2000; },
+      std::chrono::seconds(30)));
+  int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "gave up at once";
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
+  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
+  EXPECT_EQ(Log().find("No answer"), std::string::npos) << Log();
 }
 
 }  // namespace

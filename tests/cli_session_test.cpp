@@ -1,5 +1,8 @@
 // varnel-cli sessions against the simulated handset: the exit status says
 // whether everything asked for was done.
+#include <array>
+#include <functional>
+
 #include "cli/cli_session.h"
 #include "tests/handset_fixture.h"
 
@@ -59,12 +62,32 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
                                std::chrono::seconds(5)));
 }
 
-TEST_F(CliSessionTest, RecoveredRetriesStillSucceed) {
-  sim::FaultPlan faults;
-  faults.corruptCrc = {2, 3, 1};
-  StartHandset(faults);
-  EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitOk) << printed;
-  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
+TEST_F(CliSessionTest, RecoveredBlocksStillSucceed) {
+  struct Case {
+    const char* what;
+    std::function<void(sim::FaultPlan&)> fault;
+  };
+  const std::array<Case, 5> kCases = {{
+      {"bad CRCs", [](sim::FaultPlan& f) { f.corruptCrc = {2, 3, 1}; }},
+      {"a stalled block", [](sim::FaultPlan& f) { f.stallBlock = {3, 100, std::chrono::milliseconds(1200), 1}; }},
+      {"a lost acknowledgement", [](sim::FaultPlan& f) { f.lostAck = {6, 1}; }},
+      {"noise before a block", [](sim::FaultPlan& f) { f.noiseBeforeBlock = {2, 5}; }},
+      {"a misnumbered block", [](sim::FaultPlan& f) { f.wrongNumber = {4, 7, 1}; }},
+  }};
+  StartHandset();
+  uint32_t sessions = 0;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    sim::FaultPlan faults;
+    c.fault(faults);
+    handset->SetFaults(faults);
+    EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitOk) << printed;
+    EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
+    // The disconnect switches the handset off; the next session wakes it.
+    ++sessions;
+    ASSERT_TRUE(handset->WaitFor([&](const sim::TranscriptData& d) { return d.stats.disconnects == sessions; },
+                                 std::chrono::seconds(5)));
+  }
 }
 
 // ---- Failures ----

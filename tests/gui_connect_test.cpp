@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <array>
 #include <cstdlib>
+#include <functional>
 
 #include "app/log_view.h"
 #include "app/page_layout.h"
@@ -33,11 +35,13 @@ class GuiConnectTest : public GuiTest {
  protected:
   // A package of our own, the handset on a pseudo-terminal, and COM1
   // mapped to it in the settings file with `extraSettings` after.
-  void StartHandset(const std::string& extraSettings = "[Warning]\nHide4=1\nHide6=1\n") {
+  void StartHandset(const std::string& extraSettings = "[Warning]\nHide4=1\nHide6=1\n",
+                    const sim::FaultPlan& faults = {}) {
     const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
     ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
     sim::HandsetOptions options;
     options.flashImagePath = (dir / "flash.img").string();
+    options.faults = faults;
     handset = std::make_unique<sim::Handset>(options);
     ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
     settingsBefore = "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + extraSettings;
@@ -197,6 +201,35 @@ TEST_F(GuiConnectTest, ClosingWhileConnectedDisconnectsAndWritesTheSettingsOnlyA
   EXPECT_EQ(after.rfind(settingsBefore, 0), 0u) << after;
   EXPECT_NE(after.find("[Settings]\nOffset=0x1000000\n"), std::string::npos) << after;
   EXPECT_NE(after.find("LastTab=1\n"), std::string::npos) << after;
+}
+
+TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive) {
+  // A stop ends every wait within a fraction of a second; this only keeps
+  // a wait that ignores it from passing.
+  constexpr std::chrono::seconds kStopBound{5};
+  struct Case {
+    const char* what;
+    std::function<void()> stop;
+  };
+  const std::array<Case, 2> kCases = {{
+      {"Disconnect", [this] { MainButton()->click(); }},
+      {"closing the window", [this] { window->close(); }},
+  }};
+  sim::FaultPlan faults;
+  faults.babble = sim::Babble::kInsteadOfOk;  // "RING" lines, never "OK"
+  StartHandset("[Warning]\nHide4=1\nHide6=1\n", faults);
+  Open();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    MainButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return handset->Transcript().stats.noiseSent > 200; }));
+    c.stop();
+    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }, kStopBound));
+    EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
+    EXPECT_FALSE(Logged(*window, kConnected));
+    handset->ClearTranscript();  // the next round counts its own bytes
+  }
+  EXPECT_TRUE(window->isVisible());  // the close only disconnected
 }
 
 TEST_F(GuiConnectTest, APortThatDoesNotOpenLeavesTheButtonIdle) {

@@ -51,6 +51,7 @@ class HandsetTest : public ::testing::Test {
     link = std::make_unique<SerialLink>(app);
     link->owner = &owner;
     link->speed = speed;
+    link->bootStepLimitMs = bootStepLimitMs;
     ASSERT_EQ(link->OpenPort(handset->SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
     link->command.store(kCommandConnect);
     link->StartWorker();
@@ -140,6 +141,7 @@ class HandsetTest : public ::testing::Test {
   sim::PackageContents package;
   sim::HandsetTiming timing;  // the handset's patience, for StartHandset
   sim::Pacing pacing = sim::Pacing::kOff;  // line rate, for StartHandset
+  uint32_t bootStepLimitMs = kBootStepLimitMs;  // for StartLink
   std::unique_ptr<sim::Handset> handset;
   std::unique_ptr<SerialLink> link;
 };

@@ -151,11 +151,14 @@ class RecordingOwner : public LinkOwner {
     std::lock_guard<std::mutex> lock(mutex);
     return events;
   }
-  // Forgets the lines and events recorded so far.
+  // Forgets the lines, events and progress recorded so far.
   void Clear() {
     std::lock_guard<std::mutex> lock(mutex);
     lines.clear();
     events.clear();
+    progressTotals.clear();
+    progressSteps.clear();
+    progressEnds = 0;
   }
   // How often `event` was recorded.
   int Count(const std::string& event) {
