@@ -2,6 +2,7 @@
 #include "pages/file_dialog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -35,10 +36,19 @@ QStringList QtNameFilters() {
   return filters;
 }
 
+// A file or folder without any write permission bit is read-only for
+// everybody: the superuser passes every access check (and Qt's WriteUser
+// follows that check), so the mode bits are looked at too.
+bool IsReadOnly(const QFileInfo& info) {
+  constexpr QFile::Permissions kAnyWriteBit = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+  return (info.permissions() & kAnyWriteBit) == 0 || !info.isWritable();
+}
+
+// Where a dump may write: not a read-only file, nor in a read-only folder.
 bool IsWritablePlace(const QString& path) {
   const QFileInfo file(path);
-  if (file.exists() && !file.isWritable()) return false;
-  return QFileInfo(file.absolutePath()).isWritable();
+  if (file.exists() && IsReadOnly(file)) return false;
+  return !IsReadOnly(QFileInfo(file.absolutePath()));
 }
 
 // Puts the working directory back however the dialog ends.
@@ -71,7 +81,8 @@ QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial)
   dialog.selectFile(initial);
   while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     const QString chosen = QDir::cleanPath(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
-    if (IsWritablePlace(chosen)) return QDir::toNativeSeparators(chosen);
+    // A flash only reads its file: read-only images are fine.
+    if (!save || IsWritablePlace(chosen)) return QDir::toNativeSeparators(chosen);
     QMessageBox::warning(&dialog, QString::fromLatin1(kReadOnlyCaption),
                          QString::fromLatin1(kReadOnlyMessage).arg(QDir::toNativeSeparators(chosen)));
   }

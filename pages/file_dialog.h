@@ -1,7 +1,9 @@
 // Choosing the flash or dump page's file with Qt's file dialogs: binary
 // files first, then all files; ".bin" added to a name typed without an
-// extension; a read-only file, or one in a folder that can't be written,
-// refused with a message and the dialog shown again. The process's working
+// extension. For a dump, a read-only file (no write permission at all, or
+// not writable by this user), or one in such a folder, is refused with a
+// message and the dialog shown again; a flash only reads its file, so a
+// read-only image is taken. The process's working
 // directory (where the settings, patch files and loader package are found)
 // is the same afterwards. GUI thread.
 #pragma once

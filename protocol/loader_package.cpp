@@ -1,6 +1,8 @@
 // LoaderPackage on the C library's buffered files.
 #include "protocol/loader_package.h"
 
+#include <system_error>
+
 namespace varnel {
 
 LoaderPackage::~LoaderPackage() {
@@ -9,6 +11,11 @@ LoaderPackage::~LoaderPackage() {
 
 bool LoaderPackage::Open(const std::filesystem::path& path) {
   if (file != nullptr) std::fclose(file);
+  file = nullptr;
+  // Opening a FIFO for reading waits for a writer: only a regular file is
+  // taken for the package.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
   file = std::fopen(path.string().c_str(), "rb");
   return file != nullptr;
 }

@@ -18,7 +18,8 @@ class LoaderPackage {
   LoaderPackage(const LoaderPackage&) = delete;
   LoaderPackage& operator=(const LoaderPackage&) = delete;
 
-  // Opens an existing file for reading; false (and not open) when it can't.
+  // Opens an existing regular file for reading; false (and not open) when
+  // it can't, or when `path` names a FIFO, a device or a folder.
   bool Open(const std::filesystem::path& path);
   bool IsOpen() const { return file != nullptr; }
 

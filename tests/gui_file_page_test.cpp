@@ -94,5 +94,48 @@ TEST_F(GuiFilePageTest, TheOpenDialogTakesExistingFilesOnlyAndCancelKeepsTheName
   EXPECT_EQ(Shown("flashPage"), Path("image.bin"));
 }
 
+TEST_F(GuiFilePageTest, AReadOnlyFileIsTakenForAFlashButRefusedForADump) {
+  WriteText(dir / "image.bin", "image");
+  std::filesystem::permissions(dir / "image.bin", std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::group_read |
+                                                      std::filesystem::perms::others_read);
+  Open();
+  OnModal<QFileDialog> open([&](QFileDialog& d) { Choose(d, Path("image.bin")); });
+  Page("flashPage")->Browse();
+  EXPECT_EQ(Shown("flashPage"), Path("image.bin"));
+
+  // The dump: every box is answered (Yes to replacing, OK to the refusal),
+  // and the dialog that comes back after the refusal is cancelled. Each
+  // kind of window has its own timer: a timer does not fire again while
+  // its own handler waits in a nested dialog.
+  const std::string before = Shown("dumpPage");
+  std::vector<std::string> boxes;
+  QTimer answerBoxes;
+  QObject::connect(&answerBoxes, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    boxes.push_back(box->text().toStdString());
+    QAbstractButton* yes = box->button(QMessageBox::Yes);
+    (yes != nullptr ? yes : box->button(QMessageBox::Ok))->click();
+  });
+  QTimer driveDialog;
+  QObject::connect(&driveDialog, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    if (boxes.empty()) {
+      TypeAndAccept(*dialog, Path("image.bin"));
+    } else {
+      dialog->reject();
+    }
+  });
+  answerBoxes.start(static_cast<int>(kEventSlice.count()));
+  driveDialog.start(static_cast<int>(kEventSlice.count()));
+  Page("dumpPage")->Browse();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_NE(boxes.back().find("read-only"), std::string::npos) << boxes.back();
+  EXPECT_EQ(Shown("dumpPage"), before);
+  EXPECT_EQ(ReadText(dir / "image.bin"), "image");
+}
+
 }  // namespace
 }  // namespace varnel::testing
