@@ -46,6 +46,10 @@ class TransferFile {
   bool Close();
 
  private:
+  // Opens `path` with the platform's `access` flags; only a regular file
+  // is kept open, its size noted.
+  static TransferFile OpenRegular(const char* path, uint32_t access, std::string* reason);
+
   struct Native;  // the platform's handle
   std::unique_ptr<Native> native;
   uint64_t size = 0;

@@ -49,28 +49,18 @@ bool TransferFile::MayReplace(const char* path, std::string* reason) {
 }
 
 TransferFile TransferFile::Create(const char* path, std::string* reason) {
-  TransferFile file;
   // O_TRUNC empties only what fstat then confirms to be a regular file:
-  // a FIFO and a device ignore it, and are refused below.
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
-  if (fd < 0) {
-    *reason = Reason(path, std::strerror(errno));
-    return file;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    *reason = Reason(path, kNotRegular);
-    return file;
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file.native->fd = fd;
-  return file;
+  // a FIFO and a device ignore it, and are refused.
+  return OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, reason);
 }
 
 TransferFile TransferFile::OpenForReading(const char* path, std::string* reason) {
+  return OpenRegular(path, O_RDONLY, reason);
+}
+
+TransferFile TransferFile::OpenRegular(const char* path, uint32_t flags, std::string* reason) {
   TransferFile file;
-  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = ::open(path, static_cast<int>(flags) | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
   if (fd < 0) {
     *reason = Reason(path, std::strerror(errno));
     return file;

@@ -62,26 +62,18 @@ bool TransferFile::MayReplace(const char* path, std::string* reason) {
 }
 
 TransferFile TransferFile::Create(const char* path, std::string* reason) {
-  TransferFile file;
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    *reason = SystemReason(path, GetLastError());
-    return file;
-  }
-  if (!IsDiskFile(handle)) {
-    CloseHandle(handle);
-    *reason = Reason(path, kNotRegular);
-    return file;
-  }
-  file.native->handle = handle;
-  return file;
+  return OpenRegular(path, GENERIC_WRITE, reason);
 }
 
 TransferFile TransferFile::OpenForReading(const char* path, std::string* reason) {
+  return OpenRegular(path, GENERIC_READ, reason);
+}
+
+TransferFile TransferFile::OpenRegular(const char* path, uint32_t access, std::string* reason) {
   TransferFile file;
-  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool write = access == GENERIC_WRITE;
+  HANDLE handle = CreateFileA(path, access, write ? FILE_SHARE_WRITE : FILE_SHARE_READ,
+                              nullptr, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     *reason = SystemReason(path, GetLastError());
     return file;
