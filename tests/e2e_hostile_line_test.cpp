@@ -147,7 +147,12 @@ TEST_F(HostileLineTest, EndlessNoiseEndsTheReceiveLikeSilenceAndTheLinkStaysUsab
   Run(kCommandDump, kRegion, kLength, dir / "noise.bin");
   EXPECT_TRUE(Logged("Error (54) (Serial_XM:281)"));
   EXPECT_EQ(ReadFile(dir / "noise.bin"), Flash(kRegion, 2 * kBlock));
-  EXPECT_EQ(Controls().back(), kCan);
+  // The handset hears the 0x18 and ends its noise.
+  EXPECT_TRUE(handset->WaitFor(
+      [](const sim::TranscriptData& d) {
+        return d.Transfers(sim::TransferKind::kDump).back().programControls.back() == kCan;
+      },
+      kStopBound));
   EXPECT_EQ(owner.progressSteps.size(), 2u) << "noise moved the progress";
 
   Run(kCommandDump, kRegion, kLength, dir / "after.bin");
