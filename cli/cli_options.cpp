@@ -3,7 +3,9 @@
 
 #include <array>
 #include <charconv>
+#include <string_view>
 
+#include "link/port_name.h"
 #include "protocol/flash_bank.h"
 
 namespace varnel::cli {
@@ -83,7 +85,8 @@ bool ParseOperation(const std::vector<std::string>& words, CliOptions* options, 
 
 }  // namespace
 
-const char kCliUsage[] =
+std::string CliUsage() {
+  std::string usage =
     "Usage:\n"
     "  varnel-cli [options] connect\n"
     "  varnel-cli [options] dump OFFSET SIZE FILE\n"
@@ -102,8 +105,15 @@ const char kCliUsage[] =
     "  flash OFFSET FILE     write FILE into flash from OFFSET\n"
     "\n"
     "Options:\n"
-    "  --port DEVICE    COMn (mapped through section [Ports] of Varnel.ini, else\n"
-    "                   /dev/ttyUSB(n-1)) or a device path; default COM1\n"
+    "  --port DEVICE    the serial port; default COM1. On this system:\n";
+  // Each line of the port help, indented under the option.
+  std::string_view help = kPortNameHelp;
+  while (!help.empty()) {
+    const size_t end = help.find('\n') + 1;
+    usage += "                   " + std::string(help.substr(0, end));
+    help.remove_prefix(end);
+  }
+  usage +=
     "  --speed BAUD     115200, 230400 or 460800; default 115200\n"
     "  --block BYTES    1024, 2048, 4096 or 8192; default 1024\n"
     "  --package FILE   the loader package; default Varnel.res of the working\n"
@@ -117,9 +127,12 @@ const char kCliUsage[] =
     "when the operation did all it was asked: every byte transferred and\n"
     "confirmed by the loader. A block that had to be sent or received again and\n"
     "then got through is not a failure, nor is a refused speed raise. Anything\n"
-    "else that was reported exits 1; a bad command line exits 2. Ctrl+C or\n"
-    "SIGTERM stops the session cleanly: a dump or flash ends after its current\n"
+    "else that was reported exits 1; a bad command line exits 2. An interrupt\n"
+    "(Ctrl+C; SIGTERM on Linux; Ctrl+Break or closing the console window on\n"
+    "Windows) stops the session cleanly: a dump or flash ends after its current\n"
     "block and the loader is disconnected.\n";
+  return usage;
+}
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, bool* help,
                      std::string* error) {

@@ -26,6 +26,7 @@ struct CliOptions {
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, bool* help,
                      std::string* error);
 
-extern const char kCliUsage[];
+// The --help text, with this system's way of naming ports.
+std::string CliUsage();
 
 }  // namespace varnel::cli

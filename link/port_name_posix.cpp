@@ -13,6 +13,11 @@ constexpr char kDefaultDevicePrefix[] = "/dev/ttyUSB";
 
 }  // namespace
 
+const char kPortNameHelp[] =
+    "COMn, looked up in section [Ports] of Varnel.ini (e.g.\n"
+    "COM1=/dev/ttyUSB0), else /dev/ttyUSB(n-1); or a device\n"
+    "path such as /dev/ttyACM0\n";
+
 std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile) {
   if (name.find('/') != std::string::npos) return name;
   std::string_view view(name);

@@ -1,8 +1,6 @@
-// SerialPort on POSIX termios. The tty layer never reports more than its
-// line-discipline buffer (4095 bytes) as queued, so a whole block of 8 KiB
-// would never be seen waiting; the port therefore keeps an input queue of
-// its own, filled from the device whenever the count is asked for or a read
-// is made.
+// SerialPort on POSIX termios. The port keeps an input queue of its own
+// (link/input_queue.h), filled from the device whenever the count is asked
+// for or a read is made.
 #include "link/serial_port.h"
 
 #include <fcntl.h>
@@ -16,6 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "link/input_queue.h"
 
 namespace varnel {
 namespace {
@@ -51,7 +51,6 @@ uint32_t SpeedValue(speed_t code) {
   return 0;
 }
 
-constexpr uint32_t kDefaultQueueBytes = 4096;
 constexpr int kWriteStallMs = 5000;  // a write that makes no progress fails
 constexpr int kWritePollMs = 100;
 
@@ -85,9 +84,7 @@ std::string OpenFailureText(const std::string& device, int error) {
 struct SerialPort::Native {
   int fd = -1;
   bool hungUp = false;
-  std::vector<uint8_t> queue = std::vector<uint8_t>(kDefaultQueueBytes);
-  size_t queueStart = 0;
-  size_t queueCount = 0;
+  InputQueue queue;
 
   // Moves whatever the device holds into the queue, as far as it has room.
   // One poll tells whether there is anything to read, and also whether
@@ -101,18 +98,13 @@ struct SerialPort::Native {
       if ((p.revents & (POLLHUP | POLLERR)) != 0) hungUp = true;
       return;
     }
-    if (queueStart > 0 && queueStart + queueCount == queue.size()) {
-      std::memmove(queue.data(), queue.data() + queueStart, queueCount);
-      queueStart = 0;
-    }
     for (;;) {
-      size_t end = queueStart + queueCount;
-      size_t room = queue.size() - end;
-      if (room == 0) return;
-      ssize_t n = ::read(fd, queue.data() + end, room);
+      std::span<uint8_t> room = queue.FreeSpace();
+      if (room.empty()) return;
+      ssize_t n = ::read(fd, room.data(), room.size());
       if (n > 0) {
-        queueCount += static_cast<size_t>(n);
-        if (static_cast<size_t>(n) < room) return;
+        queue.Added(static_cast<size_t>(n));
+        if (static_cast<size_t>(n) < room.size()) return;
         continue;
       }
       if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
@@ -153,8 +145,7 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
   }
   native->fd = fd;
   native->hungUp = false;
-  native->queueStart = 0;
-  native->queueCount = 0;
+  native->queue.Clear();
   open.store(true, std::memory_order_release);
   return true;
 }
@@ -162,9 +153,7 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
 bool SerialPort::SetQueueSizes(uint32_t inputBytes, uint32_t /*outputBytes*/) {
   // The output queue is the driver's own; the input queue is ours.
   if (native->fd < 0 || inputBytes == 0) return native->fd >= 0;
-  native->queue.assign(inputBytes, 0);
-  native->queueStart = 0;
-  native->queueCount = 0;
+  native->queue.Resize(inputBytes);
   return true;
 }
 
@@ -281,14 +270,9 @@ bool SerialPort::Write(const uint8_t* data, uint32_t count, uint32_t* written) {
 bool SerialPort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
   *got = 0;
   if (native->fd < 0) return false;
-  if (native->queueCount < count) native->Fill();
-  if (native->queueCount == 0 && native->hungUp) return false;
-  size_t n = count < native->queueCount ? count : native->queueCount;
-  std::memcpy(buffer, native->queue.data() + native->queueStart, n);
-  native->queueStart += n;
-  native->queueCount -= n;
-  if (native->queueCount == 0) native->queueStart = 0;
-  *got = static_cast<uint32_t>(n);
+  if (native->queue.Count() < count) native->Fill();
+  if (native->queue.Count() == 0 && native->hungUp) return false;
+  *got = static_cast<uint32_t>(native->queue.Take(buffer, count));
   return true;
 }
 
@@ -296,8 +280,8 @@ bool SerialPort::QueuedCount(uint32_t* count) {
   *count = 0;
   if (native->fd < 0) return false;
   native->Fill();
-  if (native->queueCount == 0 && native->hungUp) return false;
-  *count = static_cast<uint32_t>(native->queueCount);
+  if (native->queue.Count() == 0 && native->hungUp) return false;
+  *count = static_cast<uint32_t>(native->queue.Count());
   return true;
 }
 
@@ -309,8 +293,7 @@ void SerialPort::Close() {
   ::ioctl(native->fd, TIOCNXCL);
   ::close(native->fd);
   native->fd = -1;
-  native->queueStart = 0;
-  native->queueCount = 0;
+  native->queue.Clear();
 }
 
 }  // namespace varnel

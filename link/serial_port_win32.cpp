@@ -1,10 +1,16 @@
 // SerialPort on the Win32 communications API: a synchronous handle whose
-// reads return at once with what the driver has queued.
+// reads return at once with what the driver has queued. The port keeps an
+// input queue of its own (link/input_queue.h): drivers, Wine's among them,
+// count no more than their own buffer as queued, and a whole 8 KiB block
+// must be seen waiting.
 #include "link/serial_port.h"
 
 #include <windows.h>
 
 #include <array>
+#include <cctype>
+
+#include "link/input_queue.h"
 
 namespace varnel {
 namespace {
@@ -18,6 +24,7 @@ constexpr std::array<uint32_t, 20> kSpeeds = {
 constexpr WORD kXonXoffLimit = 262;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
+constexpr char kDevicePrefix[] = "\\\\.\\";
 
 std::string SystemErrorText(const std::string& device, DWORD error) {
   char message[512] = {};
@@ -26,11 +33,77 @@ std::string SystemErrorText(const std::string& device, DWORD error) {
   return device + ": " + message;
 }
 
+// "COM" and a number, in any letter case: such names above COM9 open only
+// in the device namespace, and the prefix is harmless below.
+bool IsComName(const std::string& device) {
+  if (device.size() <= 3) return false;
+  for (size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(device[i])) != "COM"[i]) return false;
+  }
+  for (size_t i = 3; i < device.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(device[i]))) return false;
+  }
+  return true;
+}
+
+// The line as the link needs it, whatever the port came with: binary, the
+// given speed, 8N1, no flow control of any kind (XON/XOFF would swallow
+// 0x11 and 0x13 inside blocks and stop our output on a 0x13 from the line),
+// nothing discarded or replaced, DTR and RTS on.
+void SetLineFields(DCB* dcb, uint32_t baud) {
+  dcb->BaudRate = baud;
+  dcb->fBinary = TRUE;
+  dcb->fParity = FALSE;
+  dcb->fOutxCtsFlow = FALSE;
+  dcb->fOutxDsrFlow = FALSE;
+  dcb->fDtrControl = DTR_CONTROL_ENABLE;
+  dcb->fDsrSensitivity = FALSE;
+  dcb->fTXContinueOnXoff = TRUE;
+  dcb->fOutX = FALSE;
+  dcb->fInX = FALSE;
+  dcb->fErrorChar = FALSE;
+  dcb->fNull = FALSE;
+  dcb->fRtsControl = RTS_CONTROL_ENABLE;
+  dcb->fAbortOnError = FALSE;
+  dcb->XonLim = kXonXoffLimit;
+  dcb->XoffLim = kXonXoffLimit;
+  dcb->ByteSize = 8;
+  dcb->Parity = NOPARITY;
+  dcb->StopBits = ONESTOPBIT;
+  dcb->XonChar = kXonChar;
+  dcb->XoffChar = kXoffChar;
+}
+
 }  // namespace
 
 struct SerialPort::Native {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  std::string name;  // as given to Open: the default configuration is read by it
   bool hungUp = false;
+  InputQueue queue;
+
+  // Moves whatever the driver holds into the queue, as far as it has room,
+  // and clears the line's error state. False when the line status can't be
+  // read or a read fails: the port is gone.
+  bool Fill() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle, &errors, &status)) {
+      hungUp = true;
+      return false;
+    }
+    for (;;) {
+      std::span<uint8_t> room = queue.FreeSpace();
+      if (room.empty()) return true;
+      DWORD got = 0;
+      if (!ReadFile(handle, room.data(), static_cast<DWORD>(room.size()), &got, nullptr)) {
+        hungUp = true;
+        return false;
+      }
+      queue.Added(got);
+      if (got < room.size()) return true;
+    }
+  }
 };
 
 SerialPort::SerialPort() : native(std::make_unique<Native>()) {}
@@ -45,8 +118,7 @@ bool IsStandardSpeed(uint32_t baud) {
 }
 
 bool SerialPort::Open(const std::string& device, std::string* reason) {
-  // Ports above COM9 need the device namespace prefix.
-  std::string path = device.rfind("COM", 0) == 0 ? "\\\\.\\" + device : device;
+  const std::string path = IsComName(device) ? kDevicePrefix + device : device;
   HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -54,13 +126,16 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
     return false;
   }
   native->handle = handle;
+  native->name = device;
   native->hungUp = false;
+  native->queue.Clear();
   open.store(true, std::memory_order_release);
   return true;
 }
 
 bool SerialPort::SetQueueSizes(uint32_t inputBytes, uint32_t outputBytes) {
   if (inputBytes == 0 && outputBytes == 0) return true;
+  if (inputBytes != 0) native->queue.Resize(inputBytes);
   return SetupComm(native->handle, inputBytes, outputBytes) != 0;
 }
 
@@ -81,23 +156,19 @@ void SerialPort::ApplyLineDefaults(uint32_t baud) {
   COMMCONFIG config{};
   config.dwSize = sizeof config;
   DWORD size = sizeof config;
-  // The default configuration is read by the port's name.
-  if (!GetCommConfig(native->handle, &config, &size)) return;
-  DCB& dcb = config.dcb;
-  dcb.BaudRate = baud;
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.fParity = FALSE;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fOutxCtsFlow = FALSE;
-  dcb.fOutxDsrFlow = FALSE;
-  dcb.fDtrControl = DTR_CONTROL_ENABLE;
-  dcb.fRtsControl = RTS_CONTROL_ENABLE;
-  dcb.XonLim = kXonXoffLimit;
-  dcb.XoffLim = kXonXoffLimit;
-  dcb.XonChar = kXonChar;
-  dcb.XoffChar = kXoffChar;
-  SetCommConfig(native->handle, &config, size);
+  // The port's default configuration is read by its name; where there is
+  // none (not a COM port by name), the current state is the base. Every
+  // field the line needs is set either way.
+  const bool haveDefault = GetDefaultCommConfigA(native->name.c_str(), &config, &size) != 0;
+  if (!haveDefault) {
+    config = COMMCONFIG{};
+    config.dcb.DCBlength = sizeof config.dcb;
+    if (!GetCommState(native->handle, &config.dcb)) return;
+  }
+  SetLineFields(&config.dcb, baud);
+  if (!haveDefault || !SetCommConfig(native->handle, &config, size)) {
+    SetCommState(native->handle, &config.dcb);
+  }
 }
 
 bool SerialPort::CanRunAt(uint32_t baud) {
@@ -147,22 +218,20 @@ bool SerialPort::Write(const uint8_t* data, uint32_t count, uint32_t* written) {
 }
 
 bool SerialPort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
-  DWORD done = 0;
-  BOOL ok = ReadFile(native->handle, buffer, count, &done, nullptr);
-  *got = done;
-  if (!ok) native->hungUp = true;
-  return ok != 0;
+  *got = 0;
+  if (native->handle == INVALID_HANDLE_VALUE) return false;
+  if (native->queue.Count() < count) native->Fill();
+  if (native->queue.Count() == 0 && native->hungUp) return false;
+  *got = static_cast<uint32_t>(native->queue.Take(buffer, count));
+  return true;
 }
 
 bool SerialPort::QueuedCount(uint32_t* count) {
-  DWORD errors = 0;
-  COMSTAT comStat{};
   *count = 0;
-  if (!ClearCommError(native->handle, &errors, &comStat)) {
-    native->hungUp = true;
-    return false;
-  }
-  *count = comStat.cbInQue;
+  if (native->handle == INVALID_HANDLE_VALUE) return false;
+  native->Fill();
+  if (native->queue.Count() == 0 && native->hungUp) return false;
+  *count = static_cast<uint32_t>(native->queue.Count());
   return true;
 }
 
@@ -173,6 +242,7 @@ void SerialPort::Close() {
   open.store(false, std::memory_order_release);
   CloseHandle(native->handle);
   native->handle = INVALID_HANDLE_VALUE;
+  native->queue.Clear();
 }
 
 }  // namespace varnel
