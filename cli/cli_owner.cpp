@@ -3,14 +3,17 @@
 
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "app/log_line.h"
+#include "cli/terminal.h"
 #include "link/serial_link.h"
 
 namespace varnel::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
+constexpr char kEraseLine[] = "\r\033[K";
 
 // Reports at these places are followed by another try of the same block
 // (a part of a received block that did not arrive is asked for again too);
@@ -25,17 +28,22 @@ bool IsRetryReport(const char* unit, int location) {
 
 CliOwner::CliOwner(const Application& application, std::FILE* out, DrawProgress drawBar,
                    uint32_t size)
-    : app(&application), stream(out), draw(drawBar), blockSize(size) {}
+    : app(&application),
+      stream(out),
+      draw(drawBar),
+      eraseWithEscape(drawBar == DrawProgress::Yes && PrepareLineRedraw(out)),
+      blockSize(size) {}
 
 void CliOwner::Print(const std::string& line) {
   ClearBar();
-  std::fputs(line.c_str(), stream);
-  std::fflush(stream);
+  WriteText(stream, line);
 }
 
 void CliOwner::ClearBar() {
   if (!barShown) return;
-  std::fputs("\r\033[K", stream);
+  // A console without escape sequences gets the line wiped with blanks.
+  WriteText(stream, eraseWithEscape ? std::string(kEraseLine)
+                                    : "\r" + std::string(barLength, ' ') + "\r");
   barShown = false;
 }
 
@@ -64,9 +72,13 @@ void CliOwner::StepProgress(uint32_t done, uint32_t /*unit*/) {
   if (draw == DrawProgress::No || progressTotal == 0) return;
   int filled = static_cast<int>(static_cast<uint64_t>(done) * kBarWidth / progressTotal);
   if (filled > kBarWidth) filled = kBarWidth;
-  std::fprintf(stream, "\r%s [%-*s] %u/%u", progressText.c_str(), kBarWidth,
-               std::string(static_cast<size_t>(filled), '#').c_str(), done, progressTotal);
-  std::fflush(stream);
+  char counter[2 * std::numeric_limits<uint32_t>::digits10 + 4];
+  std::snprintf(counter, sizeof counter, "%u/%u", done, progressTotal);
+  std::string bar = std::string(static_cast<size_t>(filled), '#');
+  bar.resize(kBarWidth, ' ');
+  const std::string line = progressText + " [" + bar + "] " + counter;
+  WriteText(stream, "\r" + line);
+  barLength = line.size();
   barShown = true;
 }
 

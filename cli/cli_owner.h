@@ -66,6 +66,7 @@ class CliOwner : public LinkOwner {
   const Application* app;
   std::FILE* stream;
   DrawProgress draw;
+  bool eraseWithEscape;  // the terminal takes "\033[K"
   uint32_t blockSize;
   std::mutex mutex;
   std::condition_variable changed;
@@ -73,6 +74,7 @@ class CliOwner : public LinkOwner {
   uint32_t progressTotal = 0;
   std::string progressText;
   bool barShown = false;
+  size_t barLength = 0;  // characters of the progress line shown
 };
 
 template <typename Predicate>

@@ -16,16 +16,18 @@ int main(int argc, char** argv) {
   bool help = false;
   std::string error;
   if (!varnel::cli::ParseCliOptions(args, &options, &help, &error)) {
-    std::fprintf(stderr, "varnel-cli: %s\n\n%s", error.c_str(), varnel::cli::kCliUsage);
+    std::fprintf(stderr, "varnel-cli: %s\n\n%s", error.c_str(), varnel::cli::CliUsage().c_str());
     return varnel::cli::kExitUsage;
   }
   if (help) {
-    std::fputs(varnel::cli::kCliUsage, stdout);
+    std::fputs(varnel::cli::CliUsage().c_str(), stdout);
     return varnel::cli::kExitOk;
   }
   varnel::cli::CatchInterrupts();
   // The settings file (and its port map) is the window's: Varnel.ini.
   varnel::Application app("Varnel", varnel::SystemCodePage(),
                           {varnel::ExecutableDir(argv[0]), "."});
-  return varnel::cli::RunSession(options, app, stderr);
+  const int status = varnel::cli::RunSession(options, app, stderr);
+  varnel::cli::SessionEnded();
+  return status;
 }

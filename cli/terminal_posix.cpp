@@ -1,4 +1,5 @@
-// IsTerminal on POSIX.
+// The terminal on POSIX: UTF-8 everywhere, escape sequences on terminals,
+// SIGINT and SIGTERM as interrupts.
 #include <signal.h>
 #include <unistd.h>
 
@@ -27,6 +28,15 @@ void CatchInterrupts() {
 
 bool InterruptRequested() { return interrupted.load(); }
 
+void SessionEnded() {}
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+void WriteText(std::FILE* stream, std::string_view utf8) {
+  std::fwrite(utf8.data(), 1, utf8.size(), stream);
+  std::fflush(stream);
+}
+
+bool PrepareLineRedraw(std::FILE* /*stream*/) { return true; }
 
 }  // namespace varnel::cli

@@ -1,28 +1,90 @@
-// IsTerminal on Windows.
+// The terminal on Windows: the console's wide-character output (its code
+// page is often not the program's), the ANSI code page when redirected,
+// virtual-terminal processing for the progress line where the console has
+// it, and the console's control events as interrupts.
 #include <io.h>
+#include <windows.h>
 
 #include <atomic>
-#include <csignal>
+#include <string>
 
+#include "app/code_page.h"
 #include "cli/terminal.h"
 
 namespace varnel::cli {
 namespace {
 
-// Written by the signal handler: the one place state must be global.
+// Written by the console's control handler, which runs on a thread of its
+// own: the one place state must be global.
 std::atomic<bool> interrupted{false};
+std::atomic<HANDLE> sessionEnded{nullptr};
 
-void OnSignal(int) { interrupted.store(true); }
+// Windows ends the process some seconds after a close, logoff or shutdown
+// event's handler was called, whatever it does: the wait stays below that.
+constexpr DWORD kCloseGraceMs = 4500;
+
+std::wstring Widen(std::string_view text, UINT codePage) {
+  const int length = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), n);
+  return wide;
+}
+
+// The console behind `stream`, or null when it is redirected.
+HANDLE ConsoleOf(std::FILE* stream) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+BOOL WINAPI OnControl(DWORD event) {
+  interrupted.store(true);
+  switch (event) {
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The process ends when this returns: let the session disconnect.
+      if (HANDLE ended = sessionEnded.load()) WaitForSingleObject(ended, kCloseGraceMs);
+      return TRUE;
+    default:
+      return TRUE;  // Ctrl+C, Ctrl+Break: the session stops by itself
+  }
+}
 
 }  // namespace
 
 void CatchInterrupts() {
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  sessionEnded.store(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
 bool InterruptRequested() { return interrupted.load(); }
 
+void SessionEnded() {
+  if (HANDLE ended = sessionEnded.load()) SetEvent(ended);
+}
+
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+void WriteText(std::FILE* stream, std::string_view utf8) {
+  std::fflush(stream);
+  if (HANDLE console = ConsoleOf(stream)) {
+    const std::wstring wide = Widen(utf8, CP_UTF8);
+    DWORD written = 0;
+    WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  const std::string ansi = FromUtf8(utf8, SystemCodePage());
+  std::fwrite(ansi.data(), 1, ansi.size(), stream);
+  std::fflush(stream);
+}
+
+bool PrepareLineRedraw(std::FILE* stream) {
+  HANDLE console = ConsoleOf(stream);
+  DWORD mode = 0;
+  if (console == nullptr || !GetConsoleMode(console, &mode)) return false;
+  return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
 
 }  // namespace varnel::cli
