@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,17 @@ std::string MessagesLocaleName();
 
 // The code page of this system (on Windows its ANSI code page).
 uint32_t SystemCodePage();
+
+// A file name as the system passes narrow strings (command-line arguments,
+// the link's file names): the bytes as they are on POSIX, the ANSI code
+// page on Windows, whose narrow path conversion would otherwise read them
+// as UTF-8.
+std::filesystem::path PathFromNarrow(std::string_view name);
+
+// A narrow file name (as above) in the program's code page `codePage`, for
+// the log: converted from UTF-8 on POSIX, unchanged on Windows, where the
+// ANSI code page is the program's.
+std::string NarrowToCodePage(std::string_view name, uint32_t codePage);
 
 // Converts between UTF-8 and a code page; characters the target can't hold
 // become '?'. Returns the input unchanged when the code page is unknown.

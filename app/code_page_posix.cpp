@@ -49,6 +49,12 @@ std::string Convert(std::string_view text, const std::string& from, const std::s
 
 uint32_t SystemCodePage() { return CodePageForLocale(MessagesLocaleName()); }
 
+std::filesystem::path PathFromNarrow(std::string_view name) { return std::filesystem::path(name); }
+
+std::string NarrowToCodePage(std::string_view name, uint32_t codePage) {
+  return FromUtf8(name, codePage);
+}
+
 std::string ToUtf8(std::string_view text, uint32_t codePage) {
   if (codePage == kUtf8CodePage) return std::string(text);
   return Convert(text, IconvName(codePage), IconvName(kUtf8CodePage));

@@ -29,6 +29,14 @@ std::string Narrow(const std::wstring& wide, uint32_t codePage) {
 
 uint32_t SystemCodePage() { return GetACP(); }
 
+std::filesystem::path PathFromNarrow(std::string_view name) {
+  return std::filesystem::path(Widen(name, CP_ACP));
+}
+
+std::string NarrowToCodePage(std::string_view name, uint32_t /*codePage*/) {
+  return std::string(name);
+}
+
 std::string ToUtf8(std::string_view text, uint32_t codePage) {
   return Narrow(Widen(text, codePage), CP_UTF8);
 }

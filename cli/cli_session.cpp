@@ -3,11 +3,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
+#include "app/code_page.h"
 #include "app/working_dir_file.h"
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
 #include "link/serial_link.h"
+#include "protocol/transfer_file.h"
 
 namespace varnel::cli {
 namespace {
@@ -43,11 +46,13 @@ bool Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
 }
 
 bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
-  std::error_code error;
   uint64_t expected = options.size;
   if (options.operation == Operation::Flash) {
-    expected = std::filesystem::file_size(options.file, error);
-    if (error) expected = 0;
+    // Read as the link reads it. A size that can't be read can't be
+    // checked: such a flash is no success.
+    std::string reason;
+    const TransferFile image = TransferFile::OpenForReading(options.file.c_str(), &reason);
+    expected = image.IsOpen() ? image.Size() : std::numeric_limits<uint64_t>::max();
   }
   if (options.file.size() >= kFileNameBytes) {
     owner.Note("The file name is too long");
@@ -72,10 +77,12 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
   DrawProgress draw = IsTerminal(stream) ? DrawProgress::Yes : DrawProgress::No;
   CliOwner owner(app, stream, draw, options.blockSize);
-  std::filesystem::path package =
-      options.package.empty() ? WorkingDirFile(kPackageName) : std::filesystem::path(options.package);
+  // The argument names the file as the system passes narrow strings.
+  const std::filesystem::path package =
+      options.package.empty() ? WorkingDirFile(kPackageName) : PathFromNarrow(options.package);
   if (!owner.package.Open(package)) {
-    owner.Note("Can't open the loader package " + package.string());
+    const std::string name = options.package.empty() ? kPackageName : options.package;
+    owner.Note("Can't open the loader package " + NarrowToCodePage(name, app.CodePage()));
     return kExitFailed;
   }
   bool ok = false;

@@ -36,7 +36,7 @@ LinkStatus SerialLink::OpenPort(const char* portName, uint32_t inputQueue, uint3
   if (!port.Open(device, &reason)) {
     status = kStatusCantOpenPort;
     ReportError(kUnitSerial, 142, Stop::Yes);
-    Log(reason, kGrey);
+    LogSystemReason(reason);
     return status;
   }
   LinkStatus failed = kStatusOk;

@@ -120,6 +120,9 @@ class SerialLink {
   void Log(const std::string& text, LogColour colour) { Log(text.c_str(), colour); }
   // The message of `code` formatted with it, kept in `errorText`.
   const char* StatusText(LinkStatus code);
+  // Logs in grey what the system said about a file or device; its name is
+  // in the system's narrow encoding and is shown in the program's.
+  void LogSystemReason(const std::string& reason);
   // Logs "message (unit:location)" for `status` in red.
   void ReportStatus(const char* unit, int location);
   // ReportStatus, after setting `stopRequested` and `closeOnExit` when
@@ -231,6 +234,9 @@ class SerialLink {
   uint32_t TransferBlockSize();
   // Whether the link is to stop: a report asked for it, or the user.
   bool StopAsked() const;
+  // Whether the user asked for the stop (command 6): a transfer then ends
+  // quietly with 0x18, where a failure that stops the link is reported.
+  bool UserStopAsked() const { return command.load() == kCommandStop; }
   // Whether the user's stop command ends a wait on the line.
   enum class UserStop { Ends, Ignored };
   LinkStatus WaitAndRead(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,

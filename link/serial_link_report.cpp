@@ -3,10 +3,16 @@
 
 #include "link/serial_link.h"
 
+#include "app/code_page.h"
+
 namespace varnel {
 
 void SerialLink::Log(const char* text, LogColour colour) {
   if (owner != nullptr) owner->AppendLog(text, colour);
+}
+
+void SerialLink::LogSystemReason(const std::string& reason) {
+  Log(NarrowToCodePage(reason, app->CodePage()), kGrey);
 }
 
 const char* SerialLink::StatusText(LinkStatus code) {

@@ -29,7 +29,7 @@ LinkStatus SerialLink::FlashFromFile(const char* path, uint32_t start) {
   if (!file.IsOpen() || !FitsInBank(relative, file.Size())) {
     status = kStatusRegionPastBank;
     ReportError(kUnitXm, 535, Stop::No);
-    if (!file.IsOpen()) Log(reason, kGrey);
+    if (!file.IsOpen()) LogSystemReason(reason);
     return status;
   }
   const uint32_t total = static_cast<uint32_t>(file.Size());

@@ -6,22 +6,21 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace varnel {
 
 class LoaderPackage {
  public:
   LoaderPackage() = default;
-  ~LoaderPackage();
   LoaderPackage(const LoaderPackage&) = delete;
   LoaderPackage& operator=(const LoaderPackage&) = delete;
 
   // Opens an existing regular file for reading; false (and not open) when
   // it can't, or when `path` names a FIFO, a device or a folder.
   bool Open(const std::filesystem::path& path);
-  bool IsOpen() const { return file != nullptr; }
+  bool IsOpen() const { return file.is_open(); }
 
   bool SeekFromStart(uint32_t offset);
   bool Skip(uint32_t count);
@@ -31,7 +30,7 @@ class LoaderPackage {
   bool Read(uint8_t* buffer, uint32_t count, uint32_t* got);
 
  private:
-  std::FILE* file = nullptr;
+  std::ifstream file;
 };
 
 }  // namespace varnel

@@ -37,7 +37,7 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
   if (!TransferFile::MayReplace(path, &reason)) {
     status = transferStatus = kStatusCantOpenFile;
     ReportError(kUnitXm, 429, Stop::No);
-    Log(reason, kGrey);
+    LogSystemReason(reason);
     return status;
   }
   if (SendCommand(kCmdDump, start, length) != kStatusOk) return ReportError(kUnitXm, 431, Stop::No);
@@ -50,7 +50,7 @@ LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t len
     status = kStatusCantOpenFile;
     transferStatus = status;
     ReportError(kUnitXm, 436, Stop::No);
-    Log(reason, kGrey);
+    LogSystemReason(reason);
     WriteByte(kCan);
     LogElapsed(first, std::time(nullptr));
     if (ReadResponse() != kStatusOk) return ReportError(kUnitXm, 456, Stop::No);

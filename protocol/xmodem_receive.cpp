@@ -138,7 +138,7 @@ LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quie
   for (;;) {
     uint8_t start = 0;
     if (!AwaitBlockStart(&start)) {
-      if (StopAsked()) {
+      if (UserStopAsked()) {
         WriteByte(kCan);
         status = kStatusOk;
         break;
@@ -155,7 +155,7 @@ LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quie
     }
     BlockIdentity block;
     ReceiveOneBlock(&block);
-    if (status != kStatusOk && StopAsked()) {
+    if (status != kStatusOk && UserStopAsked()) {
       WriteByte(kCan);
       status = kStatusOk;
       break;
@@ -200,7 +200,7 @@ LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quie
       break;
     }
     sequence.Stored(block);
-    if (StopAsked()) {
+    if (UserStopAsked()) {
       WriteByte(kCan);
       break;
     }
