@@ -1,0 +1,31 @@
+# varnel-cli.exe, the Windows build, under Wine against the simulated
+# handset (label "wine"), when VARNEL_WINDOWS_CLI names a cross-built
+# varnel-cli.exe. The Wine prefix is made once per run by the WinePrefix
+# fixture and its server stopped by WinePrefixDone.
+set(VARNEL_WINDOWS_CLI "" CACHE FILEPATH "A cross-built varnel-cli.exe to test under Wine")
+if(NOT VARNEL_WINDOWS_CLI)
+  return()
+endif()
+find_program(VARNEL_WINE64 wine64 PATHS /usr/lib/wine REQUIRED)
+find_program(VARNEL_WINESERVER wineserver PATHS /usr/lib/wine REQUIRED)
+find_program(VARNEL_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
+set(VARNEL_WINE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
+
+add_executable(wine_tests ${CMAKE_CURRENT_LIST_DIR}/wine_cli_test.cpp)
+target_link_libraries(wine_tests PRIVATE varnel_core varnel_sim GTest::gtest_main)
+target_compile_definitions(wine_tests PRIVATE
+  VARNEL_WINE64="${VARNEL_WINE64}"
+  VARNEL_WINDOWS_CLI="${VARNEL_WINDOWS_CLI}"
+  VARNEL_WINE_PREFIX="${VARNEL_WINE_PREFIX}"
+  VARNEL_OBJDUMP="${VARNEL_OBJDUMP}"
+  VARNEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+
+add_test(NAME WinePrefix
+         COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${VARNEL_WINE_PREFIX} WINEDEBUG=-all
+                 ${VARNEL_WINE64} wineboot -i)
+add_test(NAME WinePrefixDone
+         COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${VARNEL_WINE_PREFIX} ${VARNEL_WINESERVER} -k)
+set_tests_properties(WinePrefix PROPERTIES FIXTURES_SETUP WinePrefix LABELS wine TIMEOUT 120)
+set_tests_properties(WinePrefixDone PROPERTIES FIXTURES_CLEANUP WinePrefix LABELS wine TIMEOUT 60)
+gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES LABELS wine TIMEOUT 300 RUN_SERIAL TRUE FIXTURES_REQUIRED WinePrefix)
