@@ -100,23 +100,26 @@ uint32_t CodePageForLocale(std::string_view localeName) {
   return kUtf8CodePage;
 }
 
+size_t Utf8CharacterBytes(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = static_cast<unsigned char>(text[0]);
+  if (byte < kAsciiEnd) return 1;
+  const Utf8Lead* lead = FindUtf8Lead(byte);
+  if (lead == nullptr || text.size() <= lead->continuations) return 0;
+  for (size_t k = 1; k <= lead->continuations; ++k) {
+    const auto next = static_cast<unsigned char>(text[k]);
+    const unsigned char low = k == 1 ? lead->low : kContinuationLow;
+    const unsigned char high = k == 1 ? lead->high : kContinuationHigh;
+    if (next < low || next > high) return 0;
+  }
+  return lead->continuations + 1;
+}
+
 bool IsValidUtf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < kAsciiEnd) {
-      ++i;
-      continue;
-    }
-    const Utf8Lead* lead = FindUtf8Lead(byte);
-    if (lead == nullptr || text.size() - i <= lead->continuations) return false;
-    for (size_t k = 1; k <= lead->continuations; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      const unsigned char low = k == 1 ? lead->low : kContinuationLow;
-      const unsigned char high = k == 1 ? lead->high : kContinuationHigh;
-      if (next < low || next > high) return false;
-    }
-    i += lead->continuations + 1;
+  while (!text.empty()) {
+    const size_t bytes = Utf8CharacterBytes(text);
+    if (bytes == 0) return false;
+    text.remove_prefix(bytes);
   }
   return true;
 }

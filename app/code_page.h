@@ -3,6 +3,7 @@
 // in that code page and converted to UTF-8 only for display. Any thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -36,10 +37,17 @@ std::filesystem::path PathFromNarrow(std::string_view name);
 // ANSI code page is the program's.
 std::string NarrowToCodePage(std::string_view name, uint32_t codePage);
 
-// Converts between UTF-8 and a code page; characters the target can't hold
-// become '?'. Returns the input unchanged when the code page is unknown.
+// Converts between UTF-8 and a code page; each character the target can't
+// hold becomes one '?', never a look-alike character (which, in a file
+// name, would name another file). Returns the input unchanged when the
+// code page is unknown.
 std::string ToUtf8(std::string_view text, uint32_t codePage);
 std::string FromUtf8(std::string_view text, uint32_t codePage);
+
+// The bytes of the well-formed UTF-8 character `text` starts with (1 to 4);
+// 0 when `text` is empty or starts with a stray continuation byte, a cut
+// or overlong sequence, a surrogate or a value above U+10FFFF.
+size_t Utf8CharacterBytes(std::string_view text);
 
 // Whether `text` is well-formed UTF-8: no stray or missing continuation
 // bytes, no overlong forms, no surrogates, nothing above U+10FFFF. The

@@ -21,9 +21,10 @@ std::string IconvName(uint32_t codePage) {
   }
 }
 
-// Converts with iconv, replacing what the target can't hold by '?'.
-std::string Convert(std::string_view text, const std::string& from, const std::string& to) {
-  iconv_t cd = iconv_open(to.c_str(), from.c_str());
+// Converts with iconv, replacing each character the target can't hold, and
+// each byte of a broken sequence, by one '?'.
+std::string Convert(std::string_view text, uint32_t fromCodePage, uint32_t toCodePage) {
+  iconv_t cd = iconv_open(IconvName(toCodePage).c_str(), IconvName(fromCodePage).c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   std::string out;
   char buffer[256];
@@ -35,10 +36,15 @@ std::string Convert(std::string_view text, const std::string& from, const std::s
     size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     out.append(buffer, static_cast<size_t>(outPtr - buffer));
     if (result == static_cast<size_t>(-1) && outLeft == sizeof buffer) {
-      // An unconvertible or broken sequence: replace one byte and go on.
+      // An unconvertible character or a broken sequence: replace it and go
+      // on. A UTF-8 character is all of its bytes.
+      const size_t character = fromCodePage == kUtf8CodePage
+                                   ? Utf8CharacterBytes(std::string_view(in, inLeft))
+                                   : 0;
+      const size_t skipped = character == 0 ? 1 : character;
       out += '?';
-      ++in;
-      --inLeft;
+      in += skipped;
+      inLeft -= skipped;
     }
   }
   iconv_close(cd);
@@ -57,12 +63,12 @@ std::string NarrowToCodePage(std::string_view name, uint32_t codePage) {
 
 std::string ToUtf8(std::string_view text, uint32_t codePage) {
   if (codePage == kUtf8CodePage) return std::string(text);
-  return Convert(text, IconvName(codePage), IconvName(kUtf8CodePage));
+  return Convert(text, codePage, kUtf8CodePage);
 }
 
 std::string FromUtf8(std::string_view text, uint32_t codePage) {
   if (codePage == kUtf8CodePage) return std::string(text);
-  return Convert(text, IconvName(kUtf8CodePage), IconvName(codePage));
+  return Convert(text, kUtf8CodePage, codePage);
 }
 
 }  // namespace varnel

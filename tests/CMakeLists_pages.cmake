@@ -14,4 +14,8 @@ add_executable(pages_tests
   ${PROJECT_SOURCE_DIR}/pages/port_options.cpp
 )
 target_link_libraries(pages_tests PRIVATE varnel_core GTest::gtest_main)
+# A FIFO among the patch files: Windows has none.
+if(NOT WIN32)
+  target_sources(pages_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/pages_patch_header_posix_test.cpp)
+endif()
 gtest_discover_tests(pages_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS core TIMEOUT 60)

@@ -16,6 +16,7 @@
 #include "pages/file_page.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"
+#include "tests/watched_fifo.h"
 
 namespace varnel::testing {
 namespace {

@@ -1,54 +1,18 @@
 // The INI profile store: the format (sections, keys, line ends, quoting,
-// integers), one parse per load, and the file on disk: links followed,
-// permissions kept, and read-only, non-regular and oversized files left
-// alone.
+// integers), one parse per load, and the file on disk on every platform:
+// read-only, oversized and directory files left alone. Links, permission
+// bits, owners and special files are in profile_store_posix_test.cpp, file
+// attributes in profile_store_win32_test.cpp.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <vector>
 
 #include "app/profile_store.h"
-#include "tests/test_support.h"
+#include "tests/profile_store_fixture.h"
 
-namespace varnel {
+namespace varnel::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr char kSettingsOffset[] = "[Settings]\nOffset=0x1\n";
-constexpr char kUpdatedOffset[] = "[Settings]\nOffset=0x2\n";
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-size_t EntryCount(const fs::path& folder) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
-
-class ProfileStoreTest : public ::testing::Test {
- protected:
-  // Sets Offset to 0x2 through `path`; true when the store says it wrote.
-  static bool UpdateOffset(const fs::path& path) {
-    return WriteProfileText(path, "Settings", "Offset", "0x2");
-  }
-
-  testing::TempDir dir;
-  fs::path file = dir / "Varnel.ini";
-};
 
 TEST_F(ProfileStoreTest, WritesCreateSectionsInOrderAndReadBack) {
   EXPECT_EQ(ReadProfileText(file, "Settings", "Offset", "0x1000000"), "0x1000000");
@@ -166,135 +130,29 @@ TEST_F(ProfileStoreTest, AProfileIsReadOnceAndStillAnswersWhenTheFileIsGone) {
   EXPECT_EQ(Profile::Load(file).Find("Settings", "Offset"), std::nullopt);
 }
 
-TEST_F(ProfileStoreTest, ALinkStaysALinkAndItsFinalTargetIsUpdated) {
-  struct Case {
-    const char* name;
-    const char* target;                  // the file at the end, from the row's folder
-    std::vector<std::array<const char*, 2>> links;  // link, what it points to
-  };
-  const std::string absolute = (dir / "absolute" / "real.ini").string();
-  const std::array<Case, 4> kCases = {{
-      {"absolute", "real.ini", {{"Varnel.ini", absolute.c_str()}}},
-      {"relative", "conf/real.ini", {{"Varnel.ini", "conf/real.ini"}}},
-      // The second link is relative to its own folder, not to the first's.
-      {"chain", "real.ini", {{"Varnel.ini", "sub/next.ini"}, {"sub/next.ini", "../real.ini"}}},
-      {"dangling", "created.ini", {{"Varnel.ini", "created.ini"}}},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const fs::path folder = dir / c.name;
-    const fs::path target = folder / c.target;
-    fs::create_directories(folder / "conf");
-    fs::create_directories(folder / "sub");
-    if (std::string(c.name) != "dangling") WriteAll(target, kSettingsOffset);
-    for (const auto& [link, pointsTo] : c.links) fs::create_symlink(pointsTo, folder / link);
-    const size_t entriesBeside = EntryCount(target.parent_path());
-
-    ASSERT_TRUE(UpdateOffset(folder / "Varnel.ini"));
-    for (const auto& [link, pointsTo] : c.links) {
-      EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
-      EXPECT_EQ(fs::read_symlink(folder / link), pointsTo) << link;
-    }
-    EXPECT_EQ(ReadAll(target), kUpdatedOffset);
-    EXPECT_EQ(ReadProfileText(folder / "Varnel.ini", "Settings", "Offset", ""), "0x2");
-    const size_t created = std::string(c.name) == "dangling" ? 1 : 0;
-    EXPECT_EQ(EntryCount(target.parent_path()), entriesBeside + created) << "no temporary left";
-  }
-}
-
-TEST_F(ProfileStoreTest, PermissionsAreKeptAcrossAWrite) {
-  constexpr std::array<fs::perms, 4> kModes = {
-      fs::perms::owner_read | fs::perms::owner_write,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_all | fs::perms::others_read,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_write | fs::perms::set_gid,
-  };
-  for (fs::perms mode : kModes) {
-    SCOPED_TRACE(static_cast<int>(mode));
-    WriteAll(file, kSettingsOffset);
-    fs::permissions(file, mode, fs::perm_options::replace);
-    ASSERT_TRUE(UpdateOffset(file));
-    EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadAll(file), kUpdatedOffset);
-  }
-}
-
-TEST_F(ProfileStoreTest, TheSuperuserKeepsTheFilesOwner) {
-  if (::geteuid() != 0) GTEST_SKIP() << "only the superuser may give a file away";
-  constexpr uid_t kOtherUser = 65534;  // "nobody" on most systems
-  constexpr gid_t kOtherGroup = 65534;
-  WriteAll(file, kSettingsOffset);
-  ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherGroup), 0);
-  ASSERT_TRUE(UpdateOffset(file));
-  struct stat info {};
-  ASSERT_EQ(::stat(file.c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, kOtherUser);
-  EXPECT_EQ(info.st_gid, kOtherGroup);
-  EXPECT_EQ(ReadAll(file), kUpdatedOffset);
-}
-
 // ---- Files that are not written, or not read ----
 
-TEST_F(ProfileStoreTest, AReadOnlyFileIsNotReplaced) {
-  constexpr std::array<fs::perms, 4> kModes = {
-      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-      fs::perms::owner_read,
-      fs::perms::none,
-      fs::perms::owner_read | fs::perms::owner_exec | fs::perms::set_uid,
-  };
-  const fs::path link = dir / "link.ini";
-  fs::create_symlink(file.filename(), link);
-  for (fs::perms mode : kModes) {
-    SCOPED_TRACE(static_cast<int>(mode));
-    WriteAll(file, kSettingsOffset);
-    fs::permissions(file, mode, fs::perm_options::replace);
-    EXPECT_FALSE(UpdateOffset(file));
-    EXPECT_FALSE(UpdateOffset(link)) << "nor through a link";
-    EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadAll(file), kSettingsOffset);
-    EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
-    fs::permissions(file, fs::perms::owner_all, fs::perm_options::add);
-    ASSERT_TRUE(fs::remove(file));
-  }
+// Read-only for everyone is the one mode both a POSIX mode and the Windows
+// read-only attribute express.
+TEST_F(ProfileStoreTest, AFileReadOnlyForAllIsNotReplaced) {
+  constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  WriteAll(file, kSettingsOffset);
+  fs::permissions(file, kReadOnly, fs::perm_options::replace);
+  EXPECT_FALSE(UpdateOffset(file));
+  EXPECT_EQ(fs::status(file).permissions(), kReadOnly);
+  EXPECT_EQ(ReadAll(file), kSettingsOffset);
+  EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
+  // Windows removes no read-only file, nor the folder that holds one.
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
 }
 
-TEST_F(ProfileStoreTest, ANonRegularFileIsNeitherOpenedNorReplaced) {
-  enum class Kind { Fifo, Directory, DeviceThroughLink, LinkLoop };
-  struct Case {
-    const char* name;
-    Kind kind;
-    ProfileRead read;
-    fs::file_type typeAfter;  // of Varnel.ini itself, links not followed
-  };
-  constexpr std::array<Case, 4> kCases = {{
-      {"FIFO", Kind::Fifo, ProfileRead::NotRegular, fs::file_type::fifo},
-      {"directory", Kind::Directory, ProfileRead::NotRegular, fs::file_type::directory},
-      {"/dev/null through a link", Kind::DeviceThroughLink, ProfileRead::NotRegular,
-       fs::file_type::symlink},
-      {"a link to itself", Kind::LinkLoop, ProfileRead::Unreadable, fs::file_type::symlink},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    // A reader that opened the FIFO would wait for a writer: the watcher
-    // lets it go on and tells.
-    std::optional<testing::WatchedFifo> fifo;
-    switch (c.kind) {
-      case Kind::Fifo: ASSERT_TRUE(fifo.emplace(file).Created()); break;
-      case Kind::Directory: ASSERT_TRUE(fs::create_directory(file)); break;
-      case Kind::DeviceThroughLink: fs::create_symlink("/dev/null", file); break;
-      case Kind::LinkLoop: fs::create_symlink("Varnel.ini", file); break;
-    }
-    EXPECT_EQ(Profile::Load(file).ReadStatus(), c.read);
-    EXPECT_EQ(ReadProfileInt(file, "Settings", "ComPort", 1), 1);
-    EXPECT_FALSE(UpdateOffset(file));
-    EXPECT_EQ(fs::symlink_status(file).type(), c.typeAfter);
-    EXPECT_FALSE(fifo && fifo->Opened());
-    EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
-    fifo.reset();
-    std::error_code ignored;
-    fs::remove(file, ignored);
-  }
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+TEST_F(ProfileStoreTest, ADirectoryIsNeitherReadNorReplaced) {
+  ASSERT_TRUE(fs::create_directory(file));
+  EXPECT_EQ(Profile::Load(file).ReadStatus(), ProfileRead::NotRegular);
+  EXPECT_EQ(ReadProfileInt(file, "Settings", "ComPort", 1), 1);
+  EXPECT_FALSE(UpdateOffset(file));
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
 }
 
 TEST_F(ProfileStoreTest, AnOversizedFileReadsAsAbsentAndIsNotReplaced) {
@@ -335,4 +193,4 @@ TEST_F(ProfileStoreTest, ValueWithLineBreakCannotInjectLines) {
 }
 
 }  // namespace
-}  // namespace varnel
+}  // namespace varnel::testing

@@ -1,22 +1,17 @@
-// Helpers shared by the tests: a temporary directory, a scoped working
-// directory, a FIFO that can't hang a test, and an owner that records what
-// the link tells it.
+// Helpers shared by the tests on every platform: a temporary directory, a
+// scoped working directory, and an owner that records what the link tells it.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
-#include <stop_token>
+#include <random>
+#include <stdexcept>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <vector>
 
 #include "link/link_owner.h"
@@ -25,12 +20,21 @@
 namespace varnel::testing {
 
 // A fresh directory under the system's temporary folder, removed with all
-// its content when the object goes.
+// its content when the object goes. Throws std::filesystem::filesystem_error
+// or std::runtime_error when none can be made, which fails the test that
+// asked for it.
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "varnel-test-XXXXXX").string();
-    path = ::mkdtemp(pattern.data());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device entropy;
+    // Creating a directory fails when the name exists, so a name taken by a
+    // parallel test is never shared; another random one is tried.
+    for (int attempt = 0; attempt < kNameTries && path.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("varnel-test-" + RandomSuffix(entropy));
+      if (std::filesystem::create_directory(candidate)) path = candidate;
+    }
+    if (path.empty()) throw std::runtime_error("no free temporary directory name in " + base.string());
   }
   ~TempDir() {
     std::error_code ignored;
@@ -43,6 +47,18 @@ class TempDir {
   std::filesystem::path operator/(const std::string& name) const { return path / name; }
 
  private:
+  static constexpr int kNameTries = 16;
+  static constexpr int kSuffixDigits = 16;
+
+  // kSuffixDigits random hexadecimal digits.
+  static std::string RandomSuffix(std::random_device& entropy) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    std::uniform_int_distribution<size_t> digit(0, kDigits.size() - 1);
+    std::string suffix;
+    for (int i = 0; i < kSuffixDigits; ++i) suffix += kDigits[digit(entropy)];
+    return suffix;
+  }
+
   std::filesystem::path path;
 };
 
@@ -59,49 +75,6 @@ class ScopedWorkingDir {
 
  private:
   std::filesystem::path previous;
-};
-
-// A FIFO at `path` that can't hang the test that made it: a watcher thread
-// keeps opening it for writing without waiting, which succeeds only while
-// someone has it open for reading, and closes it again at once, so such a
-// reader, stuck in open() or read(), gets end of file. Opened() tells
-// whether that ever happened. The FIFO made is removed when the object goes.
-class WatchedFifo {
- public:
-  explicit WatchedFifo(std::filesystem::path fifoPath)
-      : path(std::move(fifoPath)), created(::mkfifo(path.c_str(), kMode) == 0) {
-    watcher = std::jthread([this](std::stop_token stop) { Watch(stop); });
-  }
-  ~WatchedFifo() {
-    watcher.request_stop();
-    watcher.join();
-    if (created) ::unlink(path.c_str());
-  }
-  WatchedFifo(const WatchedFifo&) = delete;
-  WatchedFifo& operator=(const WatchedFifo&) = delete;
-
-  bool Created() const { return created; }
-  bool Opened() const { return opened.load(); }
-
- private:
-  static constexpr mode_t kMode = S_IRUSR | S_IWUSR;
-  static constexpr std::chrono::milliseconds kPollSlice{5};
-
-  void Watch(const std::stop_token& stop) {
-    while (!stop.stop_requested()) {
-      const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) {
-        opened.store(true);
-        ::close(fd);
-      }
-      std::this_thread::sleep_for(kPollSlice);
-    }
-  }
-
-  std::filesystem::path path;
-  bool created;
-  std::atomic<bool> opened{false};
-  std::jthread watcher;  // last: it uses the members above
 };
 
 struct LogLine {
