@@ -30,7 +30,10 @@ std::string SystemErrorText(const std::string& device, DWORD error) {
   char message[512] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, error, 0, message, sizeof message, nullptr);
-  return device + ": " + message;
+  // The system's messages end in a line break.
+  std::string text = device + ": " + message;
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
 }
 
 // "COM" and a number, in any letter case: such names above COM9 open only

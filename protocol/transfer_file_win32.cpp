@@ -16,7 +16,10 @@ std::string SystemReason(const char* path, DWORD error) {
   char message[512] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                  message, sizeof message, nullptr);
-  return Reason(path, message);
+  // The system's messages end in a line break.
+  std::string text = Reason(path, message);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
 }
 
 bool IsDiskFile(HANDLE handle) { return GetFileType(handle) == FILE_TYPE_DISK; }

@@ -4,16 +4,22 @@ set -euo pipefail
 
 # googletest: its sources, built into the Windows tests. wine64: the 64-bit
 # loader and server that run them (no 32-bit Wine: the tests are 64-bit).
+# locales: the Russian locale, under which Wine runs a program in code page
+# 1251 (Wine takes its code pages from the host's locale).
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
-          g++-mingw-w64-x86-64-posix googletest wine64)
+          g++-mingw-w64-x86-64-posix googletest wine64 locales)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if ! locale -a | grep -qx "ru_RU.utf8"; then
+  echo "Generating the locale ru_RU.UTF-8"
+  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the whole suite; the Windows side of
 # the Qt-free core, varnel-cli and the Qt-free unit tests cross-built with
-# MinGW-w64, and those tests run under Wine; the Qt-free and
+# MinGW-w64, those tests run under Wine, and the Windows varnel-cli.exe run
+# under Wine against the simulated handset; the Qt-free and
 # end-to-end tests again under AddressSanitizer and UndefinedBehaviorSanitizer;
 # the worker's and the window's tests again under ThreadSanitizer.
 set -euo pipefail
@@ -10,9 +11,12 @@ root=$(pwd)
 scripts/install_deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The native build also tests the Windows varnel-cli.exe under Wine (label
+# "wine"), once the Windows stage below has built it.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DVARNEL_WINDOWS_CLI="$root/build-win/cli/varnel-cli.exe" >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" -LE wine
 
 echo "== Windows cross-build of the Qt-free core, varnel-cli and the Qt-free unit tests, run under Wine"
 # Every run gets a fresh Wine prefix; the build makes it once, before any
@@ -22,6 +26,10 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVARNEL_BU
       -DBUILD_TESTING=ON >/dev/null
 cmake --build build-win -j"$jobs"
 ctest --test-dir build-win --output-on-failure --no-tests=error -j"$jobs"
+
+echo "== The Windows varnel-cli.exe under Wine against the simulated handset"
+rm -rf build/tests/wine-prefix
+ctest --test-dir build --output-on-failure --no-tests=error -L wine
 
 echo "== Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNEL_BUILD_GUI=OFF \

@@ -6,7 +6,7 @@ set(VARNEL_WINDOWS_CLI "" CACHE FILEPATH "A cross-built varnel-cli.exe to test u
 if(NOT VARNEL_WINDOWS_CLI)
   return()
 endif()
-find_program(VARNEL_WINE64 wine64 PATHS /usr/lib/wine REQUIRED)
+find_program(VARNEL_WINE64 NAMES wine64 wine PATHS /usr/lib/wine REQUIRED)
 find_program(VARNEL_WINESERVER wineserver PATHS /usr/lib/wine REQUIRED)
 find_program(VARNEL_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 set(VARNEL_WINE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
@@ -20,11 +20,13 @@ target_compile_definitions(wine_tests PRIVATE
   VARNEL_OBJDUMP="${VARNEL_OBJDUMP}"
   VARNEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 
+# wineboot returns before the new prefix is complete; the server's wait
+# returns once every process working on it has ended.
 add_test(NAME WinePrefix
-         COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${VARNEL_WINE_PREFIX} WINEDEBUG=-all
-                 ${VARNEL_WINE64} wineboot -i)
-add_test(NAME WinePrefixDone
-         COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${VARNEL_WINE_PREFIX} ${VARNEL_WINESERVER} -k)
+         COMMAND sh -c "\"$0\" wineboot --init && \"$1\" --wait" ${VARNEL_WINE64} ${VARNEL_WINESERVER})
+set_tests_properties(WinePrefix PROPERTIES ENVIRONMENT "WINEPREFIX=${VARNEL_WINE_PREFIX};WINEDEBUG=-all")
+add_test(NAME WinePrefixDone COMMAND ${VARNEL_WINESERVER} -k)
+set_tests_properties(WinePrefixDone PROPERTIES ENVIRONMENT "WINEPREFIX=${VARNEL_WINE_PREFIX}")
 set_tests_properties(WinePrefix PROPERTIES FIXTURES_SETUP WinePrefix LABELS wine TIMEOUT 120)
 set_tests_properties(WinePrefixDone PROPERTIES FIXTURES_CLEANUP WinePrefix LABELS wine TIMEOUT 60)
 gtest_discover_tests(wine_tests DISCOVERY_TIMEOUT 60

@@ -6,6 +6,7 @@
 // table of system DLLs only. The prefix is made once by the WinePrefix
 // fixture of CTest; the tests share its COM port, so they run one at a
 // time.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
