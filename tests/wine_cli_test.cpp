@@ -55,7 +55,7 @@ class WineCliTest : public HandsetTest {
   // port and the package, standard error going to log.txt.
   pid_t Spawn(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
     MapComPort();
-    args.insert(args.begin(), {VARNEL_WINE64, VARNEL_WINDOWS_CLI, "--port", kComPort});
+    args.insert(args.begin(), {VARNEL_WINE64, VARNEL_WINDOWS_CLI, "--port", port});
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -110,6 +110,7 @@ class WineCliTest : public HandsetTest {
   std::vector<std::string> Package() { return {"--package", "Varnel.res"}; }
 
   uint32_t sessions = 0;
+  std::string port = kComPort;  // as the user types it
 };
 
 TEST_F(WineCliTest, DumpsAndFlashesReadBackExactlyAtBothSpeedsAndBlockSizes) {
@@ -148,6 +149,7 @@ TEST_F(WineCliTest, ACrcFailureIsRecovered) {
   sim::FaultPlan faults;
   faults.corruptCrc = {3, 2, 1};
   StartHandset(faults);
+  port = "com7";  // port names are not case-sensitive on Windows
   std::vector<std::string> dump = Package();
   dump.insert(dump.end(), {"--block", "8192", "dump", "0x2000000", "0x20000", "part.bin"});
   ASSERT_EQ(Run(dump), 0) << Log();
@@ -155,15 +157,19 @@ TEST_F(WineCliTest, ACrcFailureIsRecovered) {
   EXPECT_NE(Log().find("XM CRC Error (58) (Serial_XM:312)"), std::string::npos) << Log();
 }
 
-TEST_F(WineCliTest, PackageNamedInCyrillicAndRussianTextsUnderCodePage1251) {
+TEST_F(WineCliTest, FilesNamedInCyrillicAndRussianTextsUnderCodePage1251) {
   StartHandset();
   std::filesystem::copy_file(dir / "Varnel.res", dir / "Загрузчик.res");
   std::filesystem::copy_file(VARNEL_SOURCE_DIR "/resources/Varnel.lng", dir / "Varnel.lng");
-  ASSERT_EQ(Run({"--package", "Загрузчик.res", "connect"}, "ru_RU.UTF-8"), 0) << Log();
+  const std::vector<uint8_t> image(0x3000, 0xC3);
+  WriteFile(dir / "Образ.bin", image);
+  ASSERT_EQ(Run({"--package", "Загрузчик.res", "flash", "0x2100000", "Образ.bin"}, "ru_RU.UTF-8"), 0) << Log();
+  EXPECT_EQ(Flash(0x2100000, 0x3000), image);
   // Redirected, the log is in the ANSI code page.
   const std::string log = ToUtf8(Log(), kCyrillicCodePage);
   EXPECT_NE(log.find("] Поток запущен\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("] Телефон переключён в режим SERIAL!\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("] Прошивка завершена!\r\n"), std::string::npos) << log;
 }
 
 // ---- Failures ----
