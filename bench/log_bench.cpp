@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/code_page.h"
-#include "app/main_window.h"
-#include "link/log_colour.h"
+#include "texts/code_page.h"
+#include "gui/main_window.h"
+#include "texts/log_colour.h"
 
 namespace {
 

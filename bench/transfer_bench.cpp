@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "link/serial_link.h"
-#include "protocol/loader_package.h"
+#include "format/loader_package.h"
 #include "sim/package_builder.h"
 
 namespace varnel::bench {

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <string_view>
 
-#include "link/port_name.h"
-#include "protocol/flash_bank.h"
+#include "port/port_name.h"
+#include "format/flash_bank.h"
 
 namespace varnel::cli {
 namespace {

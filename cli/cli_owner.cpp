@@ -5,7 +5,7 @@
 #include <ctime>
 #include <limits>
 
-#include "app/log_line.h"
+#include "texts/log_line.h"
 #include "cli/terminal.h"
 #include "link/serial_link.h"
 

@@ -12,9 +12,9 @@
 #include <mutex>
 #include <string>
 
-#include "app/application.h"
+#include "texts/application.h"
 #include "link/link_owner.h"
-#include "protocol/loader_package.h"
+#include "format/loader_package.h"
 
 namespace varnel::cli {
 

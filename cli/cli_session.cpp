@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <limits>
 
-#include "app/code_page.h"
-#include "app/working_dir_file.h"
+#include "texts/code_page.h"
+#include "format/working_dir_file.h"
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
 #include "link/serial_link.h"
-#include "protocol/transfer_file.h"
+#include "link/transfer_file.h"
 
 namespace varnel::cli {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/application.h"
+#include "texts/application.h"
 #include "cli/cli_options.h"
 
 namespace varnel::cli {

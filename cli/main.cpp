@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/code_page.h"
+#include "texts/application.h"
+#include "texts/code_page.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/terminal.h"

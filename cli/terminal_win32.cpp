@@ -8,7 +8,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "cli/terminal.h"
 
 namespace varnel::cli {

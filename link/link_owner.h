@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "link/log_colour.h"
+#include "texts/log_colour.h"
 
 namespace varnel {
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "link/port_name.h"
-#include "link/tick_clock.h"
+#include "port/port_name.h"
+#include "port/tick_clock.h"
 
 namespace varnel {
 

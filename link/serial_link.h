@@ -17,14 +17,14 @@
 #include <string>
 #include <thread>
 
-#include "app/application.h"
+#include "texts/application.h"
 #include "link/link_command.h"
 #include "link/link_owner.h"
 #include "link/link_status.h"
-#include "link/log_colour.h"
-#include "link/serial_port.h"
-#include "protocol/block_sequence.h"
-#include "protocol/wire_format.h"
+#include "texts/log_colour.h"
+#include "port/serial_port.h"
+#include "format/block_sequence.h"
+#include "format/wire_format.h"
 
 namespace varnel {
 

@@ -3,7 +3,7 @@
 
 #include "link/serial_link.h"
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 

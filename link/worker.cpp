@@ -1,7 +1,7 @@
 // The worker thread and its command machine: one loop turn per command,
 // polling the line every millisecond while idle.
 #include "link/serial_link.h"
-#include "link/tick_clock.h"
+#include "port/tick_clock.h"
 
 namespace varnel {
 

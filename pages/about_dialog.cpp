@@ -8,9 +8,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/dialog_units.h"
+#include "pages/dialog_units.h"
 #include "pages/accessible_name.h"
-#include "pages/program_version.h"
+#include "texts/program_version.h"
 
 namespace varnel {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "app/application.h"
+#include "texts/application.h"
 
 class QLineEdit;
 class QPlainTextEdit;

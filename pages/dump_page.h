@@ -3,7 +3,7 @@
 // the "Dump!!!" button. GUI thread.
 #pragma once
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "pages/file_page.h"
 
 namespace varnel {

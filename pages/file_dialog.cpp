@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "pages/file_filter.h"
+#include "format/file_filter.h"
 
 namespace varnel {
 namespace {

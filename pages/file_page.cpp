@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "app/dialog_units.h"
-#include "app/settings.h"
+#include "pages/dialog_units.h"
+#include "settings/settings.h"
 #include "pages/accessible_name.h"
 
 namespace varnel {

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/application.h"
-#include "app/profile_store.h"
+#include "texts/application.h"
+#include "settings/profile_store.h"
 #include "pages/enabled.h"
 #include "pages/file_dialog.h"
 

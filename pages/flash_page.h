@@ -3,7 +3,7 @@
 // "Flasher" of the settings file, and the "Flash!!!" button. GUI thread.
 #pragma once
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "pages/file_page.h"
 
 namespace varnel {

@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "app/dialog_units.h"
-#include "link/port_name.h"
+#include "pages/dialog_units.h"
+#include "port/port_name.h"
 #include "pages/accessible_name.h"
 
 namespace varnel {

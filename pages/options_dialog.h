@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <span>
 
-#include "app/application.h"
-#include "pages/port_options.h"
+#include "texts/application.h"
+#include "settings/port_options.h"
 
 class QButtonGroup;
 class QGroupBox;

@@ -9,9 +9,9 @@
 #include <array>
 #include <filesystem>
 
-#include "app/dialog_units.h"
+#include "pages/dialog_units.h"
 #include "pages/accessible_name.h"
-#include "pages/patch_header.h"
+#include "format/patch_header.h"
 
 namespace varnel {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "link/log_colour.h"
+#include "texts/application.h"
+#include "texts/log_colour.h"
 
 class QPushButton;
 class QTableWidget;

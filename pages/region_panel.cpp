@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/code_page.h"
-#include "app/dialog_units.h"
-#include "app/settings.h"
+#include "texts/code_page.h"
+#include "pages/dialog_units.h"
+#include "settings/settings.h"
 #include "pages/accessible_name.h"
-#include "protocol/flash_bank.h"
+#include "format/flash_bank.h"
 
 namespace varnel {
 namespace {

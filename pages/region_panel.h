@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "texts/application.h"
 #include "pages/enabled.h"
 
 class QAbstractButton;

@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 
-#include "app/dialog_units.h"
-#include "app/settings.h"
+#include "pages/dialog_units.h"
+#include "settings/settings.h"
 #include "pages/accessible_name.h"
 
 namespace varnel {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "app/application.h"
+#include "texts/application.h"
 
 class QCheckBox;
 class QLabel;

@@ -32,7 +32,7 @@ trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -e "$demo/ttyHANDSET" ] && break; sleep 0.05; done
 
 if [ "$has_display" = 1 ]; then
-  "$root/build/app/Varnel"
+  "$root/build/gui/Varnel"
 else
   echo "No display: running the connect and a dump of \"Data BIN (3 Mb)\" with varnel-cli instead."
   "$root/build/cli/varnel-cli" --port COM1 --speed 460800 --block 8192 dump data "$demo/data.bin"

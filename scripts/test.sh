@@ -34,7 +34,7 @@ ctest --test-dir build --output-on-failure --no-tests=error -L wine
 echo "== Qt-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNEL_BUILD_GUI=OFF \
       -DVARNEL_SANITIZE=address,undefined >/dev/null
-cmake --build build-asan -j"$jobs" --target core_tests sim_tests pages_tests e2e_tests
+cmake --build build-asan -j"$jobs" --target core_tests sim_tests e2e_tests
 ctest --test-dir build-asan --output-on-failure -j"$jobs" -L "core|worker"
 
 echo "== Worker and window tests under ThreadSanitizer"

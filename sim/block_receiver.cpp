@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "protocol/crc16.h"
+#include "format/crc16.h"
 #include "sim/flash_layout.h"
 #include "sim/handset_responses.h"
 #include "sim/transfer_log.h"

@@ -1,7 +1,7 @@
 // Command packet decoding on the handset's side.
 #include "sim/command_packet.h"
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 
 namespace varnel::sim {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/crc16.h"
+#include "format/crc16.h"
 #include "sim/flash_layout.h"
 #include "sim/handset_responses.h"
 #include "sim/line_noise.h"

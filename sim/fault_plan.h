@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/transfer_kind.h"
 
 namespace varnel::sim {

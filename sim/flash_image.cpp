@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/flash_layout.h"
 
 namespace varnel::sim {

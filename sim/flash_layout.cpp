@@ -1,7 +1,7 @@
 // Bank lookup, sector rooms and the fresh-image pattern.
 #include "sim/flash_layout.h"
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 
 namespace varnel::sim {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <numeric>
 
-#include "protocol/crc16.h"
-#include "protocol/wire_format.h"
+#include "format/crc16.h"
+#include "format/wire_format.h"
 
 namespace varnel::sim {
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/line_garbler.h"
 
 namespace varnel::sim {

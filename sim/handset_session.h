@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/fault_book.h"
 #include "sim/flash_image.h"
 #include "sim/handset_line.h"

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <limits>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 
 namespace varnel::sim {
 

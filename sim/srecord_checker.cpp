@@ -5,7 +5,7 @@
 #include <numeric>
 #include <optional>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/handset_responses.h"
 
 namespace varnel::sim {

@@ -1,7 +1,7 @@
 // Transcript recording, snapshots, waiting, and the parsed views.
 #include "sim/transcript.h"
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 
 namespace varnel::sim {
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/application.h"
-#include "app/code_page.h"
+#include "texts/application.h"
+#include "texts/code_page.h"
 #include "tests/test_support.h"
 
 namespace varnel {

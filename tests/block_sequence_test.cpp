@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/block_sequence.h"
+#include "format/block_sequence.h"
 
 namespace varnel {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <functional>
 
-#include "app/log_view.h"
-#include "app/page_layout.h"
-#include "link/log_colour.h"
+#include "gui/log_view.h"
+#include "gui/page_layout.h"
+#include "texts/log_colour.h"
 #include "sim/handset.h"
 #include "sim/package_builder.h"
 #include "tests/gui_test_support.h"

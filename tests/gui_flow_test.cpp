@@ -16,8 +16,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/log_view.h"
-#include "app/page_layout.h"
+#include "gui/log_view.h"
+#include "gui/page_layout.h"
 #include "pages/file_page.h"
 #include "pages/options_dialog.h"
 #include "sim/handset.h"

@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-#include "app/page_layout.h"
+#include "gui/page_layout.h"
 #include "pages/about_dialog.h"
 #include "pages/options_dialog.h"
 #include "pages/warning_dialog.h"

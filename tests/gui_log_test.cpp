@@ -8,10 +8,10 @@
 
 #include <array>
 
-#include "app/log_view.h"
-#include "app/page_layout.h"
-#include "app/progress_scale.h"
-#include "link/log_colour.h"
+#include "gui/log_view.h"
+#include "gui/page_layout.h"
+#include "gui/progress_scale.h"
+#include "texts/log_colour.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/gui_owner_bridge.h"
+#include "gui/gui_owner_bridge.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {

@@ -9,8 +9,8 @@
 #include <array>
 #include <map>
 
-#include "app/dialog_units.h"
-#include "app/page_layout.h"
+#include "pages/dialog_units.h"
+#include "gui/page_layout.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {

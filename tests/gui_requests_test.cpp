@@ -9,7 +9,7 @@
 #include <array>
 #include <functional>
 
-#include "app/page_layout.h"
+#include "gui/page_layout.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"
 

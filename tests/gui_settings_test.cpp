@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/default_paths.h"
-#include "app/log_view.h"
-#include "app/settings.h"
+#include "settings/default_paths.h"
+#include "gui/log_view.h"
+#include "settings/settings.h"
 #include "pages/file_page.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"

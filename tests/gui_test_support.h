@@ -28,8 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "app/code_page.h"
-#include "app/main_window.h"
+#include "texts/code_page.h"
+#include "gui/main_window.h"
 #include "pages/warning_dialog.h"
 #include "tests/test_support.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "link/serial_link.h"
 #include "sim/handset.h"
 #include "sim/package_builder.h"

@@ -1,8 +1,8 @@
 // The language module's text format and the shipped Russian module.
 #include <gtest/gtest.h>
 
-#include "app/code_page.h"
-#include "app/language_module.h"
+#include "texts/code_page.h"
+#include "texts/language_module.h"
 
 namespace varnel {
 namespace {

@@ -13,8 +13,8 @@
 
 #include <array>
 
-#include "app/default_paths.h"
-#include "app/page_layout.h"
+#include "settings/default_paths.h"
+#include "gui/page_layout.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"
 

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/profile_store.h"
+#include "settings/profile_store.h"
 #include "tests/test_support.h"
 
 namespace varnel::testing {

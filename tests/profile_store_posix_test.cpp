@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/profile_store.h"
+#include "settings/profile_store.h"
 #include "tests/profile_store_fixture.h"
 #include "tests/watched_fifo.h"
 

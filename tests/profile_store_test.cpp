@@ -8,7 +8,7 @@
 #include <array>
 #include <optional>
 
-#include "app/profile_store.h"
+#include "settings/profile_store.h"
 #include "tests/profile_store_fixture.h"
 
 namespace varnel::testing {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "protocol/crc16.h"
-#include "protocol/flash_bank.h"
-#include "protocol/srecord_format.h"
+#include "format/crc16.h"
+#include "format/flash_bank.h"
+#include "format/srecord_format.h"
 
 namespace varnel {
 namespace {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "link/serial_link.h"
 #include "sim/pty_master.h"
 #include "tests/test_support.h"

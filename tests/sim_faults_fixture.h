@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/flash_layout.h"
 #include "sim/hand_program.h"
 #include "sim/handset.h"

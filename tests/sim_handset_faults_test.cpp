@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/hand_program.h"
 #include "sim/handset.h"
 #include "sim/handset_responses.h"

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/flash_layout.h"
 #include "sim/hand_program.h"
 #include "sim/package_builder.h"

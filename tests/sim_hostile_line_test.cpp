@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/wire_format.h"
+#include "format/wire_format.h"
 #include "sim/handset_responses.h"
 #include "tests/sim_faults_fixture.h"
 

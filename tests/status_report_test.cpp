@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "link/serial_link.h"
 #include "tests/test_support.h"
 

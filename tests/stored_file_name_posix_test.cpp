@@ -6,9 +6,9 @@
 #include <array>
 #include <string>
 
-#include "app/code_page.h"
-#include "app/profile_store.h"
-#include "app/stored_file_name.h"
+#include "texts/code_page.h"
+#include "settings/profile_store.h"
+#include "settings/stored_file_name.h"
 
 namespace varnel {
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "link/link_owner.h"
-#include "protocol/loader_package.h"
+#include "format/loader_package.h"
 
 namespace varnel::testing {
 

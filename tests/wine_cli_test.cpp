@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/code_page.h"
+#include "texts/code_page.h"
 #include "sim/handset_responses.h"
 #include "tests/handset_fixture.h"
 

@@ -1,0 +1,374 @@
+// MainWindow: construction and start-up, the page layout, the main button,
+// the menu commands, the settings and closing.
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "gui/log_view.h"
+#include "gui/page_layout.h"
+#include "format/working_dir_file.h"
+#include "pages/accessible_name.h"
+#include "pages/dump_page.h"
+#include "pages/flash_page.h"
+#include "pages/instruction_page.h"
+#include "pages/patch_list_page.h"
+#include "settings/port_options.h"
+#include "pages/region_panel.h"
+
+namespace varnel {
+namespace {
+
+constexpr char kPackageFileName[] = "Varnel.res";
+
+// The window's client area and its top strip, in dialog units.
+constexpr int kClientWidth = 304;
+constexpr int kClientHeight = 201;
+constexpr std::array<int, 4> kSeparator = {0, 0, 304, 1};
+constexpr std::array<int, 4> kMainButton = {4, 4, 80, 18};
+constexpr std::array<int, 4> kStatusText = {88, 4, 112, 8};
+constexpr std::array<int, 4> kCounter = {222, 4, 76, 8};
+constexpr std::array<int, 4> kProgressBar = {88, 13, 211, 8};
+constexpr int kRegionPanelWidth = 108;
+
+// Tab captions in tab order.
+constexpr std::array<uint16_t, kTabCount> kTabTexts = {
+    text::kInstructionTab, text::kFlasherTab, text::kDumperTab, text::kPatcherTab};
+
+// The menu's own texts (they are not in the text table).
+constexpr char kFileMenu[] = "File";
+constexpr char kExitItem[] = "Exit";
+constexpr char kToolsMenu[] = "Tools";
+constexpr char kOptionsItem[] = "Options...";
+constexpr char kHelpMenu[] = "Help";
+constexpr char kAboutItem[] = "About";
+
+// The line that tells why a settings file that is there was ignored (not
+// in the text table, which holds the log lines of the link): the file's
+// name, a reason, and for a large file the limit in bytes.
+constexpr char kNotRegularReason[] = " is not a regular file";
+constexpr char kTooLargeReason[] = " is larger than ";
+constexpr char kBytesUnit[] = " bytes";
+constexpr char kUnreadableReason[] = " can't be read";
+constexpr char kIgnoredSettingsEnd[] = ": ignored, the defaults are used";
+
+// Names read out for controls that show no caption of their own.
+constexpr char kProgressName[] = "Progress";
+constexpr char kStatusName[] = "Transfer";
+constexpr char kCounterName[] = "Bytes";
+constexpr char kLogName[] = "Log";
+constexpr char kTabsName[] = "Pages";
+
+void Place(QWidget* widget, const DialogUnits& units, const std::array<int, 4>& rect) {
+  widget->setGeometry(units.Rect(rect[0], rect[1], rect[2], rect[3]));
+}
+
+QWidget* PageHost(QWidget* page) {
+  auto* host = new QWidget;
+  auto* layout = new QHBoxLayout(host);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(page, 1);
+  return host;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const Application& application, QWidget* parent)
+    : QDialog(parent), app(application), bridge(*this), link(application), units(font()) {
+  // Fixed size with title bar, system menu and minimise box, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  client = new QWidget;
+  client->setFixedSize(units.X(kClientWidth), units.Y(kClientHeight));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout->setMenuBar(BuildMenu());
+  layout->addWidget(client);
+  BuildTopStrip();
+  BuildTabs();
+  NameControls();
+  SetTabOrder();
+  WireActions();
+  StartUp();
+  layout->activate();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+MainWindow::~MainWindow() {
+  // Only a window torn down without a real close gets here with the port
+  // open: ask the worker to stop and let it run to its end unserved.
+  if (link.port.IsOpen()) link.command.store(kCommandStop);
+  bridge.Shut();
+  link.JoinWorker();
+  link.owner = nullptr;
+}
+
+QString MainWindow::Display(uint16_t id, uint32_t capacity) const {
+  return QString::fromStdString(app.ToDisplay(app.Text(id, capacity)));
+}
+
+QMenuBar* MainWindow::BuildMenu() {
+  menu = new QMenuBar(this);
+  exitAction = menu->addMenu(kFileMenu)->addAction(kExitItem);
+  optionsAction = menu->addMenu(kToolsMenu)->addAction(kOptionsItem);
+  aboutAction = menu->addMenu(kHelpMenu)->addAction(kAboutItem);
+  return menu;
+}
+
+void MainWindow::BuildTopStrip() {
+  auto* separator = new QFrame(client);
+  separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  Place(separator, units, kSeparator);
+  mainButton = new QPushButton(client);
+  mainButton->setObjectName("mainButton");
+  mainButton->setAutoDefault(false);
+  Place(mainButton, units, kMainButton);
+  statusText = new QLabel(client);
+  Place(statusText, units, kStatusText);
+  counter = new QLabel(client);
+  counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Place(counter, units, kCounter);
+  progressBar = new QProgressBar(client);
+  progressBar->setTextVisible(false);
+  Place(progressBar, units, kProgressBar);
+}
+
+void MainWindow::BuildTabs() {
+  tabs = new QTabWidget(client);
+  tabs->setObjectName("tabs");
+  log = new LogView(client);
+  regionPanel = new RegionPanel(app);
+  regionPanel->setObjectName("regionPanel");
+  regionPanel->setFixedWidth(units.X(kRegionPanelWidth));
+  instructionPage = new InstructionPage;
+  instructionPage->setObjectName("instructionPage");
+  flashPage = new FlashPage(app);
+  flashPage->setObjectName("flashPage");
+  dumpPage = new DumpPage(app);
+  dumpPage->setObjectName("dumpPage");
+  patchListPage = new PatchListPage(app);
+  patchListPage->setObjectName("patchListPage");
+  flashHost = PageHost(flashPage);
+  dumpHost = PageHost(dumpPage);
+  const std::array<QWidget*, kTabCount> pages = {instructionPage, flashHost, dumpHost, patchListPage};
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    tabs->addTab(pages[tab], Display(kTabTexts[tab], text::kLongTextCapacity));
+  }
+  PlaceRegionPanel(kFlasherTab);
+}
+
+void MainWindow::NameControls() {
+  // The main button's name follows its caption, which changes.
+  NameControl(statusText, "statusText", QString::fromLatin1(kStatusName));
+  NameControl(counter, "counter", QString::fromLatin1(kCounterName));
+  NameControl(progressBar, "progressBar", QString::fromLatin1(kProgressName));
+  NameControl(log, "log", QString::fromLatin1(kLogName));
+  const std::array<QWidget*, kTabCount> pages = {instructionPage, flashPage, dumpPage, patchListPage};
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    pages[tab]->setAccessibleName(tabs->tabText(tab));
+  }
+  tabs->setAccessibleName(QString::fromLatin1(kTabsName));
+  // Read and copied from the keyboard too.
+  log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void MainWindow::SetTabOrder() {
+  // Top to bottom, left to right: the main button, the tabs, the region
+  // panel at the left of a transfer page, the pages, the log. Hidden and
+  // disabled controls are passed over.
+  std::vector<QWidget*> order = {mainButton, tabs};
+  for (const std::vector<QWidget*>& part : {regionPanel->TabOrder(), flashPage->TabOrder(),
+                                            dumpPage->TabOrder(),
+                                            std::vector<QWidget*>{instructionPage},
+                                            patchListPage->TabOrder(), std::vector<QWidget*>{log}}) {
+    order.insert(order.end(), part.begin(), part.end());
+  }
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::WireActions() {
+  connect(mainButton, &QPushButton::clicked, this, &MainWindow::OnMainButton);
+  connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::ShowPage);
+  connect(exitAction, &QAction::triggered, this, &QWidget::close);
+  connect(optionsAction, &QAction::triggered, this, &MainWindow::OnOptions);
+  connect(aboutAction, &QAction::triggered, this, &MainWindow::OnAbout);
+  connect(dumpPage, &FilePage::StartRequested, this, &MainWindow::RequestDump);
+  connect(flashPage, &FilePage::StartRequested, this, &MainWindow::RequestFlash);
+  connect(patchListPage, &PatchListPage::LogRequested, this,
+          [this](const std::string& line, LogColour colour) { AppendLog(line.c_str(), colour); });
+}
+
+void MainWindow::StartUp() {
+  setWindowTitle(Display(text::kMainCaption, text::kLongTextCapacity));
+  link.owner = &bridge;
+  instructionPage->SetText(Display(text::kWelcome, text::kLongTextCapacity));
+  const std::filesystem::path settingsFile = app.SettingsPath();
+  const Profile settings = Profile::Load(settingsFile);
+  LoadSettings(settings);
+  EndProgress(nullptr, kBlack);
+  // Kept open for the window's life; when it is missing the connect
+  // command reports it.
+  package.Open(WorkingDirFile(kPackageFileName));
+  SetButtonMode(ButtonMode::Idle);
+  // A tab the window does not have shows the first one.
+  const int tab = lastTab >= 0 && lastTab < kTabCount ? lastTab : kInstructionTab;
+  tabs->setCurrentIndex(tab);
+  ShowPage(tab);
+  OnLinkBusy();
+  // Last, so that the line brings the log into view like any other.
+  ReportIgnoredSettings(settingsFile, settings.ReadStatus());
+  mainButton->setFocus();
+}
+
+void MainWindow::ReportIgnoredSettings(const std::filesystem::path& file, ProfileRead read) {
+  std::string reason;
+  switch (read) {
+    case ProfileRead::Read:
+    case ProfileRead::Absent:
+      return;
+    case ProfileRead::NotRegular:
+      reason = kNotRegularReason;
+      break;
+    case ProfileRead::TooLarge:
+      reason = kTooLargeReason + std::to_string(kProfileFileMaxBytes) + kBytesUnit;
+      break;
+    case ProfileRead::Unreadable:
+      reason = kUnreadableReason;
+      break;
+  }
+  AppendLog((file.string() + reason + kIgnoredSettingsEnd).c_str(), kGrey);
+}
+
+void MainWindow::ShowPage(int tab) {
+  if (link.owner != &bridge) return;
+  const PageLayout layout = LayOutPage(tab, client->size(), units);
+  if (IsTransferTab(tab)) {
+    // On the flash tab the size comes from the file.
+    if (controlsState == ControlsState::Ready) {
+      regionPanel->EnableSize(tab == kDumperTab ? Enabled::Yes : Enabled::No);
+    }
+    PlaceRegionPanel(tab);
+    regionPanel->show();
+  }
+  tabs->setGeometry(layout.tabs);
+  if (layout.logShown) log->setGeometry(layout.log);
+  log->setVisible(layout.logShown);
+}
+
+void MainWindow::PlaceRegionPanel(int tab) {
+  QWidget* host = tab == kDumperTab ? dumpHost : flashHost;
+  if (regionPanel->parentWidget() == host) return;
+  if (QWidget* previous = regionPanel->parentWidget()) previous->layout()->removeWidget(regionPanel);
+  static_cast<QBoxLayout*>(host->layout())->insertWidget(0, regionPanel);
+}
+
+void MainWindow::LoadSettings(const Profile& profile) {
+  flashPage->LoadFileName(profile);
+  dumpPage->LoadFileName(profile);
+  const WindowSettings settings = varnel::LoadSettings(profile);
+  regionPanel->SetOffsetText(settings.offsetText);
+  regionPanel->SetSizeText(settings.sizeText);
+  regionPanel->SetPreset(settings.preset);
+  comPort = settings.comPort;
+  comSpeed = settings.comSpeed;
+  blockSize.store(settings.blockSize);
+  lastTab = settings.lastTab;
+}
+
+void MainWindow::SaveSettings() {
+  WindowSettings settings;
+  settings.offsetText = regionPanel->GetOffsetText();
+  settings.sizeText = regionPanel->GetSizeText();
+  settings.preset = regionPanel->GetPreset();
+  settings.comPort = comPort;
+  settings.comSpeed = comSpeed;
+  settings.blockSize = blockSize.load();
+  settings.lastTab = tabs->currentIndex();
+  const std::filesystem::path file = app.SettingsPath();
+  // Each part is tried even when an earlier one failed.
+  const bool windowSaved = varnel::SaveSettings(file, settings);
+  const bool flashSaved = flashPage->SaveFileName(file);
+  const bool dumpSaved = dumpPage->SaveFileName(file);
+  if (!windowSaved || !flashSaved || !dumpSaved) {
+    qWarning("The settings could not be written to %s", file.string().c_str());
+  }
+}
+
+void MainWindow::OnMainButton() {
+  if (buttonMode == ButtonMode::Connected) {
+    // The worker ends, closes the port and calls OnLinkClosed.
+    link.command.store(kCommandStop);
+    return;
+  }
+  Connect();
+}
+
+void MainWindow::Connect() {
+  ReapWorker();
+  ClearLog();
+  link.speed = static_cast<uint32_t>(comSpeed);
+  const std::string portName = PortName(comPort);
+  AppendLog(link.FormatText(text::kUsingPort, portName.c_str(), comSpeed, blockSize.load()).c_str(),
+            kBlack);
+  // A port that does not open has logged why; the button stays as it is.
+  if (link.OpenPort(portName.c_str(), kQueueBytes, kQueueBytes) != kStatusOk) return;
+  ShowWarning(text::kConnectInstructions);
+  link.command.store(kCommandConnect);
+  link.StartWorker();
+  SetButtonMode(ButtonMode::Connected);
+}
+
+void MainWindow::ReapWorker() {
+  // Called only once the worker has called OnLinkClosed (or never ran):
+  // all it still does is close the port and log it, so the join is short.
+  // The bridge drops that last line rather than make the worker wait for
+  // this thread while it joins.
+  bridge.Shut();
+  link.JoinWorker();
+  bridge.Reopen();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      // The window closes only through its close box or "Exit".
+      event->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (link.port.IsOpen()) {
+    link.command.store(kCommandStop);
+    event->ignore();
+    return;
+  }
+  ReapWorker();
+  SaveSettings();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace varnel

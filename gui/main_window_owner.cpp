@@ -1,0 +1,108 @@
+// MainWindow as the link's owner: the log, the progress display, the main
+// button's caption, the control states and the warnings. All run on the
+// GUI thread (the worker's calls arrive through the bridge).
+#include "gui/main_window.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <ctime>
+#include <optional>
+
+#include "texts/log_line.h"
+#include "gui/log_view.h"
+#include "gui/page_layout.h"
+#include "gui/progress_scale.h"
+#include "pages/dump_page.h"
+#include "pages/flash_page.h"
+#include "pages/region_panel.h"
+#include "pages/warning_dialog.h"
+
+namespace varnel {
+
+void MainWindow::AppendLog(const char* text, LogColour colour) {
+  const std::optional<std::string> line = FormatLogLine(text != nullptr ? text : "", std::time(nullptr));
+  if (!line) return;
+  log->AppendLine(QString::fromStdString(app.ToDisplay(*line)), ToQColor(colour));
+  // Selecting a tab lays the window out for it (ShowPage).
+  if (tabs->currentIndex() == kInstructionTab) {
+    tabs->setCurrentIndex(kFlasherTab);
+  } else if (tabs->currentIndex() == kPatcherTab) {
+    tabs->setCurrentIndex(kDumperTab);
+  }
+}
+
+void MainWindow::ClearLog() { log->clear(); }
+
+void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t total,
+                               uint32_t unit, LogColour colour) {
+  progressTotal = total;
+  progressUpperBound = ProgressUpperBound(total, unit);
+  // A range of 0..0 would show Qt's busy animation; 0..1 at 0 is empty.
+  progressBar->setRange(0, std::max<int>(progressUpperBound, 1));
+  progressBar->setValue(0);
+  statusText->setText(status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString());
+  counter->setText(QString::fromStdString(ProgressCounterText(0, total)));
+  if (logText != nullptr) AppendLog(logText, colour);
+  progressBar->show();
+  statusText->show();
+  counter->show();
+}
+
+void MainWindow::StepProgress(uint32_t done, uint32_t unit) {
+  progressBar->setValue(ProgressPosition(done, unit, progressUpperBound));
+  counter->setText(QString::fromStdString(ProgressCounterText(done, progressTotal)));
+}
+
+void MainWindow::EndProgress(const char* logText, LogColour colour) {
+  if (logText != nullptr) AppendLog(logText, colour);
+  progressBar->hide();
+  statusText->hide();
+  counter->hide();
+}
+
+void MainWindow::SetButtonMode(ButtonMode mode) {
+  previousButtonMode = buttonMode;
+  buttonMode = mode;
+  mainButton->setText(Display(mode == ButtonMode::Connected ? text::kDisconnect : text::kSwitchToSerial));
+}
+
+void MainWindow::EnableControls(Enabled enabled) {
+  regionPanel->EnableAll(enabled);
+  flashPage->EnableControls(enabled);
+  dumpPage->EnableControls(enabled);
+}
+
+void MainWindow::OnLinkBusy() {
+  EnableControls(Enabled::No);
+  controlsState = ControlsState::Locked;
+  ShowPage(tabs->currentIndex());
+}
+
+void MainWindow::OnLoaderReady() {
+  EnableControls(Enabled::Yes);
+  controlsState = ControlsState::Ready;
+  ShowPage(tabs->currentIndex());
+}
+
+void MainWindow::OnLinkClosed() {
+  SetButtonMode(previousButtonMode);
+  EnableControls(Enabled::No);
+  controlsState = ControlsState::Closed;
+  ShowPage(tabs->currentIndex());
+}
+
+void MainWindow::ShowWarning(uint16_t textId) {
+  // A warning hidden for good returns at once, unseen.
+  WarningDialog dialog(app, textId, this);
+  dialog.exec();
+}
+
+LoaderPackage* MainWindow::PackageFile() { return &package; }
+
+uint32_t MainWindow::BlockSize() { return static_cast<uint32_t>(blockSize.load()); }
+
+}  // namespace varnel

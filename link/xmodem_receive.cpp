@@ -1,0 +1,255 @@
+// Receiving blocks from the loader into a file: each block's CRC is checked
+// before its bytes are appended; a bad block is asked for again while the
+// transfer's retry budget lasts. A block that comes again is acknowledged
+// without being stored, noise where a block should start is skipped, and
+// the file never grows past the size asked for.
+#include <algorithm>
+#include <cstdio>
+
+#include "link/serial_link.h"
+#include "port/tick_clock.h"
+#include "format/byte_order.h"
+#include "format/crc16.h"
+#include "link/transfer_file.h"
+
+namespace varnel {
+namespace {
+
+constexpr uint32_t kBlockStartReads = 5;
+// How long the wait for a block start lasts, silent or noisy.
+constexpr uint32_t kBlockStartWaitMs = kBlockStartReads * kBlockPartTimeoutMs;
+constexpr int kRetryBudget = 5;
+// After a CRC mismatch, bytes of the bad block that are still on their way
+// (a USB adapter holds them up to 16 ms) are let pass before the answer.
+constexpr uint32_t kSettleQuietMs = 20;
+// A loader that keeps sending the block just stored makes no progress:
+// after this many repeats in a row the receive ends.
+constexpr uint32_t kRepeatsInARowAllowed = 16;
+
+}  // namespace
+
+LinkStatus SerialLink::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
+  uint32_t got = 0;
+  if (ReadExact(buffer, count, &got, kBlockPartTimeoutMs) == kStatusOk && got < count) {
+    status = kStatusTimeout;  // a stop request ended the wait
+  }
+  if (status != kStatusOk && location != 0 && !StopAsked()) ReportError(kUnitXm, location, Stop::No);
+  return status;
+}
+
+bool SerialLink::WaitForQuietLine(uint32_t quietMs) {
+  status = kStatusOk;  // GetQueuedCount keeps the status it finds
+  const uint32_t start = TickCount();
+  uint32_t lastByte = start;
+  uint8_t* scratch = receiveBuffer.get();
+  for (;;) {
+    uint32_t queued = 0;
+    if (GetQueuedCount(&queued) != kStatusOk || StopAsked()) return false;
+    const uint32_t now = TickCount();
+    if (queued > 0) {
+      uint32_t got = 0;
+      if (ReadBytes(scratch, std::min(queued, kReceiveBufferBytes), &got) != kStatusOk) return false;
+      lastByte = now;
+    } else if (now - lastByte >= quietMs) {
+      return true;
+    }
+    if (now - start > kBlockStartWaitMs) return false;
+    SleepMs(kPollIntervalMs);
+  }
+}
+
+// Reads the rest of a block whose start byte has arrived and checks its
+// CRC. Leaves 0 (the data is in the block buffer), 58 (CRC mismatch), 59
+// (a part did not arrive: the rest of the block has been let pass, so its
+// tail is not taken for block starts), or 54 when the line never went quiet.
+LinkStatus SerialLink::ReceiveOneBlock(BlockIdentity* block) {
+  auto partMissing = [this] {
+    if (StopAsked()) return status;
+    status = WaitForQuietLine(kBlockPartTimeoutMs) ? kStatusCrcMissing : kStatusNoBlockStart;
+    return status;
+  };
+  uint8_t field[kBlockLengthBytes];
+  if (ReadBlockPart(field, kBlockNumberBytes, 287) != kStatusOk) return partMissing();
+  block->number = static_cast<uint16_t>(LoadLittleEndian16(field));
+  if (ReadBlockPart(field, kBlockLengthBytes, 288) != kStatusOk) return partMissing();
+  block->length = LoadLittleEndian16(field);
+  uint8_t* data = blockBuffer.get();
+  if (block->length > 0 && ReadBlockPart(data, block->length, 289) != kStatusOk) return partMissing();
+  if (ReadBlockPart(field, kBlockCrcBytes, 0) != kStatusOk) return partMissing();
+  const uint32_t sent = LoadLittleEndian16(field);
+  block->crc = Crc16(data, static_cast<int32_t>(block->length));
+  if (sent != block->crc) {
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, "0x%x (phone sent) != 0x%x (i receive)", sent, block->crc);
+    Log(line, kBlack);
+    WaitForQuietLine(kSettleQuietMs);
+    status = kStatusCrcMismatch;
+    return status;
+  }
+  status = kStatusOk;
+  return status;
+}
+
+// Appends a new block's data, cut to what the transfer still lacks. 0, or
+// 15 when the file refused it.
+LinkStatus SerialLink::StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
+                                  uint32_t* received) {
+  const uint32_t missing = expected > *received ? expected - *received : 0;
+  const uint32_t kept = std::min(block.length, missing);
+  if (kept < block.length) {
+    // Only the last block can carry more than the transfer lacks: it ends
+    // the transfer, so this is said once.
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, "Block %u: %u bytes beyond the size asked for were not written",
+                  static_cast<unsigned>(block.number), block.length - kept);
+    Log(line, kBlack);
+  }
+  status = kStatusOk;
+  if (kept > 0 && !file.Write(blockBuffer.get(), kept)) {
+    status = kStatusCantOpenFile;
+    return status;
+  }
+  *received += kept;
+  return status;
+}
+
+bool SerialLink::AwaitBlockStart(uint8_t* start) {
+  const uint32_t begin = TickCount();
+  for (;;) {
+    const uint32_t waited = TickCount() - begin;
+    if (waited > kBlockStartWaitMs) return false;
+    uint32_t got = 0;
+    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited) != kStatusOk || got == 0) return false;
+    if (*start == kStx || *start == kDc4) return true;
+    // Anything else is line noise: it is neither answered nor counted.
+  }
+}
+
+LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet) {
+  status = kStatusOk;
+  std::string started = app->Text(text::kReceiveStarted);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
+                app->Text(text::kReceiving).c_str(), expected, kBlockProgressUnit, kBlack);
+  int budget = kRetryBudget;
+  uint32_t received = 0;
+  uint32_t repeatsInARow = 0;
+  sequence = BlockSequence();
+  WriteByte(kAck);
+  for (;;) {
+    uint8_t start = 0;
+    if (!AwaitBlockStart(&start)) {
+      if (UserStopAsked()) {
+        WriteByte(kCan);
+        status = kStatusOk;
+        break;
+      }
+      status = kStatusNoBlockStart;
+      ReportError(kUnitXm, 281, Stop::No);
+      break;
+    }
+    if (start == kDc4) {
+      status = kStatusReceiveAborted;
+      ReportError(kUnitXm, 326, Stop::No);
+      status = kStatusOk;
+      break;
+    }
+    BlockIdentity block;
+    ReceiveOneBlock(&block);
+    if (status != kStatusOk && UserStopAsked()) {
+      WriteByte(kCan);
+      status = kStatusOk;
+      break;
+    }
+    if (status == kStatusNoBlockStart) {
+      ReportError(kUnitXm, 281, Stop::No);
+      break;
+    }
+    BlockSequence::Verdict verdict = BlockSequence::Verdict::kNew;
+    if (status == kStatusOk) {
+      verdict = sequence.Classify(block);
+      if (verdict == BlockSequence::Verdict::kOutOfSequence) {
+        char line[text::kTextCapacity + 1];
+        std::snprintf(line, sizeof line, "Block %u (phone sent) != %u (i expect)",
+                      static_cast<unsigned>(block.number),
+                      static_cast<unsigned>(static_cast<uint16_t>(sequence.Last().number + 1)));
+        Log(line, kBlack);
+        status = kStatusCrcMismatch;  // a failed block: asked for again
+      }
+    }
+    if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
+      const bool mismatch = status == kStatusCrcMismatch;
+      ReportError(kUnitXm, mismatch ? 312 : 319, Stop::No);
+      if (budget-- == 0) break;
+      WriteByte(mismatch ? kSyn : kEtb);
+      status = kStatusOk;
+      continue;
+    }
+    if (verdict == BlockSequence::Verdict::kRepeat) {
+      // Our 0x06 to it was lost: answer again, store nothing.
+      if (++repeatsInARow > kRepeatsInARowAllowed) {
+        status = kStatusNoBlockStart;
+        ReportError(kUnitXm, 281, Stop::No);
+        break;
+      }
+      WriteByte(kAck);
+      continue;
+    }
+    repeatsInARow = 0;
+    if (StoreBlock(file, block, expected, &received) != kStatusOk) {
+      ReportError(kUnitXm, 305, Stop::No);
+      break;
+    }
+    sequence.Stored(block);
+    if (UserStopAsked()) {
+      WriteByte(kCan);
+      break;
+    }
+    StepProgress(received, kBlockProgressUnit);
+    WriteByte(kAck);
+    if (received >= expected) break;
+  }
+  return FinishReceive(received);
+}
+
+LinkStatus SerialLink::FinishReceive(uint32_t received) {
+  transferredBytes = received;
+  LinkStatus result = status;
+  if (result != kStatusOk) WriteByte(kCan);
+  EndProgress(app->Text(text::kReceiveFinished).c_str(), kBlack);
+  status = result;
+  return status;
+}
+
+bool SerialLink::TakeRepeatedLastBlock() {
+  BlockIdentity block;
+  uint8_t field[kBlockLengthBytes];
+  if (ReadBlockPart(field, kBlockNumberBytes, 0) != kStatusOk) return false;
+  block.number = static_cast<uint16_t>(LoadLittleEndian16(field));
+  if (ReadBlockPart(field, kBlockLengthBytes, 0) != kStatusOk) return false;
+  block.length = LoadLittleEndian16(field);
+  uint8_t* data = blockBuffer.get();
+  if (block.length > 0 && ReadBlockPart(data, block.length, 0) != kStatusOk) return false;
+  if (ReadBlockPart(field, kBlockCrcBytes, 0) != kStatusOk) return false;
+  block.crc = Crc16(data, static_cast<int32_t>(block.length));
+  return LoadLittleEndian16(field) == block.crc && block == sequence.Last();
+}
+
+LinkStatus SerialLink::ReadDumpResponse() {
+  for (uint32_t repeats = 0;; ++repeats) {
+    uint32_t got = 0;
+    if (WaitAndRead(cursor, 1, &got, kByteTimeoutMs, UserStop::Ignored) == kStatusOk && got == 0) {
+      status = kStatusTimeout;  // the link is ending: no response
+    }
+    if (status != kStatusOk) return ReportError(kUnitSerial, 442, Stop::No);
+    const uint8_t response = *cursor;
+    // A response of 2 and a repeated block both start with 0x02; only a
+    // whole repeat of the last block counts as one.
+    if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed ||
+        !TakeRepeatedLastBlock()) {
+      return TakeResponse(response);
+    }
+    WriteByte(kAck);
+  }
+}
+
+}  // namespace varnel

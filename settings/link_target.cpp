@@ -1,0 +1,24 @@
+// Following a chain of symbolic links with std::filesystem.
+#include "settings/link_target.h"
+
+#include <system_error>
+
+namespace varnel {
+
+std::optional<std::filesystem::path> FinalLinkTarget(const std::filesystem::path& file) {
+  std::filesystem::path current = file;
+  for (int followed = 0;; ++followed) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(current, error);
+    // Not found is an answer, not an error: the writer creates that file.
+    if (status.type() == std::filesystem::file_type::not_found) return current;
+    if (error) return std::nullopt;
+    if (status.type() != std::filesystem::file_type::symlink) return current;
+    if (followed == kMaxLinkHops) return std::nullopt;
+    const std::filesystem::path target = std::filesystem::read_symlink(current, error);
+    if (error) return std::nullopt;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+}
+
+}  // namespace varnel

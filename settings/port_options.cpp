@@ -1,0 +1,41 @@
+// Mapping the Options dialog's indexes to the port settings and back.
+#include "settings/port_options.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace varnel {
+namespace {
+
+template <size_t N>
+int IndexOf(const std::array<int32_t, N>& choices, int32_t value) {
+  const auto it = std::find(choices.begin(), choices.end(), value);
+  return it == choices.end() ? kNoChoice : static_cast<int>(std::distance(choices.begin(), it));
+}
+
+template <size_t N>
+int32_t ValueAt(const std::array<int32_t, N>& choices, int index, int32_t otherwise) {
+  return index >= 0 && static_cast<size_t>(index) < N ? choices[static_cast<size_t>(index)] : otherwise;
+}
+
+}  // namespace
+
+std::string PortName(int64_t port) { return kPortPrefix + std::to_string(port); }
+
+OptionChoices ChoicesFor(const PortSettings& settings) {
+  OptionChoices choices;
+  choices.port = int64_t{settings.comPort} - 1;
+  choices.speed = IndexOf(kSpeedChoices, settings.comSpeed);
+  choices.block = IndexOf(kBlockChoices, settings.blockSize);
+  return choices;
+}
+
+PortSettings ApplyChoices(const OptionChoices& choices, PortSettings current) {
+  current.comSpeed = ValueAt(kSpeedChoices, choices.speed, current.comSpeed);
+  // Only an index taken from a 32-bit port, or a button's, comes back.
+  current.comPort = static_cast<int32_t>(choices.port + 1);
+  current.blockSize = ValueAt(kBlockChoices, choices.block, current.blockSize);
+  return current;
+}
+
+}  // namespace varnel

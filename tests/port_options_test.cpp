@@ -1,0 +1,56 @@
+// The Options dialog's indexes: opened from the port settings, and mapped
+// back after the dialog has closed.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <limits>
+
+#include "settings/port_options.h"
+
+namespace varnel {
+namespace {
+
+TEST(PortOptionsTest, OpensWithTheIndexesOfTheSettingsAndNoneForValuesNotOffered) {
+  struct Case {
+    PortSettings settings;
+    OptionChoices choices;
+  };
+  constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
+  const std::array<Case, 5> kCases = {{
+      {{1, 115200, 1024}, {0, 0, 0}},
+      {{3, 460800, 8192}, {2, 2, 3}},
+      {{9, 57600, 512}, {8, kNoChoice, kNoChoice}},
+      {{0, 230400, 2048}, {kNoChoice, 1, 1}},
+      {{kLowest, 0, 0}, {int64_t{kLowest} - 1, kNoChoice, kNoChoice}},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.settings.comPort);
+    EXPECT_EQ(ChoicesFor(c.settings), c.choices);
+    // Closing without OK keeps the opening indexes: nothing changes.
+    EXPECT_EQ(ApplyChoices(ChoicesFor(c.settings), c.settings), c.settings);
+  }
+}
+
+TEST(PortOptionsTest, MapsTheChosenIndexesBackKeepingValuesNotChosen) {
+  struct Case {
+    const char* what;
+    OptionChoices choices;
+    PortSettings expected;
+  };
+  const PortSettings stored{9, 57600, 512};
+  const std::array<Case, 4> kCases = {{
+      {"OK with nothing chosen", {kNoChoice, kNoChoice, kNoChoice}, {0, 57600, 512}},
+      {"COM3, the second speed, the last block", {2, 1, 3}, {3, 230400, 8192}},
+      {"COM8, the first speed and block", {7, 0, 0}, {8, 115200, 1024}},
+      {"indexes past the groups", {8, 3, 4}, {9, 57600, 512}},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ApplyChoices(c.choices, stored), c.expected);
+  }
+  EXPECT_EQ(PortName(12), "COM12");
+  EXPECT_EQ(PortName(0), "COM0");
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,65 @@
+// Application: code page, text module and settings path.
+#include "texts/application.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+#include "texts/code_page.h"
+#include "texts/language_module.h"
+#include "format/working_dir_file.h"
+
+namespace varnel {
+
+Application::Application(std::string appName, uint32_t systemCodePage,
+                         std::vector<std::filesystem::path> moduleDirs)
+    : name(std::move(appName)), codePage(systemCodePage), ownTexts(ProgramTexts()) {
+  if (codePage != kCyrillicCodePage) {
+    textModule.store(&ownTexts);
+    return;
+  }
+  for (const std::filesystem::path& dir : moduleDirs) {
+    std::filesystem::path candidate = FindFileIgnoringCase(dir, kLanguageModuleName);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(candidate, error)) continue;
+    languageModule = LoadLanguageModule(candidate, codePage, ownTexts);
+    if (languageModule) break;
+  }
+  textModule.store(languageModule ? &*languageModule : nullptr);
+}
+
+void Application::LoadText(uint16_t id, char* buffer, uint32_t capacity) const {
+  if (capacity == 0) return;
+  const StringTable* module = textModule.load();
+  if (module == nullptr) {
+    // Whichever thread gets here first stores the same value.
+    module = &ownTexts;
+    textModule.store(module);
+  }
+  const std::string* text = module->Find(id);
+  size_t length = text == nullptr ? 0 : std::min<size_t>(text->size(), capacity - 1);
+  if (length > 0) std::memcpy(buffer, text->data(), length);
+  buffer[length] = '\0';
+}
+
+std::string Application::Text(uint16_t id, uint32_t capacity) const {
+  std::string buffer(capacity + 1, '\0');
+  LoadText(id, buffer.data(), capacity);
+  buffer.resize(std::strlen(buffer.c_str()));
+  return buffer;
+}
+
+std::string Application::ToDisplay(std::string_view text) const {
+  return ToUtf8(text, codePage);
+}
+
+std::filesystem::path Application::SettingsPath() const {
+  return WorkingDirFile(name + ".ini");
+}
+
+bool Application::UsesLanguageModule() const {
+  const StringTable* module = textModule.load();
+  return module != nullptr && module != &ownTexts;
+}
+
+}  // namespace varnel

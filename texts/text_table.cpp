@@ -1,0 +1,96 @@
+// The program's own English string table.
+#include "texts/string_table.h"
+
+#include <array>
+
+namespace varnel {
+namespace {
+
+struct TextEntry {
+  uint16_t id;
+  const char* text;
+};
+
+// A blank line and the welcome paragraph; line breaks are bare line feeds.
+#define VARNEL_WELCOME_PARAGRAPH "\n\n" \
+  "Before flashing, turn off your mobile phone completely and connect i" \
+  "t to the PC using data cable for programming. If you are flashing EE" \
+  "PROM fully, it's better to switch off all locks (especially SIM-lock" \
+  ") just in case." \
+  ""
+
+// The welcome line, followed four times by the paragraph.
+constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAPH
+    VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH;
+
+#undef VARNEL_WELCOME_PARAGRAPH
+
+constexpr std::array<TextEntry, 57> kTexts = {{
+    {1, "Varnel :: Options"},
+    {2, "Varnel :: About"},
+    {3, "Varnel"},
+    {4, "1. Switch OFF your phone!\r\n2. Connect phone to flash cabel\r\n3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!"},
+    {6, "Phone switched to SERIAL mode, now you can flash or dump your data!"},
+    {8, "Hide"},
+    {9, "Read"},
+    {10, "Write"},
+    {11, "Switch to SERIAL"},
+    {14, "Speed:"},
+    {15, "COM port:"},
+    {17, "Flasher"},
+    {18, "Patcher DB"},
+    {19, "Instruction"},
+    {20, kWelcomeText},
+    {22, "Disconnect"},
+    {23, "Dumper"},
+    {24, "Close"},
+    {26, "Select bin:"},
+    {27, "Offset:"},
+    {28, "Size:"},
+    {29, "System BIN (8 Mb)"},
+    {30, "Image BIN (5 Mb)"},
+    {31, "Data BIN (3 Mb)"},
+    {33, "Using %s, speed %d, block %d bytes"},
+    {34, "Com port opened"},
+    {35, "Port speed %d"},
+    {36, "Thread started"},
+    {37, "Thread exit normally"},
+    {38, "Com port closed"},
+    {39, "Download Initiated"},
+    {40, "Sending..."},
+    {41, "Phone switched to serial mode!"},
+    {42, "Please switch to SERIAL first!"},
+    {43, "Varnel"},
+    {44, "Dump!!!"},
+    {45, "File name:"},
+    {46, "Offset = 0x%x, size = 0x%x"},
+    {47, "Flash!!!"},
+    {48, "Time elapsed %s"},
+    {49, "Transmitting started"},
+    {50, "Transmitting..."},
+    {51, "Transmitting finished!"},
+    {53, "Receive started"},
+    {54, "Receiving..."},
+    {55, "Receive finished!"},
+    {56, "Flash started"},
+    {57, "Flashing..."},
+    {58, "Flash finished!"},
+    {59, "Block:"},
+    {60, "Name"},
+    {61, "Author"},
+    {62, "Version"},
+    {63, "Offset \"%s\" is not a hexadecimal number"},
+    {64, "Size \"%s\" is not a hexadecimal number"},
+    {65, "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000."},
+    {66, "The port can't run at %d bit/s; the line stays at %d"},
+}};
+
+}  // namespace
+
+StringTable ProgramTexts() {
+  StringTable table;
+  for (const TextEntry& entry : kTexts) table.Set(entry.id, entry.text);
+  return table;
+}
+
+}  // namespace varnel
