@@ -45,6 +45,25 @@ class BenchOwner : public LinkOwner {
   void OnLinkBusy() override {}
   void OnLoaderReady() override { Signal(&ready); }
   void OnLinkClosed() override { Signal(&closed); }
+  void OnTransferEnded(const TransferOutcome& outcome) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    lastTransfer = outcome;
+    ++transfers;
+    changed.notify_all();
+  }
+  // Waits until `count` transfers have ended; false when the link ended.
+  bool WaitTransfers(int count) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, kWait, [&] { return transfers >= count || closed > 0; }) && closed == 0;
+  }
+  int Transfers() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return transfers;
+  }
+  TransferOutcome LastTransfer() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return lastTransfer;
+  }
   void ShowWarning(uint16_t) override {}
   LoaderPackage* PackageFile() override { return &package; }
   uint32_t BlockSize() override { return blockSize; }
@@ -53,11 +72,6 @@ class BenchOwner : public LinkOwner {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, kWait, [&] { return ready >= count || closed > 0; }) && closed == 0;
   }
-  int Ready() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return ready;
-  }
-
   LoaderPackage package;
   uint32_t blockSize = 1024;
 
@@ -71,6 +85,8 @@ class BenchOwner : public LinkOwner {
   std::condition_variable changed;
   int ready = 0;
   int closed = 0;
+  int transfers = 0;
+  TransferOutcome lastTransfer;
 };
 
 // A child process, killed and reaped when the object goes.
@@ -120,35 +136,26 @@ double CpuSeconds() {
 struct Session {
   Session(const Application& app, const std::filesystem::path& device,
           const std::filesystem::path& package, uint32_t speed, uint32_t blockSize)
-      : link(app) {
+      : link(app, owner) {
     owner.package.Open(package);
     owner.blockSize = blockSize;
-    link.owner = &owner;
-    link.speed = speed;
-    ok = link.OpenPort(device.c_str(), kQueueBytes, kQueueBytes) == kStatusOk;
-    if (!ok) return;
-    link.command.store(kCommandConnect);
-    link.StartWorker();
-    ok = owner.WaitReady(1);
+    ok = link.Connect({device.string(), speed}) == kStatusOk && owner.WaitReady(1);
   }
   ~Session() {
-    link.command.store(kCommandStop);
-    link.JoinWorker();
+    link.Stop();
+    link.Join();
     // Like a user switching the phone on again: give the handset a moment
     // to see the disconnect before the next session opens the port.
     std::this_thread::sleep_for(kReconnectPause);
   }
   // Runs a dump or flash; returns its seconds, or a negative value.
-  double Run(LinkCommand command, uint32_t offset, uint32_t size, const std::string& file) {
-    std::strncpy(link.fileName.get(), file.c_str(), kFileNameBytes - 1);
-    link.offset = offset;
-    link.size = size;
-    int ready = owner.Ready();
+  double Run(TransferKind kind, uint32_t offset, uint32_t size, const std::string& file) {
+    const int transfers = owner.Transfers();
     auto start = Clock::now();
-    link.command.store(command);
-    if (!owner.WaitReady(ready + 1) || link.transferStatus != kStatusOk || link.transferredBytes < size) {
-      return -1;
-    }
+    if (link.RequestTransfer({kind, offset, size, file}) != TransferRequestResult::Started) return -1;
+    const bool ended = owner.WaitTransfers(transfers + 1);
+    const TransferOutcome outcome = owner.LastTransfer();
+    if (!ended || outcome.status != kStatusOk || !outcome.confirmed || outcome.bytes < size) return -1;
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
@@ -185,8 +192,8 @@ int Main(int argc, char** argv) {
       for (uint32_t block : {1024u, 2048u, 4096u, 8192u}) {
         Session session(app, dir / "tty", package, speed, block);
         double rate = speed / static_cast<double>(kBitsPerByte);
-        double dump = session.ok ? session.Run(kCommandDump, kBank1Base, size, (dir / "dump.bin").string()) : -1;
-        double flash = session.ok ? session.Run(kCommandFlash, kBank2Base, size, (dir / "image.bin").string()) : -1;
+        double dump = session.ok ? session.Run(TransferKind::Dump, kBank1Base, size, (dir / "dump.bin").string()) : -1;
+        double flash = session.ok ? session.Run(TransferKind::Flash, kBank2Base, size, (dir / "image.bin").string()) : -1;
         std::printf("| %u | %u | %.3f | %.3f |\n", speed, block, dump > 0 ? size / dump / rate : 0.0,
                     flash > 0 ? size / flash / rate : 0.0);
         std::fflush(stdout);

@@ -7,22 +7,12 @@
 
 #include "texts/log_line.h"
 #include "cli/terminal.h"
-#include "link/serial_link.h"
 
 namespace varnel::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
 constexpr char kEraseLine[] = "\r\033[K";
-
-// Reports at these places are followed by another try of the same block
-// (a part of a received block that did not arrive is asked for again too);
-// the transfer's own outcome says whether it got through in the end.
-bool IsRetryReport(const char* unit, int location) {
-  if (std::strcmp(unit, kUnitXm) != 0) return false;
-  return location == 98 || location == 180 || location == 287 || location == 288 ||
-         location == 289 || location == 312 || location == 319;
-}
 
 }  // namespace
 
@@ -90,12 +80,6 @@ void CliOwner::EndProgress(const char* logText, LogColour colour) {
   if (logText != nullptr) AppendLog(logText, colour);
 }
 
-void CliOwner::OnLoaderReady() {
-  std::lock_guard<std::mutex> lock(mutex);
-  ++events.readyCount;
-  changed.notify_all();
-}
-
 void CliOwner::OnLinkClosed() {
   std::lock_guard<std::mutex> lock(mutex);
   events.closed = true;
@@ -104,10 +88,21 @@ void CliOwner::OnLinkClosed() {
 
 void CliOwner::ShowWarning(uint16_t textId) { AppendLog(app->Text(textId).c_str(), kBlack); }
 
-void CliOwner::OnReport(const char* unit, int location, int32_t /*status*/) {
+void CliOwner::OnHandsetAnswered() {
   std::lock_guard<std::mutex> lock(mutex);
-  if (!IsRetryReport(unit, location)) events.failed = true;
-  if (std::strcmp(unit, kUnitBase) == 0) events.lastBaseLocation = location;
+  events.answered = true;
+  changed.notify_all();
+}
+
+void CliOwner::OnConnectEnded(const ConnectOutcome& outcome) {
+  std::lock_guard<std::mutex> lock(mutex);
+  events.connect = outcome;
+  changed.notify_all();
+}
+
+void CliOwner::OnTransferEnded(const TransferOutcome& outcome) {
+  std::lock_guard<std::mutex> lock(mutex);
+  events.transfer = outcome;
   changed.notify_all();
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "texts/application.h"
@@ -30,22 +31,24 @@ class CliOwner : public LinkOwner {
   void StepProgress(uint32_t done, uint32_t unit) override;
   void EndProgress(const char* logText, LogColour colour) override;
   void OnLinkBusy() override {}
-  void OnLoaderReady() override;
+  void OnLoaderReady() override {}
   void OnLinkClosed() override;
   void ShowWarning(uint16_t textId) override;
   LoaderPackage* PackageFile() override { return &package; }
   uint32_t BlockSize() override { return blockSize; }
-  void OnReport(const char* unit, int location, int32_t status) override;
+  void OnHandsetAnswered() override;
+  void OnConnectEnded(const ConnectOutcome& outcome) override;
+  void OnTransferEnded(const TransferOutcome& outcome) override;
 
   // Prints a line of the tool's own (not from the link).
   void Note(const std::string& text);
 
   // A snapshot of what the worker reported so far.
   struct Events {
-    int readyCount = 0;
-    bool closed = false;
-    bool failed = false;        // a report that is not a recovered retry
-    int lastBaseLocation = 0;   // the command machine's last report
+    bool answered = false;                   // the boot ROM's offer arrived
+    std::optional<ConnectOutcome> connect;   // the last connect's end
+    std::optional<TransferOutcome> transfer; // the last transfer's end
+    bool closed = false;                     // the link has ended
   };
   Events Snapshot();
   // Waits until `done` holds for the events, or `timeoutMs` passed

@@ -1,16 +1,18 @@
-// A command-line session on the link and its worker.
+// A command-line session on the link and its worker: the outcome of the
+// connect and of the transfer, as the link tells them, decide the exit
+// status.
 #include "cli/cli_session.h"
 
-#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 
-#include "texts/code_page.h"
-#include "format/working_dir_file.h"
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
+#include "format/working_dir_file.h"
 #include "link/serial_link.h"
 #include "link/transfer_file.h"
+#include "texts/code_page.h"
 
 namespace varnel::cli {
 namespace {
@@ -18,31 +20,24 @@ namespace {
 constexpr char kPackageName[] = "Varnel.res";
 constexpr int64_t kMillisecondsPerSecond = 1000;
 
-// Command-machine report sites after which the connect command ends without
-// the loader becoming ready (the link stays open but unusable).
-bool EndsConnect(int location) { return location == 111 || location == 117 || location == 124; }
-// Flash report sites after which the controls stay locked.
-bool EndsFlash(int location) { return location == 228 || location == 232; }
-
-bool Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
-  link.command.store(kCommandConnect);
-  link.StartWorker();
+// How the connect ended; none when the port did not open, the handset did
+// not answer in time or the link ended.
+std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
+  if (link.Connect({options.port, options.speed}) != kStatusOk) return std::nullopt;
   const int64_t waitMs = options.waitSeconds < 0 ? CliOwner::kNoTimeLimit
                                                  : int64_t{options.waitSeconds} * kMillisecondsPerSecond;
   // Wait for the boot ROM's offer only as long as asked, whatever else
   // arrives meanwhile; the connect itself is bounded by the protocol's own
   // time-outs.
-  auto answered = [&](const CliOwner::Events& e) { return e.closed || link.handsetAnswered.load(); };
-  owner.WaitUntil(answered, waitMs);
-  if (!link.handsetAnswered.load() && !owner.Snapshot().closed) {
+  auto answered = [](const CliOwner::Events& e) { return e.closed || e.answered; };
+  if (!answered(owner.WaitUntil(answered, waitMs))) {
     owner.Note("No answer from the handset within " + std::to_string(options.waitSeconds) + " s");
-    return false;
+    return std::nullopt;
   }
-  auto settled = [](const CliOwner::Events& e) {
-    return e.closed || e.readyCount > 0 || EndsConnect(e.lastBaseLocation);
-  };
-  CliOwner::Events events = owner.WaitUntil(settled, CliOwner::kNoTimeLimit);
-  return events.readyCount > 0 && !events.closed;
+  auto settled = [](const CliOwner::Events& e) { return e.closed || e.connect.has_value(); };
+  const CliOwner::Events events = owner.WaitUntil(settled, CliOwner::kNoTimeLimit);
+  if (events.closed) return std::nullopt;
+  return events.connect;
 }
 
 bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
@@ -54,22 +49,21 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
     const TransferFile image = TransferFile::OpenForReading(options.file.c_str(), &reason);
     expected = image.IsOpen() ? image.Size() : std::numeric_limits<uint64_t>::max();
   }
-  if (options.file.size() >= kFileNameBytes) {
-    owner.Note("The file name is too long");
-    return false;
+  const TransferKind kind = options.operation == Operation::Dump ? TransferKind::Dump : TransferKind::Flash;
+  switch (link.RequestTransfer({kind, options.offset, options.size, options.file})) {
+    case TransferRequestResult::Started:
+      break;
+    case TransferRequestResult::NameTooLong:
+      owner.Note("The file name is too long");
+      return false;
+    case TransferRequestResult::NotReady:
+      return false;
   }
-  std::strncpy(link.fileName.get(), options.file.c_str(), kFileNameBytes - 1);
-  link.offset = options.offset;
-  link.size = options.size;
-  int readyBefore = owner.Snapshot().readyCount;
-  link.command.store(options.operation == Operation::Dump ? kCommandDump : kCommandFlash);
-  auto finished = [&](const CliOwner::Events& e) {
-    return e.closed || e.readyCount > readyBefore ||
-           (options.operation == Operation::Flash && EndsFlash(e.lastBaseLocation));
-  };
-  CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
-  return !events.closed && events.readyCount > readyBefore && link.transferStatus == kStatusOk &&
-         link.transferredBytes >= expected;
+  auto finished = [](const CliOwner::Events& e) { return e.closed || e.transfer.has_value(); };
+  const CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
+  if (events.closed || !events.transfer) return false;
+  const TransferOutcome& outcome = *events.transfer;
+  return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected;
 }
 
 }  // namespace
@@ -87,8 +81,7 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   }
   bool ok = false;
   {
-    SerialLink link(app);
-    link.owner = &owner;
+    SerialLink link(app, owner);
     // An interrupt stops the link like "Disconnect": a dump is cancelled
     // after its current block, then the loader is disconnected.
     bool interrupted = false;
@@ -96,29 +89,22 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
       if (!interrupted && InterruptRequested()) {
         interrupted = true;
         owner.Note("Interrupted");
-        link.command.store(kCommandStop);
+        link.Stop();
       }
     };
-    link.speed = options.speed;
-    owner.AppendLog(link.FormatText(text::kUsingPort, options.port.c_str(),
-                                    static_cast<int>(options.speed),
-                                    static_cast<int>(options.blockSize)).c_str(), kBlack);
-    if (link.OpenPort(options.port.c_str(), kQueueBytes, kQueueBytes) != kStatusOk) {
-      return kExitFailed;
-    }
-    owner.ShowWarning(text::kConnectInstructions);
-    ok = Connect(link, owner, options);
+    // A connect that reported a failure on its way (a refused block size,
+    // say) still runs the operation, but the session is no success.
+    const std::optional<ConnectOutcome> connected = Connect(link, owner, options);
+    ok = connected && connected->ready;
     if (ok && options.operation != Operation::Connect) ok = RunTransfer(link, owner, options);
+    ok = ok && connected->clean;
     owner.onTick = nullptr;
-    link.command.store(kCommandStop);
-    link.JoinWorker();
-    if (!owner.Snapshot().closed) {
-      // The worker may have ended by itself without closing (it never
-      // does today); make sure the loader hears the disconnect.
-      link.ClosePort();
-    }
+    link.Stop();
+    link.Join();
+    // The worker closes the port as it ends; should it not have, the
+    // loader still hears the disconnect.
+    link.Close();
   }
-  ok = ok && !owner.Snapshot().failed;
   return ok ? kExitOk : kExitFailed;
 }
 

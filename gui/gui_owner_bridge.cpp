@@ -93,8 +93,16 @@ void GuiOwnerBridge::ShowWarning(uint16_t textId) {
   RunOnGuiThread([&] { target.ShowWarning(textId); });
 }
 
-void GuiOwnerBridge::OnReport(const char* unit, int location, int32_t status) {
-  RunOnGuiThread([&] { target.OnReport(unit, location, status); });
+void GuiOwnerBridge::OnHandsetAnswered() {
+  RunOnGuiThread([&] { target.OnHandsetAnswered(); });
+}
+
+void GuiOwnerBridge::OnConnectEnded(const ConnectOutcome& outcome) {
+  RunOnGuiThread([&] { target.OnConnectEnded(outcome); });
+}
+
+void GuiOwnerBridge::OnTransferEnded(const TransferOutcome& outcome) {
+  RunOnGuiThread([&] { target.OnTransferEnded(outcome); });
 }
 
 LoaderPackage* GuiOwnerBridge::PackageFile() { return target.PackageFile(); }

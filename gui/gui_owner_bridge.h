@@ -34,7 +34,9 @@ class GuiOwnerBridge : public QObject, public LinkOwner {
   void OnLoaderReady() override;
   void OnLinkClosed() override;
   void ShowWarning(uint16_t textId) override;
-  void OnReport(const char* unit, int location, int32_t status) override;
+  void OnHandsetAnswered() override;
+  void OnConnectEnded(const ConnectOutcome& outcome) override;
+  void OnTransferEnded(const TransferOutcome& outcome) override;
 
   // Answered on the calling thread: the target keeps these values where
   // any thread may read them.

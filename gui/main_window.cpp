@@ -88,7 +88,7 @@ QWidget* PageHost(QWidget* page) {
 }  // namespace
 
 MainWindow::MainWindow(const Application& application, QWidget* parent)
-    : QDialog(parent), app(application), bridge(*this), link(application), units(font()) {
+    : QDialog(parent), app(application), bridge(*this), link(application, bridge), units(font()) {
   // Fixed size with title bar, system menu and minimise box, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -116,10 +116,11 @@ MainWindow::MainWindow(const Application& application, QWidget* parent)
 MainWindow::~MainWindow() {
   // Only a window torn down without a real close gets here with the port
   // open: ask the worker to stop and let it run to its end unserved.
-  if (link.port.IsOpen()) link.command.store(kCommandStop);
+  if (link.IsOpen()) link.Stop();
   bridge.Shut();
-  link.JoinWorker();
-  link.owner = nullptr;
+  link.Join();
+  // The port's last line goes to a window that is still whole.
+  link.Close();
 }
 
 QString MainWindow::Display(uint16_t id, uint32_t capacity) const {
@@ -219,7 +220,7 @@ void MainWindow::WireActions() {
 
 void MainWindow::StartUp() {
   setWindowTitle(Display(text::kMainCaption, text::kLongTextCapacity));
-  link.owner = &bridge;
+  startedUp = true;
   instructionPage->SetText(Display(text::kWelcome, text::kLongTextCapacity));
   const std::filesystem::path settingsFile = app.SettingsPath();
   const Profile settings = Profile::Load(settingsFile);
@@ -259,7 +260,7 @@ void MainWindow::ReportIgnoredSettings(const std::filesystem::path& file, Profil
 }
 
 void MainWindow::ShowPage(int tab) {
-  if (link.owner != &bridge) return;
+  if (!startedUp) return;
   const PageLayout layout = LayOutPage(tab, client->size(), units);
   if (IsTransferTab(tab)) {
     // On the flash tab the size comes from the file.
@@ -316,7 +317,7 @@ void MainWindow::SaveSettings() {
 void MainWindow::OnMainButton() {
   if (buttonMode == ButtonMode::Connected) {
     // The worker ends, closes the port and calls OnLinkClosed.
-    link.command.store(kCommandStop);
+    link.Stop();
     return;
   }
   Connect();
@@ -325,15 +326,10 @@ void MainWindow::OnMainButton() {
 void MainWindow::Connect() {
   ReapWorker();
   ClearLog();
-  link.speed = static_cast<uint32_t>(comSpeed);
-  const std::string portName = PortName(comPort);
-  AppendLog(link.FormatText(text::kUsingPort, portName.c_str(), comSpeed, blockSize.load()).c_str(),
-            kBlack);
-  // A port that does not open has logged why; the button stays as it is.
-  if (link.OpenPort(portName.c_str(), kQueueBytes, kQueueBytes) != kStatusOk) return;
-  ShowWarning(text::kConnectInstructions);
-  link.command.store(kCommandConnect);
-  link.StartWorker();
+  // The link logs the port, speed and block size, opens the port, shows
+  // the connect instructions and starts its worker; a port that does not
+  // open has logged why, and the button stays as it is.
+  if (link.Connect({PortName(comPort), static_cast<uint32_t>(comSpeed)}) != kStatusOk) return;
   SetButtonMode(ButtonMode::Connected);
 }
 
@@ -343,7 +339,7 @@ void MainWindow::ReapWorker() {
   // The bridge drops that last line rather than make the worker wait for
   // this thread while it joins.
   bridge.Shut();
-  link.JoinWorker();
+  link.Join();
   bridge.Reopen();
 }
 
@@ -361,8 +357,8 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (link.port.IsOpen()) {
-    link.command.store(kCommandStop);
+  if (link.IsOpen()) {
+    link.Stop();
     event->ignore();
     return;
   }

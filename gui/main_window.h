@@ -118,8 +118,8 @@ class MainWindow : public QDialog, public LinkOwner {
   // an OK button and no icon; returns when it has closed.
   void ShowMessage(const QString& text);
 
-  // For tests: the link, whose fields a test sets and reads while no
-  // worker runs.
+  // For tests: the link, which a test puts into states while no worker
+  // runs, and reads.
   SerialLink& Link() { return link; }
 
  protected:
@@ -148,7 +148,7 @@ class MainWindow : public QDialog, public LinkOwner {
   void OnOptions();
   void OnAbout();
   void EnableControls(Enabled enabled);
-  void RequestTransfer(LinkCommand command, const QString& fileName);
+  void RequestTransfer(TransferKind kind, const QString& fileName);
   // The red line for a region text that does not convert, then the form.
   void RefuseRegionText(uint16_t fieldText, const std::string& typed);
   void PlaceRegionPanel(int tab);
@@ -190,6 +190,8 @@ class MainWindow : public QDialog, public LinkOwner {
   // Read by the worker during a connection, changed only between them.
   std::atomic<int32_t> blockSize{kDefaultBlockSize};
   int32_t lastTab = 0;
+  // The window lays itself out only once its start-up has run.
+  bool startedUp = false;
 };
 
 }  // namespace varnel

@@ -20,40 +20,33 @@
 
 namespace varnel {
 
-void MainWindow::RequestDump(const QString& fileName) { RequestTransfer(kCommandDump, fileName); }
+void MainWindow::RequestDump(const QString& fileName) { RequestTransfer(TransferKind::Dump, fileName); }
 
-void MainWindow::RequestFlash(const QString& fileName) { RequestTransfer(kCommandFlash, fileName); }
+void MainWindow::RequestFlash(const QString& fileName) { RequestTransfer(TransferKind::Flash, fileName); }
 
-void MainWindow::RequestTransfer(LinkCommand command, const QString& fileName) {
-  // The worker idles (command 7) with the loader running both between
-  // transfers and while one runs; only the control state tells them apart,
-  // and the parameters must not change under a running transfer.
-  if (!link.loaderActive.load() || link.command.load() != kCommandIdle ||
-      controlsState != ControlsState::Ready) {
+void MainWindow::RequestTransfer(TransferKind kind, const QString& fileName) {
+  // The worker idles with the loader running both between transfers and
+  // while one runs; only the control state tells them apart, and a request
+  // must not come in under a running transfer.
+  if (!link.IsReady() || controlsState != ControlsState::Ready) {
     ShowMessage(Display(text::kSwitchFirst));
     return;
   }
   // A text that is not a complete hexadecimal number refuses the request:
   // taking the previous value instead would write or read where nobody
   // asked. The flash takes its length from the file, so only the dump
-  // needs its size.
+  // needs its size; a flash keeps the size of the last request for its log.
   const std::string offsetText = regionPanel->GetOffsetText();
   const std::string sizeText = regionPanel->GetSizeText();
   const std::optional<uint32_t> offset = ScanHexText(offsetText);
   const std::optional<uint32_t> size = ScanHexText(sizeText);
   if (!offset) return RefuseRegionText(text::kBadOffsetText, offsetText);
-  if (!size && command == kCommandDump) return RefuseRegionText(text::kBadSizeText, sizeText);
-  link.offset = *offset;
-  if (size) link.size = *size;
-  // The name as the file system spells it. Names come from the file
-  // dialog or from the settings file (259 characters at most), so the cut
-  // to the buffer never applies in practice; it only keeps the terminator.
+  if (!size && kind == TransferKind::Dump) return RefuseRegionText(text::kBadSizeText, sizeText);
+  // The name as the file system spells it.
   const QByteArray name = QFile::encodeName(fileName);
-  const size_t length = std::min<size_t>(static_cast<size_t>(name.size()), kFileNameBytes - 1);
-  std::memcpy(link.fileName.get(), name.constData(), length);
-  link.fileName[length] = '\0';
-  // Last: the worker takes the parameters above when it sees the command.
-  link.command.store(command);
+  const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size),
+                                std::string(name.constData(), static_cast<size_t>(name.size()))};
+  if (link.RequestTransfer(request) != TransferRequestResult::Started) ShowMessage(Display(text::kSwitchFirst));
 }
 
 void MainWindow::RefuseRegionText(uint16_t fieldText, const std::string& typed) {
@@ -72,7 +65,7 @@ void MainWindow::ShowMessage(const QString& text) {
 
 void MainWindow::OnOptions() {
   // The port settings change only while disconnected.
-  if (link.port.IsOpen()) return;
+  if (link.IsOpen()) return;
   const PortSettings before{comPort, comSpeed, blockSize.load()};
   OptionsDialog dialog(app, ChoicesFor(before), app.SettingsPath(), this);
   dialog.exec();

@@ -5,11 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "link/serial_link.h"
-#include "port/tick_clock.h"
 #include "format/byte_order.h"
 #include "format/loader_package.h"
 #include "format/srecord_format.h"
+#include "link/link_protocol.h"
 
 namespace varnel {
 namespace {
@@ -24,183 +23,162 @@ std::string_view Trimmed(const char* text) {
   return view;
 }
 
-
 }  // namespace
 
-LinkStatus SerialLink::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator,
-                                 uint32_t* count, uint32_t timeoutMs) {
-  status = kStatusOk;
+LinkStatus LinkProtocol::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator, uint32_t* count,
+                                   uint32_t timeoutMs) {
   *count = 0;
-  const uint32_t start = TickCount();
+  const uint32_t start = port.TickCount();
   uint32_t n = 0;
   for (;;) {
-    if (TickCount() - start > timeoutMs) {
-      status = kStatusTimeout;
-      return ReportError(kUnitSerial, 350, Stop::No);
-    }
+    if (port.TickCount() - start > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, Stop::No);
     uint32_t queued = 0;
-    GetQueuedCount(&queued);
+    static_cast<void>(GetQueuedCount(&queued));
     if (queued == 0) {
-      SleepMs(kPollIntervalMs);
+      port.Sleep(kPollIntervalMs);
       if (StopAsked()) break;
       continue;
     }
     uint32_t got = 0;
     if (ReadExact(buffer + n, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-      status = kStatusRead;
-      return ReportError(kUnitSerial, 360, Stop::No);
+      return ReportError(kStatusRead, kUnitSerial, 360, Stop::No);
     }
-    uint8_t byte = buffer[n++];
+    const uint8_t byte = buffer[n++];
     if (byte == terminator) break;
-    if (n > room) {
-      status = kStatusTextTooLong;
-      return ReportError(kUnitSerial, 376, Stop::No);
-    }
+    if (n > room) return ReportError(kStatusTextTooLong, kUnitSerial, 376, Stop::No);
     if (StopAsked()) break;
   }
   *count = n;
   buffer[n] = '\0';
-  return status;
+  return kStatusOk;
 }
 
-LinkStatus SerialLink::WaitForText(const char* expected, uint8_t terminator) {
-  status = kStatusOk;
-  cursor = receiveBuffer.get();
-  cursorRoom = kLineRoom;
-  const uint32_t start = TickCount();
+LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
+  uint8_t* line = receiveBuffer.get();
+  const uint32_t start = port.TickCount();
   for (;;) {
     uint32_t count = 0;
-    cursor[0] = '\0';
-    if (ReadUntil(cursor, cursorRoom, terminator, &count, kByteTimeoutMs) == kStatusTimeout) {
-      return ReportError(kUnitSerial, 420, Stop::No);
-    }
-    if (Trimmed(reinterpret_cast<const char*>(cursor)) == expected) return status;
+    line[0] = '\0';
+    const LinkStatus status = ReadUntil(line, kLineRoom, terminator, &count, kByteTimeoutMs);
+    if (status == kStatusTimeout) return ReportError(status, kUnitSerial, 420, Stop::No);
+    // Another failure leaves the text read so far, which is compared all the same.
+    if (Trimmed(reinterpret_cast<const char*>(line)) == expected) return status;
     // Other lines are skipped, but not for ever, and not after a stop.
-    if (StopAsked() || TickCount() - start > bootStepLimitMs) {
-      status = kStatusTimeout;
-      return ReportError(kUnitSerial, 420, Stop::No);
+    if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) {
+      return ReportError(kStatusTimeout, kUnitSerial, 420, Stop::No);
     }
-    SleepMs(kPollIntervalMs);
+    port.Sleep(kPollIntervalMs);
   }
 }
 
-LinkStatus SerialLink::AwaitByte(uint8_t wanted) {
-  const uint32_t start = TickCount();
-  uint32_t got = 0;
+LinkStatus LinkProtocol::AwaitByte(uint8_t wanted) {
+  const uint32_t start = port.TickCount();
   for (;;) {
-    if (ReadExact(cursor, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-      if (status == kStatusOk) status = kStatusTimeout;  // a stop ended the wait
-      return status;
-    }
-    if (*cursor == wanted) return status;
+    uint8_t byte = 0;
+    uint32_t got = 0;
+    const LinkStatus status = ReadExact(&byte, 1, &got, kByteTimeoutMs);
+    if (status != kStatusOk) return status;
+    if (got == 0) return kStatusTimeout;  // a stop ended the wait
+    if (byte == wanted) return kStatusOk;
     // Other bytes are dropped, but not for ever, and not after a stop.
-    if (StopAsked() || TickCount() - start > bootStepLimitMs) {
-      status = kStatusTimeout;
-      return status;
-    }
+    if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) return kStatusTimeout;
   }
 }
 
-LinkStatus SerialLink::BootHandshake() {
-  if (AwaitByte(kBootOffer) != kStatusOk) return ReportError(kUnitSerial, 963, Stop::No);
-  handsetAnswered.store(true);
-  if (WriteByte(kBootAnswer) != kStatusOk) return ReportError(kUnitSerial, 969, Stop::No);
-  SetLineSpeed(kBootSpeed, 8, 0, 0);
-  if (SendCommand(kCodeAtText, 0, 0) != kStatusOk) return ReportError(kUnitSerial, 973, Stop::Yes);
-  if (WaitForText(kOkLine, kLineEnd) != kStatusOk) return ReportError(kUnitSerial, 975, Stop::Yes);
-  if (SendCommand(kCodeAtDownloadText, 0, 0) != kStatusOk) return ReportError(kUnitSerial, 977, Stop::Yes);
-  if (WaitForText(kDownloadLine, kLineEnd) != kStatusOk) return ReportError(kUnitSerial, 979, Stop::Yes);
-  return status;
+LinkStatus LinkProtocol::BootHandshake() {
+  LinkStatus status = AwaitByte(kBootOffer);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 963, Stop::No);
+  owner.OnHandsetAnswered();
+  status = WriteByte(kBootAnswer);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 969, Stop::No);
+  static_cast<void>(SetLineSpeed(kBootSpeed));
+  status = SendCommand(kCodeAtText, 0, 0);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 973, Stop::Yes);
+  status = WaitForText(kOkLine, kLineEnd);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 975, Stop::Yes);
+  status = SendCommand(kCodeAtDownloadText, 0, 0);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 977, Stop::Yes);
+  status = WaitForText(kDownloadLine, kLineEnd);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 979, Stop::Yes);
+  return kStatusOk;
 }
 
-LinkStatus SerialLink::SendSRecords(const char* text, uint32_t total) {
-  if (BootHandshake() != kStatusOk) return status;
-  Log(app->Text(text::kDownloadInitiated), kBlack);
-  SleepMs(kSpeedSwitchDelayMs);
-  SetLineSpeed(kUploadSpeed, 8, 0, 0);
-  BeginProgress(nullptr, app->Text(text::kSending).c_str(), total, kRecordProgressUnit, kBlack);
+LinkStatus LinkProtocol::SendSRecords(const char* text, uint32_t total) {
+  LinkStatus status = BootHandshake();
+  if (status != kStatusOk) return status;
+  Log(app.Text(text::kDownloadInitiated), kBlack);
+  port.Sleep(kSpeedSwitchDelayMs);
+  static_cast<void>(SetLineSpeed(kUploadSpeed));
+  BeginProgress(nullptr, app.Text(text::kSending).c_str(), total, kRecordProgressUnit, kBlack);
   uint32_t ignored = 0;
-  GetQueuedCount(&ignored);  // clears the line's errors after the switch
+  static_cast<void>(GetQueuedCount(&ignored));  // clears the line's errors after the switch
 
   uint32_t position = 0;
   char* line = reinterpret_cast<char*>(receiveBuffer.get());
   while (position < total) {
     // One record up to its LF, sent with a bare LF.
     const char* end = static_cast<const char*>(std::memchr(text + position, '\n', total - position));
-    uint32_t next = end == nullptr ? total : static_cast<uint32_t>(end - text) + 1;
+    const uint32_t next = end == nullptr ? total : static_cast<uint32_t>(end - text) + 1;
     uint32_t length = next - position;
     std::memcpy(line, text + position, length);
     if (length >= 2 && line[length - 2] == '\r') line[--length - 1] = '\n';
     line[length] = '\0';
-    WriteText(line);
-    if (AwaitByte(kRecordAck) != kStatusOk) return ReportError(kUnitSerial, 1011, Stop::No);
+    static_cast<void>(WriteText(line));
+    status = AwaitByte(kRecordAck);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1011, Stop::No);
     position = next;
     StepProgress(position, kRecordProgressUnit);
   }
-  if (ReadResponse() != kStatusOk) return ReportError(kUnitSerial, 1026, Stop::Yes);
+  status = ReadResponse();
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 1026, Stop::Yes);
   EndProgress(nullptr, kBlack);
-  return status;
+  return kStatusOk;
 }
 
-LinkStatus SerialLink::UploadStageOne(LoaderPackage* package) {
-  status = kStatusOk;
-  if (package == nullptr || !package->IsOpen()) {
-    status = kStatusNoPackage;
-    return ReportError(kUnitSerial, 918, Stop::Yes);
-  }
+LinkStatus LinkProtocol::UploadStageOne(LoaderPackage* package) {
+  if (package == nullptr || !package->IsOpen()) return ReportError(kStatusNoPackage, kUnitSerial, 918, Stop::Yes);
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes) {
-    status = kStatusPackageRead;
-    return ReportError(kUnitSerial, 928, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 928, Stop::Yes);
   }
   const uint32_t length = LoadLittleEndian16(field);
   // A package cut short must not send zeros in place of the loader's code.
   std::vector<uint8_t> stageOne(length);
   if (!package->Read(stageOne.data(), length, &got) || got < length) {
-    status = kStatusPackageRead;
-    return ReportError(kUnitSerial, 938, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 938, Stop::Yes);
   }
   std::vector<char> records(SRecordTextLength(length));
-  uint32_t total = FormatSRecords(stageOne.data(), records.data(), length);
-  if (SendSRecords(records.data(), total) != kStatusOk) ReportError(kUnitSerial, 947, Stop::Yes);
+  const uint32_t total = FormatSRecords(stageOne.data(), records.data(), length);
+  const LinkStatus status = SendSRecords(records.data(), total);
+  if (status != kStatusOk) ReportError(status, kUnitSerial, 947, Stop::Yes);
   return status;
 }
 
-LinkStatus SerialLink::UploadStageTwo(LoaderPackage* package) {
-  status = kStatusOk;
+LinkStatus LinkProtocol::UploadStageTwo(LoaderPackage* package) {
   if (package == nullptr || !package->IsOpen()) {
-    status = kStatusNoPackage;
-    return ReportError(kUnitSerial, 1041, Stop::Yes);
+    return ReportError(kStatusNoPackage, kUnitSerial, 1041, Stop::Yes);
   }
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes || !package->Skip(LoadLittleEndian16(field))) {
-    status = kStatusPackageRead;
-    return ReportError(kUnitSerial, 1051, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 1051, Stop::Yes);
   }
   std::vector<uint8_t> chunk;
   for (;;) {
+    // A read error, or a length cut in half.
     if (!package->Read(field, kPackageLengthBytes, &got) || got == 1) {
-      status = kStatusPackageRead;  // a read error, or a length cut in half
-      return ReportError(kUnitSerial, 1071, Stop::Yes);
+      return ReportError(kStatusPackageRead, kUnitSerial, 1071, Stop::Yes);
     }
-    if (got == 0) return status;  // the package ends here
+    if (got == 0) return kStatusOk;  // the package ends here
     const uint32_t length = LoadLittleEndian16(field);
     chunk.resize(length);
-    if (!package->Read(chunk.data(), length, &got)) {
-      status = kStatusPackageRead;
-      return ReportError(kUnitSerial, 1071, Stop::Yes);
-    }
-    if (got < length) {
-      status = kStatusPackageRead;
-      return ReportError(kUnitSerial, 1076, Stop::Yes);
-    }
-    if (SendWithCommand(chunk.data(), length, Quiet::Yes) != kStatusOk) {
-      return ReportError(kUnitSerial, 1078, Stop::No);
-    }
+    if (!package->Read(chunk.data(), length, &got)) return ReportError(kStatusPackageRead, kUnitSerial, 1071, Stop::Yes);
+    if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, Stop::Yes);
+    const LinkStatus status = SendWithCommand(chunk.data(), length, Quiet::Yes);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, Stop::No);
   }
 }
 

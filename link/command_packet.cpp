@@ -3,16 +3,14 @@
 // responses.
 #include <cstring>
 
-#include "link/serial_link.h"
 #include "format/byte_order.h"
+#include "link/link_protocol.h"
 
 namespace varnel {
-LinkStatus SerialLink::SendCommand(uint32_t code, uint32_t first, uint32_t second) {
-  status = kStatusOk;
-  if (!port.IsOpen()) {
-    status = kStatusPortClosed;
-    return status;
-  }
+
+LinkStatus LinkProtocol::SendCommand(uint32_t code, uint32_t first, uint32_t second) {
+  if (!port.IsOpen()) return kStatusPortClosed;
+  uint8_t packet[kPacketMaxBytes] = {};
   uint32_t length = 0;
   if (code == kCodeAtText || code == kCodeAtDownloadText) {
     const char* text = code == kCodeAtText ? kAtText : kAtDownloadText;
@@ -30,35 +28,32 @@ LinkStatus SerialLink::SendCommand(uint32_t code, uint32_t first, uint32_t secon
     }
     packet[0] = static_cast<uint8_t>(count);
     packet[1] = static_cast<uint8_t>(code & 0xFF);
-    length = count + 1;
+    length = count + kPacketLengthBytes;
   }
-  if (WriteBytes(packet, length) != kStatusOk) status = kStatusPacketWrite;
-  return status;
+  return WriteBytes(packet, length) == kStatusOk ? kStatusOk : kStatusPacketWrite;
 }
 
-LinkStatus SerialLink::ReadResponse() {
+LinkStatus LinkProtocol::ReadResponse() {
+  uint8_t response = 0;
   uint32_t got = 0;
-  if (WaitAndRead(cursor, 1, &got, kByteTimeoutMs, UserStop::Ignored) == kStatusOk && got == 0) {
-    status = kStatusTimeout;  // the link is ending: no response
-  }
-  if (status != kStatusOk) return ReportError(kUnitSerial, 442, Stop::No);
-  return TakeResponse(*cursor);
+  LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, UserStop::Ignored);
+  if (status == kStatusOk && got == 0) status = kStatusTimeout;  // the link is ending: no response
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, Stop::No);
+  return TakeResponse(response);
 }
 
-LinkStatus SerialLink::TakeResponse(uint8_t response) {
+LinkStatus LinkProtocol::TakeResponse(uint8_t response) {
   if (response != kResponseOk) {
     char line[text::kTextCapacity + 1];
     std::snprintf(line, sizeof line, "Response [0x%x]", response);
     Log(line, kGrey);
   }
-  status = response;
-  return status;
+  return response;
 }
 
-LinkStatus SerialLink::SetLoaderState(uint32_t part1, uint32_t part2) {
-  if (SendCommand(kCmdState, part1 | part2, 0) != kStatusOk) {
-    return ReportError(kUnitSerial, 815, Stop::No);
-  }
+LinkStatus LinkProtocol::SetLoaderState(uint32_t part1, uint32_t part2) {
+  const LinkStatus sent = SendCommand(kCmdState, part1 | part2, 0);
+  if (sent != kStatusOk) return ReportError(sent, kUnitSerial, 815, Stop::No);
   return ReadResponse();
 }
 

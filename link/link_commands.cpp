@@ -1,73 +1,109 @@
-// The worker's three long commands: connect, dump and flash.
+// The worker's three long commands: connect, dump and flash (unit
+// Serial_Base), each ending with its outcome told to the owner.
 #include "link/serial_link.h"
+
+#include "format/wire_format.h"
 
 namespace varnel {
 
 LinkStatus SerialLink::RunConnect() {
-  LoaderPackage* package = owner != nullptr ? owner->PackageFile() : nullptr;
-  if (UploadStageOne(package) != kStatusOk) return ReportError(kUnitBase, 107, Stop::Yes);
-  if (speed != kUploadSpeed && RaiseLineSpeed() != kStatusOk) return status;
-  loaderActive.store(true);
-  TakeCommand(kCommandConnect);
-  const uint32_t blockSize = owner != nullptr ? owner->BlockSize() : kMaxBlockData;
-  if (SendCommand(kCmdBlockSize, blockSize, 0) != kStatusOk) return ReportError(kUnitBase, 124, Stop::No);
-  if (ReadResponse() != kStatusOk) ReportError(kUnitBase, 126, Stop::No);
-  if (UploadStageTwo(package) != kStatusOk) return ReportError(kUnitBase, 128, Stop::Yes);
-  if (SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]) != kStatusOk) ReportError(kUnitBase, 130, Stop::No);
-  if (owner != nullptr) owner->OnLoaderReady();
-  Log(app->Text(text::kSwitchedToSerial), kGreen);
-  if (owner != nullptr) owner->ShowWarning(text::kSerialModeNotice);
-  status = kStatusOk;
+  const uint32_t failuresBefore = protocol.FailureCount();
+  ConnectOutcome outcome;
+  const LinkStatus status = RunConnectSteps();
+  outcome.ready = status == kStatusOk;
+  outcome.clean = protocol.FailureCount() == failuresBefore;
+  owner.OnConnectEnded(outcome);
   return status;
+}
+
+// The connect sequence; 0 once the loader is ready, else the status of
+// the step that ended it.
+LinkStatus SerialLink::RunConnectSteps() {
+  LoaderPackage* package = owner.PackageFile();
+  LinkStatus status = protocol.UploadStageOne(package);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 107, Stop::Yes);
+  if (speed != kUploadSpeed) {
+    status = RaiseLineSpeed();
+    if (status != kStatusOk) return status;
+  }
+  protocol.SetLoaderActive();
+  TakeCommand(LinkCommand::Connect);
+  status = protocol.SendCommand(kCmdBlockSize, owner.BlockSize(), 0);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 124, Stop::No);
+  status = protocol.ReadResponse();
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 126, Stop::No);
+  status = protocol.UploadStageTwo(package);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 128, Stop::Yes);
+  status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 130, Stop::No);
+  owner.OnLoaderReady();
+  protocol.Log(app.Text(text::kSwitchedToSerial), kGreen);
+  owner.ShowWarning(text::kSerialModeNotice);
+  return kStatusOk;
 }
 
 LinkStatus SerialLink::RaiseLineSpeed() {
   // Asking the loader for a speed this port can't follow would leave it
   // talking where we can't hear: such a speed is never asked for.
-  if (!port.CanRunAt(speed)) {
-    Log(FormatText(text::kSpeedUnavailable, static_cast<int>(speed), static_cast<int>(kUploadSpeed)),
-        kGrey);
-    status = kStatusOk;
-    return status;
+  if (!port->CanRunAt(speed)) {
+    protocol.Log(protocol.FormatText(text::kSpeedUnavailable, static_cast<int>(speed),
+                                     static_cast<int>(kUploadSpeed)),
+                 kGrey);
+    return kStatusOk;
   }
-  if (SendCommand(kCmdLineSpeed, speed, 0) != kStatusOk) return ReportError(kUnitBase, 111, Stop::No);
+  const LinkStatus sent = protocol.SendCommand(kCmdLineSpeed, speed, 0);
+  if (sent != kStatusOk) return protocol.ReportError(sent, kUnitBase, 111, Stop::No);
   // A refused or unanswered speed leaves the line at 115200.
-  if (ReadResponse() != kStatusOk) {
-    status = kStatusOk;
-    return status;
-  }
-  if (SetLineSpeed(speed, 8, 0, 0) != kStatusOk) {
+  if (protocol.ReadResponse() != kStatusOk) return kStatusOk;
+  const LinkStatus switched = protocol.SetLineSpeed(speed);
+  if (switched != kStatusOk) {
     // The loader has switched and we can't follow: end the connection, so
     // the loader gets its disconnect as the port closes rather than a new
     // boot dialogue at the wrong speed.
-    loaderActive.store(true);
-    return ReportError(kUnitBase, 117, Stop::Yes);
+    protocol.SetLoaderActive();
+    return protocol.ReportError(switched, kUnitBase, 117, Stop::Yes);
   }
-  return status;
+  return kStatusOk;
 }
 
 LinkStatus SerialLink::RunDump() {
-  if (owner != nullptr) owner->OnLinkBusy();
-  Log(FormatText(text::kOffsetSize, offset, size), kGrey);
-  TakeCommand(kCommandDump);
-  if (SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]) != kStatusOk) ReportError(kUnitBase, 197, Stop::No);
-  if (DumpToFile(fileName.get(), offset, size) != kStatusOk) ReportError(kUnitBase, 199, Stop::No);
-  if (SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]) != kStatusOk) ReportError(kUnitBase, 201, Stop::No);
-  if (owner != nullptr) owner->OnLoaderReady();
-  status = kStatusOk;
-  return status;
+  const uint32_t failuresBefore = protocol.FailureCount();
+  owner.OnLinkBusy();
+  protocol.Log(protocol.FormatText(text::kOffsetSize, request.offset, request.size), kGrey);
+  TakeCommand(LinkCommand::Dump);
+  LinkStatus status = protocol.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 197, Stop::No);
+  TransferOutcome outcome;
+  status = protocol.DumpToFile(request.fileName.c_str(), request.offset, request.size, &outcome);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 199, Stop::No);
+  status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 201, Stop::No);
+  outcome.clean = protocol.FailureCount() == failuresBefore;
+  owner.OnLoaderReady();
+  owner.OnTransferEnded(outcome);  // last: the command has ended
+  return kStatusOk;
 }
 
 LinkStatus SerialLink::RunFlash() {
-  if (owner != nullptr) owner->OnLinkBusy();
-  Log(FormatText(text::kOffsetSize, offset, size), kGrey);
-  TakeCommand(kCommandFlash);
-  if (SetLoaderState(kStateFlashParts[0], kStateFlashParts[1]) != kStatusOk) return ReportError(kUnitBase, 228, Stop::No);
-  if (FlashFromFile(fileName.get(), offset) != kStatusOk) ReportError(kUnitBase, 230, Stop::No);
-  if (SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]) != kStatusOk) return ReportError(kUnitBase, 232, Stop::No);
-  if (owner != nullptr) owner->OnLoaderReady();
-  status = kStatusOk;
-  return status;
+  const uint32_t failuresBefore = protocol.FailureCount();
+  TransferOutcome outcome{TransferKind::Flash};
+  // The outcome is told last: the command has ended.
+  auto finish = [&](LinkStatus status) {
+    outcome.clean = protocol.FailureCount() == failuresBefore;
+    owner.OnTransferEnded(outcome);
+    return status;
+  };
+  owner.OnLinkBusy();
+  protocol.Log(protocol.FormatText(text::kOffsetSize, request.offset, request.size), kGrey);
+  TakeCommand(LinkCommand::Flash);
+  LinkStatus status = protocol.SetLoaderState(kStateFlashParts[0], kStateFlashParts[1]);
+  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 228, Stop::No));
+  status = protocol.FlashFromFile(request.fileName.c_str(), request.offset, &outcome);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 230, Stop::No);
+  status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
+  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 232, Stop::No));
+  owner.OnLoaderReady();
+  return finish(kStatusOk);
 }
 
 }  // namespace varnel

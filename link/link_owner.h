@@ -1,6 +1,7 @@
 // LinkOwner: what a SerialLink needs from the program that owns it: the log,
 // the progress display, the control states, the two notices, the loader
-// package and the block size. The main window, the command-line tool and the
+// package and the block size; and what it tells it: the handset answering,
+// and how each connect and transfer ended. The main window, the command-line tool and the
 // tests each implement it. The link calls every operation on the thread that
 // runs the link operation (normally the worker); an implementation that
 // shows a window must hand the call to its window thread and wait there.
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 
+#include "link/link_outcome.h"
 #include "texts/log_colour.h"
 
 namespace varnel {
@@ -48,9 +50,13 @@ class LinkOwner {
   // The transfer block size in bytes (the transfers use its low 16 bits).
   virtual uint32_t BlockSize() = 0;
 
-  // Called with every error report, after its red line has been logged,
-  // for owners that judge a session's outcome (the command-line tool).
-  virtual void OnReport(const char* /*unit*/, int /*location*/, int32_t /*status*/) {}
+  // The boot ROM's offer has arrived: the handset answers.
+  virtual void OnHandsetAnswered() {}
+  // The connect command has ended, ready or not; a connect that fails so
+  // that the link ends is followed by OnLinkClosed.
+  virtual void OnConnectEnded(const ConnectOutcome& /*outcome*/) {}
+  // A dump or flash command has ended.
+  virtual void OnTransferEnded(const TransferOutcome& /*outcome*/) {}
 };
 
 }  // namespace varnel

@@ -2,72 +2,77 @@
 // with the flash.
 #include <cstdio>
 
-#include "link/serial_link.h"
 #include "format/flash_bank.h"
+#include "link/link_protocol.h"
 #include "link/transfer_file.h"
 
 namespace varnel {
 
-void SerialLink::LogElapsed(std::time_t first, std::time_t second) {
+void LinkProtocol::LogElapsed(std::time_t first, std::time_t second) {
+  constexpr long kSecondsPerMinute = 60;
   long seconds = static_cast<long>(second - first);
   if (seconds < 0) seconds = 0;
   // "[%M:%S]": minutes and seconds; whole hours are not shown.
   char elapsed[16];
-  std::snprintf(elapsed, sizeof elapsed, "[%02ld:%02ld]", seconds / 60 % 60, seconds % 60);
+  std::snprintf(elapsed, sizeof elapsed, "[%02ld:%02ld]", seconds / kSecondsPerMinute % kSecondsPerMinute,
+                seconds % kSecondsPerMinute);
   Log(FormatText(text::kTimeElapsed, elapsed), kGrey);
 }
 
-LinkStatus SerialLink::DumpToFile(const char* path, uint32_t start, uint32_t length) {
-  status = kStatusOk;
-  transferStatus = kStatusOk;
-  transferredBytes = 0;
+LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length,
+                                    TransferOutcome* outcome) {
+  *outcome = TransferOutcome{TransferKind::Dump};
   sequence = BlockSequence();
   FlashBank bank;
   if (!FindFlashBank(start, &bank)) {
-    status = kStatusRegionBelowBanks;
-    return ReportError(kUnitXm, 423, Stop::No);
+    outcome->status = kStatusRegionBelowBanks;
+    return ReportError(kStatusRegionBelowBanks, kUnitXm, 423, Stop::No);
   }
   if (!FitsInBank(start - bank.base, length)) {
-    status = kStatusRegionPastBank;
-    return ReportError(kUnitXm, 428, Stop::No);
+    outcome->status = kStatusRegionPastBank;
+    return ReportError(kStatusRegionPastBank, kUnitXm, 428, Stop::No);
   }
   // A FIFO, a directory or a device is no place for a dump: refused before
   // the loader is asked for anything.
   std::string reason;
   if (!TransferFile::MayReplace(path, &reason)) {
-    status = transferStatus = kStatusCantOpenFile;
-    ReportError(kUnitXm, 429, Stop::No);
+    outcome->status = kStatusCantOpenFile;
+    ReportError(kStatusCantOpenFile, kUnitXm, 429, Stop::No);
     LogSystemReason(reason);
-    return status;
+    return kStatusCantOpenFile;
   }
-  if (SendCommand(kCmdDump, start, length) != kStatusOk) return ReportError(kUnitXm, 431, Stop::No);
+  const LinkStatus sent = SendCommand(kCmdDump, start, length);
+  if (sent != kStatusOk) {
+    outcome->status = sent;
+    return ReportError(sent, kUnitXm, 431, Stop::No);
+  }
 
   TransferFile file = TransferFile::Create(path, &reason);
-  std::time_t first = std::time(nullptr);
+  const std::time_t first = std::time(nullptr);
   if (!file.IsOpen()) {
     // The loader waits for the ready byte: tell it the transfer is off,
     // then close as after any receive.
-    status = kStatusCantOpenFile;
-    transferStatus = status;
-    ReportError(kUnitXm, 436, Stop::No);
+    outcome->status = kStatusCantOpenFile;
+    ReportError(kStatusCantOpenFile, kUnitXm, 436, Stop::No);
     LogSystemReason(reason);
-    WriteByte(kCan);
+    static_cast<void>(WriteByte(kCan));
     LogElapsed(first, std::time(nullptr));
-    if (ReadResponse() != kStatusOk) return ReportError(kUnitXm, 456, Stop::No);
-    status = kStatusCantOpenFile;
-    return status;
+    const LinkStatus response = ReadResponse();
+    if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
+    return kStatusCantOpenFile;
   }
-  if (ReceiveToFile(file, length, Quiet::No) != kStatusOk) ReportError(kUnitXm, 443, Stop::No);
-  transferStatus = status;
-  std::time_t second = std::time(nullptr);
-  LogElapsed(first, second);
-  if (!file.Close() && transferStatus == kStatusOk) {
+  LinkStatus status = ReceiveToFile(file, length, Quiet::No, &outcome->bytes);
+  if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
+  LogElapsed(first, std::time(nullptr));
+  if (!file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
-    status = transferStatus = kStatusCantOpenFile;
-    ReportError(kUnitXm, 449, Stop::No);
+    status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);
   }
-  if (ReadDumpResponse() != kStatusOk) ReportError(kUnitXm, 456, Stop::No);
-  return status;
+  outcome->status = status;
+  const LinkStatus response = ReadDumpResponse();
+  outcome->confirmed = response == kStatusOk;
+  if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
+  return kStatusOk;
 }
 
 }  // namespace varnel

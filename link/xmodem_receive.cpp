@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "link/serial_link.h"
-#include "port/tick_clock.h"
 #include "format/byte_order.h"
 #include "format/crc16.h"
+#include "link/link_protocol.h"
 #include "link/transfer_file.h"
 
 namespace varnel {
@@ -28,24 +27,22 @@ constexpr uint32_t kRepeatsInARowAllowed = 16;
 
 }  // namespace
 
-LinkStatus SerialLink::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
+LinkStatus LinkProtocol::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
   uint32_t got = 0;
-  if (ReadExact(buffer, count, &got, kBlockPartTimeoutMs) == kStatusOk && got < count) {
-    status = kStatusTimeout;  // a stop request ended the wait
-  }
-  if (status != kStatusOk && location != 0 && !StopAsked()) ReportError(kUnitXm, location, Stop::No);
+  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs);
+  if (status == kStatusOk && got < count) status = kStatusTimeout;  // a stop ended the wait
+  if (status != kStatusOk && location != 0 && !StopAsked()) ReportRetry(status, kUnitXm, location);
   return status;
 }
 
-bool SerialLink::WaitForQuietLine(uint32_t quietMs) {
-  status = kStatusOk;  // GetQueuedCount keeps the status it finds
-  const uint32_t start = TickCount();
+bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
+  const uint32_t start = port.TickCount();
   uint32_t lastByte = start;
   uint8_t* scratch = receiveBuffer.get();
   for (;;) {
     uint32_t queued = 0;
     if (GetQueuedCount(&queued) != kStatusOk || StopAsked()) return false;
-    const uint32_t now = TickCount();
+    const uint32_t now = port.TickCount();
     if (queued > 0) {
       uint32_t got = 0;
       if (ReadBytes(scratch, std::min(queued, kReceiveBufferBytes), &got) != kStatusOk) return false;
@@ -54,28 +51,34 @@ bool SerialLink::WaitForQuietLine(uint32_t quietMs) {
       return true;
     }
     if (now - start > kBlockStartWaitMs) return false;
-    SleepMs(kPollIntervalMs);
+    port.Sleep(kPollIntervalMs);
   }
 }
 
 // Reads the rest of a block whose start byte has arrived and checks its
-// CRC. Leaves 0 (the data is in the block buffer), 58 (CRC mismatch), 59
-// (a part did not arrive: the rest of the block has been let pass, so its
-// tail is not taken for block starts), or 54 when the line never went quiet.
-LinkStatus SerialLink::ReceiveOneBlock(BlockIdentity* block) {
-  auto partMissing = [this] {
+// CRC. Returns 0 (the data is in the block buffer), kStatusCrcMismatch,
+// kStatusCrcMissing (a part did not arrive: the rest of the block has been
+// let pass, so its tail is not taken for block starts), or
+// kStatusNoBlockStart when the line never went quiet.
+LinkStatus LinkProtocol::ReceiveOneBlock(BlockIdentity* block) {
+  auto partMissing = [this](LinkStatus status) {
     if (StopAsked()) return status;
-    status = WaitForQuietLine(kBlockPartTimeoutMs) ? kStatusCrcMissing : kStatusNoBlockStart;
-    return status;
+    return WaitForQuietLine(kBlockPartTimeoutMs) ? kStatusCrcMissing : kStatusNoBlockStart;
   };
   uint8_t field[kBlockLengthBytes];
-  if (ReadBlockPart(field, kBlockNumberBytes, 287) != kStatusOk) return partMissing();
+  LinkStatus status = ReadBlockPart(field, kBlockNumberBytes, 287);
+  if (status != kStatusOk) return partMissing(status);
   block->number = static_cast<uint16_t>(LoadLittleEndian16(field));
-  if (ReadBlockPart(field, kBlockLengthBytes, 288) != kStatusOk) return partMissing();
+  status = ReadBlockPart(field, kBlockLengthBytes, 288);
+  if (status != kStatusOk) return partMissing(status);
   block->length = LoadLittleEndian16(field);
   uint8_t* data = blockBuffer.get();
-  if (block->length > 0 && ReadBlockPart(data, block->length, 289) != kStatusOk) return partMissing();
-  if (ReadBlockPart(field, kBlockCrcBytes, 0) != kStatusOk) return partMissing();
+  if (block->length > 0) {
+    status = ReadBlockPart(data, block->length, 289);
+    if (status != kStatusOk) return partMissing(status);
+  }
+  status = ReadBlockPart(field, kBlockCrcBytes, 0);
+  if (status != kStatusOk) return partMissing(status);
   const uint32_t sent = LoadLittleEndian16(field);
   block->crc = Crc16(data, static_cast<int32_t>(block->length));
   if (sent != block->crc) {
@@ -83,17 +86,15 @@ LinkStatus SerialLink::ReceiveOneBlock(BlockIdentity* block) {
     std::snprintf(line, sizeof line, "0x%x (phone sent) != 0x%x (i receive)", sent, block->crc);
     Log(line, kBlack);
     WaitForQuietLine(kSettleQuietMs);
-    status = kStatusCrcMismatch;
-    return status;
+    return kStatusCrcMismatch;
   }
-  status = kStatusOk;
-  return status;
+  return kStatusOk;
 }
 
 // Appends a new block's data, cut to what the transfer still lacks. 0, or
-// 15 when the file refused it.
-LinkStatus SerialLink::StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
-                                  uint32_t* received) {
+// kStatusCantOpenFile when the file refused it.
+LinkStatus LinkProtocol::StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
+                                    uint32_t* received) {
   const uint32_t missing = expected > *received ? expected - *received : 0;
   const uint32_t kept = std::min(block.length, missing);
   if (kept < block.length) {
@@ -104,19 +105,15 @@ LinkStatus SerialLink::StoreBlock(TransferFile& file, const BlockIdentity& block
                   static_cast<unsigned>(block.number), block.length - kept);
     Log(line, kBlack);
   }
-  status = kStatusOk;
-  if (kept > 0 && !file.Write(blockBuffer.get(), kept)) {
-    status = kStatusCantOpenFile;
-    return status;
-  }
+  if (kept > 0 && !file.Write(blockBuffer.get(), kept)) return kStatusCantOpenFile;
   *received += kept;
-  return status;
+  return kStatusOk;
 }
 
-bool SerialLink::AwaitBlockStart(uint8_t* start) {
-  const uint32_t begin = TickCount();
+bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
+  const uint32_t begin = port.TickCount();
   for (;;) {
-    const uint32_t waited = TickCount() - begin;
+    const uint32_t waited = port.TickCount() - begin;
     if (waited > kBlockStartWaitMs) return false;
     uint32_t got = 0;
     if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited) != kStatusOk || got == 0) return false;
@@ -125,45 +122,36 @@ bool SerialLink::AwaitBlockStart(uint8_t* start) {
   }
 }
 
-LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet) {
-  status = kStatusOk;
-  std::string started = app->Text(text::kReceiveStarted);
-  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
-                app->Text(text::kReceiving).c_str(), expected, kBlockProgressUnit, kBlack);
+LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet,
+                                       uint32_t* received) {
+  std::string started = app.Text(text::kReceiveStarted);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kReceiving).c_str(),
+                expected, kBlockProgressUnit, kBlack);
   int budget = kRetryBudget;
-  uint32_t received = 0;
   uint32_t repeatsInARow = 0;
+  *received = 0;
   sequence = BlockSequence();
-  WriteByte(kAck);
+  static_cast<void>(WriteByte(kAck));
   for (;;) {
     uint8_t start = 0;
     if (!AwaitBlockStart(&start)) {
       if (UserStopAsked()) {
-        WriteByte(kCan);
-        status = kStatusOk;
-        break;
+        static_cast<void>(WriteByte(kCan));
+        return FinishReceive(kStatusOk);
       }
-      status = kStatusNoBlockStart;
-      ReportError(kUnitXm, 281, Stop::No);
-      break;
+      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
     }
     if (start == kDc4) {
-      status = kStatusReceiveAborted;
-      ReportError(kUnitXm, 326, Stop::No);
-      status = kStatusOk;
-      break;
+      ReportError(kStatusReceiveAborted, kUnitXm, 326, Stop::No);
+      return FinishReceive(kStatusOk);
     }
     BlockIdentity block;
-    ReceiveOneBlock(&block);
+    LinkStatus status = ReceiveOneBlock(&block);
     if (status != kStatusOk && UserStopAsked()) {
-      WriteByte(kCan);
-      status = kStatusOk;
-      break;
+      static_cast<void>(WriteByte(kCan));
+      return FinishReceive(kStatusOk);
     }
-    if (status == kStatusNoBlockStart) {
-      ReportError(kUnitXm, 281, Stop::No);
-      break;
-    }
+    if (status == kStatusNoBlockStart) return FinishReceive(ReportError(status, kUnitXm, 281, Stop::No));
     BlockSequence::Verdict verdict = BlockSequence::Verdict::kNew;
     if (status == kStatusOk) {
       verdict = sequence.Classify(block);
@@ -178,49 +166,42 @@ LinkStatus SerialLink::ReceiveToFile(TransferFile& file, uint32_t expected, Quie
     }
     if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
       const bool mismatch = status == kStatusCrcMismatch;
-      ReportError(kUnitXm, mismatch ? 312 : 319, Stop::No);
-      if (budget-- == 0) break;
-      WriteByte(mismatch ? kSyn : kEtb);
-      status = kStatusOk;
+      // The last failure the budget can't cover ends the transfer.
+      if (budget-- == 0) return FinishReceive(ReportError(status, kUnitXm, mismatch ? 312 : 319, Stop::No));
+      ReportRetry(status, kUnitXm, mismatch ? 312 : 319);
+      static_cast<void>(WriteByte(mismatch ? kSyn : kEtb));
       continue;
     }
     if (verdict == BlockSequence::Verdict::kRepeat) {
       // Our 0x06 to it was lost: answer again, store nothing.
       if (++repeatsInARow > kRepeatsInARowAllowed) {
-        status = kStatusNoBlockStart;
-        ReportError(kUnitXm, 281, Stop::No);
-        break;
+        return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
       }
-      WriteByte(kAck);
+      static_cast<void>(WriteByte(kAck));
       continue;
     }
     repeatsInARow = 0;
-    if (StoreBlock(file, block, expected, &received) != kStatusOk) {
-      ReportError(kUnitXm, 305, Stop::No);
-      break;
+    if (StoreBlock(file, block, expected, received) != kStatusOk) {
+      return FinishReceive(ReportError(kStatusCantOpenFile, kUnitXm, 305, Stop::No));
     }
     sequence.Stored(block);
     if (UserStopAsked()) {
-      WriteByte(kCan);
-      break;
+      static_cast<void>(WriteByte(kCan));
+      return FinishReceive(kStatusOk);
     }
-    StepProgress(received, kBlockProgressUnit);
-    WriteByte(kAck);
-    if (received >= expected) break;
+    StepProgress(*received, kBlockProgressUnit);
+    static_cast<void>(WriteByte(kAck));
+    if (*received >= expected) return FinishReceive(kStatusOk);
   }
-  return FinishReceive(received);
 }
 
-LinkStatus SerialLink::FinishReceive(uint32_t received) {
-  transferredBytes = received;
-  LinkStatus result = status;
-  if (result != kStatusOk) WriteByte(kCan);
-  EndProgress(app->Text(text::kReceiveFinished).c_str(), kBlack);
-  status = result;
+LinkStatus LinkProtocol::FinishReceive(LinkStatus status) {
+  if (status != kStatusOk) static_cast<void>(WriteByte(kCan));
+  EndProgress(app.Text(text::kReceiveFinished).c_str(), kBlack);
   return status;
 }
 
-bool SerialLink::TakeRepeatedLastBlock() {
+bool LinkProtocol::TakeRepeatedLastBlock() {
   BlockIdentity block;
   uint8_t field[kBlockLengthBytes];
   if (ReadBlockPart(field, kBlockNumberBytes, 0) != kStatusOk) return false;
@@ -234,21 +215,20 @@ bool SerialLink::TakeRepeatedLastBlock() {
   return LoadLittleEndian16(field) == block.crc && block == sequence.Last();
 }
 
-LinkStatus SerialLink::ReadDumpResponse() {
+LinkStatus LinkProtocol::ReadDumpResponse() {
   for (uint32_t repeats = 0;; ++repeats) {
+    uint8_t response = 0;
     uint32_t got = 0;
-    if (WaitAndRead(cursor, 1, &got, kByteTimeoutMs, UserStop::Ignored) == kStatusOk && got == 0) {
-      status = kStatusTimeout;  // the link is ending: no response
-    }
-    if (status != kStatusOk) return ReportError(kUnitSerial, 442, Stop::No);
-    const uint8_t response = *cursor;
+    LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, UserStop::Ignored);
+    if (status == kStatusOk && got == 0) status = kStatusTimeout;  // the link is ending: no response
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, Stop::No);
     // A response of 2 and a repeated block both start with 0x02; only a
     // whole repeat of the last block counts as one.
     if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed ||
         !TakeRepeatedLastBlock()) {
       return TakeResponse(response);
     }
-    WriteByte(kAck);
+    static_cast<void>(WriteByte(kAck));
   }
 }
 

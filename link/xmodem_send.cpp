@@ -2,9 +2,9 @@
 // a whole buffer, and the command-opened upload of a loader chunk.
 #include <algorithm>
 
-#include "link/serial_link.h"
 #include "format/byte_order.h"
 #include "format/crc16.h"
+#include "link/link_protocol.h"
 
 namespace varnel {
 namespace {
@@ -15,30 +15,29 @@ constexpr int kFailedAttemptsAllowed = 5;
 // worker for ever: after this many requests in a row, one attempt counts
 // as failed.
 constexpr int kResendsInARowAllowed = 16;
+// The block transfers use the low 16 bits of the block size.
+constexpr uint32_t kBlockSizeMask = 0xFFFF;
 
 }  // namespace
 
-uint32_t SerialLink::TransferBlockSize() {
-  return owner != nullptr ? owner->BlockSize() & 0xFFFF : kMaxBlockData;
-}
+uint32_t LinkProtocol::TransferBlockSize() const { return owner.BlockSize() & kBlockSizeMask; }
 
-LinkStatus SerialLink::WaitForAck() {
+LinkStatus LinkProtocol::WaitForAck() {
   for (int attempt = 0; attempt < kAckAttempts; ++attempt) {
     uint8_t byte = 0;
     uint32_t got = 0;
-    if (ReadExact(&byte, 1, &got, kByteTimeoutMs) != kStatusOk) {
-      ReportError(kUnitXm, 98, Stop::No);
+    const LinkStatus status = ReadExact(&byte, 1, &got, kByteTimeoutMs);
+    if (status != kStatusOk) {
+      ReportRetry(status, kUnitXm, 98);
       continue;
     }
-    if (got == 1 && byte == kAck) return status;
+    if (got == 1 && byte == kAck) return kStatusOk;
     if (StopAsked()) break;
   }
-  status = kStatusNoAck;
-  return status;
+  return kStatusNoAck;
 }
 
-LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t number) {
-  status = kStatusOk;
+LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t number) {
   count = std::min(count, TransferBlockSize());
   uint8_t* block = blockBuffer.get();
   block[0] = kStx;
@@ -54,23 +53,21 @@ LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t n
   while (failed < kFailedAttemptsAllowed && !StopAsked()) {
     // One write of the whole block; a block that did not go out shows up
     // as a missing answer.
-    if (send) WriteBytes(block, length);
+    if (send) static_cast<void>(WriteBytes(block, length));
     send = false;
     uint8_t answer = 0;
     uint32_t got = 0;
-    if (ReadExact(&answer, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
+    LinkStatus status = ReadExact(&answer, 1, &got, kByteTimeoutMs);
+    if (status != kStatusOk || got == 0) {
       if (StopAsked()) break;  // the wait was cut short: the block is given up
       if (status == kStatusOk) status = kStatusTimeout;
-      ReportError(kUnitXm, 180, Stop::No);
+      ReportRetry(status, kUnitXm, 180);
       ++failed;
       resendsInARow = 0;
       continue;
     }
     if (answer == kAck) return kStatusOk;
-    if (answer == kDc4) {
-      status = kStatusBlockAborted;
-      return ReportError(kUnitXm, 173, Stop::No);
-    }
+    if (answer == kDc4) return ReportError(kStatusBlockAborted, kUnitXm, 173, Stop::No);
     if (answer == kNak || answer == kSyn || answer == kEtb) {
       if (++resendsInARow < kResendsInARowAllowed) {
         send = true;
@@ -80,46 +77,47 @@ LinkStatus SerialLink::SendBlock(const uint8_t* data, uint32_t count, uint32_t n
     }
     ++failed;  // any other byte, or too many requests in a row
   }
-  WriteByte(kCan);
-  status = kStatusBlockFailed;
-  return status;
+  static_cast<void>(WriteByte(kCan));
+  return kStatusBlockFailed;
 }
 
-LinkStatus SerialLink::SendData(const uint8_t* data, uint32_t total, Quiet quiet) {
-  status = kStatusOk;
+LinkStatus LinkProtocol::SendData(const uint8_t* data, uint32_t total, Quiet quiet) {
   uint32_t position = 0;
-  uint32_t number = 1;
+  uint32_t number = kFirstBlockNumber;
   const uint32_t blockSize = TransferBlockSize();
-  if (WaitForAck() != kStatusOk) return ReportError(kUnitXm, 199, Stop::No);
-  std::string started = app->Text(text::kTransmitStarted);
-  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(),
-                app->Text(text::kTransmitting).c_str(), total, kBlockProgressUnit, kBlack);
+  const LinkStatus ready = WaitForAck();
+  if (ready != kStatusOk) return ReportError(ready, kUnitXm, 199, Stop::No);
+  std::string started = app.Text(text::kTransmitStarted);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kTransmitting).c_str(),
+                total, kBlockProgressUnit, kBlack);
+  LinkStatus status = kStatusOk;
   for (;;) {
-    uint32_t n = std::min(total - position, blockSize);
+    const uint32_t n = std::min(total - position, blockSize);
     if (n == 0) break;
-    if (SendBlock(data + position, n, number++) != kStatusOk) break;
+    status = SendBlock(data + position, n, number++);
+    if (status != kStatusOk) break;
     position += n;
     StepProgress(position, kBlockProgressUnit);
     if (StopAsked() && position < total) {
       // Stopped: the loader hears that the rest is not coming.
-      WriteByte(kCan);
+      static_cast<void>(WriteByte(kCan));
       status = kStatusBlockFailed;
       break;
     }
   }
-  LinkStatus result = status;
-  std::string finished = app->Text(text::kTransmitFinished);
+  std::string finished = app.Text(text::kTransmitFinished);
   EndProgress(quiet == Quiet::Yes ? nullptr : finished.c_str(), kBlack);
-  status = result;
   return status;
 }
 
-LinkStatus SerialLink::SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet) {
-  status = kStatusOk;
-  if (SendCommand(kCmdUpload, count, 0) != kStatusOk) return ReportError(kUnitXm, 352, Stop::No);
-  if (SendData(data, count, quiet) != kStatusOk) ReportError(kUnitXm, 354, Stop::No);
-  if (ReadResponse() != kStatusOk) ReportError(kUnitXm, 356, Stop::No);
-  return status;
+LinkStatus LinkProtocol::SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet) {
+  const LinkStatus sent = SendCommand(kCmdUpload, count, 0);
+  if (sent != kStatusOk) return ReportError(sent, kUnitXm, 352, Stop::No);
+  const LinkStatus blocks = SendData(data, count, quiet);
+  if (blocks != kStatusOk) ReportError(blocks, kUnitXm, 354, Stop::No);
+  const LinkStatus response = ReadResponse();
+  if (response != kStatusOk) ReportError(response, kUnitXm, 356, Stop::No);
+  return response;
 }
 
 }  // namespace varnel

@@ -1,5 +1,5 @@
 // SerialPort on POSIX termios. The port keeps an input queue of its own
-// (link/input_queue.h), filled from the device whenever the count is asked
+// (port/input_queue.h), filled from the device whenever the count is asked
 // for or a read is made.
 #include "port/serial_port.h"
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "port/input_queue.h"
+#include "port/tick_clock.h"
 
 namespace varnel {
 namespace {
@@ -284,6 +285,10 @@ bool SerialPort::QueuedCount(uint32_t* count) {
   *count = static_cast<uint32_t>(native->queue.Count());
   return true;
 }
+
+uint32_t SerialPort::TickCount() { return varnel::TickCount(); }
+
+void SerialPort::Sleep(uint32_t milliseconds) { SleepMs(milliseconds); }
 
 bool SerialPort::HungUp() const { return native->hungUp; }
 

@@ -1,6 +1,6 @@
 // SerialPort on the Win32 communications API: a synchronous handle whose
 // reads return at once with what the driver has queued. The port keeps an
-// input queue of its own (link/input_queue.h): drivers, Wine's among them,
+// input queue of its own (port/input_queue.h): drivers, Wine's among them,
 // count no more than their own buffer as queued, and a whole 8 KiB block
 // must be seen waiting.
 #include "port/serial_port.h"
@@ -11,6 +11,7 @@
 #include <cctype>
 
 #include "port/input_queue.h"
+#include "port/tick_clock.h"
 
 namespace varnel {
 namespace {
@@ -237,6 +238,10 @@ bool SerialPort::QueuedCount(uint32_t* count) {
   *count = static_cast<uint32_t>(native->queue.Count());
   return true;
 }
+
+uint32_t SerialPort::TickCount() { return varnel::TickCount(); }
+
+void SerialPort::Sleep(uint32_t milliseconds) { SleepMs(milliseconds); }
 
 bool SerialPort::HungUp() const { return native->hungUp; }
 

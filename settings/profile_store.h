@@ -4,7 +4,7 @@
 // or that starts and ends with a double quote, is written inside a pair of
 // double quotes; a read trims the blanks around a value and then drops one
 // pair of enclosing double quotes, as the Windows profile reader does.
-// The file's bytes go through app/profile_file.h: only a regular file of
+// The file's bytes go through settings/profile_file.h: only a regular file of
 // sane size is read, and a write replaces the file whole. Any thread; no
 // caching and no shared state.
 #pragma once

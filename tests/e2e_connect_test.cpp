@@ -24,7 +24,7 @@ TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
             (std::vector<std::string>{"Com port opened", "Thread started", "Download Initiated",
                                       "Port speed 115200", "Phone switched to serial mode!"}));
   EXPECT_EQ(owner.Lines().back().colour, kGreen);
-  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"ready", "warning 6"}));
+  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"warning 4", "ready", "warning 6"}));
 
   sim::TranscriptData t = handset->Transcript();
   EXPECT_EQ(t.atLines, (std::vector<std::string>{"AT", "AT**3"}));
@@ -37,7 +37,7 @@ TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
   ASSERT_EQ(t.Packets(kCmdState).size(), 1u);
   EXPECT_EQ(t.Packets(kCmdState)[0].raw, Packet(kCmdState, kStateIdle));
   EXPECT_EQ(t.stats.garbledFromProgram, 0u);
-  EXPECT_TRUE(link->loaderActive.load());
+  EXPECT_TRUE(link->IsReady());
 
   StopLink();
   EXPECT_EQ(LogFrom("Thread exit normally"),
@@ -118,7 +118,7 @@ TEST_F(ConnectTest, MissingPackageEndsTheConnectionWithoutSendingAnything) {
     owner.Clear();
     StartLink();
     ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-    link->JoinWorker();
+    link->Join();
     EXPECT_EQ(LogFrom("Error (13) (Serial:918)"),
               (std::vector<std::string>{"Error (13) (Serial:918)", "Error (13) (Serial_Base:107)",
                                         "Thread exit normally", "Com port closed"}));
@@ -143,7 +143,7 @@ TEST_F(ConnectTest, TruncatedPackageIsReportedAndNoZerosAreUploaded) {
   bytes = ReadFile(dir / "Varnel.res");
   bytes.resize(bytes.size() - 10);
   WriteFile(dir / "cut2.res", bytes);
-  link->JoinWorker();
+  link->Join();
   ASSERT_TRUE(owner.package.Open(dir / "cut2.res"));
   StartLink();
   ASSERT_TRUE(owner.WaitFor("closed", 2, kSessionTimeout, 1));

@@ -17,9 +17,9 @@ class DumpTest : public HandsetTest {};
 TEST_F(DumpTest, ReadsTheRegionBackExactly) {
   StartHandset();
   Connect(460800, 4096);
-  Run(kCommandDump, kRegion, kLength + 100, dir / "dump.bin");
+  Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
-  EXPECT_EQ(link->transferredBytes, kLength + 100);
+  EXPECT_EQ(owner.LastTransfer().bytes, kLength + 100);
   EXPECT_TRUE(Logged("Offset = 0x2500000, size = 0x9064"));
   EXPECT_TRUE(Logged("Receive started"));
   EXPECT_TRUE(Logged("Receive finished!"));
@@ -32,7 +32,8 @@ TEST_F(DumpTest, ReadsTheRegionBackExactly) {
   ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
   EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
   EXPECT_EQ(t.Transfers(sim::TransferKind::kDump)[0].programControls.back(), kAck);
-  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"ready", "warning 6", "busy", "ready"}));
+  EXPECT_EQ(owner.Events(),
+            (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
 }
 
 TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
@@ -40,19 +41,19 @@ TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
   faults.corruptCrc = {3, 5, 1};  // blocks 3 to 7, each bad once
   StartHandset(faults);
   Connect();
-  Run(kCommandDump, kRegion, kLength, dir / "five.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "five.bin");
   EXPECT_EQ(ReadFile(dir / "five.bin"), Flash(kRegion, kLength));
   EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:312)"));
   EXPECT_FALSE(Logged("XM CRC Error (58) (Serial_XM:443)"));
 
   faults.corruptCrc = {3, 6, 1};  // a sixth failure in the same transfer
   handset->SetFaults(faults);
-  Run(kCommandDump, kRegion, kLength, dir / "six.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "six.bin");
   EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:443)"));
   // Blocks 3 to 7 were asked for again and got through; block 8's failure
   // found the budget spent. The file holds exactly blocks 1 to 7.
   EXPECT_EQ(ReadFile(dir / "six.bin"), Flash(kRegion, 7 * 1024));
-  EXPECT_EQ(link->transferStatus, kStatusCrcMismatch);
+  EXPECT_EQ(owner.LastTransfer().status, kStatusCrcMismatch);
   sim::TransferRecord last = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(last.programControls.back(), kCan);
 }
@@ -62,12 +63,12 @@ TEST_F(DumpTest, LoaderAbortEndsTheReceiveWithoutCancel) {
   faults.abortDumpAtBlock = 4;
   StartHandset(faults);
   Connect();
-  Run(kCommandDump, kRegion, kLength, dir / "abort.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "abort.bin");
   EXPECT_TRUE(Logged("Error (55) (Serial_XM:326)"));
   EXPECT_EQ(ReadFile(dir / "abort.bin"), Flash(kRegion, 3 * 1024));
   sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(std::count(dump.programControls.begin(), dump.programControls.end(), kCan), 0);
-  EXPECT_EQ(link->transferredBytes, 3u * 1024);
+  EXPECT_EQ(owner.LastTransfer().bytes, 3u * 1024);
 }
 
 // ---- Failures ----
@@ -88,7 +89,7 @@ TEST_F(DumpTest, RegionErrorsSendNothingAndTouchNoFile) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.offset);
-    Run(kCommandDump, c.offset, c.size, dir / "region.bin");
+    Run(TransferKind::Dump, c.offset, c.size, dir / "region.bin");
     EXPECT_TRUE(Logged(c.report));
   }
   EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty());
@@ -111,7 +112,7 @@ TEST_F(DumpTest, TargetsThatAreNotRegularFilesAreRefusedBeforeThePacket) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.file);
-    Run(kCommandDump, kRegion, kLength, c.file);
+    Run(TransferKind::Dump, kRegion, kLength, c.file);
     std::vector<std::string> after = LogFrom("Offset = 0x2500000, size = 0x9000");
     ASSERT_GE(after.size(), 4u);
     EXPECT_EQ(after[1], "Can't open file (15) (Serial_XM:429)");
@@ -126,13 +127,13 @@ TEST_F(DumpTest, TargetsThatAreNotRegularFilesAreRefusedBeforeThePacket) {
 TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
   StartHandset();
   Connect();
-  Run(kCommandDump, kRegion, kLength, dir / "no-such-dir" / "dump.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "no-such-dir" / "dump.bin");
   EXPECT_TRUE(Logged("Can't open file (15) (Serial_XM:436)"));
   EXPECT_FALSE(std::filesystem::exists(dir / "no-such-dir"));
   sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(dump.programControls, std::vector<uint8_t>{kCan});
   // The link stays usable.
-  Run(kCommandDump, kRegion, 1024, dir / "after.bin");
+  Run(TransferKind::Dump, kRegion, 1024, dir / "after.bin");
   EXPECT_EQ(ReadFile(dir / "after.bin"), Flash(kRegion, 1024));
 }
 
@@ -140,20 +141,16 @@ TEST_F(DumpTest, StopDuringADumpCancelsAndEndsTheConnection) {
   sim::FaultPlan none;
   StartHandset(none);
   Connect();
-  std::string name = (dir / "stopped.bin").string();
-  std::copy(name.begin(), name.end(), link->fileName.get());
-  link->offset = kBank1Base;
-  link->size = kBankSize;
-  link->command.store(kCommandDump);
+  Start(TransferKind::Dump, kBank1Base, kBankSize, dir / "stopped.bin");
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
         auto dumps = d.Transfers(sim::TransferKind::kDump);
         return !dumps.empty() && dumps.back().blocks.size() >= 3;
       },
       std::chrono::seconds(10)));
-  link->command.store(kCommandStop);
+  link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->JoinWorker();
+  link->Join();
   sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> stopped = ReadFile(dir / "stopped.bin");

@@ -48,7 +48,7 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     StartHandset();
     Connect(460800, c.blockSize);
     std::vector<uint8_t> file = MakeFile("image.bin", c.size);
-    Run(kCommandFlash, c.offset, c.size, dir / "image.bin");
+    Run(TransferKind::Flash, c.offset, c.size, dir / "image.bin");
     sim::TranscriptData t = handset->Transcript();
     EXPECT_EQ(t.BlockLengths(sim::TransferKind::kFlash), c.blocks);
     std::vector<sim::BlockRecord> blocks = t.Transfers(sim::TransferKind::kFlash).back().blocks;
@@ -57,7 +57,7 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     EXPECT_EQ(Flash(c.offset, c.size), file);
     EXPECT_TRUE(Logged("Flash started"));
     EXPECT_TRUE(Logged("Flash finished!"));
-    EXPECT_EQ(link->transferredBytes, c.size);
+    EXPECT_EQ(owner.LastTransfer().bytes, c.size);
     StopLink();
     handset.reset();
   }
@@ -67,8 +67,8 @@ TEST_F(FlashTest, FlashThenDumpReadsTheFileBack) {
   StartHandset();
   Connect(460800, 8192);
   std::vector<uint8_t> file = MakeFile("bank2.bin", 0x30000 + 77);
-  Run(kCommandFlash, kBank2Base + 0x10000, 0, dir / "bank2.bin");
-  Run(kCommandDump, kBank2Base + 0x10000, 0x30000 + 77, dir / "back.bin");
+  Run(TransferKind::Flash, kBank2Base + 0x10000, 0, dir / "bank2.bin");
+  Run(TransferKind::Dump, kBank2Base + 0x10000, 0x30000 + 77, dir / "back.bin");
   EXPECT_EQ(ReadFile(dir / "back.bin"), file);
 }
 
@@ -80,7 +80,7 @@ TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
     StartHandset(faults);
     Connect();
     std::vector<uint8_t> file = MakeFile("image.bin", 0x1000);
-    Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+    Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
     std::vector<sim::BlockRecord> blocks =
         handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
     ASSERT_EQ(blocks.size(), 6u);
@@ -89,7 +89,7 @@ TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
     EXPECT_EQ(blocks[3].number, 2u);
     EXPECT_EQ(blocks[3].length, blocks[1].length);
     EXPECT_EQ(Flash(kBank1Base + 0x20000, 0x1000), file);
-    EXPECT_EQ(link->transferStatus, kStatusOk);
+    EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
     StopLink();
     handset.reset();
   }
@@ -103,18 +103,18 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   StartHandset(faults);
   Connect();
   MakeFile("image.bin", 0x2000);
-  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
   EXPECT_TRUE(Logged("Error (51) (Serial_XM:173)"));
   EXPECT_TRUE(Logged("Flash finished!"));
   EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks.size(), 3u);
   EXPECT_NE(ByteAfterBlocks(3, 0x400), kCan) << "no 0x18 follows an abort";
-  EXPECT_EQ(link->transferStatus, kStatusBlockAborted);
+  EXPECT_EQ(owner.LastTransfer().status, kStatusBlockAborted);
   // The loader closes the aborted flash with a non-zero response, which
   // ends the connection once the flash command is over.
   EXPECT_TRUE(Logged("Response [0x63]"));
   EXPECT_TRUE(Logged("Error (99) (Serial_XM:591)"));
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->JoinWorker();  // the port closes after the owner heard of it
+  link->Join();  // the port closes after the owner heard of it
   EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
@@ -127,8 +127,8 @@ TEST_F(FlashTest, FiveSilentAnswersCancelTheTransfer) {
   StartHandset(faults);
   Connect();
   MakeFile("image.bin", 0x1000);
-  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
-  EXPECT_EQ(link->transferStatus, kStatusBlockFailed);
+  Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  EXPECT_EQ(owner.LastTransfer().status, kStatusBlockFailed);
   std::vector<std::string> texts = owner.Texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), 5);
   EXPECT_EQ(ByteAfterBlocks(2, 0x400), kCan);
@@ -141,8 +141,8 @@ TEST_F(FlashTest, EndlessResendRequestsCountAsFailedAttempts) {
   StartHandset(faults);
   Connect();
   MakeFile("image.bin", 0x1000);
-  Run(kCommandFlash, kBank1Base + 0x20000, 0, dir / "image.bin");
-  EXPECT_EQ(link->transferStatus, kStatusBlockFailed);
+  Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
+  EXPECT_EQ(owner.LastTransfer().status, kStatusBlockFailed);
   std::vector<sim::BlockRecord> blocks =
       handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
   EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
@@ -155,7 +155,7 @@ TEST_F(FlashTest, EmptyAndMissingFiles) {
   StartHandset();
   Connect();
   WriteFile(dir / "empty.bin", {});
-  Run(kCommandFlash, kBank2Base, 0, dir / "empty.bin");
+  Run(TransferKind::Flash, kBank2Base, 0, dir / "empty.bin");
   sim::TranscriptData t = handset->Transcript();
   ASSERT_EQ(t.Packets(kCmdFlash).size(), 1u);
   EXPECT_EQ(t.Packets(kCmdFlash)[0].raw, (std::vector<uint8_t>{5, 0x35, 0x00, 0x00, 0x00, 0x02}));
@@ -163,12 +163,12 @@ TEST_F(FlashTest, EmptyAndMissingFiles) {
   EXPECT_TRUE(Logged("Flash started"));
   EXPECT_TRUE(Logged("Flash finished!"));
 
-  Run(kCommandFlash, kBank2Base, 0, dir / "missing.bin");
+  Run(TransferKind::Flash, kBank2Base, 0, dir / "missing.bin");
   EXPECT_TRUE(Logged("File is too big or Address wrong (56) (Serial_XM:535)"));
   EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), 1u) << "nothing sent";
 
   MakeFile("big.bin", 0x300001);
-  Run(kCommandFlash, 0x2500000, 0, dir / "big.bin");
+  Run(TransferKind::Flash, 0x2500000, 0, dir / "big.bin");
   EXPECT_TRUE(Logged("File is too big or Address wrong (56) (Serial_XM:535)"));
   EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), 1u);
 }
@@ -195,7 +195,7 @@ TEST_F(FlashTest, FilesThatAreNotRegularOrOver4GiBAreRefusedBeforeThePacket) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.file);
-    Run(kCommandFlash, kBank2Base, 0, c.file);
+    Run(TransferKind::Flash, kBank2Base, 0, c.file);
     std::vector<std::string> after = LogFrom("Offset = 0x2000000, size = 0x0");
     ASSERT_GE(after.size(), 3u);
     EXPECT_EQ(after[1], "File is too big or Address wrong (56) (Serial_XM:535)");

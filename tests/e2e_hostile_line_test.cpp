@@ -54,10 +54,10 @@ TEST_F(HostileLineTest, ABlockThatComesAgainIsAcknowledgedAndNotStoredTwice) {
     faults.lostAck = c.lost;
     handset->SetFaults(faults);
     owner.Clear();
-    Run(kCommandDump, kRegion, kLength, dir / "dump.bin");
+    Run(TransferKind::Dump, kRegion, kLength, dir / "dump.bin");
     EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength));
-    EXPECT_EQ(link->transferStatus, kStatusOk);
-    EXPECT_EQ(link->transferredBytes, kLength);
+    EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
+    EXPECT_EQ(owner.LastTransfer().bytes, kLength);
     // The ready byte, one per block, one per repeat.
     EXPECT_EQ(CountOf(Controls(), kAck), 1 + kBlocks + c.lost.times);
     EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kDump).back().response,
@@ -73,7 +73,7 @@ TEST_F(HostileLineTest, NoiseWhereABlockShouldStartIsNeitherAnsweredNorCounted) 
   StartHandset(faults);
   Connect();
   owner.Clear();
-  Run(kCommandDump, kRegion, kLength, dir / "dump.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "dump.bin");
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength));
   EXPECT_EQ(Controls(), std::vector<uint8_t>(1 + kBlocks, kAck));
   EXPECT_EQ(owner.progressSteps.size(), kBlocks);
@@ -85,9 +85,9 @@ TEST_F(HostileLineTest, AStalledBlockIsLetPassBeforeItIsAskedForAgain) {
   faults.stallBlock = {3, 300, std::chrono::milliseconds(1500), 1};
   StartHandset(faults);
   Connect();
-  Run(kCommandDump, kRegion, kLength, dir / "dump.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "dump.bin");
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength));
-  EXPECT_EQ(link->transferStatus, kStatusOk);
+  EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
   // One request for the stalled block; its tail was not answered as blocks.
   const std::vector<uint8_t> controls = Controls();
   EXPECT_EQ(CountOf(controls, kEtb), 1);
@@ -103,10 +103,10 @@ TEST_F(HostileLineTest, ALastBlockLongerThanWhatRemainsIsCut) {
   StartHandset(faults);
   Connect();
   const uint32_t size = 8 * kBlock + 0x100;  // the last block is short
-  Run(kCommandDump, kRegion, size, dir / "dump.bin");
+  Run(TransferKind::Dump, kRegion, size, dir / "dump.bin");
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, size));
-  EXPECT_EQ(link->transferredBytes, size);
-  EXPECT_EQ(link->transferStatus, kStatusOk);
+  EXPECT_EQ(owner.LastTransfer().bytes, size);
+  EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
   std::vector<std::string> texts = owner.Texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(),
                        "Block 9: 500 bytes beyond the size asked for were not written"),
@@ -120,17 +120,17 @@ TEST_F(HostileLineTest, AMisnumberedBlockIsAskedForAgainUnlessNumbersSayNothing)
   sim::FaultPlan faults;
   faults.wrongNumber = {4, 9, 1};  // a gap: block 4 looks like block 9
   handset->SetFaults(faults);
-  Run(kCommandDump, kRegion, kLength, dir / "gap.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "gap.bin");
   EXPECT_EQ(ReadFile(dir / "gap.bin"), Flash(kRegion, kLength));
   EXPECT_TRUE(Logged("Block 9 (phone sent) != 4 (i expect)"));
   EXPECT_EQ(CountOf(Controls(), kSyn), 1);
-  EXPECT_EQ(link->transferStatus, kStatusOk);
+  EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
 
   // A first block numbered 0: the numbers say nothing, every block is kept.
   faults.wrongNumber = {1, 0, 1};
   handset->SetFaults(faults);
   owner.Clear();
-  Run(kCommandDump, kRegion, kLength, dir / "zero.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "zero.bin");
   EXPECT_EQ(ReadFile(dir / "zero.bin"), Flash(kRegion, kLength));
   EXPECT_EQ(CountOf(Controls(), kSyn), 0);
   EXPECT_TRUE(TransferReports().empty());
@@ -144,7 +144,7 @@ TEST_F(HostileLineTest, EndlessNoiseEndsTheReceiveLikeSilenceAndTheLinkStaysUsab
   StartHandset(faults);
   Connect();
   owner.Clear();
-  Run(kCommandDump, kRegion, kLength, dir / "noise.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "noise.bin");
   EXPECT_TRUE(Logged("Error (54) (Serial_XM:281)"));
   EXPECT_EQ(ReadFile(dir / "noise.bin"), Flash(kRegion, 2 * kBlock));
   // The handset hears the 0x18 and ends its noise.
@@ -155,7 +155,7 @@ TEST_F(HostileLineTest, EndlessNoiseEndsTheReceiveLikeSilenceAndTheLinkStaysUsab
       kStopBound));
   EXPECT_EQ(owner.progressSteps.size(), 2u) << "noise moved the progress";
 
-  Run(kCommandDump, kRegion, kLength, dir / "after.bin");
+  Run(TransferKind::Dump, kRegion, kLength, dir / "after.bin");
   EXPECT_EQ(ReadFile(dir / "after.bin"), Flash(kRegion, kLength));
 }
 
@@ -178,7 +178,7 @@ TEST_F(HostileLineTest, EachBootStepEndsWhateverKeepsArriving) {
     owner.Clear();
     StartLink();
     ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-    link->JoinWorker();
+    link->Join();
     EXPECT_TRUE(Logged(c.report));
     EXPECT_TRUE(Logged("Timeout (2) (Serial_Base:107)"));
     EXPECT_EQ(owner.Texts().back(), "Com port closed");
@@ -198,9 +198,9 @@ TEST_F(HostileLineTest, StopEndsABabblingBootDialoguePromptly) {
     StartLink();
     ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.noiseSent > 200; },
                                  std::chrono::seconds(10)));
-    link->command.store(kCommandStop);
+    link->Stop();
     ASSERT_TRUE(owner.WaitFor("closed", 1, kStopBound));
-    link->JoinWorker();
+    link->Join();
     EXPECT_EQ(owner.Texts().back(), "Com port closed");
     StopLink();
     handset.reset();

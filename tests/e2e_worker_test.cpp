@@ -14,22 +14,22 @@ TEST_F(WorkerTest, DisconnectWhileWaitingWritesNothing) {
   faults.offer = sim::BootOffer::kNever;
   StartHandset(faults);
   StartLink();
-  link->command.store(kCommandStop);
+  link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->JoinWorker();
+  link->Join();
   EXPECT_EQ(LogFrom("Thread started"),
             (std::vector<std::string>{"Thread started", "Thread exit normally", "Com port closed"}));
   EXPECT_TRUE(ProgramBytes().empty());
-  EXPECT_FALSE(link->port.IsOpen());
+  EXPECT_FALSE(link->IsOpen());
 }
 
 TEST_F(WorkerTest, DisconnectWhileReadySendsTheDisconnectPacket) {
   StartHandset();
   Connect();
   std::vector<uint8_t> before = ProgramBytes();
-  link->command.store(kCommandStop);
+  link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->JoinWorker();
+  link->Join();
   EXPECT_EQ(LogFrom("Thread exit normally"),
             (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
@@ -57,9 +57,9 @@ TEST_F(WorkerTest, StopDuringTheConnectEndsItPromptly) {
   StartLink();
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.atLines.size() >= 2; },
                                std::chrono::seconds(10)));
-  link->command.store(kCommandStop);  // stage one is going up
+  link->Stop();  // stage one is going up
   ASSERT_TRUE(owner.WaitFor("closed", 1, kStopBound));
-  link->JoinWorker();
+  link->Join();
   EXPECT_FALSE(Logged("Phone switched to serial mode!"));
   EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
   EXPECT_EQ(handset->Transcript().records, 0u) << "stage one was not finished";
@@ -72,20 +72,17 @@ TEST_F(WorkerTest, StopDuringAFlashEndsItAfterTheBlockUnderWay) {
   std::vector<uint8_t> file(0x40000);
   for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7 + i / 1024);
   WriteFile(dir / "image.bin", file);
-  std::string name = (dir / "image.bin").string();
-  std::copy(name.begin(), name.end(), link->fileName.get());
-  link->offset = kBank2Base;
-  link->command.store(kCommandFlash);
+  Start(TransferKind::Flash, kBank2Base, 0, dir / "image.bin");
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
         auto flashes = d.Transfers(sim::TransferKind::kFlash);
         return !flashes.empty() && flashes.back().blocks.size() >= 3;
       },
       std::chrono::seconds(10)));
-  link->command.store(kCommandStop);
+  link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kStopBound));
-  link->JoinWorker();
-  const uint32_t written = link->transferredBytes;
+  link->Join();
+  const uint32_t written = owner.LastTransfer().bytes;
   EXPECT_GE(written, 2u * 1024);  // the third block may be given up unanswered
   EXPECT_LT(written, file.size());
   EXPECT_EQ(Flash(kBank2Base, written), std::vector<uint8_t>(file.begin(), file.begin() + written));
@@ -102,13 +99,9 @@ TEST_F(WorkerTest, HangUpMidTransferEndsTheLinkCleanly) {
   faults.hangUp = {sim::TransferKind::kDump, 3};
   StartHandset(faults);
   Connect();
-  std::string name = (dir / "cut.bin").string();
-  std::copy(name.begin(), name.end(), link->fileName.get());
-  link->offset = kBank1Base;
-  link->size = 0x10000;
-  link->command.store(kCommandDump);
+  Start(TransferKind::Dump, kBank1Base, 0x10000, dir / "cut.bin");
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->JoinWorker();
+  link->Join();
   std::vector<std::string> texts = owner.Texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
   EXPECT_TRUE(Logged("Receive finished!"));

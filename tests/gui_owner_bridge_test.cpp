@@ -34,7 +34,9 @@ class ThreadRecordingOwner : public LinkOwner {
     // Written here, read by the caller once the call has returned.
     warningAnswer = static_cast<int>(textId) * 10;
   }
-  void OnReport(const char* unit, int, int32_t) override { Record(std::string("report ") + unit); }
+  void OnTransferEnded(const TransferOutcome& outcome) override {
+    Record(std::string("transfer ") + std::to_string(outcome.bytes));
+  }
   LoaderPackage* PackageFile() override { return nullptr; }
   uint32_t BlockSize() override { return 2048; }
 
@@ -64,7 +66,7 @@ TEST_F(GuiOwnerBridgeTest, AWorkersCallsRunOnTheGuiThreadInOrderWhileItWaits) {
     bridge.EndProgress(nullptr, kBlack);
     bridge.OnLinkBusy();
     bridge.OnLoaderReady();
-    bridge.OnReport("Serial", 1, 2);
+    bridge.OnTransferEnded(TransferOutcome{TransferKind::Dump, kStatusOk, 2});
     bridge.ShowWarning(6);
     answerSeen = owner.warningAnswer;  // the call has run to its end
     blockSize = bridge.BlockSize();
@@ -80,7 +82,7 @@ TEST_F(GuiOwnerBridgeTest, AWorkersCallsRunOnTheGuiThreadInOrderWhileItWaits) {
     EXPECT_TRUE(call.onGuiThread) << call.name;
   }
   EXPECT_EQ(names, (std::vector<std::string>{"Thread started", "begin", "step", "end", "busy",
-                                             "ready", "report Serial", "warning 6", "closed"}));
+                                             "ready", "transfer 2", "warning 6", "closed"}));
   EXPECT_EQ(answerSeen, 60);
   EXPECT_EQ(blockSize, 2048u);
 }

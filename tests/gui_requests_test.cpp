@@ -12,6 +12,7 @@
 #include "gui/page_layout.h"
 #include "pages/region_panel.h"
 #include "tests/gui_test_support.h"
+#include "tests/link_test_access.h"
 
 namespace varnel::testing {
 namespace {
@@ -22,15 +23,14 @@ class GuiRequestTest : public GuiTest {
  protected:
   // The loader runs, the worker idles and the controls are unlocked.
   void MakeReady() {
-    window->Link().loaderActive.store(true);
-    window->Link().command.store(kCommandIdle);
+    SerialLinkTestAccess::SetState(window->Link(), true, LinkCommand::Idle);
     window->OnLoaderReady();
   }
   RegionPanel* Panel() { return Child<RegionPanel>(*window, "regionPanel"); }
   QPushButton* Button(const char* page, const char* name) {
     return Child<QWidget>(*window, page)->findChild<QPushButton*>(name);
   }
-  std::string LinkFileName() { return window->Link().fileName.get(); }
+  const TransferRequest& LastRequest() { return window->Link().LastRequest(); }
 };
 
 TEST_F(GuiRequestTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
@@ -38,43 +38,43 @@ TEST_F(GuiRequestTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
   MakeReady();
   SerialLink& link = window->Link();
   struct Case {
-    LinkCommand command;
+    TransferKind kind;
     const char* offsetText;
     const char* sizeText;
     const char* refusal;  // the red line, or null when the request goes out
   };
   const std::array<Case, 11> kCases = {{
-      {kCommandFlash, "0x27EF000", "0x3000", nullptr},
-      {kCommandFlash, "0X2500000", "0x3000", nullptr},
-      {kCommandFlash, " 0x2500000 ", "0x3000", nullptr},
-      {kCommandFlash, "2500000", "0x3000", "Offset \"2500000\" is not a hexadecimal number"},
-      {kCommandFlash, "", "0x3000", "Offset \"\" is not a hexadecimal number"},
-      {kCommandFlash, "0x25OO000", "0x3000", "Offset \"0x25OO000\" is not a hexadecimal number"},
-      {kCommandDump, "0x1fG", "0x3000", "Offset \"0x1fG\" is not a hexadecimal number"},
-      {kCommandDump, "0x2500000", "300000", "Size \"300000\" is not a hexadecimal number"},
-      {kCommandDump, "0x2500000", "0x3000 0", "Size \"0x3000 0\" is not a hexadecimal number"},
-      {kCommandDump, "0x2000000", "0X500000", nullptr},
+      {TransferKind::Flash, "0x27EF000", "0x3000", nullptr},
+      {TransferKind::Flash, "0X2500000", "0x3000", nullptr},
+      {TransferKind::Flash, " 0x2500000 ", "0x3000", nullptr},
+      {TransferKind::Flash, "2500000", "0x3000", "Offset \"2500000\" is not a hexadecimal number"},
+      {TransferKind::Flash, "", "0x3000", "Offset \"\" is not a hexadecimal number"},
+      {TransferKind::Flash, "0x25OO000", "0x3000", "Offset \"0x25OO000\" is not a hexadecimal number"},
+      {TransferKind::Dump, "0x1fG", "0x3000", "Offset \"0x1fG\" is not a hexadecimal number"},
+      {TransferKind::Dump, "0x2500000", "300000", "Size \"300000\" is not a hexadecimal number"},
+      {TransferKind::Dump, "0x2500000", "0x3000 0", "Size \"0x3000 0\" is not a hexadecimal number"},
+      {TransferKind::Dump, "0x2000000", "0X500000", nullptr},
       // A flash takes its length from the file: a bad size is only logged.
-      {kCommandFlash, "0x1000000", "junk", nullptr},
+      {TransferKind::Flash, "0x1000000", "junk", nullptr},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string(c.offsetText) + " / " + c.sizeText);
     Panel()->SetOffsetText(c.offsetText);
     Panel()->SetSizeText(c.sizeText);
-    const uint32_t offsetBefore = link.offset;
-    const uint32_t sizeBefore = link.size;
+    const TransferRequest before = link.LastRequest();
     ModalCloser closer;
     const QString file = QString::fromStdString((dir / "region.bin").string());
-    c.command == kCommandDump ? window->RequestDump(file) : window->RequestFlash(file);
+    c.kind == TransferKind::Dump ? window->RequestDump(file) : window->RequestFlash(file);
     if (c.refusal == nullptr) {
-      EXPECT_EQ(link.command.load(), c.command);
+      EXPECT_EQ(link.Command(), c.kind == TransferKind::Dump ? LinkCommand::Dump : LinkCommand::Flash);
+      EXPECT_EQ(link.LastRequest().kind, c.kind);
       EXPECT_TRUE(closer.seen.empty());
-      link.command.store(kCommandIdle);  // as the worker takes it
+      SerialLinkTestAccess::TakeCommand(link);
       continue;
     }
-    EXPECT_EQ(link.command.load(), kCommandIdle);
-    EXPECT_EQ(link.offset, offsetBefore);
-    EXPECT_EQ(link.size, sizeBefore);
+    EXPECT_EQ(link.Command(), LinkCommand::Idle);
+    EXPECT_EQ(link.LastRequest().offset, before.offset);
+    EXPECT_EQ(link.LastRequest().size, before.size);
     const std::vector<ShownLine> lines = LogLines(*window);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(WithoutStamp(lines.back().text), c.refusal);
@@ -86,8 +86,8 @@ TEST_F(GuiRequestTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
               "(0-9, a-f), for example 0x2500000.");
   }
   // What the accepted rows handed over last.
-  EXPECT_EQ(link.offset, 0x1000000u);
-  EXPECT_EQ(link.size, 0x500000u);
+  EXPECT_EQ(link.LastRequest().offset, 0x1000000u);
+  EXPECT_EQ(link.LastRequest().size, 0x500000u);
 }
 
 TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {
@@ -102,8 +102,8 @@ TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {
     const char* file;
   };
   constexpr std::array<Case, 2> kCases = {{
-      {kDumperTab, "dumpPage", kCommandDump, "dump.bin"},
-      {kFlasherTab, "flashPage", kCommandFlash, "image.bin"},
+      {kDumperTab, "dumpPage", LinkCommand::Dump, "dump.bin"},
+      {kFlasherTab, "flashPage", LinkCommand::Flash, "image.bin"},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.page);
@@ -113,11 +113,11 @@ TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {
     // the size is converted all the same.
     Panel()->SetSizeText("0x1234");
     Button(c.page, "startButton")->click();
-    EXPECT_EQ(window->Link().offset, 0x2500000u);
-    EXPECT_EQ(window->Link().size, 0x1234u);
-    EXPECT_EQ(LinkFileName(), (dir / c.file).string());
-    EXPECT_EQ(window->Link().command.load(), c.command);
-    window->Link().command.store(kCommandIdle);
+    EXPECT_EQ(LastRequest().offset, 0x2500000u);
+    EXPECT_EQ(LastRequest().size, 0x1234u);
+    EXPECT_EQ(LastRequest().fileName, (dir / c.file).string());
+    EXPECT_EQ(window->Link().Command(), c.command);
+    SerialLinkTestAccess::TakeCommand(window->Link());
   }
   EXPECT_FALSE(Child<QWidget>(*window, "sizeFrame")->isEnabled());  // the flash tab
 }
@@ -133,40 +133,35 @@ TEST_F(GuiRequestTest, ARequestWhileNotReadyOrBusyShowsTheMessageAndStartsNothin
       {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }},
       {"a request not yet taken",
        [](MainWindow& w) {
-         w.Link().loaderActive.store(true);
+         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
          w.OnLoaderReady();
-         w.Link().command.store(kCommandFlash);
        }},
       // The worker idles while a transfer runs; the locked controls tell.
       {"a transfer running",
        [](MainWindow& w) {
-         w.Link().loaderActive.store(true);
-         w.Link().command.store(kCommandIdle);
+         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
          w.OnLinkBusy();
        }},
       {"the link closed",
        [](MainWindow& w) {
-         w.Link().loaderActive.store(true);
-         w.Link().command.store(kCommandIdle);
+         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
          w.OnLinkClosed();
        }},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    window->Link().loaderActive.store(false);
-    window->Link().command.store(kCommandIdle);
+    SerialLinkTestAccess::SetState(window->Link(), false, LinkCommand::Idle);
     c.state(*window);
-    const LinkCommand before = window->Link().command.load();
-    window->Link().offset = 0xABC;
+    const LinkCommand before = window->Link().Command();
     Panel()->SetOffsetText("0x100");
     ModalCloser closer;
     window->RequestFlash(QString::fromStdString((dir / "image.bin").string()));
     ASSERT_EQ(closer.seen.size(), 1u);
     EXPECT_EQ(closer.seen[0].caption, "Varnel");
     EXPECT_EQ(closer.seen[0].text, kSwitchFirst);
-    EXPECT_EQ(window->Link().offset, 0xABCu);
-    EXPECT_EQ(window->Link().command.load(), before);
-    EXPECT_EQ(LinkFileName(), "");
+    EXPECT_EQ(LastRequest().offset, 0u) << "nothing was handed over";
+    EXPECT_EQ(window->Link().Command(), before);
+    EXPECT_EQ(LastRequest().fileName, "");
   }
 }
 

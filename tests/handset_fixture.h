@@ -48,13 +48,8 @@ class HandsetTest : public ::testing::Test {
   // Opens the port and starts the worker with the connect command.
   void StartLink(uint32_t speed = kUploadSpeed, uint32_t blockSize = 1024) {
     owner.blockSize = blockSize;
-    link = std::make_unique<SerialLink>(app);
-    link->owner = &owner;
-    link->speed = speed;
-    link->bootStepLimitMs = bootStepLimitMs;
-    ASSERT_EQ(link->OpenPort(handset->SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
-    link->command.store(kCommandConnect);
-    link->StartWorker();
+    link = std::make_unique<SerialLink>(app, owner, LinkTiming{bootStepLimitMs});
+    ASSERT_EQ(link->Connect({handset->SlavePath(), speed}), kStatusOk);
   }
 
   // Connects and waits until the connect command has ended with its notice
@@ -68,22 +63,22 @@ class HandsetTest : public ::testing::Test {
   }
 
   // Starts a dump or flash and waits until it has ended.
-  void Run(LinkCommand command, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
-    std::string name = file.string();
-    std::copy(name.begin(), name.end(), link->fileName.get());
-    link->fileName[name.size()] = '\0';
-    link->offset = offset;
-    link->size = size;
-    int ready = owner.Count("ready");
+  void Run(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
+    int transfers = owner.Count("transfer");
     int closed = owner.Count("closed");
-    link->command.store(command);
-    ASSERT_TRUE(owner.WaitFor("ready", ready + 1, kSessionTimeout, closed));
+    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string()}), TransferRequestResult::Started);
+    ASSERT_TRUE(owner.WaitFor("transfer", transfers + 1, kSessionTimeout, closed));
+  }
+
+  // Starts a dump or flash without waiting for it.
+  void Start(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
+    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string()}), TransferRequestResult::Started);
   }
 
   void StopLink() {
     if (!link) return;
-    link->command.store(kCommandStop);
-    link->JoinWorker();
+    link->Stop();
+    link->Join();
     link.reset();
   }
 

@@ -10,7 +10,8 @@
 #include <thread>
 
 #include "texts/code_page.h"
-#include "link/serial_link.h"
+#include "link/link_protocol.h"
+#include "port/serial_port.h"
 #include "sim/pty_master.h"
 #include "tests/test_support.h"
 
@@ -21,7 +22,7 @@ constexpr int kReadWaitMs = 2000;
 
 class SerialPortTest : public ::testing::Test {
  protected:
-  SerialPortTest() : app("Varnel", kUtf8CodePage, {}), link(app) { link.owner = &owner; }
+  SerialPortTest() : app("Varnel", kUtf8CodePage, {}), link(app, owner, port, command) {}
 
   void Open() {
     ASSERT_TRUE(pty.IsOpen());
@@ -45,8 +46,10 @@ class SerialPortTest : public ::testing::Test {
   }
 
   Application app;
-  testing::RecordingOwner owner;  // outlives the link, which logs as it closes
-  SerialLink link;
+  testing::RecordingOwner owner;
+  SerialPort port;
+  std::atomic<LinkCommand> command{LinkCommand::Connect};
+  LinkProtocol link;
   sim::PtyMaster pty;
 };
 
@@ -55,7 +58,6 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpened) {
   EXPECT_EQ(owner.Texts(), std::vector<std::string>{"Com port opened"});
   EXPECT_EQ(owner.Lines()[0].colour, kBlack);
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
-  EXPECT_EQ(link.command.load(), kCommandConnect);
 
   ASSERT_EQ(link.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
   EXPECT_EQ(owner.Lines().size(), 1u) << "the same speed logs nothing";
@@ -85,10 +87,10 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedWhateverSpeedThePortWasLeftAt) {
 
 TEST_F(SerialPortTest, SpeedTrialTellsWhatThePortRunsAtAndKeepsItsSpeed) {
   Open();
-  EXPECT_TRUE(link.port.CanRunAt(460800));
-  EXPECT_TRUE(link.port.CanRunAt(kBootSpeed));
-  EXPECT_FALSE(link.port.CanRunAt(250000));
-  EXPECT_FALSE(link.port.CanRunAt(0));
+  EXPECT_TRUE(port.CanRunAt(460800));
+  EXPECT_TRUE(port.CanRunAt(kBootSpeed));
+  EXPECT_FALSE(port.CanRunAt(250000));
+  EXPECT_FALSE(port.CanRunAt(0));
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 }
 
@@ -151,7 +153,7 @@ TEST_F(SerialPortTest, StopRequestEndsAWaitEarlyWithNothingRead) {
   Open();
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    link.stopRequested.store(true);
+    link.RequestStop();
   });
   uint8_t buffer[1];
   uint32_t got = 99;
@@ -166,11 +168,11 @@ TEST_F(SerialPortTest, StopRequestEndsAWaitEarlyWithNothingRead) {
 
 TEST_F(SerialPortTest, ClosePortWithActiveLoaderSendsDisconnectFirst) {
   Open();
-  link.loaderActive.store(true);
+  link.SetLoaderActive();
   EXPECT_EQ(link.ClosePort(), kStatusOk);
   EXPECT_EQ(HandsetReceives(2), (std::vector<uint8_t>{0x01, 0x13}));
-  EXPECT_FALSE(link.loaderActive.load());
-  EXPECT_FALSE(link.port.IsOpen());
+  EXPECT_FALSE(link.LoaderActive());
+  EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(owner.Texts().back(), "Com port closed");
   EXPECT_EQ(link.ClosePort(), kStatusOk) << "closing again is harmless";
 }
@@ -182,9 +184,8 @@ TEST_F(SerialPortTest, OpeningAnOpenPortReports10AndLeavesItAlone) {
   EXPECT_EQ(link.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusAlreadyOpen);
   EXPECT_EQ(owner.Texts().back(), "Port already open (10) (Serial:126)");
   EXPECT_EQ(owner.Lines().back().colour, kRed);
-  EXPECT_FALSE(link.stopRequested.load());
-  ASSERT_TRUE(link.port.IsOpen());
-  link.status = kStatusOk;  // writes keep the status they find
+  EXPECT_FALSE(link.StopRequested());
+  ASSERT_TRUE(port.IsOpen());
   ASSERT_EQ(link.WriteByte(0x42), kStatusOk);
   EXPECT_EQ(HandsetReceives(1), std::vector<uint8_t>{0x42});
 }
@@ -197,18 +198,19 @@ TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
   EXPECT_EQ(lines[0].colour, kRed);
   EXPECT_EQ(lines[1].text.rfind("/dev/varnel-no-such-device: No such file or directory", 0), 0u);
   EXPECT_EQ(lines[1].colour, kGrey);
-  EXPECT_TRUE(link.stopRequested.load());
-  EXPECT_FALSE(link.port.IsOpen());
+  EXPECT_TRUE(link.StopRequested());
+  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialPortTest, SecondProgramIsRefusedWhileThePortIsHeld) {
   Open();
-  testing::RecordingOwner otherOwner;  // outlives the link
-  SerialLink other(app);
-  other.owner = &otherOwner;
+  testing::RecordingOwner otherOwner;
+  SerialPort otherPort;
+  std::atomic<LinkCommand> otherCommand{LinkCommand::Connect};
+  LinkProtocol other(app, otherOwner, otherPort, otherCommand);
   EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   EXPECT_EQ(otherOwner.Texts()[0], "Can't open port (11) (Serial:142)");
-  link.ClosePort();
+  static_cast<void>(link.ClosePort());
   EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
 }
 
@@ -235,8 +237,8 @@ TEST_F(SerialPortTest, HangUpFailsReadsAndWritesAndIsReportedOnce) {
   EXPECT_EQ(link.WriteByte(1), kStatusWrite);
   auto texts = owner.Texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
-  EXPECT_TRUE(link.stopRequested.load());
-  EXPECT_TRUE(link.closeOnExit.load());
+  EXPECT_TRUE(link.StopRequested());
+  EXPECT_TRUE(link.CloseOnExit());
 }
 
 TEST_F(SerialPortTest, ComNameIsResolvedThroughThePortsSection) {
@@ -244,7 +246,7 @@ TEST_F(SerialPortTest, ComNameIsResolvedThroughThePortsSection) {
   testing::ScopedWorkingDir cwd(dir.Path());
   std::ofstream(dir / "varnel.ini") << "[Ports]\nCOM3=" << pty.SlavePath() << "\n";
   ASSERT_EQ(link.OpenPort("COM3", kQueueBytes, kQueueBytes), kStatusOk);
-  link.ClosePort();
+  static_cast<void>(link.ClosePort());
   EXPECT_EQ(link.OpenPort("COM4", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   EXPECT_EQ(owner.Texts().back().rfind("/dev/ttyUSB3: ", 0), 0u);
 }

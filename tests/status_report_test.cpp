@@ -4,7 +4,8 @@
 #include <array>
 
 #include "texts/code_page.h"
-#include "link/serial_link.h"
+#include "link/link_protocol.h"
+#include "port/serial_port.h"
 #include "tests/test_support.h"
 
 namespace varnel {
@@ -12,11 +13,13 @@ namespace {
 
 class StatusReportTest : public ::testing::Test {
  protected:
-  StatusReportTest() : app("Varnel", kUtf8CodePage, {}), link(app) { link.owner = &owner; }
+  StatusReportTest() : app("Varnel", kUtf8CodePage, {}), link(app, owner, port, command) {}
 
   Application app;
-  testing::RecordingOwner owner;  // outlives the link, which logs as it closes
-  SerialLink link;
+  testing::RecordingOwner owner;
+  SerialPort port;
+  std::atomic<LinkCommand> command{LinkCommand::Connect};
+  LinkProtocol link;
 };
 
 TEST_F(StatusReportTest, StatusTextFillsTheMessageWithTheCode) {
@@ -40,36 +43,34 @@ TEST_F(StatusReportTest, StatusTextFillsTheMessageWithTheCode) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.code);
-    EXPECT_STREQ(link.StatusText(c.code), c.text);
+    EXPECT_EQ(LinkProtocol::StatusText(c.code), c.text);
   }
-  EXPECT_STREQ(link.StatusText(254), "Command not implemented (254)");
-  EXPECT_STREQ(link.StatusText(52), "Error (52)");
-  EXPECT_STREQ(link.StatusText(-5), "Error (-5)");
-  EXPECT_STREQ(link.errorText.get(), "Error (-5)");
+  EXPECT_EQ(LinkProtocol::StatusText(254), "Command not implemented (254)");
+  EXPECT_EQ(LinkProtocol::StatusText(52), "Error (52)");
+  EXPECT_EQ(LinkProtocol::StatusText(-5), "Error (-5)");
 }
 
-TEST_F(StatusReportTest, ReportLineNamesUnitAndLocationInRed) {
-  link.status = kStatusTimeout;
-  link.ReportStatus(kUnitSerial, 963);
-  ASSERT_EQ(owner.Lines().size(), 1u);
-  EXPECT_EQ(owner.Lines()[0].text, "Timeout (2) (Serial:963)");
-  EXPECT_EQ(owner.Lines()[0].colour, kRed);
+TEST_F(StatusReportTest, ReportErrorLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked) {
+  EXPECT_EQ(link.ReportError(kStatusTimeout, kUnitSerial, 963, Stop::No), kStatusTimeout);
+  EXPECT_EQ(link.ReportError(254, kUnitXm, 456, Stop::No), 254);
+  EXPECT_FALSE(link.StopRequested());
+  EXPECT_FALSE(link.CloseOnExit());
+  EXPECT_EQ(link.ReportError(kStatusNoPackage, kUnitBase, 107, Stop::Yes), kStatusNoPackage);
+  EXPECT_TRUE(link.StopRequested());
+  EXPECT_TRUE(link.CloseOnExit());
+  EXPECT_EQ(owner.Texts(), (std::vector<std::string>{"Timeout (2) (Serial:963)",
+                                                     "Command not implemented (254) (Serial_XM:456)",
+                                                     "Error (13) (Serial_Base:107)"}));
+  for (const testing::LogLine& line : owner.Lines()) {
+    EXPECT_EQ(line.colour, kRed);
+  }
+  EXPECT_EQ(link.FailureCount(), 3u);
 }
 
-TEST_F(StatusReportTest, ReportErrorReturnsStatusAndSetsFlagsOnlyWithStop) {
-  link.status = 254;
-  EXPECT_EQ(link.ReportError(kUnitXm, 456, Stop::No), 254);
-  EXPECT_FALSE(link.stopRequested.load());
-  EXPECT_FALSE(link.closeOnExit.load());
-  EXPECT_EQ(link.status, 254);
-
-  link.status = kStatusNoPackage;
-  EXPECT_EQ(link.ReportError(kUnitBase, 107, Stop::Yes), kStatusNoPackage);
-  EXPECT_TRUE(link.stopRequested.load());
-  EXPECT_TRUE(link.closeOnExit.load());
-  EXPECT_EQ(owner.Texts(), (std::vector<std::string>{
-                               "Command not implemented (254) (Serial_XM:456)",
-                               "Error (13) (Serial_Base:107)"}));
+TEST_F(StatusReportTest, ARetryIsLoggedAlikeButIsNoFailure) {
+  EXPECT_EQ(link.ReportRetry(kStatusCrcMismatch, kUnitXm, 312), kStatusCrcMismatch);
+  EXPECT_EQ(owner.Texts(), std::vector<std::string>{"XM CRC Error (58) (Serial_XM:312)"});
+  EXPECT_EQ(link.FailureCount(), 0u);
 }
 
 }  // namespace

@@ -110,6 +110,19 @@ class RecordingOwner : public LinkOwner {
   void ShowWarning(uint16_t textId) override { Record("warning " + std::to_string(textId)); }
   LoaderPackage* PackageFile() override { return &package; }
   uint32_t BlockSize() override { return blockSize; }
+  void OnTransferEnded(const TransferOutcome& outcome) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      transfers.push_back(outcome);
+    }
+    Record("transfer");
+  }
+
+  // The outcome of the last transfer (none yet: a default one).
+  TransferOutcome LastTransfer() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return transfers.empty() ? TransferOutcome{} : transfers.back();
+  }
 
   std::vector<LogLine> Lines() {
     std::lock_guard<std::mutex> lock(mutex);
@@ -166,6 +179,7 @@ class RecordingOwner : public LinkOwner {
   std::condition_variable changed;
   std::vector<LogLine> lines;
   std::vector<std::string> events;
+  std::vector<TransferOutcome> transfers;
 };
 
 }  // namespace varnel::testing

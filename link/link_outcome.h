@@ -1,0 +1,50 @@
+// What the link asks for and what it reports back as values: the front
+// ends' requests (a connect, a dump or flash of a region with a file) and
+// the outcomes of the connect and of each transfer, which the owner is told
+// when the command has ended.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/link_status.h"
+
+namespace varnel {
+
+// A connection: the port as the user named it ("COM1" or a device path)
+// and the line speed for the loader after the boot upload.
+struct ConnectRequest {
+  std::string portName;
+  uint32_t speed = 0;
+};
+
+enum class TransferKind { Dump, Flash };
+
+// A dump reads `size` bytes of flash from `offset` into `fileName`; a flash
+// writes the file `fileName` from `offset` (its `size` is only logged).
+// The file name is in the system's narrow encoding.
+struct TransferRequest {
+  TransferKind kind = TransferKind::Dump;
+  uint32_t offset = 0;
+  uint32_t size = 0;
+  std::string fileName;
+};
+
+// How a connect command ended.
+struct ConnectOutcome {
+  bool ready = false;  // the loader runs and takes commands
+  bool clean = false;  // no failure was reported on the way (a block sent again is none)
+};
+
+// How a dump or flash command ended.
+struct TransferOutcome {
+  TransferKind kind = TransferKind::Dump;
+  // The block transfer's own status, before the loader's closing response:
+  // 0 when every block it took on was accepted.
+  LinkStatus status = kStatusOk;
+  uint32_t bytes = 0;      // the bytes that got through (written to the file, or acknowledged)
+  bool confirmed = false;  // the loader's closing response was 0
+  bool clean = false;      // no failure was reported on the way (a block received again is none)
+};
+
+}  // namespace varnel

@@ -1,0 +1,160 @@
+// LinkProtocol's construction and its port operations (unit Serial).
+#include "link/link_protocol.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "port/port_name.h"
+
+namespace varnel {
+
+LinkProtocol::LinkProtocol(const Application& application, LinkOwner& linkOwner, Port& linePort,
+                           const std::atomic<LinkCommand>& linkCommand, LinkTiming linkTiming)
+    : app(application),
+      owner(linkOwner),
+      port(linePort),
+      command(linkCommand),
+      timing(linkTiming),
+      receiveBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)),
+      blockBuffer(std::make_unique<uint8_t[]>(kReceiveBlockBytes + kBlockOverheadBytes)) {}
+
+void LinkProtocol::RequestStop() {
+  stopRequested.store(true);
+  closeOnExit.store(true);
+}
+
+bool LinkProtocol::StopAsked() const { return stopRequested.load() || UserStopAsked(); }
+
+LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue) {
+  if (port.IsOpen()) return ReportError(kStatusAlreadyOpen, kUnitSerial, 126, Stop::No);
+  std::string reason;
+  const std::string device = ResolvePortName(portName, app.SettingsPath());
+  if (!port.Open(device, &reason)) {
+    ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
+    LogSystemReason(reason);
+    return kStatusCantOpenPort;
+  }
+  LinkStatus failed = kStatusOk;
+  int location = 0;
+  if ((inputQueue != 0 || outputQueue != 0) && !port.SetQueueSizes(inputQueue, outputQueue)) {
+    failed = kStatusQueueSizes, location = 158;
+  } else if (!port.ClearEventMask()) {
+    failed = kStatusEventMask, location = 167;
+  } else if (!port.ReadTimeouts()) {
+    failed = kStatusGetTimeouts, location = 176;
+  } else if (!port.SetNonBlockingTimeouts()) {
+    failed = kStatusSetTimeouts, location = 191;
+  }
+  if (failed != kStatusOk) {
+    ClosePort();
+    return ReportError(failed, kUnitSerial, location, Stop::No);
+  }
+  port.ApplyLineDefaults(kBootSpeed);
+  stopRequested.store(false);
+  loaderActive.store(false);
+  closeOnExit.store(false);
+  hangUpReported = false;
+  Log(app.Text(text::kComPortOpened), kBlack);
+  static_cast<void>(SetLineSpeed(kBootSpeed));
+  return kStatusOk;
+}
+
+LinkStatus LinkProtocol::ClosePort() {
+  LinkStatus status = kStatusOk;
+  if (loaderActive.load()) {
+    status = SendCommand(kCmdDisconnect, 0, 0);
+    loaderActive.store(false);
+  }
+  if (!port.IsOpen()) return status;
+  port.Close();
+  Log(app.Text(text::kComPortClosed), kBlack);
+  return status;
+}
+
+LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits) {
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 467, Stop::No);
+  LineFormat format;
+  if (!port.GetLineFormat(&format)) return ReportError(kStatusGetLineState, kUnitSerial, 475, Stop::No);
+  if (format.baud != baud) Log(FormatText(text::kPortSpeed, static_cast<int>(baud)), kGrey);
+  format.baud = baud;
+  format.dataBits = dataBits;
+  format.parity = parity;
+  format.stopBits = stopBits;
+  if (!port.SetLineFormat(format)) return ReportError(kStatusSetLineState, kUnitSerial, 499, Stop::No);
+  return kStatusOk;
+}
+
+LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud) {
+  return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit);
+}
+
+LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written) {
+  uint32_t local = 0;
+  if (written == nullptr) written = &local;
+  *written = 0;
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 526, Stop::No);
+  return port.Write(data, count, written) ? kStatusOk : kStatusWrite;
+}
+
+LinkStatus LinkProtocol::WriteText(const char* text, uint32_t* written) {
+  return WriteBytes(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)),
+                    written);
+}
+
+LinkStatus LinkProtocol::WriteByte(uint8_t byte) { return WriteBytes(&byte, 1); }
+
+LinkStatus LinkProtocol::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got) {
+  uint32_t local = 0;
+  if (got == nullptr) got = &local;
+  *got = 0;
+  uint32_t read = 0;
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 592, Stop::No);
+  if (count == 0) return ReportError(kStatusReadNull, kUnitSerial, 597, Stop::No);
+  if (!port.Read(buffer, count, &read)) return ReportError(kStatusRead, kUnitSerial, 604, Stop::No);
+  if (read == 0) return ReportError(kStatusReadNull, kUnitSerial, 609, Stop::No);
+  *got = read;
+  return kStatusOk;
+}
+
+LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
+                                   UserStop userStop) {
+  uint32_t local = 0;
+  if (got == nullptr) got = &local;
+  *got = 0;
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 634, Stop::No);
+  const uint32_t start = port.TickCount();
+  for (;;) {
+    if (port.TickCount() - start > timeoutMs) return kStatusTimeout;
+    uint32_t queued = 0;
+    // The line is gone: no byte will ever come.
+    if (GetQueuedCount(&queued) != kStatusOk) return kStatusRead;
+    if (queued >= count) {
+      uint32_t read = 0;
+      if (ReadBytes(buffer, count, &read) != kStatusOk) return kStatusRead;
+      *got = read;
+      return kStatusOk;
+    }
+    port.Sleep(kPollIntervalMs);
+    if (stopRequested.load()) return kStatusOk;
+    if (userStop == UserStop::Ends && UserStopAsked()) return kStatusOk;
+  }
+}
+
+void LinkProtocol::DropInput(uint32_t count) {
+  uint32_t got = 0;
+  static_cast<void>(ReadExact(receiveBuffer.get(), std::min(count, kReceiveBufferBytes), &got, kByteTimeoutMs));
+}
+
+LinkStatus LinkProtocol::GetQueuedCount(uint32_t* count) {
+  *count = 0;
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 746, Stop::No);
+  if (port.QueuedCount(count)) return kStatusOk;
+  // A line that has hung up stays gone: report it once and end the
+  // connection, rather than once per poll.
+  if (!port.HungUp()) return ReportError(kStatusLineStatus, kUnitSerial, 758, Stop::No);
+  if (hangUpReported) return kStatusLineStatus;
+  hangUpReported = true;
+  return ReportError(kStatusLineStatus, kUnitSerial, 758, Stop::Yes);
+}
+
+}  // namespace varnel

@@ -1,0 +1,281 @@
+// LinkProtocol: every operation the link makes on the line, below its
+// worker: the port operations and the error reports (unit Serial), the
+// loader's command packets, the block transfers, the boot upload, the dump
+// and the flash (units Serial and Serial_XM). Each operation returns its
+// LinkStatus (0 = success); a failure is reported where it is found, in red
+// as "message (unit:location)", and again by each caller that passes it up.
+// It runs on one thread at a time (the worker; OpenPort before the worker
+// exists); the stop flags may be read from any thread. Owner, port and
+// command outlive it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "format/block_sequence.h"
+#include "format/wire_format.h"
+#include "link/link_command.h"
+#include "link/link_outcome.h"
+#include "link/link_owner.h"
+#include "link/link_status.h"
+#include "port/port.h"
+#include "texts/application.h"
+#include "texts/log_colour.h"
+
+namespace varnel {
+
+class LoaderPackage;
+class TransferFile;
+
+// Source units named in reports.
+inline constexpr char kUnitSerial[] = "Serial";
+inline constexpr char kUnitBase[] = "Serial_Base";
+inline constexpr char kUnitXm[] = "Serial_XM";
+
+// Whether a report ends the connection.
+enum class Stop { No, Yes };
+// Whether a transfer logs its start and end lines.
+enum class Quiet { No, Yes };
+// Whether the user's stop command cuts a wait on the line short.
+enum class UserStop { Ends, Ignored };
+
+inline constexpr uint32_t kReceiveBufferBytes = 0x20000;
+inline constexpr uint32_t kQueueBytes = 65558;  // the driver queues the front ends ask for
+inline constexpr uint32_t kByteTimeoutMs = 2000;
+inline constexpr uint32_t kBlockPartTimeoutMs = 1000;
+// The progress bar of a block transfer moves every this many bytes.
+inline constexpr uint32_t kBlockProgressUnit = 128;
+inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminator and NUL
+// Each step of the boot dialogue (the offer, "OK", "Download Initiated",
+// each record's ".") ends with Timeout after this long, however many other
+// bytes or lines keep arriving meanwhile.
+inline constexpr uint32_t kBootStepLimitMs = 10000;
+inline constexpr uint32_t kPollIntervalMs = 1;
+
+// The link's times that tests may shorten.
+struct LinkTiming {
+  uint32_t bootStepLimitMs = kBootStepLimitMs;
+};
+
+class LinkProtocol {
+ public:
+  // `command` is the worker's; a stop written there ends the waits.
+  LinkProtocol(const Application& application, LinkOwner& owner, Port& port,
+               const std::atomic<LinkCommand>& command, LinkTiming timing = {});
+  LinkProtocol(const LinkProtocol&) = delete;
+  LinkProtocol& operator=(const LinkProtocol&) = delete;
+
+  const Application& App() const { return app; }
+  LinkOwner& Owner() const { return owner; }
+  Port& LinePort() const { return port; }
+
+  // ---- Flags the worker and the reports share ----
+
+  // A report with stop request, or the stop command, ends the link.
+  bool StopRequested() const { return stopRequested.load(); }
+  void RequestStop();  // sets the stop and the close flags
+  void ClearStopRequest() { stopRequested.store(false); }
+  bool CloseOnExit() const { return closeOnExit.load(); }
+  // The loader runs on the handset and takes command packets.
+  bool LoaderActive() const { return loaderActive.load(); }
+  void SetLoaderActive(bool active = true) { loaderActive.store(active); }
+  // Whether the link is to stop: a report asked for it, or the user.
+  bool StopAsked() const;
+  // Whether the user asked for the stop (command Stop): a transfer then
+  // ends quietly with 0x18, where a failure that stops the link is reported.
+  bool UserStopAsked() const { return command.load() == LinkCommand::Stop; }
+  // The reports made so far that were not followed by another try of the
+  // same block: a command is clean when this does not change under it.
+  uint32_t FailureCount() const { return failures; }
+
+  // ---- Port operations (unit Serial) ----
+
+  // Opens `portName` ("COM1", or a device path) with driver queues of the
+  // given sizes, 38400 bit/s 8N1, DTR and RTS on. 0; kStatusAlreadyOpen
+  // (the open port is left alone); kStatusCantOpenPort (reported with stop
+  // request, followed by a grey line naming the device and the system's
+  // reason); kStatusQueueSizes, kStatusEventMask, kStatusGetTimeouts or
+  // kStatusSetTimeouts when a setup step fails (the port is closed).
+  [[nodiscard]] LinkStatus OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue);
+  // Sends the disconnect packet to an active loader, then closes the port
+  // and logs "Com port closed". Harmless when closed. 0, or the packet's
+  // failure.
+  LinkStatus ClosePort();
+  // Logs "Port speed %d" when the speed changes. 0; kStatusPortClosed,
+  // kStatusGetLineState or kStatusSetLineState, each reported.
+  [[nodiscard]] LinkStatus SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits);
+  // SetLineSpeed at 8 data bits, no parity, one stop bit: every speed the
+  // link sets.
+  [[nodiscard]] LinkStatus SetLineSpeed(uint32_t baud);
+  // One write of the whole range. 0; kStatusPortClosed (reported);
+  // kStatusWrite (not reported: callers report).
+  [[nodiscard]] LinkStatus WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written = nullptr);
+  [[nodiscard]] LinkStatus WriteText(const char* text, uint32_t* written = nullptr);
+  [[nodiscard]] LinkStatus WriteByte(uint8_t byte);
+  // Reads `count` queued bytes. 0; kStatusPortClosed, kStatusReadNull
+  // (count 0 or nothing read) or kStatusRead, each reported.
+  [[nodiscard]] LinkStatus ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got = nullptr);
+  // Waits until `count` bytes are queued, then reads exactly them; the rest
+  // stays queued. kStatusTimeout after `timeoutMs` (the whole call),
+  // kStatusRead when the read fails or the line is gone; neither reported.
+  // 0 with nothing read when a stop is asked for during the wait. `got`
+  // holds the bytes read (0 on failure).
+  [[nodiscard]] LinkStatus ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
+                                     UserStop userStop = UserStop::Ends);
+  // The number of queued input bytes. 0; kStatusPortClosed (reported) or
+  // kStatusLineStatus (the line is gone: reported with stop request once
+  // per hang-up).
+  [[nodiscard]] LinkStatus GetQueuedCount(uint32_t* count);
+  // Reads and drops `count` queued bytes (what the handset sends while the
+  // link idles); the result is not used.
+  void DropInput(uint32_t count);
+  // Waits `milliseconds` on the port's clock.
+  void Sleep(uint32_t milliseconds) { port.Sleep(milliseconds); }
+
+  // ---- Reports ----
+
+  // Passes a line to the owner's log.
+  void Log(const char* text, LogColour colour);
+  void Log(const std::string& text, LogColour colour) { Log(text.c_str(), colour); }
+  // Logs in grey what the system said about a file or device; its name is
+  // in the system's narrow encoding and is shown in the program's.
+  void LogSystemReason(const std::string& reason);
+  // The message of `code` formatted with it.
+  static std::string StatusText(LinkStatus code);
+  // Logs "message (unit:location)" for `status` in red, after setting the
+  // stop and close flags when asked to stop. Returns `status`.
+  LinkStatus ReportError(LinkStatus status, const char* unit, int location, Stop stop);
+  // The same line for a failure after which the same block is tried again:
+  // not counted among the failures. Returns `status`.
+  LinkStatus ReportRetry(LinkStatus status, const char* unit, int location);
+
+  // Text `id` used as a printf template (a 256-character buffer).
+  template <typename... Args>
+  std::string FormatText(uint16_t id, Args... args) const;
+
+  // ---- Command packets (unit Serial) ----
+
+  // Writes a command packet, or the AT text of kCodeAtText or
+  // kCodeAtDownloadText. 0, kStatusPortClosed or kStatusPacketWrite; never
+  // reported.
+  [[nodiscard]] LinkStatus SendCommand(uint32_t code, uint32_t first, uint32_t second);
+  // Reads the loader's one-byte response and returns it; a non-zero byte
+  // is logged in grey as "Response [0x%x]". A missing byte is reported
+  // (kStatusTimeout). The user's stop does not cut this wait short: a
+  // transfer that was stopped still hears the loader's answer.
+  [[nodiscard]] LinkStatus ReadResponse();
+  // Command 0x31 with `part1 | part2`, then its response.
+  [[nodiscard]] LinkStatus SetLoaderState(uint32_t part1, uint32_t part2);
+
+  // ---- Block transfer (unit Serial_XM) ----
+
+  // Waits for the loader's ready byte: four reads of 2000 ms. 0 or
+  // kStatusNoAck.
+  [[nodiscard]] LinkStatus WaitForAck();
+  // Sends one block of at most the block size and waits for its answer;
+  // re-sends on 0x15/0x16/0x17. 0, kStatusBlockAborted (the loader
+  // aborted) or kStatusBlockFailed (five failed attempts, or a stop asked
+  // for; 0x18 has been sent).
+  [[nodiscard]] LinkStatus SendBlock(const uint8_t* data, uint32_t count, uint32_t number);
+  // Waits for the ready byte, then sends `total` bytes in blocks; a stop
+  // ends it after the block under way, with kStatusBlockFailed.
+  [[nodiscard]] LinkStatus SendData(const uint8_t* data, uint32_t total, Quiet quiet);
+  // Sends 0x06, then receives blocks into `file` until `expected` bytes
+  // arrived; never more than `expected` bytes are written. A block that
+  // comes again (the loader missed our 0x06) is acknowledged, not stored;
+  // bytes that are not a block start are skipped as line noise. 0 (also
+  // after the user's stop: 0x18 sent), kStatusNoBlockStart (no block start
+  // within five part time-outs, noise or not), kStatusCrcMismatch,
+  // kStatusCrcMissing, or kStatusCantOpenFile when the file refused a
+  // block. `received` gets the bytes written.
+  [[nodiscard]] LinkStatus ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet,
+                                         uint32_t* received);
+  // Command 0x14 with the count, the blocks, then the loader's response,
+  // whose status it returns.
+  [[nodiscard]] LinkStatus SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet);
+
+  // ---- Boot upload (unit Serial) ----
+
+  // Sends S-record text to the boot ROM after its handshake; tells the
+  // owner when the boot ROM's offer has arrived.
+  [[nodiscard]] LinkStatus SendSRecords(const char* text, uint32_t total);
+  [[nodiscard]] LinkStatus UploadStageOne(LoaderPackage* package);
+  [[nodiscard]] LinkStatus UploadStageTwo(LoaderPackage* package);
+  // Reads bytes into `buffer` up to and including `terminator` (at most
+  // `room` before it), then a NUL. 0; kStatusTimeout, kStatusRead or
+  // kStatusTextTooLong, each reported.
+  [[nodiscard]] LinkStatus ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator,
+                                     uint32_t* count, uint32_t timeoutMs);
+  // Skips lines until one reads `expected` after trimming white space;
+  // kStatusTimeout when a line takes too long, the step's limit has passed,
+  // or a stop is asked for.
+  [[nodiscard]] LinkStatus WaitForText(const char* expected, uint8_t terminator);
+
+  // ---- Dump and flash (unit Serial_XM) ----
+
+  // Reads `length` bytes of flash from `start` into the file `path`. The
+  // loader's response, or the failure before it; `outcome` (not clean:
+  // the worker judges that) tells what moved.
+  [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length,
+                                      TransferOutcome* outcome);
+  // Writes the file `path` into flash from `start`, in blocks that never
+  // cross a sector boundary; as DumpToFile.
+  [[nodiscard]] LinkStatus FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome);
+
+  // ---- Progress forwarding to the owner ----
+  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                     LogColour colour);
+  void StepProgress(uint32_t done, uint32_t unit);
+  void EndProgress(const char* logText, LogColour colour);
+
+ private:
+  uint32_t TransferBlockSize() const;
+  bool WaitForQuietLine(uint32_t quietMs);
+  LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
+  LinkStatus ReceiveOneBlock(BlockIdentity* block);
+  LinkStatus StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
+                        uint32_t* received);
+  bool AwaitBlockStart(uint8_t* start);
+  // The loader's response byte after a dump, taking a repeat of the last
+  // block (sent again when our 0x06 to it was lost) out of the way first.
+  LinkStatus ReadDumpResponse();
+  bool TakeRepeatedLastBlock();
+  // Logs a non-zero response and returns the byte as a status.
+  LinkStatus TakeResponse(uint8_t response);
+  // The boot ROM's offer, 0x7E and the two AT exchanges at 38400 bit/s.
+  LinkStatus BootHandshake();
+  // Reads single bytes (2000 ms each), dropping all but `wanted`.
+  LinkStatus AwaitByte(uint8_t wanted);
+  LinkStatus FinishReceive(LinkStatus status);
+  void LogElapsed(std::time_t first, std::time_t second);
+  void ReportLine(LinkStatus status, const char* unit, int location);
+
+  const Application& app;
+  LinkOwner& owner;
+  Port& port;
+  const std::atomic<LinkCommand>& command;
+  LinkTiming timing;
+  std::atomic<bool> stopRequested{false};
+  std::atomic<bool> closeOnExit{false};
+  std::atomic<bool> loaderActive{false};
+  bool hangUpReported = false;
+  uint32_t failures = 0;
+  BlockSequence sequence;  // of the receive under way or just ended
+  std::unique_ptr<uint8_t[]> receiveBuffer;  // lines, responses, flash data
+  std::unique_ptr<uint8_t[]> blockBuffer;    // one outgoing or incoming block
+};
+
+template <typename... Args>
+std::string LinkProtocol::FormatText(uint16_t id, Args... args) const {
+  char format[text::kTextCapacity + 1];
+  app.LoadText(id, format, text::kTextCapacity);
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, format, args...);
+  return line;
+}
+
+}  // namespace varnel
