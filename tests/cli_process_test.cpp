@@ -92,7 +92,7 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "2147484", "connect"});
   const uint32_t babbledBefore = handset->Transcript().stats.noiseSent;
   ASSERT_TRUE(handset->WaitFor(
-      [&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 2000; },
+      [&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 800; },
       std::chrono::seconds(30)));
   int status = 0;
   EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "gave up at once";

@@ -1,5 +1,7 @@
 // Flashing end to end: blocks cut at sector boundaries, re-sends, the
-// loader's abort, silence, a failing final response, and bad files.
+// loader's abort, a failing final response, and bad files. (Silence and
+// endless resend requests, which take seconds on a line, are tested on a
+// fake port: tests/link_protocol_test.cpp.)
 #include <sys/stat.h>
 
 #include <array>
@@ -118,37 +120,6 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
-}
-
-TEST_F(FlashTest, FiveSilentAnswersCancelTheTransfer) {
-  sim::FaultPlan faults;
-  faults.silentBlock = {sim::ReceivedBlocks::kFlashOnly, 2, 5};
-  timing.answerTimeout = std::chrono::seconds(20);  // outwaits the five reads
-  StartHandset(faults);
-  Connect();
-  MakeFile("image.bin", 0x1000);
-  Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
-  EXPECT_EQ(owner.LastTransfer().status, kStatusBlockFailed);
-  std::vector<std::string> texts = owner.Texts();
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), 5);
-  EXPECT_EQ(ByteAfterBlocks(2, 0x400), kCan);
-}
-
-TEST_F(FlashTest, EndlessResendRequestsCountAsFailedAttempts) {
-  sim::FaultPlan faults;
-  faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 2, kNak, sim::kEveryTime};
-  timing.answerTimeout = std::chrono::seconds(20);
-  StartHandset(faults);
-  Connect();
-  MakeFile("image.bin", 0x1000);
-  Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
-  EXPECT_EQ(owner.LastTransfer().status, kStatusBlockFailed);
-  std::vector<sim::BlockRecord> blocks =
-      handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
-  EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
-                          [](const sim::BlockRecord& b) { return b.number == 2; }),
-            16);
-  EXPECT_EQ(ByteAfterBlocks(17, 0x400), kCan);
 }
 
 TEST_F(FlashTest, EmptyAndMissingFiles) {

@@ -2,7 +2,9 @@
 // that brings a block again, noise where a block should start, a block
 // that stalls, one that carries more than was asked for, a misnumbered one,
 // and a boot ROM that babbles without end. The dump file must hold exactly
-// the flash region, and every wait must end.
+// the flash region, and every wait must end. (Endless noise in place of a
+// block, which takes seconds to give up on, is tested on a fake port:
+// tests/link_protocol_test.cpp.)
 #include <array>
 
 #include "tests/handset_fixture.h"
@@ -82,7 +84,7 @@ TEST_F(HostileLineTest, NoiseWhereABlockShouldStartIsNeitherAnsweredNorCounted) 
 
 TEST_F(HostileLineTest, AStalledBlockIsLetPassBeforeItIsAskedForAgain) {
   sim::FaultPlan faults;
-  faults.stallBlock = {3, 300, std::chrono::milliseconds(1500), 1};
+  faults.stallBlock = {3, 300, std::chrono::milliseconds(1100), 1};  // past the part time-out
   StartHandset(faults);
   Connect();
   Run(TransferKind::Dump, kRegion, kLength, dir / "dump.bin");
@@ -138,27 +140,6 @@ TEST_F(HostileLineTest, AMisnumberedBlockIsAskedForAgainUnlessNumbersSayNothing)
 
 // ---- Failures ----
 
-TEST_F(HostileLineTest, EndlessNoiseEndsTheReceiveLikeSilenceAndTheLinkStaysUsable) {
-  sim::FaultPlan faults;
-  faults.endlessNoiseAtBlock = 3;
-  StartHandset(faults);
-  Connect();
-  owner.Clear();
-  Run(TransferKind::Dump, kRegion, kLength, dir / "noise.bin");
-  EXPECT_TRUE(Logged("Error (54) (Serial_XM:281)"));
-  EXPECT_EQ(ReadFile(dir / "noise.bin"), Flash(kRegion, 2 * kBlock));
-  // The handset hears the 0x18 and ends its noise.
-  EXPECT_TRUE(handset->WaitFor(
-      [](const sim::TranscriptData& d) {
-        return d.Transfers(sim::TransferKind::kDump).back().programControls.back() == kCan;
-      },
-      kStopBound));
-  EXPECT_EQ(owner.progressSteps.size(), 2u) << "noise moved the progress";
-
-  Run(TransferKind::Dump, kRegion, kLength, dir / "after.bin");
-  EXPECT_EQ(ReadFile(dir / "after.bin"), Flash(kRegion, kLength));
-}
-
 TEST_F(HostileLineTest, EachBootStepEndsWhateverKeepsArriving) {
   struct Case {
     sim::Babble babble;
@@ -169,7 +150,7 @@ TEST_F(HostileLineTest, EachBootStepEndsWhateverKeepsArriving) {
       {sim::Babble::kInsteadOfOk, "Timeout (2) (Serial:420)"},
       {sim::Babble::kInsteadOfRecordAck, "Timeout (2) (Serial:1011)"},
   }};
-  bootStepLimitMs = 1000;  // the real limit is 10 s
+  bootStepLimitMs = 300;  // the real limit is 10 s
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.report);
     sim::FaultPlan faults;

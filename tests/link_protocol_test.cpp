@@ -1,0 +1,225 @@
+// The line protocol's time-outs, retries and limits on a fake port with a
+// virtual clock: what takes seconds of silence, noise or babble on a real
+// line runs here in microseconds, and the virtual time shows the waits.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "format/byte_order.h"
+#include "format/crc16.h"
+#include "link/link_protocol.h"
+#include "link/transfer_file.h"
+#include "tests/fake_port.h"
+#include "tests/test_support.h"
+#include "texts/code_page.h"
+
+namespace varnel::testing {
+namespace {
+
+constexpr uint32_t kData = 100;  // bytes per test block
+
+// A block as the loader sends it, with the right CRC.
+std::vector<uint8_t> Block(uint16_t number, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> block(kBlockHeaderBytes);
+  block[0] = kStx;
+  StoreLittleEndian16(block.data() + kBlockStartBytes, number);
+  StoreLittleEndian16(block.data() + kBlockStartBytes + kBlockNumberBytes, static_cast<uint32_t>(data.size()));
+  block.insert(block.end(), data.begin(), data.end());
+  uint8_t crc[kBlockCrcBytes];
+  StoreLittleEndian16(crc, Crc16(data.data(), static_cast<int32_t>(data.size())));
+  block.insert(block.end(), crc, crc + kBlockCrcBytes);
+  return block;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<uint8_t> Data(uint8_t seed) {
+  std::vector<uint8_t> data(kData);
+  for (uint32_t i = 0; i < kData; ++i) data[i] = static_cast<uint8_t>(seed * 31 + i);
+  return data;
+}
+
+class LinkProtocolTest : public ::testing::Test {
+ protected:
+  LinkProtocolTest() : app("Varnel", kUtf8CodePage, {}), protocol(app, owner, port, command) {}
+
+  std::vector<std::string> Reports() {
+    std::vector<std::string> reports;
+    for (const LogLine& line : owner.Lines()) {
+      if (line.colour == kRed) reports.push_back(line.text);
+    }
+    return reports;
+  }
+  static long CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
+    return std::count(bytes.begin(), bytes.end(), byte);
+  }
+
+  // Receives `expected` bytes into a fresh file; returns the status.
+  LinkStatus Receive(uint32_t expected) {
+    std::string reason;
+    TransferFile file = TransferFile::Create((dir / "received.bin").c_str(), &reason);
+    EXPECT_TRUE(file.IsOpen()) << reason;
+    LinkStatus status = protocol.ReceiveToFile(file, expected, Quiet::Yes, &received);
+    file.Close();
+    return status;
+  }
+
+  Application app;
+  RecordingOwner owner;
+  FakePort port;
+  std::atomic<LinkCommand> command{LinkCommand::Idle};
+  LinkProtocol protocol;
+  TempDir dir;
+  uint32_t received = 0;
+};
+
+// ---- Sending a block ----
+
+TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
+  struct Case {
+    const char* what;
+    std::function<void(FakePort&, const std::vector<uint8_t>&)> loader;
+    long sends;           // copies of the block on the line
+    long timeoutReports;  // "Timeout (2) (Serial_XM:180)"
+  };
+  const std::array<Case, 3> kCases = {{
+      {"five silences", [](FakePort&, const std::vector<uint8_t>&) {}, 1, 5},
+      // Two silences, a request to send again, three more silences.
+      {"a resend request among the silences",
+       [sends = 0](FakePort& p, const std::vector<uint8_t>&) mutable {
+         if (++sends == 1) p.Arrive({kNak}, 2 * kByteTimeoutMs + 100);
+       },
+       2, 5},
+      // Sixteen requests in a row count as one failed attempt; then nothing
+      // answers the block that is not sent again.
+      {"endless resend requests", [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kNak}); }, 16, 4},
+  }};
+  const std::vector<uint8_t> data = Data(1);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FakePort fresh;
+    std::atomic<LinkCommand> idle{LinkCommand::Idle};
+    RecordingOwner lines;
+    LinkProtocol sender(app, lines, fresh, idle);
+    fresh.reply = c.loader;
+    EXPECT_EQ(sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
+    const std::vector<uint8_t> block = Block(2, data);
+    std::vector<uint8_t> expected;
+    for (long i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
+    expected.push_back(kCan);
+    EXPECT_EQ(fresh.Written(), expected);
+    const std::vector<std::string> texts = lines.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), c.timeoutReports);
+    EXPECT_GE(fresh.Now(), static_cast<uint32_t>(c.timeoutReports) * kByteTimeoutMs);
+    EXPECT_EQ(sender.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
+  }
+}
+
+TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
+  port.reply = [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kDc4}); };
+  const std::vector<uint8_t> data = Data(2);
+  EXPECT_EQ(protocol.SendBlock(data.data(), kData, 1), kStatusBlockAborted);
+  EXPECT_EQ(CountOf(port.Written(), kCan), 0);
+  EXPECT_EQ(Reports(), std::vector<std::string>{"Error (51) (Serial_XM:173)"});
+}
+
+TEST_F(LinkProtocolTest, AStopEndsTheWaitForAnAnswerAtOnce) {
+  port.reply = [this](FakePort&, const std::vector<uint8_t>&) { command.store(LinkCommand::Stop); };
+  const std::vector<uint8_t> data = Data(3);
+  EXPECT_EQ(protocol.SendBlock(data.data(), kData, 1), kStatusBlockFailed);
+  EXPECT_EQ(port.Written().back(), kCan);
+  EXPECT_LT(port.Now(), kByteTimeoutMs) << "no time-out was waited out";
+  EXPECT_TRUE(Reports().empty());
+}
+
+// ---- Receiving blocks ----
+
+TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> stream;  // none: silence
+  };
+  const std::array<Case, 2> kCases = {{
+      {"silence", {}},
+      {"noise", {0xAA, 0x55, 0xFF, 0x00, 0xE5}},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FakePort fresh;
+    std::atomic<LinkCommand> idle{LinkCommand::Idle};
+    RecordingOwner lines;
+    LinkProtocol receiver(app, lines, fresh, idle);
+    // One good block, then nothing but the stream.
+    fresh.Arrive(Block(1, Data(4)));
+    if (!c.stream.empty()) fresh.Stream(c.stream, 1);
+    std::string reason;
+    TransferFile file = TransferFile::Create((dir / "noise.bin").c_str(), &reason);
+    uint32_t got = 0;
+    EXPECT_EQ(receiver.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
+    EXPECT_EQ(got, kData);
+    // The ready byte, the block's answer and the cancel: noise is not answered.
+    EXPECT_EQ(fresh.Written(), (std::vector<uint8_t>{kAck, kAck, kCan}));
+    EXPECT_EQ(lines.progressSteps, std::vector<uint32_t>{kData});
+    const std::vector<std::string> texts = lines.Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Error (54) (Serial_XM:281)"), texts.end());
+    EXPECT_GE(fresh.Now(), 5 * kBlockPartTimeoutMs);
+    EXPECT_LE(fresh.Now(), 6 * kBlockPartTimeoutMs);
+  }
+}
+
+TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
+  const std::vector<uint8_t> block = Block(1, Data(5));
+  // The first 40 bytes, then the rest 1.5 s later; each 0x17 brings the
+  // block again, whole.
+  port.Arrive(std::vector<uint8_t>(block.begin(), block.begin() + 40));
+  port.Arrive(std::vector<uint8_t>(block.begin() + 40, block.end()), 1500);
+  port.reply = [&block](FakePort& p, const std::vector<uint8_t>& written) {
+    if (written == std::vector<uint8_t>{kEtb}) p.Arrive(block);
+  };
+  EXPECT_EQ(Receive(kData), kStatusOk);
+  EXPECT_EQ(ReadFileBytes(dir / "received.bin"), Data(5));
+  EXPECT_EQ(port.Written(), (std::vector<uint8_t>{kAck, kEtb, kAck}));
+  EXPECT_EQ(Reports(), (std::vector<std::string>{"Timeout (2) (Serial_XM:289)", "Error (59) (Serial_XM:319)"}));
+  EXPECT_EQ(protocol.FailureCount(), 0u) << "a block asked for again and received is no failure";
+  // The tail passed, then the line was quiet for a part time-out.
+  EXPECT_GE(port.Now(), 1500 + kBlockPartTimeoutMs);
+}
+
+// ---- The boot dialogue ----
+
+TEST_F(LinkProtocolTest, EachBootStepEndsAfterItsLimitWhateverKeepsArriving) {
+  struct Case {
+    const char* what;
+    std::function<LinkStatus(LinkProtocol&)> step;
+    std::vector<uint8_t> babble;
+  };
+  const std::array<Case, 2> kCases = {{
+      // Lines without end, never "OK".
+      {"lines", [](LinkProtocol& p) { return p.WaitForText(kOkLine, kLineEnd); },
+       {'R', 'I', 'N', 'G', '\r', '\n'}},
+      // Bytes without end, never the boot ROM's offer.
+      {"bytes", [](LinkProtocol& p) { return p.SendSRecords("", 0); }, {0xAA, 0x55}},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    FakePort fresh;
+    std::atomic<LinkCommand> idle{LinkCommand::Connect};
+    RecordingOwner lines;
+    LinkProtocol boot(app, lines, fresh, idle);
+    fresh.Stream(c.babble, 1);
+    const LinkStatus status = c.step(boot);
+    EXPECT_NE(status, kStatusOk);
+    EXPECT_GE(fresh.Now(), kBootStepLimitMs);
+    EXPECT_LT(fresh.Now(), kBootStepLimitMs + kByteTimeoutMs + 100);
+  }
+}
+
+}  // namespace
+}  // namespace varnel::testing
