@@ -5,14 +5,13 @@
 #include <charconv>
 #include <string_view>
 
-#include "port/port_name.h"
 #include "format/flash_bank.h"
+#include "port/port_name.h"
+#include "settings/port_options.h"
 
 namespace varnel::cli {
 namespace {
 
-constexpr std::array<uint32_t, 3> kSpeeds = {115200, 230400, 460800};
-constexpr std::array<uint32_t, 4> kBlockSizes = {1024, 2048, 4096, 8192};
 
 struct NamedRegion {
   const char* name;
@@ -34,6 +33,17 @@ bool ParseDecimal(const std::string& text, T* value) {
   const char* end = text.data() + text.size();
   auto [rest, error] = std::from_chars(text.data(), end, *value);
   return !text.empty() && error == std::errc() && rest == end;
+}
+
+// "1024, 2048, 4096 or 8192; default 1024"
+template <size_t N>
+std::string ChoiceList(const std::array<uint32_t, N>& choices) {
+  std::string list;
+  for (size_t i = 0; i < N; ++i) {
+    if (i > 0) list += i + 1 == N ? " or " : ", ";
+    list += std::to_string(choices[i]);
+  }
+  return list + "; default " + std::to_string(choices.front());
 }
 
 template <size_t N>
@@ -114,8 +124,8 @@ std::string CliUsage() {
     help.remove_prefix(end);
   }
   usage +=
-    "  --speed BAUD     115200, 230400 or 460800; default 115200\n"
-    "  --block BYTES    1024, 2048, 4096 or 8192; default 1024\n"
+    "  --speed BAUD     " + ChoiceList(kSpeedChoices) + "\n"
+    "  --block BYTES    " + ChoiceList(kBlockChoices) + "\n"
     "  --package FILE   the loader package; default Varnel.res of the working\n"
     "                   directory\n"
     "  --wait SECONDS   how long to wait for the handset's boot ROM, whatever\n"
@@ -165,9 +175,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
     } else if (arg == "--package") {
       options->package = value;
     } else if (arg == "--speed") {
-      ok = ParseDecimal(value, &options->speed) && OneOf(options->speed, kSpeeds);
+      ok = ParseDecimal(value, &options->speed) && OneOf(options->speed, kSpeedChoices);
     } else if (arg == "--block") {
-      ok = ParseDecimal(value, &options->blockSize) && OneOf(options->blockSize, kBlockSizes);
+      ok = ParseDecimal(value, &options->blockSize) && OneOf(options->blockSize, kBlockChoices);
     } else {
       ok = ParseDecimal(value, &options->waitSeconds) && options->waitSeconds >= 0;
     }

@@ -5,14 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "settings/port_options.h"
+#include "settings/settings.h"
+
 namespace varnel::cli {
 
 enum class Operation { Connect, Dump, Flash };
 
+// The window's defaults: port COM1, 115200 bit/s, 1024-byte blocks.
 struct CliOptions {
-  std::string port = "COM1";
-  uint32_t speed = 115200;
-  uint32_t blockSize = 1024;
+  std::string port = PortName(kDefaultComPort);
+  uint32_t speed = static_cast<uint32_t>(kDefaultComSpeed);
+  uint32_t blockSize = static_cast<uint32_t>(kDefaultBlockSize);
   std::string package;     // empty: Varnel.res of the working directory
   int waitSeconds = -1;    // for the handset's first byte; -1 without limit
   Operation operation = Operation::Connect;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "format/wire_format.h"
+
 namespace varnel {
 
 struct FlashBank {
@@ -17,9 +19,11 @@ struct FlashRegion {
   uint32_t offset;
   uint32_t size;
 };
-inline constexpr FlashRegion kSystemRegion = {0x1000000, 0x800000};
-inline constexpr FlashRegion kImageRegion = {0x2000000, 0x500000};
-inline constexpr FlashRegion kDataRegion = {0x2500000, 0x300000};
+inline constexpr uint32_t kImageRegionBytes = 0x500000;  // 5 MiB of bank 2, the rest is data
+inline constexpr FlashRegion kSystemRegion = {kBank1Base, kBankSize};
+inline constexpr FlashRegion kImageRegion = {kBank2Base, kImageRegionBytes};
+inline constexpr FlashRegion kDataRegion = {kBank2Base + kImageRegionBytes, kBankSize - kImageRegionBytes};
+static_assert(kDataRegion.offset == 0x2500000 && kDataRegion.size == 0x300000);
 
 // The bank holding `address`; false below bank 1.
 bool FindFlashBank(uint32_t address, FlashBank* bank);

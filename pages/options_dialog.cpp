@@ -84,7 +84,7 @@ QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFi
 }
 
 QGroupBox* OptionsDialog::BuildChoiceGroup(uint16_t caption, const char* name,
-                                           std::span<const int32_t> values, QButtonGroup* group) {
+                                           std::span<const uint32_t> values, QButtonGroup* group) {
   auto* frame = new QGroupBox(Display(app, caption));
   NameControl(frame, (std::string(name) + "Frame").c_str(), frame->title());
   auto* layout = new QVBoxLayout(frame);

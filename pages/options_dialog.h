@@ -43,7 +43,7 @@ class OptionsDialog : public QDialog {
 
  private:
   QGroupBox* BuildPortGroup(const std::filesystem::path& settingsFile);
-  QGroupBox* BuildChoiceGroup(uint16_t caption, const char* name, std::span<const int32_t> values,
+  QGroupBox* BuildChoiceGroup(uint16_t caption, const char* name, std::span<const uint32_t> values,
                               QButtonGroup* group);
   void ShowChoices();
 

@@ -7,15 +7,18 @@
 namespace varnel {
 namespace {
 
+// A stored value may be any 32-bit number, negative too: compared in 64 bits.
 template <size_t N>
-int IndexOf(const std::array<int32_t, N>& choices, int32_t value) {
-  const auto it = std::find(choices.begin(), choices.end(), value);
+int IndexOf(const std::array<uint32_t, N>& choices, int32_t value) {
+  const auto it = std::find_if(choices.begin(), choices.end(),
+                               [value](uint32_t choice) { return int64_t{choice} == value; });
   return it == choices.end() ? kNoChoice : static_cast<int>(std::distance(choices.begin(), it));
 }
 
 template <size_t N>
-int32_t ValueAt(const std::array<int32_t, N>& choices, int index, int32_t otherwise) {
-  return index >= 0 && static_cast<size_t>(index) < N ? choices[static_cast<size_t>(index)] : otherwise;
+int32_t ValueAt(const std::array<uint32_t, N>& choices, int index, int32_t otherwise) {
+  return index >= 0 && static_cast<size_t>(index) < N ? static_cast<int32_t>(choices[static_cast<size_t>(index)])
+                                                      : otherwise;
 }
 
 }  // namespace

@@ -10,13 +10,17 @@
 #include <cstdint>
 #include <string>
 
+#include "format/wire_format.h"
+
 namespace varnel {
 
 inline constexpr int kNoChoice = -1;
 inline constexpr char kPortPrefix[] = "COM";  // "COM1" is port 1
 inline constexpr int kPortChoiceCount = 8;    // "COM1" .. "COM8"
-inline constexpr std::array<int32_t, 3> kSpeedChoices = {115200, 230400, 460800};
-inline constexpr std::array<int32_t, 4> kBlockChoices = {1024, 2048, 4096, 8192};
+// The line speeds (bit/s) and block sizes (bytes) the program offers, the
+// first of each its default; the command-line tool takes the same.
+inline constexpr std::array<uint32_t, 3> kSpeedChoices = {kUploadSpeed, 230400, 460800};
+inline constexpr std::array<uint32_t, 4> kBlockChoices = {1024, 2048, 4096, kMaxBlockData};
 
 struct PortSettings {
   int32_t comPort = 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/port_options.h"
 #include "settings/profile_store.h"
 
 namespace varnel {
@@ -21,9 +22,10 @@ inline constexpr char kWarningSection[] = "Warning";
 
 inline constexpr char kDefaultOffsetText[] = "0x1000000";
 inline constexpr char kDefaultSizeText[] = "0x800000";
-inline constexpr int32_t kDefaultComPort = 1;         // "COM1"
-inline constexpr int32_t kDefaultComSpeed = 115200;   // bit/s after the boot upload
-inline constexpr int32_t kDefaultBlockSize = 1024;    // bytes per transfer block
+inline constexpr int32_t kDefaultComPort = 1;  // "COM1"
+// bit/s after the boot upload, and bytes per transfer block
+inline constexpr int32_t kDefaultComSpeed = static_cast<int32_t>(kSpeedChoices.front());
+inline constexpr int32_t kDefaultBlockSize = static_cast<int32_t>(kBlockChoices.front());
 
 // Section "Settings", as typed or chosen; values are not range-tested.
 struct WindowSettings {

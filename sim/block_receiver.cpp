@@ -148,7 +148,7 @@ Verdict BlockReceiver::Judge(const IncomingBlock& block) {
   if (kind == TransferKind::kFlash) {
     uint32_t at = address + received;
     FlashBank bank = *FindBank(at);
-    if (block.length > SectorRoom(bank, at - bank.base)) {
+    if (block.length > SectorRoom(at - bank.base, bank)) {
       return Verdict::kCrossesSector;
     }
   }

@@ -29,7 +29,7 @@ uint32_t ImageOffset(uint32_t address) {
   return bank->index * kBankSize + (address - bank->base);
 }
 
-uint32_t SectorRoom(const FlashBank& bank, uint32_t relative) {
+uint32_t SectorRoom(uint32_t relative, const FlashBank& bank) {
   const uint32_t smallEnd = kLargeSector;                // bank 1's small part
   const uint32_t smallStart = kBankSize - kLargeSector;  // bank 2's small part
   bool small = bank.base == kBank1Base ? relative < smallEnd

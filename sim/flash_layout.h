@@ -1,6 +1,9 @@
 // Where the handset's flash lives: the two 8 MiB banks, their sector
 // boundaries, and the fill pattern of a fresh flash image. Pure functions,
-// callable from any thread.
+// callable from any thread. The handset keeps its own model of the sectors
+// rather than the program's (format/flash_bank.h): it is what catches a
+// program that cuts its blocks wrongly, so it must not share a mistake with
+// it. tests/sim_flash_image_test.cpp holds the two against each other.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +33,10 @@ uint32_t ImageOffset(uint32_t address);
 
 // Bytes from the bank-relative address `relative` up to the next sector
 // boundary strictly above it: never 0. Bank 1 has 8 KiB sectors in its first
-// 64 KiB, bank 2 in its last 64 KiB; all other sectors are 64 KiB.
-uint32_t SectorRoom(const FlashBank& bank, uint32_t relative);
+// 64 KiB; bank 2 has them above 0x7F0000 (an address exactly there is still
+// in the last 64 KiB sector, which for blocks of up to 8 KiB cuts the same);
+// all other sectors are 64 KiB.
+uint32_t SectorRoom(uint32_t relative, const FlashBank& bank);
 
 // The byte a fresh image holds at absolute flash `address`: a hash of the
 // whole address, so a block read from or written to the wrong place differs.

@@ -5,7 +5,10 @@
 #include <array>
 #include <limits>
 
+#include "format/flash_bank.h"
+#include "format/hex_text.h"
 #include "settings/port_options.h"
+#include "settings/settings.h"
 
 namespace varnel {
 namespace {
@@ -50,6 +53,16 @@ TEST(PortOptionsTest, MapsTheChosenIndexesBackKeepingValuesNotChosen) {
   }
   EXPECT_EQ(PortName(12), "COM12");
   EXPECT_EQ(PortName(0), "COM0");
+}
+
+// The settings file's defaults are the first offered choices and the
+// system region, as the region panel's first preset fills it in.
+TEST(PortOptionsTest, TheDefaultsAreTheFirstChoicesAndTheSystemRegion) {
+  const WindowSettings defaults;
+  EXPECT_EQ(ChoicesFor({defaults.comPort, defaults.comSpeed, defaults.blockSize}), (OptionChoices{0, 0, 0}));
+  EXPECT_EQ(ScanHexText(defaults.offsetText), kSystemRegion.offset);
+  EXPECT_EQ(ScanHexText(defaults.sizeText), kSystemRegion.size);
+  EXPECT_EQ(defaults.preset, 0);
 }
 
 }  // namespace

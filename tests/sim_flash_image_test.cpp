@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "format/flash_bank.h"
 #include "sim/flash_layout.h"
 
 namespace varnel::sim {
@@ -58,7 +59,28 @@ TEST(FlashLayoutTest, SectorRoomFollowsEachBanksSectorMap) {
     SCOPED_TRACE(testing::Message() << std::hex << c.base << "+" << c.relative);
     std::optional<FlashBank> bank = FindBank(c.base);
     ASSERT_TRUE(bank.has_value());
-    EXPECT_EQ(SectorRoom(*bank, c.relative), c.room);
+    EXPECT_EQ(SectorRoom(c.relative, *bank), c.room);
+  }
+}
+
+// The handset keeps a model of its own; it must agree with the program's
+// everywhere a block can start: every 4 KiB of both banks and every byte
+// around each sector boundary.
+TEST(FlashLayoutTest, AgreesWithTheProgramsFlashGeometry) {
+  for (uint32_t base : {kBank1Base, kBank2Base}) {
+    SCOPED_TRACE(testing::Message() << std::hex << base);
+    std::optional<FlashBank> bank = FindBank(base);
+    varnel::FlashBank programBank;
+    ASSERT_TRUE(bank.has_value());
+    ASSERT_TRUE(varnel::FindFlashBank(base, &programBank));
+    for (uint32_t relative = 0; relative < kBankSize; ++relative) {
+      const bool nearBoundary = relative % kSmallSector < 2 || relative % kSmallSector > kSmallSector - 2;
+      if (relative % 0x1000 != 0 && !nearBoundary) continue;
+      ASSERT_EQ(SectorRoom(relative, *bank), varnel::SectorRoom(relative, programBank)) << relative;
+      ASSERT_EQ(RegionInsideBank(base + relative, kBankSize - relative), varnel::FitsInBank(relative, kBankSize - relative));
+      ASSERT_EQ(RegionInsideBank(base + relative, kBankSize - relative + 1),
+                varnel::FitsInBank(relative, kBankSize - relative + 1));
+    }
   }
 }
 
