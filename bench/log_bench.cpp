@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <string>
 
-#include "texts/code_page.h"
 #include "gui/main_window.h"
+#include "texts/code_page.h"
 #include "texts/log_colour.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "texts/code_page.h"
-#include "link/serial_link.h"
 #include "format/loader_package.h"
+#include "link/serial_link.h"
 #include "sim/package_builder.h"
+#include "texts/code_page.h"
 
 namespace varnel::bench {
 namespace {

@@ -5,8 +5,8 @@
 #include <ctime>
 #include <limits>
 
-#include "texts/log_line.h"
 #include "cli/terminal.h"
+#include "texts/log_line.h"
 
 namespace varnel::cli {
 namespace {

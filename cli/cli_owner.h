@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "texts/application.h"
-#include "link/link_owner.h"
 #include "format/loader_package.h"
+#include "link/link_owner.h"
+#include "texts/application.h"
 
 namespace varnel::cli {
 

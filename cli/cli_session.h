@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "texts/application.h"
 #include "cli/cli_options.h"
+#include "texts/application.h"
 
 namespace varnel::cli {
 

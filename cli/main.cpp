@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "texts/application.h"
-#include "texts/code_page.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/terminal.h"
+#include "texts/application.h"
+#include "texts/code_page.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <string>
 
-#include "texts/code_page.h"
 #include "cli/terminal.h"
+#include "texts/code_page.h"
 
 namespace varnel::cli {
 namespace {

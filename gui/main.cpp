@@ -2,9 +2,9 @@
 // modally, and end when it closes.
 #include <QApplication>
 
+#include "gui/main_window.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
-#include "gui/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);

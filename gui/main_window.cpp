@@ -19,16 +19,16 @@
 #include <array>
 #include <string>
 
+#include "format/working_dir_file.h"
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
-#include "format/working_dir_file.h"
 #include "pages/accessible_name.h"
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/instruction_page.h"
 #include "pages/patch_list_page.h"
-#include "settings/port_options.h"
 #include "pages/region_panel.h"
+#include "settings/port_options.h"
 
 namespace varnel {
 namespace {

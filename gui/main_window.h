@@ -14,15 +14,15 @@
 #include <filesystem>
 #include <string>
 
-#include "texts/application.h"
-#include "pages/dialog_units.h"
+#include "format/loader_package.h"
 #include "gui/gui_owner_bridge.h"
-#include "settings/profile_store.h"
-#include "settings/settings.h"
 #include "link/link_owner.h"
 #include "link/serial_link.h"
+#include "pages/dialog_units.h"
 #include "pages/enabled.h"
-#include "format/loader_package.h"
+#include "settings/profile_store.h"
+#include "settings/settings.h"
+#include "texts/application.h"
 
 class QAction;
 class QLabel;

@@ -12,7 +12,6 @@
 #include <ctime>
 #include <optional>
 
-#include "texts/log_line.h"
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "gui/progress_scale.h"
@@ -20,6 +19,7 @@
 #include "pages/flash_page.h"
 #include "pages/region_panel.h"
 #include "pages/warning_dialog.h"
+#include "texts/log_line.h"
 
 namespace varnel {
 

@@ -11,12 +11,12 @@
 #include <cstring>
 #include <optional>
 
-#include "texts/code_page.h"
-#include "pages/about_dialog.h"
 #include "format/hex_text.h"
+#include "pages/about_dialog.h"
 #include "pages/options_dialog.h"
-#include "settings/port_options.h"
 #include "pages/region_panel.h"
+#include "settings/port_options.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 

@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "pages/dialog_units.h"
 #include "pages/accessible_name.h"
+#include "pages/dialog_units.h"
 #include "texts/program_version.h"
 
 namespace varnel {

@@ -3,8 +3,8 @@
 // the "Dump!!!" button. GUI thread.
 #pragma once
 
-#include "settings/settings.h"
 #include "pages/file_page.h"
+#include "settings/settings.h"
 
 namespace varnel {
 

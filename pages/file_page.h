@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "texts/application.h"
-#include "settings/profile_store.h"
 #include "pages/enabled.h"
 #include "pages/file_dialog.h"
+#include "settings/profile_store.h"
+#include "texts/application.h"
 
 class QLabel;
 class QLineEdit;

@@ -10,9 +10,9 @@
 
 #include <string>
 
+#include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "port/port_name.h"
-#include "pages/accessible_name.h"
 
 namespace varnel {
 namespace {

@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <span>
 
-#include "texts/application.h"
 #include "settings/port_options.h"
+#include "texts/application.h"
 
 class QButtonGroup;
 class QGroupBox;

@@ -9,9 +9,9 @@
 #include <array>
 #include <filesystem>
 
-#include "pages/dialog_units.h"
-#include "pages/accessible_name.h"
 #include "format/patch_header.h"
+#include "pages/accessible_name.h"
+#include "pages/dialog_units.h"
 
 namespace varnel {
 namespace {

@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "texts/code_page.h"
+#include "format/flash_bank.h"
+#include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "settings/settings.h"
-#include "pages/accessible_name.h"
-#include "format/flash_bank.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "texts/application.h"
 #include "pages/enabled.h"
+#include "texts/application.h"
 
 class QAbstractButton;
 class QButtonGroup;

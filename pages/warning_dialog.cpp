@@ -7,9 +7,9 @@
 #include <QPushButton>
 
 
+#include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "settings/settings.h"
-#include "pages/accessible_name.h"
 
 namespace varnel {
 namespace {

@@ -1,9 +1,9 @@
 // Port names on POSIX: "COMn" through the settings file's port map.
 #include <charconv>
 
-#include "settings/profile_store.h"
 #include "format/working_dir_file.h"
 #include "port/port_name.h"
+#include "settings/profile_store.h"
 
 namespace varnel {
 namespace {

@@ -2,8 +2,8 @@
 // and as long as the system's profile reader returns them.
 #include "settings/stored_file_name.h"
 
-#include "texts/code_page.h"
 #include "settings/profile_store.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 

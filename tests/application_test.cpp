@@ -6,9 +6,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "tests/test_support.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
-#include "tests/test_support.h"
 
 namespace varnel {
 namespace {

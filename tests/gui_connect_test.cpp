@@ -15,10 +15,10 @@
 
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
-#include "texts/log_colour.h"
 #include "sim/handset.h"
 #include "sim/package_builder.h"
 #include "tests/gui_test_support.h"
+#include "texts/log_colour.h"
 
 namespace varnel::testing {
 namespace {

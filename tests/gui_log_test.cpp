@@ -11,8 +11,8 @@
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "gui/progress_scale.h"
-#include "texts/log_colour.h"
 #include "tests/gui_test_support.h"
+#include "texts/log_colour.h"
 
 namespace varnel::testing {
 namespace {

@@ -9,8 +9,8 @@
 #include <array>
 #include <map>
 
-#include "pages/dialog_units.h"
 #include "gui/page_layout.h"
+#include "pages/dialog_units.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <optional>
 
-#include "settings/default_paths.h"
 #include "gui/log_view.h"
-#include "settings/settings.h"
 #include "pages/file_page.h"
 #include "pages/region_panel.h"
+#include "settings/default_paths.h"
+#include "settings/settings.h"
 #include "tests/gui_test_support.h"
 #include "tests/watched_fifo.h"
 

@@ -28,10 +28,10 @@
 #include <string>
 #include <vector>
 
-#include "texts/code_page.h"
 #include "gui/main_window.h"
 #include "pages/warning_dialog.h"
 #include "tests/test_support.h"
+#include "texts/code_page.h"
 
 namespace varnel::testing {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "texts/code_page.h"
 #include "link/serial_link.h"
 #include "sim/handset.h"
 #include "sim/package_builder.h"
 #include "tests/test_support.h"
+#include "texts/code_page.h"
 
 namespace varnel::testing {
 

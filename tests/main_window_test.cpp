@@ -13,9 +13,9 @@
 
 #include <array>
 
-#include "settings/default_paths.h"
 #include "gui/page_layout.h"
 #include "pages/region_panel.h"
+#include "settings/default_paths.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <thread>
 
-#include "texts/code_page.h"
 #include "link/link_protocol.h"
 #include "port/serial_port.h"
 #include "sim/pty_master.h"
 #include "tests/test_support.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

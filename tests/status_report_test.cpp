@@ -3,10 +3,10 @@
 
 #include <array>
 
-#include "texts/code_page.h"
 #include "link/link_protocol.h"
 #include "port/serial_port.h"
 #include "tests/test_support.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

@@ -6,9 +6,9 @@
 #include <array>
 #include <string>
 
-#include "texts/code_page.h"
 #include "settings/profile_store.h"
 #include "settings/stored_file_name.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

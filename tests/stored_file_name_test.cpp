@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "texts/code_page.h"
 #include "settings/stored_file_name.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {

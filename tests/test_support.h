@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/link_owner.h"
 #include "format/loader_package.h"
+#include "link/link_owner.h"
 
 namespace varnel::testing {
 

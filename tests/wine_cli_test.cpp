@@ -17,9 +17,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "texts/code_page.h"
 #include "sim/handset_responses.h"
 #include "tests/handset_fixture.h"
+#include "texts/code_page.h"
 
 namespace varnel::testing {
 namespace {

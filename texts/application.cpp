@@ -5,9 +5,9 @@
 #include <cstring>
 #include <system_error>
 
+#include "format/working_dir_file.h"
 #include "texts/code_page.h"
 #include "texts/language_module.h"
-#include "format/working_dir_file.h"
 
 namespace varnel {
 
