@@ -46,6 +46,16 @@ std::vector<uint8_t> Data(uint8_t seed) {
   return data;
 }
 
+// A protocol on a fresh fake port, for a table's row.
+struct Rig {
+  explicit Rig(const Application& app, LinkCommand start = LinkCommand::Idle)
+      : command(start), protocol(app, owner, port, command) {}
+  FakePort port;
+  std::atomic<LinkCommand> command;
+  RecordingOwner owner;
+  LinkProtocol protocol;
+};
+
 class LinkProtocolTest : public ::testing::Test {
  protected:
   LinkProtocolTest() : app("Varnel", kUtf8CodePage, {}), protocol(app, owner, port, command) {}
@@ -104,21 +114,19 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   const std::vector<uint8_t> data = Data(1);
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakePort fresh;
-    std::atomic<LinkCommand> idle{LinkCommand::Idle};
-    RecordingOwner lines;
-    LinkProtocol sender(app, lines, fresh, idle);
+    Rig rig(app);
+    FakePort& fresh = rig.port;
     fresh.reply = c.loader;
-    EXPECT_EQ(sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
+    EXPECT_EQ(rig.protocol.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
     const std::vector<uint8_t> block = Block(2, data);
     std::vector<uint8_t> expected;
     for (long i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
     expected.push_back(kCan);
     EXPECT_EQ(fresh.Written(), expected);
-    const std::vector<std::string> texts = lines.Texts();
+    const std::vector<std::string> texts = rig.owner.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), c.timeoutReports);
     EXPECT_GE(fresh.Now(), static_cast<uint32_t>(c.timeoutReports) * kByteTimeoutMs);
-    EXPECT_EQ(sender.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
+    EXPECT_EQ(rig.protocol.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
   }
 }
 
@@ -152,22 +160,20 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakePort fresh;
-    std::atomic<LinkCommand> idle{LinkCommand::Idle};
-    RecordingOwner lines;
-    LinkProtocol receiver(app, lines, fresh, idle);
+    Rig rig(app);
+    FakePort& fresh = rig.port;
     // One good block, then nothing but the stream.
     fresh.Arrive(Block(1, Data(4)));
     if (!c.stream.empty()) fresh.Stream(c.stream, 1);
     std::string reason;
     TransferFile file = TransferFile::Create((dir / "noise.bin").c_str(), &reason);
     uint32_t got = 0;
-    EXPECT_EQ(receiver.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
+    EXPECT_EQ(rig.protocol.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
     EXPECT_EQ(got, kData);
     // The ready byte, the block's answer and the cancel: noise is not answered.
     EXPECT_EQ(fresh.Written(), (std::vector<uint8_t>{kAck, kAck, kCan}));
-    EXPECT_EQ(lines.progressSteps, std::vector<uint32_t>{kData});
-    const std::vector<std::string> texts = lines.Texts();
+    EXPECT_EQ(rig.owner.progressSteps, std::vector<uint32_t>{kData});
+    const std::vector<std::string> texts = rig.owner.Texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Error (54) (Serial_XM:281)"), texts.end());
     EXPECT_GE(fresh.Now(), 5 * kBlockPartTimeoutMs);
     EXPECT_LE(fresh.Now(), 6 * kBlockPartTimeoutMs);
@@ -209,15 +215,11 @@ TEST_F(LinkProtocolTest, EachBootStepEndsAfterItsLimitWhateverKeepsArriving) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    FakePort fresh;
-    std::atomic<LinkCommand> idle{LinkCommand::Connect};
-    RecordingOwner lines;
-    LinkProtocol boot(app, lines, fresh, idle);
-    fresh.Stream(c.babble, 1);
-    const LinkStatus status = c.step(boot);
-    EXPECT_NE(status, kStatusOk);
-    EXPECT_GE(fresh.Now(), kBootStepLimitMs);
-    EXPECT_LT(fresh.Now(), kBootStepLimitMs + kByteTimeoutMs + 100);
+    Rig rig(app, LinkCommand::Connect);
+    rig.port.Stream(c.babble, 1);
+    EXPECT_EQ(c.step(rig.protocol), kStatusTimeout);
+    EXPECT_GE(rig.port.Now(), kBootStepLimitMs);
+    EXPECT_LT(rig.port.Now(), kBootStepLimitMs + kByteTimeoutMs + 100);
   }
 }
 
