@@ -67,14 +67,14 @@ class LinkProtocolTest : public ::testing::Test {
     }
     return reports;
   }
-  static long CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
+  static std::ptrdiff_t CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
     return std::count(bytes.begin(), bytes.end(), byte);
   }
 
   // Receives `expected` bytes into a fresh file; returns the status.
   LinkStatus Receive(uint32_t expected) {
     std::string reason;
-    TransferFile file = TransferFile::Create((dir / "received.bin").c_str(), &reason);
+    TransferFile file = TransferFile::Create((dir / "received.bin").string().c_str(), &reason);
     EXPECT_TRUE(file.IsOpen()) << reason;
     LinkStatus status = protocol.ReceiveToFile(file, expected, Quiet::Yes, &received);
     file.Close();
@@ -96,8 +96,8 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   struct Case {
     const char* what;
     std::function<void(FakePort&, const std::vector<uint8_t>&)> loader;
-    long sends;           // copies of the block on the line
-    long timeoutReports;  // "Timeout (2) (Serial_XM:180)"
+    std::ptrdiff_t sends;           // copies of the block on the line
+    std::ptrdiff_t timeoutReports;  // "Timeout (2) (Serial_XM:180)"
   };
   const std::array<Case, 3> kCases = {{
       {"five silences", [](FakePort&, const std::vector<uint8_t>&) {}, 1, 5},
@@ -120,7 +120,7 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
     EXPECT_EQ(rig.protocol.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
     const std::vector<uint8_t> block = Block(2, data);
     std::vector<uint8_t> expected;
-    for (long i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
+    for (std::ptrdiff_t i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
     expected.push_back(kCan);
     EXPECT_EQ(fresh.Written(), expected);
     const std::vector<std::string> texts = rig.owner.Texts();
@@ -166,7 +166,7 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
     fresh.Arrive(Block(1, Data(4)));
     if (!c.stream.empty()) fresh.Stream(c.stream, 1);
     std::string reason;
-    TransferFile file = TransferFile::Create((dir / "noise.bin").c_str(), &reason);
+    TransferFile file = TransferFile::Create((dir / "noise.bin").string().c_str(), &reason);
     uint32_t got = 0;
     EXPECT_EQ(rig.protocol.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
     EXPECT_EQ(got, kData);
