@@ -31,12 +31,13 @@ LinkStatus LinkProtocol::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t termi
   const uint32_t start = port.TickCount();
   uint32_t n = 0;
   for (;;) {
-    if (port.TickCount() - start > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, Stop::No);
+    const uint32_t waited = port.TickCount() - start;
+    if (waited > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, Stop::No);
     uint32_t queued = 0;
     static_cast<void>(GetQueuedCount(&queued));
     if (queued == 0) {
-      port.Sleep(kPollIntervalMs);
       if (StopAsked()) break;
+      port.WaitForInput(timeoutMs - waited + 1);
       continue;
     }
     uint32_t got = 0;
@@ -67,7 +68,7 @@ LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
     if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) {
       return ReportError(kStatusTimeout, kUnitSerial, 420, Stop::No);
     }
-    port.Sleep(kPollIntervalMs);
+    port.Sleep(kLinePauseMs);
   }
 }
 

@@ -21,6 +21,7 @@ LinkProtocol::LinkProtocol(const Application& application, LinkOwner& linkOwner,
 void LinkProtocol::RequestStop() {
   stopRequested.store(true);
   closeOnExit.store(true);
+  port.Wake();
 }
 
 bool LinkProtocol::StopAsked() const { return stopRequested.load() || UserStopAsked(); }
@@ -124,7 +125,8 @@ LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* go
   if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 634, Stop::No);
   const uint32_t start = port.TickCount();
   for (;;) {
-    if (port.TickCount() - start > timeoutMs) return kStatusTimeout;
+    const uint32_t waited = port.TickCount() - start;
+    if (waited > timeoutMs) return kStatusTimeout;
     uint32_t queued = 0;
     // The line is gone: no byte will ever come.
     if (GetQueuedCount(&queued) != kStatusOk) return kStatusRead;
@@ -134,9 +136,10 @@ LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* go
       *got = read;
       return kStatusOk;
     }
-    port.Sleep(kPollIntervalMs);
     if (stopRequested.load()) return kStatusOk;
     if (userStop == UserStop::Ends && UserStopAsked()) return kStatusOk;
+    // Until more arrives, the stop wakes it, or just past the time-out.
+    port.WaitForInput(timeoutMs - waited + 1);
   }
 }
 

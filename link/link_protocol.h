@@ -54,7 +54,12 @@ inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminat
 // each record's ".") ends with Timeout after this long, however many other
 // bytes or lines keep arriving meanwhile.
 inline constexpr uint32_t kBootStepLimitMs = 10000;
-inline constexpr uint32_t kPollIntervalMs = 1;
+// Waits in the system: the longest the idle worker sleeps before it looks
+// at its command again (a new command wakes it at once).
+inline constexpr uint32_t kIdleWaitMs = 1000;
+// The pause between two lines of the boot dialogue that are not the one
+// waited for.
+inline constexpr uint32_t kLinePauseMs = 1;
 
 // The link's times that tests may shorten.
 struct LinkTiming {
@@ -77,7 +82,7 @@ class LinkProtocol {
 
   // A report with stop request, or the stop command, ends the link.
   bool StopRequested() const { return stopRequested.load(); }
-  void RequestStop();  // sets the stop and the close flags
+  void RequestStop();  // sets the stop and the close flags; ends a wait under way
   void ClearStopRequest() { stopRequested.store(false); }
   bool CloseOnExit() const { return closeOnExit.load(); }
   // The loader runs on the handset and takes command packets.
@@ -133,8 +138,6 @@ class LinkProtocol {
   // Reads and drops `count` queued bytes (what the handset sends while the
   // link idles); the result is not used.
   void DropInput(uint32_t count);
-  // Waits `milliseconds` on the port's clock.
-  void Sleep(uint32_t milliseconds) { port.Sleep(milliseconds); }
 
   // ---- Reports ----
 

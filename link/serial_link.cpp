@@ -46,10 +46,14 @@ TransferRequestResult SerialLink::RequestTransfer(const TransferRequest& transfe
   request = transfer;
   // Last: the worker takes the request when it sees the command.
   command.store(transfer.kind == TransferKind::Dump ? LinkCommand::Dump : LinkCommand::Flash);
+  port->Wake();
   return TransferRequestResult::Started;
 }
 
-void SerialLink::Stop() { command.store(LinkCommand::Stop); }
+void SerialLink::Stop() {
+  command.store(LinkCommand::Stop);
+  port->Wake();  // a wait under way ends at once
+}
 
 void SerialLink::Join() {
   if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();

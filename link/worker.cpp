@@ -15,7 +15,8 @@ void SerialLink::WorkerLoop() {
       if (queued > 0) {
         static_cast<void>(ExecuteCommand(queued));
       } else {
-        port->Sleep(kPollIntervalMs);
+        // Until the handset sends, or a new command wakes the worker.
+        port->WaitForInput(kIdleWaitMs);
       }
     } else {
       static_cast<void>(ExecuteCommand(0));
@@ -53,7 +54,7 @@ LinkStatus SerialLink::RunIdle(uint32_t pending) {
   if (pending > 0) {
     protocol.DropInput(pending);
   } else {
-    port->Sleep(kPollIntervalMs);
+    port->WaitForInput(kIdleWaitMs);
   }
   return kStatusOk;
 }

@@ -47,11 +47,12 @@ bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
       uint32_t got = 0;
       if (ReadBytes(scratch, std::min(queued, kReceiveBufferBytes), &got) != kStatusOk) return false;
       lastByte = now;
-    } else if (now - lastByte >= quietMs) {
-      return true;
+      continue;
     }
+    if (now - lastByte >= quietMs) return true;
     if (now - start > kBlockStartWaitMs) return false;
-    port.Sleep(kPollIntervalMs);
+    // Until something arrives, or the quiet (or the limit) is reached.
+    port.WaitForInput(std::min(quietMs - (now - lastByte), kBlockStartWaitMs - (now - start) + 1));
   }
 }
 

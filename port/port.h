@@ -67,6 +67,14 @@ class Port {
 
   virtual void Close() = 0;
 
+  // Waits in the system until more input arrives than is queued now, or
+  // the line's state changes, `timeoutMs` have passed, or Wake is called.
+  // Callers look again at what they wait for: a return promises nothing.
+  virtual void WaitForInput(uint32_t timeoutMs) = 0;
+  // Ends the WaitForInput under way, or else the next one, at once. Any
+  // thread.
+  virtual void Wake() = 0;
+
   // Milliseconds since an arbitrary start; wraps at 2^32, so readings are
   // compared by their unsigned difference.
   virtual uint32_t TickCount() = 0;

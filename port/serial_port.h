@@ -36,6 +36,8 @@ class SerialPort final : public Port {
   bool QueuedCount(uint32_t* count) override;
   bool HungUp() const override;
   void Close() override;
+  void WaitForInput(uint32_t timeoutMs) override;
+  void Wake() override;
   // The steady clock, and a real sleep.
   uint32_t TickCount() override;
   void Sleep(uint32_t milliseconds) override;

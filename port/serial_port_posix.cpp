@@ -4,15 +4,18 @@
 #include "port/serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "port/input_queue.h"
@@ -53,6 +56,7 @@ uint32_t SpeedValue(speed_t code) {
 }
 
 constexpr int kWriteStallMs = 5000;  // a write that makes no progress fails
+constexpr size_t kWakeDrainBytes = 64;
 constexpr int kWritePollMs = 100;
 
 std::string OpenFailureText(const std::string& device, int error) {
@@ -83,9 +87,26 @@ std::string OpenFailureText(const std::string& device, int error) {
 }  // namespace
 
 struct SerialPort::Native {
+  Native() {
+    // The wake-up pipe: written by Wake, watched beside the device.
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
+      wakeRead = ends[0];
+      wakeWrite = ends[1];
+    }
+  }
+  ~Native() {
+    if (wakeRead >= 0) ::close(wakeRead);
+    if (wakeWrite >= 0) ::close(wakeWrite);
+  }
+  Native(const Native&) = delete;
+  Native& operator=(const Native&) = delete;
+
   int fd = -1;
   bool hungUp = false;
   InputQueue queue;
+  int wakeRead = -1;
+  int wakeWrite = -1;
 
   // Moves whatever the device holds into the queue, as far as it has room.
   // One poll tells whether there is anything to read, and also whether
@@ -118,6 +139,26 @@ struct SerialPort::Native {
 
 SerialPort::SerialPort() : native(std::make_unique<Native>()) {}
 
+void SerialPort::WaitForInput(uint32_t timeoutMs) {
+  if (native->hungUp) return;
+  // The device's own readiness: what our queue holds is not new.
+  std::array<pollfd, 2> fds{{{native->fd, POLLIN, 0}, {native->wakeRead, POLLIN, 0}}};
+  // A closed port has nothing to wait for but the wake-up.
+  if (native->fd < 0) fds[0].fd = -1;
+  const int timeout = static_cast<int>(std::min<uint32_t>(timeoutMs, std::numeric_limits<int>::max()));
+  if (::poll(fds.data(), fds.size(), timeout) > 0 && fds[1].revents != 0) {
+    uint8_t drained[kWakeDrainBytes];
+    while (::read(native->wakeRead, drained, sizeof drained) > 0) {
+    }
+  }
+}
+
+void SerialPort::Wake() {
+  const uint8_t byte = 1;
+  // A full pipe already wakes the wait; nothing is lost by a failed write.
+  static_cast<void>(::write(native->wakeWrite, &byte, 1));
+}
+
 SerialPort::~SerialPort() { Close(); }
 
 bool IsStandardSpeed(uint32_t baud) {
@@ -143,6 +184,14 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
     ::close(fd);
     *reason = OpenFailureText(device, error);
     return false;
+  }
+  // USB serial adapters hold received bytes for up to 16 ms unless asked
+  // for low latency; every stop-and-wait exchange would pay that. Drivers
+  // without the setting, and pseudo-terminals, refuse it: that is fine.
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
   }
   native->fd = fd;
   native->hungUp = false;

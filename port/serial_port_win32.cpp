@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 
 #include "port/input_queue.h"
@@ -26,6 +28,8 @@ constexpr WORD kXonXoffLimit = 262;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
 constexpr char kDevicePrefix[] = "\\\\.\\";
+// The longest a wait for input runs before it looks at Wake again.
+constexpr DWORD kWaitSliceMs = 50;
 
 std::string SystemErrorText(const std::string& device, DWORD error) {
   char message[512] = {};
@@ -85,6 +89,7 @@ struct SerialPort::Native {
   std::string name;  // as given to Open: the default configuration is read by it
   bool hungUp = false;
   InputQueue queue;
+  std::atomic<bool> woken{false};  // set by Wake on any thread
 
   // Moves whatever the driver holds into the queue, as far as it has room,
   // and clears the line's error state. False when the line status can't be
@@ -111,6 +116,44 @@ struct SerialPort::Native {
 };
 
 SerialPort::SerialPort() : native(std::make_unique<Native>()) {}
+
+void SerialPort::WaitForInput(uint32_t timeoutMs) {
+  // A synchronous handle can't wait on an event beside the read, so the
+  // wait is a read of one byte with the port's read time-outs, in slices
+  // short enough for Wake to end it within a fraction of a second.
+  const DWORD start = GetTickCount();
+  // What the queue holds is not new: the wait is for the driver's bytes.
+  while (!native->hungUp && native->handle != INVALID_HANDLE_VALUE) {
+    if (native->woken.exchange(false)) return;
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= timeoutMs) return;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(native->handle, &errors, &status)) {
+      native->hungUp = true;
+      return;
+    }
+    if (status.cbInQue > 0) return;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = std::min<DWORD>(kWaitSliceMs, timeoutMs - waited);
+    std::span<uint8_t> room = native->queue.FreeSpace();
+    if (room.empty()) return;  // full: the link reads before it waits again
+    DWORD got = 0;
+    const bool read = SetCommTimeouts(native->handle, &timeouts) &&
+                      ReadFile(native->handle, room.data(), 1, &got, nullptr);
+    SetNonBlockingTimeouts();
+    if (!read) {
+      native->hungUp = true;
+      return;
+    }
+    native->queue.Added(got);
+    if (got > 0) return;
+  }
+}
+
+void SerialPort::Wake() { native->woken.store(true); }
 
 SerialPort::~SerialPort() { Close(); }
 

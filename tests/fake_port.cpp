@@ -39,6 +39,22 @@ void FakePort::Deliver() {
   }
 }
 
+void FakePort::WaitForInput(uint32_t timeoutMs) {
+  ++waits;
+  const size_t before = queue.size();
+  Deliver();
+  if (queue.size() > before || hungUp) return;
+  if (woken) {
+    woken = false;
+    return;
+  }
+  uint32_t until = now + timeoutMs;
+  if (!scheduled.empty()) until = std::min(until, scheduled.front().at);
+  if (!streamPattern.empty()) until = std::min(until, streamNext);
+  now = std::max(now, until);
+  Deliver();
+}
+
 bool FakePort::CanRunAt(uint32_t baud) {
   if (speedsTheDriverTakes.empty()) return IsStandardSpeed(baud);
   return std::find(speedsTheDriverTakes.begin(), speedsTheDriverTakes.end(), baud) !=

@@ -57,8 +57,14 @@ class FakePort : public Port {
   bool QueuedCount(uint32_t* count) override;
   bool HungUp() const override { return hungUp && queue.empty(); }
   void Close() override { open = false; }
+  // Moves the clock on to the next arrival, or by `timeoutMs`; at once when
+  // bytes became due since the last look.
+  void WaitForInput(uint32_t timeoutMs) override;
+  void Wake() override { woken = true; }
   uint32_t TickCount() override { return now; }
   void Sleep(uint32_t milliseconds) override { now += milliseconds; }
+  // How many waits for input there were: a link that polls makes many.
+  uint32_t Waits() const { return waits; }
 
  private:
   struct Scheduled {
@@ -79,6 +85,8 @@ class FakePort : public Port {
   uint32_t streamNext = 0;  // when the stream's next byte arrives
   size_t streamAt = 0;      // the next byte of the pattern
   std::vector<uint8_t> written;
+  bool woken = false;
+  uint32_t waits = 0;
 };
 
 }  // namespace varnel::testing

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <functional>
 #include <fstream>
 #include <thread>
 
@@ -149,21 +151,40 @@ TEST_F(SerialPortTest, ReadExactFailuresAreLeftToTheCaller) {
   EXPECT_EQ(owner.Texts().back(), "Read NULL (23) (Serial:597)");
 }
 
-TEST_F(SerialPortTest, StopRequestEndsAWaitEarlyWithNothingRead) {
+// The wait blocks in the system; a stop from another thread wakes it.
+TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
+  struct Case {
+    const char* what;
+    std::function<void()> stop;
+  };
+  const std::array<Case, 2> kCases = {{
+      {"a report's stop request", [this] { link.RequestStop(); }},
+      {"the user's stop", [this] {
+         command.store(LinkCommand::Stop);
+         port.Wake();
+       }},
+  }};
   Open();
-  std::thread stopper([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    link.RequestStop();
-  });
-  uint8_t buffer[1];
-  uint32_t got = 99;
-  auto start = std::chrono::steady_clock::now();
-  LinkStatus result = link.ReadExact(buffer, 1, &got, 20000);
-  auto waited = std::chrono::steady_clock::now() - start;
-  stopper.join();
-  EXPECT_EQ(result, kStatusOk);
-  EXPECT_EQ(got, 0u);
-  EXPECT_LT(waited, std::chrono::seconds(10)) << "the stop ended the wait, not the time-out";
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    link.ClearStopRequest();
+    command.store(LinkCommand::Idle);
+    std::thread stopper([&] {
+      // The stop comes while the wait blocks (or before it starts: it is
+      // not lost either way).
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      c.stop();
+    });
+    uint8_t buffer[1];
+    uint32_t got = 99;
+    auto start = std::chrono::steady_clock::now();
+    LinkStatus result = link.ReadExact(buffer, 1, &got, 20000);
+    auto waited = std::chrono::steady_clock::now() - start;
+    stopper.join();
+    EXPECT_EQ(result, kStatusOk);
+    EXPECT_EQ(got, 0u);
+    EXPECT_LT(waited, std::chrono::seconds(10)) << "the stop ended the wait, not the time-out";
+  }
 }
 
 TEST_F(SerialPortTest, ClosePortWithActiveLoaderSendsDisconnectFirst) {
