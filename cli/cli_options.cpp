@@ -64,6 +64,10 @@ bool ParseOperation(const std::vector<std::string>& words, CliOptions* options, 
     options->operation = Operation::Connect;
     return true;
   }
+  if (verb == "ports" && words.size() == 1) {
+    options->operation = Operation::Ports;
+    return true;
+  }
   if (verb == "dump" && words.size() == 3) {
     for (const NamedRegion& preset : kPresets) {
       if (words[1] == preset.name) {
@@ -102,6 +106,7 @@ std::string CliUsage() {
     "  varnel-cli [options] dump OFFSET SIZE FILE\n"
     "  varnel-cli [options] dump system|image|data FILE\n"
     "  varnel-cli [options] flash OFFSET FILE\n"
+    "  varnel-cli ports\n"
     "\n"
     "Connects the handset (switched off, cable plugged in) into loader mode,\n"
     "runs the operation, disconnects and closes the port.\n"
@@ -113,6 +118,11 @@ std::string CliUsage() {
     "  dump PRESET FILE      system = 0x1000000 0x800000, image = 0x2000000\n"
     "                        0x500000, data = 0x2500000 0x300000\n"
     "  flash OFFSET FILE     write FILE into flash from OFFSET\n"
+    "  ports                 list the serial devices of this system, opening\n"
+    "                        none: one line each, tab-separated: device,\n"
+    "                        /dev/serial/by-id link, USB vendor:product,\n"
+    "                        product, driver, and the port names (COMn) that\n"
+    "                        lead to it; \"-\" where not known\n"
     "\n"
     "Options:\n"
     "  --port DEVICE    the serial port; default COM1. On this system:\n";

@@ -10,7 +10,8 @@
 
 namespace varnel::cli {
 
-enum class Operation { Connect, Dump, Flash };
+// Ports lists the serial devices and touches no port.
+enum class Operation { Connect, Dump, Flash, Ports };
 
 // The window's defaults: port COM1, 115200 bit/s, 1024-byte blocks.
 struct CliOptions {

@@ -96,7 +96,8 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
     // say) still runs the operation, but the session is no success.
     const std::optional<ConnectOutcome> connected = Connect(link, owner, options);
     ok = connected && connected->ready;
-    if (ok && options.operation != Operation::Connect) ok = RunTransfer(link, owner, options);
+    const bool transfers = options.operation == Operation::Dump || options.operation == Operation::Flash;
+    if (ok && transfers) ok = RunTransfer(link, owner, options);
     ok = ok && connected->clean;
     owner.onTick = nullptr;
     link.Stop();

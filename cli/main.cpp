@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/port_listing.h"
 #include "cli/terminal.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
@@ -23,10 +24,16 @@ int main(int argc, char** argv) {
     std::fputs(varnel::cli::CliUsage().c_str(), stdout);
     return varnel::cli::kExitOk;
   }
-  varnel::cli::CatchInterrupts();
   // The settings file (and its port map) is the window's: Varnel.ini.
   varnel::Application app("Varnel", varnel::SystemCodePage(),
                           {varnel::ExecutableDir(argv[0]), "."});
+  if (options.operation == varnel::cli::Operation::Ports) {
+    const std::string listing = varnel::cli::PortListing(varnel::DeviceRoots{}, app.SettingsPath());
+    if (listing.empty()) std::fputs("varnel-cli: no serial device found\n", stderr);
+    std::fputs(listing.c_str(), stdout);
+    return varnel::cli::kExitOk;
+  }
+  varnel::cli::CatchInterrupts();
   const int status = varnel::cli::RunSession(options, app, stderr);
   varnel::cli::SessionEnded();
   return status;

@@ -9,10 +9,12 @@
 #include <QVBoxLayout>
 
 #include <string>
+#include <vector>
 
 #include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "port/port_name.h"
+#include "settings/profile_store.h"
 
 namespace varnel {
 namespace {
@@ -40,8 +42,27 @@ void Check(QButtonGroup* group, int64_t index) {
 
 }  // namespace
 
+QString OptionsDialog::PortCaption(const std::string& name, const PortTarget& target,
+                                   std::span<const SerialDevice> devices, const DeviceRoots& roots) const {
+  // Where the name is the device itself there is nothing to add.
+  if (target.device == name) return QString::fromStdString(name);
+  QString detail = QString::fromStdString(target.device);
+  if (target.presence == DevicePresence::Absent) {
+    detail += ", " + Display(app, text::kPortNotPresent);
+  } else if (const SerialDevice* device = FindSerialDevice(devices, target.device, roots);
+             device != nullptr && !device->product.empty()) {
+    detail += ", " + QString::fromStdString(device->product);
+  }
+  return QString::fromStdString(name) + " (" + detail + ")";
+}
+
 OptionsDialog::OptionsDialog(const Application& application, const OptionChoices& opening,
                              const std::filesystem::path& settingsFile, QWidget* parent)
+    : OptionsDialog(application, opening, settingsFile, DeviceRoots{}, parent) {}
+
+OptionsDialog::OptionsDialog(const Application& application, const OptionChoices& opening,
+                             const std::filesystem::path& settingsFile, const DeviceRoots& roots,
+                             QWidget* parent)
     : QDialog(parent),
       app(application),
       choices(opening),
@@ -57,7 +78,7 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
   okButton->setMinimumWidth(DialogUnits(font()).X(kButtonWidth));
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(BuildPortGroup(settingsFile), 0, 0);
+  layout->addWidget(BuildPortGroup(settingsFile, roots), 0, 0);
   layout->addWidget(BuildChoiceGroup(text::kSpeedGroup, "speed", kSpeedChoices, speedGroup), 0, 1);
   layout->addWidget(BuildChoiceGroup(text::kBlockGroup, "block", kBlockChoices, blockGroup), 0, 2);
   layout->addWidget(okButton, 1, 0, 1, 3, Qt::AlignHCenter);
@@ -66,16 +87,15 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
   ShowChoices();
 }
 
-QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFile) {
+QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFile, const DeviceRoots& roots) {
   auto* frame = new QGroupBox(Display(app, text::kComPortGroup));
   NameControl(frame, "portFrame", frame->title());
   auto* layout = new QGridLayout(frame);
+  const Profile settings = Profile::Load(settingsFile);
+  const std::vector<SerialDevice> devices = ListSerialDevices(roots);
   for (int i = 0; i < kPortChoiceCount; ++i) {
     const std::string name = PortName(i + 1);
-    const std::string device = ResolvePortName(name, settingsFile);
-    // Where the name is the device itself there is nothing to add.
-    const std::string caption = device == name ? name : name + " (" + device + ")";
-    auto* button = new QRadioButton(QString::fromStdString(caption));
+    auto* button = new QRadioButton(PortCaption(name, LocatePort(name, settings, roots), devices, roots));
     NameControl(button, ("port" + std::to_string(i + 1)).c_str(), button->text());
     portGroup->addButton(button, i);
     layout->addWidget(button, i % kPortRows, i / kPortRows);

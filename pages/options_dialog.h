@@ -4,7 +4,10 @@
 // checked); OK takes the checked buttons (kNoChoice for a group with none),
 // any other way out keeps the indexes it opened with. Where a port name
 // maps to a device (on POSIX, through the settings file's "Ports"
-// section), each port button names that device too. GUI thread.
+// section), each port button names that device too, with the adapter's
+// product when it is known ("COM1 (/dev/ttyUSB0, FT232R USB UART)") or a
+// note when the device does not exist ("COM3 (/dev/ttyUSB2, not
+// present)"); on Windows the buttons read "COMn". GUI thread.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +16,8 @@
 #include <filesystem>
 #include <span>
 
+#include "port/port_name.h"
+#include "port/serial_devices.h"
 #include "settings/port_options.h"
 #include "texts/application.h"
 
@@ -26,9 +31,15 @@ class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `settingsFile` holds the port map the buttons name their devices from.
+  // `settingsFile` holds the port map the buttons name their devices from;
+  // the devices are looked for in the system's own trees.
   OptionsDialog(const Application& app, const OptionChoices& opening,
                 const std::filesystem::path& settingsFile, QWidget* parent = nullptr);
+  // The same, with the devices looked for in the trees at `roots` (tests
+  // give a fake one).
+  OptionsDialog(const Application& app, const OptionChoices& opening,
+                const std::filesystem::path& settingsFile, const DeviceRoots& roots,
+                QWidget* parent = nullptr);
 
   // The indexes as the dialog stands: the opening ones until OK.
   OptionChoices Choices() const { return choices; }
@@ -42,9 +53,13 @@ class OptionsDialog : public QDialog {
   QPushButton* OkButton() const { return okButton; }
 
  private:
-  QGroupBox* BuildPortGroup(const std::filesystem::path& settingsFile);
+  QGroupBox* BuildPortGroup(const std::filesystem::path& settingsFile, const DeviceRoots& roots);
   QGroupBox* BuildChoiceGroup(uint16_t caption, const char* name, std::span<const uint32_t> values,
                               QButtonGroup* group);
+  // "COM1 (/dev/ttyUSB0, FT232R USB UART)", "COM3 (/dev/ttyUSB2, not
+  // present)", "COM2 (/dev/ttyS0)", or the bare name that is the device.
+  QString PortCaption(const std::string& name, const PortTarget& target, std::span<const SerialDevice> devices,
+                      const DeviceRoots& roots) const;
   void ShowChoices();
 
   const Application& app;

@@ -1,18 +1,54 @@
-// The device behind a port name the user picked. On POSIX "COMn" is looked
-// up in the settings file's section "Ports" (key "COMn", value a device
-// path); without an entry COMn means /dev/ttyUSB(n-1). A name that already
-// is a path is used as it stands. On Windows the name is the device, in any
-// letter case.
+// The port map: the device behind a port name the user picked, and the
+// port names that lead to a device. On POSIX "COMn" is looked up in the
+// settings file's section "Ports" (key "COMn", value a device path);
+// without an entry COMn means /dev/ttyUSB(n-1). A name that already is a
+// path is used as it stands. On Windows the name is the device, in any
+// letter case. Qt-free, any thread.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "port/serial_devices.h"
+#include "settings/profile_store.h"
 
 namespace varnel {
 
 inline constexpr char kPortsSection[] = "Ports";
 
+// The device `name` stands for, with the port map of `settingsFile`
+// (read once for the call; a missing or unreadable file maps nothing).
 std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile);
+// The same with the settings file already loaded.
+std::string ResolvePortName(const std::string& name, const Profile& settings);
+
+// The n of a name "COMn": "COM", "com" or any other letter case, then
+// decimal digits making a number from 1 that fits an int. 0 for any other
+// name ("COM0", "COM", "COM1x", "/dev/ttyS0").
+int ComPortNumber(std::string_view name);
+
+// The name COMn that leads to `device` when section "Ports" has no entry
+// for it: on POSIX "COM(k+1)" for "/dev/ttyUSBk"; on Windows "COMn" for a
+// COMn name in any letter case. Empty for any other device.
+std::string DefaultPortName(const std::string& device);
+
+// Where a port name leads: ResolvePortName's device, and whether it exists
+// (PresenceOf, with the system's trees at `roots`).
+struct PortTarget {
+  std::string device;
+  DevicePresence presence = DevicePresence::Absent;
+};
+PortTarget LocatePort(const std::string& name, const Profile& settings, const DeviceRoots& roots);
+
+// The port names that lead to `device` (compared by DeviceSystemPath, so a
+// map entry naming its /dev/serial/by-id link counts): each COMn key of
+// section "Ports" whose device it is, and its DefaultPortName unless
+// section "Ports" sends that name elsewhere. Spelled "COMn", in ascending
+// order of n, each once; empty when none leads there.
+std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings,
+                                     const DeviceRoots& roots);
 
 // How a port is named on this system, for help texts: lines of at most 56
 // characters, each ending in a line feed.

@@ -1,36 +1,51 @@
-// Port names on POSIX: "COMn" through the settings file's port map.
+// Port names on POSIX: "COMn" through the settings file's port map, else
+// the USB serial adapter /dev/ttyUSB(n-1).
 #include <charconv>
+#include <limits>
+#include <string_view>
 
-#include "format/working_dir_file.h"
 #include "port/port_name.h"
-#include "settings/profile_store.h"
+#include "settings/port_options.h"
 
 namespace varnel {
 namespace {
 
-constexpr std::string_view kComPrefix = "COM";
-constexpr char kDefaultDevicePrefix[] = "/dev/ttyUSB";
+constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyUSB";
 
 }  // namespace
 
 const char kPortNameHelp[] =
     "COMn, looked up in section [Ports] of Varnel.ini (e.g.\n"
     "COM1=/dev/ttyUSB0), else /dev/ttyUSB(n-1); or a device\n"
-    "path such as /dev/ttyACM0\n";
+    "path such as /dev/ttyACM0, or the adapter's link in\n"
+    "/dev/serial/by-id, which names the same adapter\n"
+    "whichever ttyUSB number it gets (see \"ports\")\n";
 
 std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile) {
+  return ResolvePortName(name, Profile::Load(settingsFile));
+}
+
+std::string ResolvePortName(const std::string& name, const Profile& settings) {
   if (name.find('/') != std::string::npos) return name;
-  std::string_view view(name);
-  if (view.size() <= kComPrefix.size() || !EqualsIgnoringCase(view.substr(0, kComPrefix.size()), kComPrefix)) {
-    return name;
-  }
-  std::string_view digits = view.substr(kComPrefix.size());
-  int number = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || number < 1) return name;
-  std::string mapped = ReadProfileText(settingsFile, kPortsSection, name, "");
+  const int number = ComPortNumber(name);
+  if (number < 1) return name;
+  std::string mapped = settings.Text(kPortsSection, name, "");
   if (!mapped.empty()) return mapped;
-  return kDefaultDevicePrefix + std::to_string(number - 1);
+  return std::string(kDefaultDevicePrefix) + std::to_string(number - 1);
+}
+
+std::string DefaultPortName(const std::string& device) {
+  const std::string_view view = device;
+  if (!view.starts_with(kDefaultDevicePrefix)) return {};
+  const std::string_view digits = view.substr(kDefaultDevicePrefix.size());
+  unsigned index = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+  // COM numbers are ints from 1.
+  if (error != std::errc() || end != digits.data() + digits.size() ||
+      index >= static_cast<unsigned>(std::numeric_limits<int>::max())) {
+    return {};
+  }
+  return PortName(int64_t{index} + 1);
 }
 
 }  // namespace varnel

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "port/input_queue.h"
+#include "port/open_failure.h"
 #include "port/tick_clock.h"
 
 namespace varnel {
@@ -60,28 +61,7 @@ constexpr size_t kWakeDrainBytes = 64;
 constexpr int kWritePollMs = 100;
 
 std::string OpenFailureText(const std::string& device, int error) {
-  std::string text = device + ": " + std::strerror(error);
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      text += " (the user must be in the device's group, e.g. dialout)";
-      break;
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-      text += " (check the cable, or map the port in section [Ports] of the settings file)";
-      break;
-    case EBUSY:
-    case EWOULDBLOCK:
-      text += " (another program holds the port)";
-      break;
-    case ENOTTY:
-      text += " (not a serial device)";
-      break;
-    default:
-      break;
-  }
-  return text;
+  return DescribeOpenFailure(device, error, DeviceRoots{});
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // INI profile store: parsing, lookups, quoting and the key updates.
 #include "settings/profile_store.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "format/working_dir_file.h"
@@ -115,6 +116,22 @@ void SetKey(ProfileLines* file, std::string_view section, std::string_view key,
   file->lines.push_back(keyLine);
 }
 
+// Calls `visit(key, value)` for each key line under a `section` header
+// (headers of the same name count as one section), in file order, until
+// `visit` returns false.
+template <typename Visit>
+void ForEachKey(const std::vector<std::string>& lines, std::string_view section, Visit visit) {
+  bool inSection = false;
+  for (const std::string& line : lines) {
+    std::string_view name, lineKey, lineValue;
+    if (SectionName(line, &name)) {
+      inSection = EqualsIgnoringCase(name, section);
+    } else if (inSection && KeyLine(line, &lineKey, &lineValue) && !visit(lineKey, lineValue)) {
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 Profile::Profile(ProfileRead readStatus, std::vector<std::string> fileLines)
@@ -127,16 +144,23 @@ Profile Profile::Load(const std::filesystem::path& file) {
 }
 
 std::optional<std::string> Profile::Find(std::string_view section, std::string_view key) const {
-  bool inSection = false;
-  for (const std::string& line : lines) {
-    std::string_view name, lineKey, lineValue;
-    if (SectionName(line, &name)) {
-      inSection = EqualsIgnoringCase(name, section);
-    } else if (inSection && KeyLine(line, &lineKey, &lineValue) && EqualsIgnoringCase(lineKey, key)) {
-      return std::string(lineValue);
-    }
-  }
-  return std::nullopt;
+  std::optional<std::string> found;
+  ForEachKey(lines, section, [&](std::string_view lineKey, std::string_view lineValue) {
+    if (EqualsIgnoringCase(lineKey, key)) found = std::string(lineValue);
+    return !found;
+  });
+  return found;
+}
+
+std::vector<std::string> Profile::Keys(std::string_view section) const {
+  std::vector<std::string> keys;
+  ForEachKey(lines, section, [&](std::string_view lineKey, std::string_view) {
+    const bool seen = std::any_of(keys.begin(), keys.end(),
+                                  [&](const std::string& key) { return EqualsIgnoringCase(key, lineKey); });
+    if (!seen) keys.emplace_back(lineKey);
+    return true;
+  });
+  return keys;
 }
 
 std::string Profile::Text(std::string_view section, std::string_view key,

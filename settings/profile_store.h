@@ -44,6 +44,11 @@ class Profile {
   // std::nullopt when the section or the key is missing.
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
+  // The keys of `section` in the order of the file, each once: a key that
+  // recurs (in any letter case) is named as first written. Empty when the
+  // section is missing.
+  std::vector<std::string> Keys(std::string_view section) const;
+
   // Find, or `defaultValue` when missing; either is cut to
   // kProfileTextRoom characters.
   std::string Text(std::string_view section, std::string_view key,

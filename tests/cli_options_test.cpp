@@ -39,11 +39,22 @@ TEST(CliOptionsTest, DefaultsAndOperations) {
   ASSERT_TRUE(Parse({"flash", "0x2000000", "f.bin"}, &options));
   EXPECT_EQ(options.operation, Operation::Flash);
   EXPECT_EQ(options.offset, 0x2000000u);
+  ASSERT_TRUE(Parse({"ports"}, &options));
+  EXPECT_EQ(options.operation, Operation::Ports);
+}
+
+TEST(CliOptionsTest, TheHelpListsEveryOperation) {
+  const std::string usage = CliUsage();
+  for (const char* operation : {"\n  connect ", "\n  dump OFFSET SIZE FILE ", "\n  dump PRESET FILE ",
+                                "\n  flash OFFSET FILE ", "\n  ports "}) {
+    EXPECT_NE(usage.find(operation), std::string::npos) << operation;
+  }
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 9> kBad = {{
+  const std::array<std::vector<std::string>, 10> kBad = {{
       {},
+      {"ports", "COM1"},
       {"erase"},
       {"dump", "1000000", "0x10", "x"},
       {"dump", "0x1G", "0x10", "x"},

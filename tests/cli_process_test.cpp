@@ -1,13 +1,16 @@
 // varnel-cli as a process: an interrupt ends a dump cleanly, cancelling the
 // transfer and disconnecting the loader, and the exit status says failure;
-// the wait for the handset ends when asked, whatever arrives meanwhile.
+// the wait for the handset ends when asked, whatever arrives meanwhile;
+// "ports" lists this system's serial devices.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fstream>
 #include <thread>
 
+#include "cli/port_listing.h"
 #include "tests/handset_fixture.h"
 
 namespace varnel::testing {
@@ -16,8 +19,9 @@ namespace {
 class CliProcessTest : public HandsetTest {
  protected:
   // Starts varnel-cli with `args` (after the program's name), standard
-  // error going to log.txt.
-  pid_t Spawn(std::vector<std::string> args) {
+  // error going to log.txt and, when `output` names a file of the test's
+  // folder, standard output to it.
+  pid_t Spawn(std::vector<std::string> args, const char* output = nullptr) {
     args.insert(args.begin(), VARNEL_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -26,6 +30,9 @@ class CliProcessTest : public HandsetTest {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    if (output != nullptr) {
+      posix_spawn_file_actions_addopen(&actions, 1, (dir / output).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
@@ -100,6 +107,18 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
   EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
   EXPECT_EQ(Log().find("No answer"), std::string::npos) << Log();
+}
+
+TEST_F(CliProcessTest, PortsListsTheDevicesOfThisSystemAndExitsZero) {
+  // The settings file is the working directory's, as for a session.
+  ScopedWorkingDir cwd(dir.Path());
+  std::ofstream(dir / "Varnel.ini") << "[Ports]\nCOM4=/dev/ttyS0\n";
+  const pid_t pid = Spawn({"ports"}, "ports.txt");
+  EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), 0);
+  const std::vector<uint8_t> listed = ReadFile(dir / "ports.txt");
+  const std::string expected = cli::PortListing(DeviceRoots{}, dir / "Varnel.ini");
+  EXPECT_EQ(std::string(listed.begin(), listed.end()), expected);
+  EXPECT_EQ(Log(), expected.empty() ? "varnel-cli: no serial device found\n" : "");
 }
 
 }  // namespace

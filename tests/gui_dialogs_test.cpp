@@ -1,5 +1,6 @@
 // The Options, warning and About dialogs: the choices the Options dialog
-// opens with and what the main window keeps after OK or Escape; the
+// opens with, its port captions over a fake device tree, and what the main
+// window keeps after OK or Escape; the
 // warning's Hide rules; the About dialog's own version and build time.
 #include <QAbstractButton>
 #include <QAction>
@@ -17,6 +18,7 @@
 #include "pages/about_dialog.h"
 #include "pages/options_dialog.h"
 #include "pages/warning_dialog.h"
+#include "tests/fake_device_tree.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {
@@ -44,8 +46,7 @@ class GuiDialogsTest : public GuiTest {
   }
 };
 
-TEST_F(GuiDialogsTest, OptionsOpenWithTheStoredChoicesAndNameEachPortsDevice) {
-  WriteText(SettingsFile(), "[Ports]\nCOM1=/dev/ttyS9\n");
+TEST_F(GuiDialogsTest, OptionsOpenWithTheStoredChoices) {
   struct Case {
     OptionChoices opening;
     std::array<int, 3> checked;  // port, speed, block
@@ -67,10 +68,36 @@ TEST_F(GuiDialogsTest, OptionsOpenWithTheStoredChoicesAndNameEachPortsDevice) {
   std::vector<std::string> frames;
   for (QGroupBox* frame : dialog.findChildren<QGroupBox*>()) frames.push_back(frame->title().toStdString());
   EXPECT_EQ(frames, (std::vector<std::string>{"COM port:", "Speed:", "Block:"}));
-  EXPECT_EQ(dialog.PortGroup()->button(0)->text(), "COM1 (/dev/ttyS9)");
-  EXPECT_EQ(dialog.PortGroup()->button(2)->text(), "COM3 (/dev/ttyUSB2)");
   EXPECT_EQ(dialog.BlockGroup()->button(3)->text(), "8192");
   EXPECT_EQ(dialog.OkButton()->text(), "Ok");
+}
+
+TEST_F(GuiDialogsTest, EachPortNamesItsDeviceWithTheAdaptersProductOrItsAbsence) {
+  FakeDeviceTree tree;
+  tree.AddUsbPort(kCableAdapter);
+  tree.AddUsbPort({"ttyUSB3", "1a86", "7523", "", "ch341", ""});
+  tree.AddUart("ttyS9", "4");
+  WriteText(SettingsFile(), std::string("[Ports]\nCOM2=") + kCableAdapterLink + "\nCOM5=/dev/ttyS9\n");
+  struct Case {
+    int button;
+    const char* caption;
+  };
+  constexpr std::array<Case, 6> kCases = {{
+      {0, "COM1 (/dev/ttyUSB0, FT232R USB UART)"},
+      {1, "COM2 (/dev/serial/by-id/usb-Cable_USB_UART_A1-if00-port0, FT232R USB UART)"},
+      {2, "COM3 (/dev/ttyUSB2, not present)"},
+      {3, "COM4 (/dev/ttyUSB3)"},
+      {4, "COM5 (/dev/ttyS9)"},
+      {7, "COM8 (/dev/ttyUSB7, not present)"},
+  }};
+  OptionsDialog dialog(app, {}, SettingsFile(), tree.Roots());
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.caption);
+    QAbstractButton* button = dialog.PortGroup()->button(c.button);
+    EXPECT_EQ(button->text(), c.caption);
+    EXPECT_EQ(button->accessibleName(), c.caption);
+    EXPECT_EQ(button->objectName(), "port" + QString::number(c.button + 1));
+  }
 }
 
 TEST_F(GuiDialogsTest, TheMainWindowKeepsWhatOkChoseAndNothingAfterEscape) {

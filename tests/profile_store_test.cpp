@@ -130,6 +130,15 @@ TEST_F(ProfileStoreTest, AProfileIsReadOnceAndStillAnswersWhenTheFileIsGone) {
   EXPECT_EQ(Profile::Load(file).Find("Settings", "Offset"), std::nullopt);
 }
 
+TEST_F(ProfileStoreTest, KeysOfASectionComeInFileOrderEachOnce) {
+  WriteAll(file, "[Ports]\nCOM2=/dev/ttyS0\n; COM7=/dev/ttyS7\nnot a key line\n[Other]\nCOM5=x\n"
+                 "[ports]\n com1 = /dev/ttyACM0\nCom2=/dev/ttyS1\n");
+  const Profile profile = Profile::Load(file);
+  EXPECT_EQ(profile.Keys("PORTS"), (std::vector<std::string>{"COM2", "com1"}));
+  EXPECT_EQ(profile.Find("Ports", "com2"), "/dev/ttyS0") << "the first of a repeated key counts";
+  EXPECT_TRUE(profile.Keys("Missing").empty());
+}
+
 // ---- Files that are not written, or not read ----
 
 // Read-only for everyone is the one mode both a POSIX mode and the Windows

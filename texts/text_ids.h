@@ -67,6 +67,8 @@ inline constexpr uint16_t kBadSizeText = 64;       // "%s"
 inline constexpr uint16_t kRegionTextForm = 65;
 // The chosen line speed is one the port can't run at.
 inline constexpr uint16_t kSpeedUnavailable = 66;  // "%d", "%d"
+// The Options dialog's note on a port whose device does not exist.
+inline constexpr uint16_t kPortNotPresent = 67;
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 57> kTexts = {{
+constexpr std::array<TextEntry, 58> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -83,6 +83,7 @@ constexpr std::array<TextEntry, 57> kTexts = {{
     {64, "Size \"%s\" is not a hexadecimal number"},
     {65, "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000."},
     {66, "The port can't run at %d bit/s; the line stays at %d"},
+    {67, "not present"},
 }};
 
 }  // namespace

@@ -1,0 +1,39 @@
+// Port names on every system: which names are COM names, and their number.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string_view>
+
+#include "port/port_name.h"
+
+namespace varnel {
+namespace {
+
+TEST(PortNameTest, ComNamesInAnyLetterCaseGiveTheirNumber) {
+  struct Case {
+    std::string_view name;
+    int number;
+  };
+  constexpr std::array<Case, 5> kCases = {{
+      {"COM1", 1}, {"com12", 12}, {"Com256", 256}, {"COM007", 7}, {"COM2147483647", 2147483647},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ComPortNumber(c.name), c.number);
+  }
+}
+
+// ---- Names that are not COM names ----
+
+TEST(PortNameTest, OtherNamesGiveZero) {
+  constexpr std::array<std::string_view, 9> kNames = {
+      "COM0", "COM", "COM1x", "COM-1", "COM+1", "COM 1", "/dev/ttyS0", "COM2147483648", "LPT1",
+  };
+  for (std::string_view name : kNames) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ComPortNumber(name), 0);
+  }
+}
+
+}  // namespace
+}  // namespace varnel
