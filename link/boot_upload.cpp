@@ -72,22 +72,42 @@ LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
   }
 }
 
-LinkStatus LinkProtocol::AwaitByte(uint8_t wanted) {
+LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
   const uint32_t start = port.TickCount();
+  uint32_t dropped = 0;
+  bool told = strayNotice == 0;
+  // Bytes that are not the one awaited usually mean a wrong port, a wrong
+  // speed or a handset that was not off: the user hears it once, while the
+  // wait goes on, or when it fails, but not after the user's own stop.
+  const auto tell = [&] {
+    if (told || dropped == 0) return;
+    told = true;
+    Log(FormatText(strayNotice, dropped), kGrey);
+  };
   for (;;) {
     uint8_t byte = 0;
     uint32_t got = 0;
     const LinkStatus status = ReadExact(&byte, 1, &got, kByteTimeoutMs);
-    if (status != kStatusOk) return status;
+    if (status != kStatusOk) {
+      tell();
+      return status;
+    }
     if (got == 0) return kStatusTimeout;  // a stop ended the wait
     if (byte == wanted) return kStatusOk;
+    ++dropped;
     // Other bytes are dropped, but not for ever, and not after a stop.
-    if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) return kStatusTimeout;
+    if (StopAsked()) return kStatusTimeout;
+    const uint32_t waited = port.TickCount() - start;
+    if (waited >= kStrayBytesNoticeMs) tell();
+    if (waited > timing.bootStepLimitMs) {
+      tell();
+      return kStatusTimeout;
+    }
   }
 }
 
 LinkStatus LinkProtocol::BootHandshake() {
-  LinkStatus status = AwaitByte(kBootOffer);
+  LinkStatus status = AwaitByte(kBootOffer, text::kStrayBytesNoOffer);
   if (status != kStatusOk) return ReportError(status, kUnitSerial, 963, Stop::No);
   owner.OnHandsetAnswered();
   status = WriteByte(kBootAnswer);

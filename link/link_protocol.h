@@ -54,6 +54,9 @@ inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminat
 // each record's ".") ends with Timeout after this long, however many other
 // bytes or lines keep arriving meanwhile.
 inline constexpr uint32_t kBootStepLimitMs = 10000;
+// Bytes that keep arriving this long without the boot ROM's offer among
+// them get one grey line saying what is likely wrong.
+inline constexpr uint32_t kStrayBytesNoticeMs = 3000;
 // Waits in the system: the longest the idle worker sleeps before it looks
 // at its command again (a new command wakes it at once).
 inline constexpr uint32_t kIdleWaitMs = 1000;
@@ -251,8 +254,10 @@ class LinkProtocol {
   LinkStatus TakeResponse(uint8_t response);
   // The boot ROM's offer, 0x7E and the two AT exchanges at 38400 bit/s.
   LinkStatus BootHandshake();
-  // Reads single bytes (2000 ms each), dropping all but `wanted`.
-  LinkStatus AwaitByte(uint8_t wanted);
+  // Reads single bytes (2000 ms each), dropping all but `wanted`. With
+  // `strayNotice`, bytes dropped for kStrayBytesNoticeMs, or dropped before
+  // the wait failed, are told once with that text (its %u the count).
+  LinkStatus AwaitByte(uint8_t wanted, uint16_t strayNotice = 0);
   LinkStatus FinishReceive(LinkStatus status);
   void LogElapsed(std::time_t first, std::time_t second);
   void ReportLine(LinkStatus status, const char* unit, int location);

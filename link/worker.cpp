@@ -1,5 +1,5 @@
 // The worker thread and its command machine (unit Serial_Base): one loop
-// turn per command, polling the line every millisecond while idle.
+// turn per command, waiting in the system for input or a new command while idle.
 #include "link/serial_link.h"
 
 namespace varnel {

@@ -13,6 +13,7 @@
 #include <cctype>
 
 #include "port/input_queue.h"
+#include "port/open_failure.h"
 #include "port/tick_clock.h"
 
 namespace varnel {
@@ -30,16 +31,6 @@ constexpr char kXoffChar = 0x13;
 constexpr char kDevicePrefix[] = "\\\\.\\";
 // The longest a wait for input runs before it looks at Wake again.
 constexpr DWORD kWaitSliceMs = 50;
-
-std::string SystemErrorText(const std::string& device, DWORD error) {
-  char message[512] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, error, 0, message, sizeof message, nullptr);
-  // The system's messages end in a line break.
-  std::string text = device + ": " + message;
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
 
 // "COM" and a number, in any letter case: such names above COM9 open only
 // in the device namespace, and the prefix is harmless below.
@@ -169,7 +160,7 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
   HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    *reason = SystemErrorText(device, GetLastError());
+    *reason = DescribeOpenFailure(device, static_cast<int>(GetLastError()), DeviceRoots{});
     return false;
   }
   native->handle = handle;

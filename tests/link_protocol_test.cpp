@@ -227,5 +227,47 @@ TEST_F(LinkProtocolTest, EachBootStepEndsAfterItsLimitWhateverKeepsArriving) {
   }
 }
 
+TEST_F(LinkProtocolTest, StrayBytesInsteadOfTheOfferAreToldOnce) {
+  struct Case {
+    const char* what;
+    std::function<void(FakePort&)> line;
+    // The count of bytes the one notice gives, within these bounds; no
+    // notice when both are 0.
+    unsigned long fewest;
+    unsigned long most;
+  };
+  const std::array<Case, 3> kCases = {{
+      // One byte a millisecond: told after the first seconds, not at the end.
+      {"endless babble", [](FakePort& p) { p.Stream({0xAA, 0x55}, 1); }, kStrayBytesNoticeMs,
+       kStrayBytesNoticeMs + 10},
+      {"two bytes, then silence", [](FakePort& p) { p.Arrive({0x00, 0xFF}); }, 2, 2},
+      {"a stray byte, then the offer",
+       [](FakePort& p) {
+         p.Arrive({0x00});
+         p.Arrive({kBootOffer}, 500);
+       },
+       0, 0},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Rig rig(app, LinkCommand::Connect);
+    c.line(rig.port);
+    static_cast<void>(rig.protocol.SendSRecords("", 0));
+    std::vector<unsigned long> counts;
+    for (const LogLine& line : rig.owner.Lines()) {
+      if (line.text.find("bytes came from the port but not the handset's boot offer") == std::string::npos) continue;
+      EXPECT_EQ(line.colour, kGrey);
+      counts.push_back(std::stoul(line.text));
+    }
+    if (c.most == 0) {
+      EXPECT_TRUE(counts.empty());
+      continue;
+    }
+    ASSERT_EQ(counts.size(), 1u) << "told once";
+    EXPECT_GE(counts[0], c.fewest);
+    EXPECT_LE(counts[0], c.most);
+  }
+}
+
 }  // namespace
 }  // namespace varnel::testing

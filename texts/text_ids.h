@@ -69,6 +69,8 @@ inline constexpr uint16_t kRegionTextForm = 65;
 inline constexpr uint16_t kSpeedUnavailable = 66;  // "%d", "%d"
 // The Options dialog's note on a port whose device does not exist.
 inline constexpr uint16_t kPortNotPresent = 67;
+// Bytes arrive while the boot ROM's offer is awaited, but not the offer.
+inline constexpr uint16_t kStrayBytesNoOffer = 68;  // "%u"
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 58> kTexts = {{
+constexpr std::array<TextEntry, 59> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -84,6 +84,8 @@ constexpr std::array<TextEntry, 58> kTexts = {{
     {65, "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000."},
     {66, "The port can't run at %d bit/s; the line stays at %d"},
     {67, "not present"},
+    {68, "%u bytes came from the port but not the handset's boot offer: check that this is the handset's port "
+         "at 38400 bit/s, and that the handset was switched off before the cable was plugged in"},
 }};
 
 }  // namespace
