@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kHexBase = 16;
 constexpr int kDecimalBase = 10;
+constexpr uint32_t kMaxAdapterLatencyMs = 255;
 
 std::optional<uint32_t> ParseNumber(std::string_view text) {
   if (text == "always") return kEveryTime;
@@ -81,6 +82,14 @@ bool SetMillis(std::string_view text, std::chrono::milliseconds* out) {
   std::optional<uint32_t> value = ParseNumber(text);
   if (!value || *value == 0 || *value == kEveryTime) return false;
   *out = std::chrono::milliseconds(*value);
+  return true;
+}
+
+// A latency timer's setting: 0 (no adapter) to 255 ms, as adapters take.
+bool SetAdapterLatency(std::string_view text, HandsetOptions* o) {
+  std::optional<uint32_t> value = ParseNumber(text);
+  if (!value || *value > kMaxAdapterLatencyMs) return false;
+  o->adapterLatency = std::chrono::milliseconds(*value);
   return true;
 }
 
@@ -233,6 +242,7 @@ const std::map<std::string_view, Setter>& ValueSwitches() {
       {"--transcript", [](auto t, auto* o) { o->transcriptPath = t; return !t.empty(); }},
       {"--answer-timeout", [](auto t, auto* o) { return SetMillis(t, &o->timing.answerTimeout); }},
       {"--offer-interval", [](auto t, auto* o) { return SetMillis(t, &o->timing.offerInterval); }},
+      {"--adapter-latency", SetAdapterLatency},
       {"--junk-before-offer", [](auto t, auto* o) { return SetCount(t, &o->faults.junkBeforeOffer); }},
       {"--junk-before-ack", [](auto t, auto* o) { return SetCount(t, &o->faults.junkBeforeRecordAck); }},
       {"--boot-response", [](auto t, auto* o) {

@@ -19,6 +19,9 @@ Line and handset:
                          (0x2000000); created with the fill pattern when
                          missing. Default: an image in memory
   --pace                 bytes cross at line rate (speed / 10 bytes per s)
+  --adapter-latency MS   model a USB serial adapter: bytes to the program
+                         are held until 62 have gathered or MS ms have
+                         passed (0 to 255; default 0, no adapter)
   --transcript FILE      append a readable transcript of every connection
   --power-off-on-close   a closed port puts a running loader back to the
                          boot ROM (default: it keeps running until 0x13)

@@ -128,7 +128,7 @@ void Handset::TakePowerCycle() {
 LineResult Handset::ServeConnection() {
   transcript.Update([](TranscriptData& d) { ++d.stats.connections; });
   HandsetLine line(*pty, wake.ReadFd(), interrupt, transcript, options.pacing,
-                   state.speed);
+                   state.speed, options.adapterLatency);
   line.MirrorSpeedInto(&speedSeen);
   HandsetSession session{line, state, faults, transcript, image, options.timing};
   LineResult result = LineResult::kOk;

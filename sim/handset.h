@@ -43,6 +43,9 @@ struct HandsetOptions {
   std::string linkPath;        // empty: no symbolic link to the slave
   std::string transcriptPath;  // empty: no file; else appended per connection
   Pacing pacing = Pacing::kOff;
+  // A USB serial adapter's latency timer on the way to the program (zero:
+  // bytes pass at once).
+  std::chrono::milliseconds adapterLatency{0};
   AfterHangUp afterHangUp = AfterHangUp::kKeepLoader;
   TranscriptRetention retention = TranscriptRetention::kKeepAll;
   HandsetTiming timing;

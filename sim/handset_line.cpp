@@ -36,23 +36,37 @@ timespec ToTimespec(PaceClock::duration duration) {
 HandsetLine::HandsetLine(PtyMaster& master, int wakeUpFd,
                          const std::atomic<bool>& interrupted,
                          Transcript& record, Pacing pacing,
-                         uint32_t startSpeed)
+                         uint32_t startSpeed, Millis adapterLatency)
     : pty(master),
       wakeFd(wakeUpFd),
       interrupt(interrupted),
       transcript(record),
       pacer(pacing),
-      speed(startSpeed) {}
+      speed(startSpeed),
+      latency(adapterLatency) {}
+
+PaceClock::time_point HandsetLine::NextWake(PaceClock::time_point deadline) const {
+  return held.empty() ? deadline : std::min(deadline, heldDue);
+}
+
+LineResult HandsetLine::FlushAdapter(bool now) {
+  if (held.empty() || (!now && PaceClock::now() < heldDue)) return LineResult::kOk;
+  std::vector<uint8_t> bytes;
+  bytes.swap(held);
+  return Push(bytes.data(), bytes.size());
+}
 
 LineResult HandsetLine::Fill(PaceClock::time_point deadline) {
   std::array<pollfd, 2> fds{{{pty.Descriptor(), POLLIN, 0}, {wakeFd, POLLIN, 0}}};
   for (;;) {
     if (interrupt.load()) return LineResult::kInterrupted;
-    timespec wait = ToTimespec(deadline - PaceClock::now());
+    if (LineResult sent = FlushAdapter(); sent != LineResult::kOk) return sent;
+    timespec wait = ToTimespec(NextWake(deadline) - PaceClock::now());
     int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return LineResult::kHungUp;
     if (interrupt.load() || fds[1].revents != 0) return LineResult::kInterrupted;
+    if (ready == 0 && PaceClock::now() < deadline) continue;  // the adapter's turn
     if (ready == 0) return LineResult::kTimeout;
     if ((fds[0].revents & POLLIN) != 0) {
       std::vector<uint8_t>& chunk = readBuffer;
@@ -79,13 +93,18 @@ LineResult HandsetLine::Fill(PaceClock::time_point deadline) {
 }
 
 LineResult HandsetLine::Sleep(PaceClock::duration duration) {
-  if (interrupt.load()) return LineResult::kInterrupted;
-  pollfd wake{wakeFd, POLLIN, 0};
-  timespec wait = ToTimespec(duration);
-  int ready = ::ppoll(&wake, 1, &wait, nullptr);
-  // A signal may cut the sleep short; only the wake pipe interrupts.
-  if (ready > 0 || interrupt.load()) return LineResult::kInterrupted;
-  return LineResult::kOk;
+  const PaceClock::time_point end = PaceClock::now() + duration;
+  for (;;) {
+    if (interrupt.load()) return LineResult::kInterrupted;
+    if (LineResult sent = FlushAdapter(); sent != LineResult::kOk) return sent;
+    const PaceClock::time_point wake = NextWake(end);
+    pollfd wakeUp{wakeFd, POLLIN, 0};
+    timespec wait = ToTimespec(wake - PaceClock::now());
+    int ready = ::ppoll(&wakeUp, 1, &wait, nullptr);
+    // A signal may cut the sleep short; only the wake pipe interrupts.
+    if (ready > 0 || interrupt.load()) return LineResult::kInterrupted;
+    if (PaceClock::now() >= end) return LineResult::kOk;
+  }
 }
 
 LineResult HandsetLine::WaitUntilDue(size_t index) {
@@ -186,6 +205,8 @@ LineResult HandsetLine::Spill(const uint8_t* data, size_t count, size_t* sent) {
     if (result != LineResult::kOk) return result;
   }
   if (interrupt.load()) return LineResult::kInterrupted;
+  // The stream overtakes nothing the adapter still holds.
+  if (LineResult flushed = FlushAdapter(true); flushed != LineResult::kOk) return flushed;
   uint32_t programSpeed = pty.ProgramSpeed();
   std::vector<uint8_t> bytes;
   Arrival arrival = Outgoing(data, count, programSpeed, &bytes);
@@ -215,10 +236,24 @@ LineResult HandsetLine::WriteNow(const uint8_t* data, size_t count) {
   Arrival arrival = Outgoing(data, count, programSpeed, &bytes);
   transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
                          arrival, bytes.data(), bytes.size());
+  if (latency == Millis::zero()) return Push(bytes.data(), bytes.size());
+  // The adapter passes whole packets on at once and holds the rest until
+  // its latency has passed since the first byte held.
+  if (held.empty()) heldDue = PaceClock::now() + latency;
+  held.insert(held.end(), bytes.begin(), bytes.end());
+  const size_t whole = held.size() / kAdapterPacketBytes * kAdapterPacketBytes;
+  if (whole == 0) return LineResult::kOk;
+  LineResult result = Push(held.data(), whole);
+  held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(whole));
+  heldDue = PaceClock::now() + latency;
+  return result;
+}
+
+LineResult HandsetLine::Push(const uint8_t* bytes, size_t count) {
   PaceClock::time_point deadline = PaceClock::now() + kWriteStall;
-  for (size_t done = 0; done < bytes.size();) {
+  for (size_t done = 0; done < count;) {
     if (interrupt.load()) return LineResult::kInterrupted;
-    ssize_t n = ::write(pty.Descriptor(), bytes.data() + done, bytes.size() - done);
+    ssize_t n = ::write(pty.Descriptor(), bytes + done, count - done);
     if (n > 0) {
       done += static_cast<size_t>(n);
       continue;

@@ -31,13 +31,21 @@ enum class LineResult {
 
 using Millis = std::chrono::milliseconds;
 
+// The bytes a USB serial adapter passes to the host in one packet (a
+// 64-byte packet less its two status bytes).
+inline constexpr size_t kAdapterPacketBytes = 62;
+
 class HandsetLine {
  public:
   // `master`, `record` and `interrupted` outlive the line; `wakeUpFd`
   // becomes readable when `interrupted` is set.
+  // `adapterLatency` models a USB serial adapter between the handset and
+  // the program: bytes to the program are held until a USB packet's worth
+  // has gathered or they have waited that long (zero: no adapter).
   HandsetLine(PtyMaster& master, int wakeUpFd,
               const std::atomic<bool>& interrupted, Transcript& record,
-              Pacing pacing, uint32_t startSpeed);
+              Pacing pacing, uint32_t startSpeed,
+              Millis adapterLatency = Millis::zero());
   HandsetLine(const HandsetLine&) = delete;
   HandsetLine& operator=(const HandsetLine&) = delete;
 
@@ -94,6 +102,13 @@ class HandsetLine {
   LineResult Fill(PaceClock::time_point deadline);
   LineResult WaitUntilDue(size_t index);
   LineResult WriteNow(const uint8_t* data, size_t count);
+  // Bytes already recorded and garbled, to the program now.
+  LineResult Push(const uint8_t* bytes, size_t count);
+  // Sends what the adapter holds once its latency has passed (or at once
+  // with `now`); kOk when nothing is due.
+  LineResult FlushAdapter(bool now = false);
+  // The earlier of `deadline` and the instant the adapter's bytes are due.
+  PaceClock::time_point NextWake(PaceClock::time_point deadline) const;
   // `data` as the program receives it (garbled when the speeds differ),
   // and how it arrives.
   Arrival Outgoing(const uint8_t* data, size_t count, uint32_t programSpeed,
@@ -110,6 +125,9 @@ class HandsetLine {
   uint32_t speed;
   std::atomic<uint32_t>* speedMirror = nullptr;
   Phase phase = Phase::kBootWait;
+  Millis latency;
+  std::vector<uint8_t> held;  // in the adapter, on the way to the program
+  PaceClock::time_point heldDue{};
 };
 
 }  // namespace varnel::sim

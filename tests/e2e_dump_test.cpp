@@ -36,6 +36,22 @@ TEST_F(DumpTest, ReadsTheRegionBackExactly) {
             (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
 }
 
+// A USB adapter holds the handset's bytes and passes them on in packets:
+// every block and answer still arrives whole and in order, and nothing is
+// taken for a fault.
+TEST_F(DumpTest, AnAdapterThatHoldsBytesChangesNothingButTime) {
+  adapterLatency = std::chrono::milliseconds(16);
+  StartHandset();
+  Connect(460800, 1024);
+  Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
+  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
+  WriteFile(dir / "image.bin", std::vector<uint8_t>(3000, 0x5A));
+  Run(TransferKind::Flash, kRegion, 0, dir / "image.bin");
+  EXPECT_EQ(Flash(kRegion, 3000), std::vector<uint8_t>(3000, 0x5A));
+  for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
+  EXPECT_EQ(handset->Transcript().stats.garbledFromProgram, 0u);
+}
+
 TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
   sim::FaultPlan faults;
   faults.corruptCrc = {3, 5, 1};  // blocks 3 to 7, each bad once

@@ -41,6 +41,7 @@ class HandsetTest : public ::testing::Test {
     options.faults = faults;
     options.timing = timing;
     options.pacing = pacing;
+    options.adapterLatency = adapterLatency;
     handset = std::make_unique<sim::Handset>(options);
     ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
   }
@@ -136,6 +137,7 @@ class HandsetTest : public ::testing::Test {
   sim::PackageContents package;
   sim::HandsetTiming timing;  // the handset's patience, for StartHandset
   sim::Pacing pacing = sim::Pacing::kOff;  // line rate, for StartHandset
+  std::chrono::milliseconds adapterLatency{0};  // a USB adapter, for StartHandset
   uint32_t bootStepLimitMs = kBootStepLimitMs;  // for StartLink
   std::unique_ptr<sim::Handset> handset;
   std::unique_ptr<SerialLink> link;

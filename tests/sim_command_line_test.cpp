@@ -23,7 +23,7 @@ TEST(CommandLineTest, LineOptionsReachTheHandsetOptions) {
   HandsetOptions o = Parsed({"--flash", "image.bin", "--link=./ttyHANDSET",
                              "--pace", "--transcript", "t.txt",
                              "--power-off-on-close", "--answer-timeout", "700",
-                             "--offer-interval", "0x64"});
+                             "--offer-interval", "0x64", "--adapter-latency", "16"});
   EXPECT_EQ(o.flashImagePath, "image.bin");
   EXPECT_EQ(o.linkPath, "./ttyHANDSET");
   EXPECT_EQ(o.transcriptPath, "t.txt");
@@ -31,6 +31,8 @@ TEST(CommandLineTest, LineOptionsReachTheHandsetOptions) {
   EXPECT_EQ(o.afterHangUp, AfterHangUp::kPowerOff);
   EXPECT_EQ(o.timing.answerTimeout.count(), 700);
   EXPECT_EQ(o.timing.offerInterval.count(), 100);
+  EXPECT_EQ(o.adapterLatency.count(), 16);
+  EXPECT_EQ(Parsed({"--adapter-latency", "0"}).adapterLatency.count(), 0);
 }
 
 TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
@@ -102,7 +104,7 @@ TEST(CommandLineTest, HelpIsRecognised) {
                            "--hang-up-after", "--command-error", "--never-offer",
                            "--lost-ack", "--noise-before-block", "--endless-noise-at-block",
                            "--stall-block", "--oversize-last-block", "--wrong-block-number",
-                           "--babble"}) {
+                           "--babble", "--adapter-latency"}) {
     EXPECT_NE(std::string(UsageText()).find(name), std::string::npos) << name;
   }
 }
@@ -138,6 +140,8 @@ TEST(CommandLineTest, RefusesMalformedValues) {
       {"--wrong-block-number", "2:2"},
       {"--wrong-block-number", "2:65536"},
       {"--babble", "always"},
+      {"--adapter-latency", "256"},
+      {"--adapter-latency", "soon"},
   };
   for (const std::vector<std::string>& arguments : bad) {
     SCOPED_TRACE(arguments.front());
