@@ -1,7 +1,9 @@
 // varnel-bench: throughput of dumps and flashes through the simulated
-// handset at line rate, the CPU an idle connection costs, and the peak
-// memory of varnel-cli during 8 MiB transfers. The handset runs as its own
-// process (varnel-sim), so the figures are the program's alone.
+// handset at line rate and the CPU they cost, the boot upload of a 64 KiB
+// stage one against the line's floor, what a USB adapter's latency timer
+// costs, the CPU an idle connection costs, and the peak memory of
+// varnel-cli during 8 MiB transfers. The handset runs as its own process
+// (varnel-sim), so the figures are the program's alone.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "format/loader_package.h"
+#include "format/srecord_format.h"
 #include "link/serial_link.h"
 #include "sim/package_builder.h"
 #include "texts/code_page.h"
@@ -32,6 +35,8 @@ constexpr uint32_t kMiB = 1 << 20;
 constexpr uint32_t kBitsPerByte = 10;  // start, 8 data bits, stop
 constexpr std::chrono::seconds kWait{300};
 constexpr std::chrono::milliseconds kReconnectPause{300};
+constexpr uint32_t kLargestStageOne = 0xFFFF;  // the package's 16-bit length
+constexpr uint32_t kAdapterBytes = 256 * 1024;  // per transfer in the adapter table
 
 // An owner that only counts what the worker reports.
 class BenchOwner : public LinkOwner {
@@ -39,9 +44,25 @@ class BenchOwner : public LinkOwner {
   void AppendLog(const char* text, LogColour colour) override {
     if (colour == kRed) std::fprintf(stderr, "  report: %s\n", text);
   }
-  void BeginProgress(const char*, const char*, uint32_t, uint32_t, LogColour) override {}
+  // Times the boot upload: from its "Sending..." bar to the bar's end.
+  void BeginProgress(const char*, const char* statusText, uint32_t, uint32_t, LogColour) override {
+    if (statusText == nullptr || sendingText != statusText) return;
+    std::lock_guard<std::mutex> lock(mutex);
+    sendingStart = Clock::now();
+    sending = true;
+  }
   void StepProgress(uint32_t, uint32_t) override {}
-  void EndProgress(const char*, LogColour) override {}
+  void EndProgress(const char*, LogColour) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!sending) return;
+    sending = false;
+    uploadSeconds = std::chrono::duration<double>(Clock::now() - sendingStart).count();
+  }
+  // The last boot upload's seconds; negative before one has ended.
+  double UploadSeconds() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return uploadSeconds;
+  }
   void OnLinkBusy() override {}
   void OnLoaderReady() override { Signal(&ready); }
   void OnLinkClosed() override { Signal(&closed); }
@@ -74,6 +95,7 @@ class BenchOwner : public LinkOwner {
   }
   LoaderPackage package;
   uint32_t blockSize = 1024;
+  std::string sendingText;
 
  private:
   void Signal(int* counter) {
@@ -87,6 +109,9 @@ class BenchOwner : public LinkOwner {
   int closed = 0;
   int transfers = 0;
   TransferOutcome lastTransfer;
+  bool sending = false;
+  Clock::time_point sendingStart;
+  double uploadSeconds = -1;
 };
 
 // A child process, killed and reaped when the object goes.
@@ -139,7 +164,10 @@ struct Session {
       : link(app, owner) {
     owner.package.Open(package);
     owner.blockSize = blockSize;
+    owner.sendingText = app.Text(text::kSending);
+    const auto start = Clock::now();
     ok = link.Connect({device.string(), speed}) == kStatusOk && owner.WaitReady(1);
+    connectSeconds = std::chrono::duration<double>(Clock::now() - start).count();
   }
   ~Session() {
     link.Stop();
@@ -148,21 +176,53 @@ struct Session {
     // to see the disconnect before the next session opens the port.
     std::this_thread::sleep_for(kReconnectPause);
   }
-  // Runs a dump or flash; returns its seconds, or a negative value.
-  double Run(TransferKind kind, uint32_t offset, uint32_t size, const std::string& file) {
+  // Runs a dump or flash; returns its seconds, or a negative value, and
+  // sets `cpuShare` to the CPU this process used meanwhile, in cores.
+  double Run(TransferKind kind, uint32_t offset, uint32_t size, const std::string& file,
+             double* cpuShare = nullptr) {
+    if (!ok) return -1;
     const int transfers = owner.Transfers();
+    const double cpuBefore = CpuSeconds();
     auto start = Clock::now();
     if (link.RequestTransfer({kind, offset, size, file}) != TransferRequestResult::Started) return -1;
     const bool ended = owner.WaitTransfers(transfers + 1);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (cpuShare != nullptr) *cpuShare = (CpuSeconds() - cpuBefore) / seconds;
     const TransferOutcome outcome = owner.LastTransfer();
     if (!ended || outcome.status != kStatusOk || !outcome.confirmed || outcome.bytes < size) return -1;
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return seconds;
   }
 
   BenchOwner owner;
   SerialLink link;
   bool ok = false;
+  double connectSeconds = -1;
 };
+
+// A paced handset of its own on `dir`/`name`, with `extra` switches.
+std::vector<std::string> SimArgs(const std::filesystem::path& dir, const std::string& name,
+                                 std::vector<std::string> extra) {
+  std::vector<std::string> args = {VARNEL_SIM_PATH, "--flash", (dir / (name + ".img")).string(), "--link",
+                                   (dir / name).string(), "--pace"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+
+// The shortest the boot upload of `stageOne` can take at 115200 bit/s:
+// every record as sent (ended by a bare LF), one "." for each, and the
+// response byte, at line rate.
+double UploadFloorSeconds(const std::vector<uint8_t>& stageOne) {
+  std::vector<char> text(SRecordTextLength(static_cast<uint32_t>(stageOne.size())));
+  const uint32_t length = FormatSRecords(stageOne.data(), text.data(), static_cast<uint32_t>(stageOne.size()));
+  uint64_t bytes = 1;  // the response
+  for (uint32_t i = 0; i < length; ++i) {
+    if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') continue;  // sent as LF only
+    bytes += text[i] == '\n' ? 2 : 1;  // the LF, and the "." that answers the record
+  }
+  return static_cast<double>(bytes) * kBitsPerByte / kUploadSpeed;
+}
+
+double Ratio(double floor, double measured) { return measured > 0 ? floor / measured : 0.0; }
 
 int Main(int argc, char** argv) {
   uint32_t size = kMiB;
@@ -170,8 +230,11 @@ int Main(int argc, char** argv) {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / ("varnel-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::path package = dir / "Varnel.res";
+  std::filesystem::path largePackage = dir / "Varnel64.res";
+  const sim::PackageContents large = sim::MakeStandInPackage(kLargestStageOne, {3000}, 1);
   if (sim::WritePackageFile(package.string(), sim::MakeStandInPackage(600, {3000}, 1)) !=
-      sim::PackageResult::kOk) {
+          sim::PackageResult::kOk ||
+      sim::WritePackageFile(largePackage.string(), large) != sim::PackageResult::kOk) {
     return 1;
   }
   std::vector<uint8_t> image(std::max(size, 8 * kMiB));
@@ -182,20 +245,21 @@ int Main(int argc, char** argv) {
       .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(8 * kMiB));
   Application app("Varnel", kUtf8CodePage, {});
 
-  std::printf("| speed (bit/s) | block (bytes) | dump efficiency | flash efficiency |\n");
-  std::printf("| --- | --- | --- | --- |\n");
+  std::printf("| speed (bit/s) | block (bytes) | dump efficiency | flash efficiency | dump CPU | flash CPU |\n");
+  std::printf("| --- | --- | --- | --- | --- | --- |\n");
   {
-    Child sim({VARNEL_SIM_PATH, "--flash", (dir / "flash.img").string(), "--link",
-               (dir / "tty").string(), "--pace"});
+    Child sim(SimArgs(dir, "tty", {}));
     if (!WaitForPath(dir / "tty")) return 1;
     for (uint32_t speed : {115200u, 460800u}) {
       for (uint32_t block : {1024u, 2048u, 4096u, 8192u}) {
         Session session(app, dir / "tty", package, speed, block);
         double rate = speed / static_cast<double>(kBitsPerByte);
-        double dump = session.ok ? session.Run(TransferKind::Dump, kBank1Base, size, (dir / "dump.bin").string()) : -1;
-        double flash = session.ok ? session.Run(TransferKind::Flash, kBank2Base, size, (dir / "image.bin").string()) : -1;
-        std::printf("| %u | %u | %.3f | %.3f |\n", speed, block, dump > 0 ? size / dump / rate : 0.0,
-                    flash > 0 ? size / flash / rate : 0.0);
+        double dumpCpu = 0;
+        double flashCpu = 0;
+        double dump = session.Run(TransferKind::Dump, kBank1Base, size, (dir / "dump.bin").string(), &dumpCpu);
+        double flash = session.Run(TransferKind::Flash, kBank2Base, size, (dir / "image.bin").string(), &flashCpu);
+        std::printf("| %u | %u | %.3f | %.3f | %.2f%% | %.2f%% |\n", speed, block, dump > 0 ? size / dump / rate : 0.0,
+                    flash > 0 ? size / flash / rate : 0.0, dumpCpu * 100, flashCpu * 100);
         std::fflush(stdout);
       }
     }
@@ -205,6 +269,41 @@ int Main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(5));
     double cpu = (CpuSeconds() - before) / std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("\nIdle connection: %.2f%% of one core\n", cpu * 100);
+  }
+  {
+    Child sim(SimArgs(dir, "tty64", {}));
+    if (!WaitForPath(dir / "tty64")) return 1;
+    Session session(app, dir / "tty64", largePackage, kUploadSpeed, 1024);
+    const double floor = UploadFloorSeconds(large.stageOne);
+    const double upload = session.ok ? session.owner.UploadSeconds() : -1;
+    std::printf("Boot upload of a %u-byte stage one at 115200 bit/s: %.2f s, floor %.2f s, efficiency %.3f\n",
+                kLargestStageOne, upload, floor, Ratio(floor, upload));
+    std::fflush(stdout);
+  }
+  std::printf("\n| adapter latency | connect, 64 KiB stage one (s) | boot upload efficiency | "
+              "dump efficiency, 1 KiB blocks, 460800 | flash efficiency |\n");
+  std::printf("| --- | --- | --- | --- | --- |\n");
+  const uint32_t adapterBytes = std::min(size, kAdapterBytes);
+  for (uint32_t latency : {0u, 1u, 16u}) {
+    const std::string name = "ttyA" + std::to_string(latency);
+    Child sim(SimArgs(dir, name, {"--adapter-latency", std::to_string(latency)}));
+    if (!WaitForPath(dir / name)) return 1;
+    double upload = -1;
+    double connect = -1;
+    {
+      Session session(app, dir / name, largePackage, kUploadSpeed, 1024);
+      upload = session.ok ? session.owner.UploadSeconds() : -1;
+      connect = session.ok ? session.connectSeconds : -1;
+    }
+    Session session(app, dir / name, package, 460800, 1024);
+    const double rate = 460800 / static_cast<double>(kBitsPerByte);
+    const double dump = session.Run(TransferKind::Dump, kBank1Base, adapterBytes, (dir / "dumpA.bin").string());
+    const double flash = session.Run(TransferKind::Flash, kBank2Base, adapterBytes, (dir / "image.bin").string());
+    std::printf("| %s | %.1f | %.3f | %.3f | %.3f |\n",
+                latency == 0 ? "none" : (std::to_string(latency) + " ms").c_str(), connect,
+                Ratio(UploadFloorSeconds(large.stageOne), upload), dump > 0 ? adapterBytes / dump / rate : 0.0,
+                flash > 0 ? adapterBytes / flash / rate : 0.0);
+    std::fflush(stdout);
   }
   {
     // Peak memory of the command-line tool, with the handset unpaced.
