@@ -265,6 +265,7 @@ LineResult HandsetLine::Push(const uint8_t* bytes, size_t count) {
     ::ppoll(fds.data(), fds.size(), &wait, nullptr);
     if ((fds[0].revents & POLLHUP) != 0) return LineResult::kHungUp;
   }
+  if (count > 0) pacer.NoteDelivered();
   return LineResult::kOk;
 }
 

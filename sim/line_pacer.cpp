@@ -39,7 +39,7 @@ PaceClock::time_point LinePacer::BookOutput(size_t count, uint32_t speed) {
 PaceClock::time_point LinePacer::BookInput(size_t count, uint32_t speed) {
   PaceClock::time_point now = PaceClock::now();
   if (!Enabled()) return now;
-  PaceClock::time_point start = RunStart(now, inputFree);
+  PaceClock::time_point start = std::max(RunStart(now, inputFree), delivered);
   PaceClock::duration byte = ByteTime(speed);
   inputFree = start + byte * static_cast<int64_t>(count);
   return start + byte;

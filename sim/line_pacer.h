@@ -34,10 +34,16 @@ class LinePacer {
   // first of them has crossed; each further byte one ByteTime later.
   PaceClock::time_point BookInput(size_t count, uint32_t speed);
 
+  // The handset's bytes reached the program now. The program's answer to
+  // them can't have started crossing before this, however soon after the
+  // previous input it is read.
+  void NoteDelivered() { delivered = PaceClock::now(); }
+
  private:
   Pacing pacing;
   PaceClock::time_point outputFree{};
   PaceClock::time_point inputFree{};
+  PaceClock::time_point delivered{};
 };
 
 }  // namespace varnel::sim
