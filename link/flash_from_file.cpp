@@ -32,6 +32,7 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   }
   const uint32_t total = static_cast<uint32_t>(file.Size());
   const std::time_t first = std::time(nullptr);
+  const uint32_t firstTick = port.TickCount();
   LinkStatus status = SendCommand(kCmdFlash, start, total);
   if (status != kStatusOk) {
     outcome->status = status;
@@ -71,7 +72,7 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   outcome->status = status;
   outcome->bytes = sent;
   EndProgress(app.Text(text::kFlashFinished).c_str(), kBlack);
-  LogElapsed(first, std::time(nullptr));
+  LogElapsed(first, firstTick, sent);
   file.Close();
   const LinkStatus response = ReadResponse();
   outcome->confirmed = response == kStatusOk;

@@ -259,7 +259,9 @@ class LinkProtocol {
   // the wait failed, are told once with that text (its %u the count).
   LinkStatus AwaitByte(uint8_t wanted, uint16_t strayNotice = 0);
   LinkStatus FinishReceive(LinkStatus status);
-  void LogElapsed(std::time_t first, std::time_t second);
+  // "Time elapsed" since `first`, then, when `bytes` moved, their average
+  // rate since the tick `firstTick`.
+  void LogElapsed(std::time_t first, uint32_t firstTick, uint32_t bytes);
   void ReportLine(LinkStatus status, const char* unit, int location);
 
   const Application& app;

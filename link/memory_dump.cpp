@@ -1,22 +1,30 @@
 // Reading a flash region into a file, and the elapsed-time line it shares
 // with the flash.
+#include <algorithm>
 #include <cstdio>
 
 #include "format/flash_bank.h"
 #include "link/link_protocol.h"
 #include "link/transfer_file.h"
+#include "texts/transfer_rate.h"
 
 namespace varnel {
 
-void LinkProtocol::LogElapsed(std::time_t first, std::time_t second) {
+void LinkProtocol::LogElapsed(std::time_t first, uint32_t firstTick, uint32_t bytes) {
   constexpr long kSecondsPerMinute = 60;
-  long seconds = static_cast<long>(second - first);
+  constexpr double kMillisecondsPerSecond = 1000.0;
+  long seconds = static_cast<long>(std::time(nullptr) - first);
   if (seconds < 0) seconds = 0;
   // "[%M:%S]": minutes and seconds; whole hours are not shown.
   char elapsed[16];
   std::snprintf(elapsed, sizeof elapsed, "[%02ld:%02ld]", seconds / kSecondsPerMinute % kSecondsPerMinute,
                 seconds % kSecondsPerMinute);
   Log(FormatText(text::kTimeElapsed, elapsed), kGrey);
+  if (bytes == 0) return;
+  // The rate over the whole transfer, on the tick clock: finer than the
+  // whole seconds above, and immune to the wall clock being set.
+  const uint32_t milliseconds = std::max<uint32_t>(port.TickCount() - firstTick, 1);
+  Log(FormatText(text::kAverageRate, RateText(app, bytes * kMillisecondsPerSecond / milliseconds).c_str()), kGrey);
 }
 
 LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length,
@@ -49,6 +57,7 @@ LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t l
 
   TransferFile file = TransferFile::Create(path, &reason);
   const std::time_t first = std::time(nullptr);
+  const uint32_t firstTick = port.TickCount();
   if (!file.IsOpen()) {
     // The loader waits for the ready byte: tell it the transfer is off,
     // then close as after any receive.
@@ -56,14 +65,14 @@ LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t l
     ReportError(kStatusCantOpenFile, kUnitXm, 436, Stop::No);
     LogSystemReason(reason);
     static_cast<void>(WriteByte(kCan));
-    LogElapsed(first, std::time(nullptr));
+    LogElapsed(first, firstTick, 0);
     const LinkStatus response = ReadResponse();
     if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
     return kStatusCantOpenFile;
   }
   LinkStatus status = ReceiveToFile(file, length, Quiet::No, &outcome->bytes);
   if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
-  LogElapsed(first, std::time(nullptr));
+  LogElapsed(first, firstTick, outcome->bytes);
   if (!file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
     status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);

@@ -24,6 +24,10 @@ TEST_F(DumpTest, ReadsTheRegionBackExactly) {
   EXPECT_TRUE(Logged("Receive started"));
   EXPECT_TRUE(Logged("Receive finished!"));
   EXPECT_TRUE(Logged("Time elapsed [00:00]") || Logged("Time elapsed [00:01]"));
+  const std::vector<std::string> end = LogFrom("Receive finished!");
+  ASSERT_GE(end.size(), 3u);
+  EXPECT_TRUE(end[1].starts_with("Time elapsed ["));
+  EXPECT_TRUE(end[2].starts_with("Average rate ") && end[2].ends_with(" KiB/s")) << end[2];
   sim::TranscriptData t = handset->Transcript();
   ASSERT_EQ(t.Packets(kCmdDump).size(), 1u);
   EXPECT_EQ(t.Packets(kCmdDump)[0].raw,

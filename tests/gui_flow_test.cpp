@@ -89,7 +89,9 @@ class GuiFlowTest : public GuiTest {
     Child<QWidget>(*window, page)->findChild<QPushButton*>("startButton")->click();
     const bool ended = WaitUntil([&] {
       const std::vector<std::string> texts = LogTexts(*window);
-      return texts.size() > linesBefore && texts.back().starts_with("Time elapsed") && ControlsEnabled();
+      // A transfer's last lines: "Time elapsed [MM:SS]", then its average rate.
+      return texts.size() > linesBefore + 1 && texts[texts.size() - 2].starts_with("Time elapsed") &&
+             texts.back().starts_with("Average rate") && texts.back().ends_with(" KiB/s") && ControlsEnabled();
     });
     QObject::disconnect(watch);
     ASSERT_TRUE(ended);

@@ -71,6 +71,25 @@ inline constexpr uint16_t kSpeedUnavailable = 66;  // "%d", "%d"
 inline constexpr uint16_t kPortNotPresent = 67;
 // Bytes arrive while the boot ROM's offer is awaited, but not the offer.
 inline constexpr uint16_t kStrayBytesNoOffer = 68;  // "%u"
+// A rate in KiB a second, and the rate with the time left, after a
+// progress display's text.
+inline constexpr uint16_t kRateFormat = 69;  // "%.1f"
+inline constexpr uint16_t kRateAndTimeLeft = 70;  // "%s", "%s"
+// After "Time elapsed": the rate over the whole transfer.
+inline constexpr uint16_t kAverageRate = 71;  // "%s"
+// Verify after flash: the read-back's progress, and the outcome.
+inline constexpr uint16_t kVerifying = 72;
+inline constexpr uint16_t kVerifyOk = 73;
+inline constexpr uint16_t kVerifyMismatch = 74;  // "%x", "%u"
+inline constexpr uint16_t kVerifyIncomplete = 75;
+inline constexpr uint16_t kVerifyCantCompare = 76;  // "%s"
+// The flash page's check box.
+inline constexpr uint16_t kVerifyBox = 77;
+// File menu: the log into a text file.
+inline constexpr uint16_t kSaveLogItem = 78;
+inline constexpr uint16_t kSaveLogFailed = 79;  // "%s"
+// The line trace file could not be written.
+inline constexpr uint16_t kTraceOff = 80;  // "%s"
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 59> kTexts = {{
+constexpr std::array<TextEntry, 71> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -86,6 +86,18 @@ constexpr std::array<TextEntry, 59> kTexts = {{
     {67, "not present"},
     {68, "%u bytes came from the port but not the handset's boot offer: check that this is the handset's port "
          "at 38400 bit/s, and that the handset was switched off before the cable was plugged in"},
+    {69, "%.1f KiB/s"},
+    {70, "%s, %s left"},
+    {71, "Average rate %s"},
+    {72, "Verifying..."},
+    {73, "Verify OK"},
+    {74, "Verify failed: first difference at 0x%x, %u bytes differ"},
+    {75, "Verify failed: the region could not be read back"},
+    {76, "Verify failed: can't read %s"},
+    {77, "Verify"},
+    {78, "Save log..."},
+    {79, "Can't save the log to %s"},
+    {80, "No line trace: can't write %s"},
 }};
 
 }  // namespace
