@@ -18,7 +18,7 @@ struct CliOptions {
   std::string port = PortName(kDefaultComPort);
   uint32_t speed = static_cast<uint32_t>(kDefaultComSpeed);
   uint32_t blockSize = static_cast<uint32_t>(kDefaultBlockSize);
-  std::string package;     // empty: Varnel.res of the working directory
+  std::string package;     // empty: Varnel.res, see Application::ConfigFile
   int waitSeconds = -1;    // for the handset's first byte; -1 without limit
   Operation operation = Operation::Connect;
   uint32_t offset = 0;

@@ -9,7 +9,7 @@
 
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
-#include "format/working_dir_file.h"
+#include "format/loader_package.h"
 #include "link/serial_link.h"
 #include "link/transfer_file.h"
 #include "texts/code_page.h"
@@ -17,7 +17,6 @@
 namespace varnel::cli {
 namespace {
 
-constexpr char kPackageName[] = "Varnel.res";
 constexpr int64_t kMillisecondsPerSecond = 1000;
 
 // How the connect ended; none when the port did not open, the handset did
@@ -66,6 +65,17 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
   return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected;
 }
 
+// The package that could not be opened, and where it was looked for when
+// the command line named none.
+std::string PackageNotFoundWhere(const CliOptions& options, const Application& app) {
+  if (!options.package.empty()) return NarrowToCodePage(options.package, app.CodePage());
+  std::string where = kLoaderPackageName;
+  if (!app.ConfigDir().empty()) {
+    where += " (looked for in the working directory and in " + app.ConfigDir().string() + ")";
+  }
+  return NarrowToCodePage(where, app.CodePage());
+}
+
 }  // namespace
 
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
@@ -73,10 +83,9 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   CliOwner owner(app, stream, draw, options.blockSize);
   // The argument names the file as the system passes narrow strings.
   const std::filesystem::path package =
-      options.package.empty() ? WorkingDirFile(kPackageName) : PathFromNarrow(options.package);
+      options.package.empty() ? app.ConfigFile(kLoaderPackageName) : PathFromNarrow(options.package);
   if (!owner.package.Open(package)) {
-    const std::string name = options.package.empty() ? kPackageName : options.package;
-    owner.Note("Can't open the loader package " + NarrowToCodePage(name, app.CodePage()));
+    owner.Note("Can't open the loader package " + PackageNotFoundWhere(options, app));
     return kExitFailed;
   }
   bool ok = false;

@@ -10,6 +10,7 @@
 #include "cli/terminal.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
+#include "texts/user_dirs.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,9 +25,10 @@ int main(int argc, char** argv) {
     std::fputs(varnel::cli::CliUsage().c_str(), stdout);
     return varnel::cli::kExitOk;
   }
-  // The settings file (and its port map) is the window's: Varnel.ini.
-  varnel::Application app("Varnel", varnel::SystemCodePage(),
-                          {varnel::ExecutableDir(argv[0]), "."});
+  // The settings file (and its port map) is the window's: Varnel.ini, found
+  // as the window finds it, and so is the loader package.
+  varnel::Application app("Varnel", varnel::SystemCodePage(), varnel::LanguageModuleDirs(argv[0]),
+                          varnel::UserConfigDir());
   if (options.operation == varnel::cli::Operation::Ports) {
     const std::string listing = varnel::cli::PortListing(varnel::DeviceRoots{}, app.SettingsPath());
     if (listing.empty()) std::fputs("varnel-cli: no serial device found\n", stderr);

@@ -11,6 +11,9 @@
 
 namespace varnel {
 
+// The loader package's file name.
+inline constexpr char kLoaderPackageName[] = "Varnel.res";
+
 class LoaderPackage {
  public:
   LoaderPackage() = default;

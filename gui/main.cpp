@@ -1,18 +1,24 @@
-// Start-up: choose the code page and text module, run the main window
-// modally, and end when it closes.
+// Start-up: the program's icon, the code page and text module, where its
+// files are found; run the main window modally, and end when it closes.
 #include <QApplication>
 
 #include "gui/main_window.h"
+#include "gui/program_icon.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
+#include "texts/user_dirs.h"
 
 int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);
-  // The language module is looked for beside the program first, then in
-  // the working directory.
+  QApplication::setWindowIcon(varnel::ProgramIcon());
+  // Lets a desktop match the window to the menu's entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+  // The settings file and the loader package are looked for in the working
+  // directory, then in the user's configuration directory.
   varnel::Application application(varnel::ExecutableBaseName(argv[0]),
                                   varnel::SystemCodePage(),
-                                  {varnel::ExecutableDir(argv[0]), "."});
+                                  varnel::LanguageModuleDirs(argv[0]),
+                                  varnel::UserConfigDir());
   varnel::MainWindow window(application);
   window.exec();
   return 0;

@@ -19,7 +19,6 @@
 #include <array>
 #include <string>
 
-#include "format/working_dir_file.h"
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "pages/accessible_name.h"
@@ -32,8 +31,6 @@
 
 namespace varnel {
 namespace {
-
-constexpr char kPackageFileName[] = "Varnel.res";
 
 // The window's client area and its top strip, in dialog units.
 constexpr int kClientWidth = 304;
@@ -228,7 +225,7 @@ void MainWindow::StartUp() {
   EndProgress(nullptr, kBlack);
   // Kept open for the window's life; when it is missing the connect
   // command reports it.
-  package.Open(WorkingDirFile(kPackageFileName));
+  package.Open(app.ConfigFile(kLoaderPackageName));
   SetButtonMode(ButtonMode::Idle);
   // A tab the window does not have shows the first one.
   const int tab = lastTab >= 0 && lastTab < kTabCount ? lastTab : kInstructionTab;
@@ -304,7 +301,7 @@ void MainWindow::SaveSettings() {
   settings.comSpeed = comSpeed;
   settings.blockSize = blockSize.load();
   settings.lastTab = tabs->currentIndex();
-  const std::filesystem::path file = app.SettingsPath();
+  const std::filesystem::path file = app.SettingsPathForWriting();
   // Each part is tried even when an earlier one failed.
   const bool windowSaved = varnel::SaveSettings(file, settings);
   const bool flashSaved = flashPage->SaveFileName(file);

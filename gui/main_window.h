@@ -54,7 +54,8 @@ class MainWindow : public QDialog, public LinkOwner {
   // file read once (the pages' file names and section "Settings"; a file
   // that is there but ignored, such as a FIFO, gives a grey log line and
   // the defaults), the loader package "Varnel.res" of the working
-  // directory (kept open; missing is not an error here), the main button
+  // directory or else of the configuration directory (Application::
+  // ConfigFile; kept open; missing is not an error here), the main button
   // showing "Switch to SERIAL" and the controls locked.
   explicit MainWindow(const Application& application, QWidget* parent = nullptr);
   // Stops and joins a worker that still runs; closes the port.

@@ -72,7 +72,7 @@ int WarningDialog::exec() {
 void WarningDialog::accept() {
   if (hideBox->isChecked()) {
     // A file that can't be written shows the warning again next time.
-    static_cast<void>(HideWarning(app.SettingsPath(), textId));
+    static_cast<void>(HideWarning(app.SettingsPathForWriting(), textId));
   }
   QDialog::accept();
 }

@@ -6,8 +6,12 @@ set -euo pipefail
 # loader and server that run them (no 32-bit Wine: the tests are 64-bit).
 # locales: the Russian locale, under which Wine runs a program in code page
 # 1251 (Wine takes its code pages from the host's locale).
+# The Debian package: dpkg-dev (dpkg-shlibdeps) and file for CPack's
+# dependency list, lintian and desktop-file-utils to check it, librsvg2-bin
+# to draw the icon, qt6-qpa-plugins for the installed window program.
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
-          g++-mingw-w64-x86-64-posix googletest wine64 locales)
+          g++-mingw-w64-x86-64-posix googletest wine64 locales
+          dpkg-dev file lintian desktop-file-utils librsvg2-bin qt6-qpa-plugins)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

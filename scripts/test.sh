@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests: the whole suite; the Windows side of
+# Builds everything and runs all tests: the whole suite; the Debian package
+# made from that build, checked, installed and tried; the Windows side of
 # the Qt-free core, varnel-cli and the Qt-free unit tests cross-built with
 # MinGW-w64, those tests run under Wine, and the Windows varnel-cli.exe run
 # under Wine against the simulated handset; the Qt-free and
@@ -17,6 +18,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DVARNEL_WINDOWS_CLI="$root/build-win/cli/varnel-cli.exe" >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" -LE wine
+
+echo "== The Debian package: lintian, the desktop entry, installed and connected to the simulated handset"
+scripts/package_test.sh
 
 echo "== Windows cross-build of the Qt-free core, varnel-cli and the Qt-free unit tests, run under Wine"
 # Every run gets a fresh Wine prefix; the build makes it once, before any

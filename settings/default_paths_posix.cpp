@@ -1,25 +1,14 @@
-// Default paths on POSIX: the home directory from HOME, else the user
-// database.
+// Default paths on POSIX: the dump file in the user's home directory.
 #include "settings/default_paths.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
+
+#include "texts/user_dirs.h"
 
 namespace varnel {
 namespace {
 
 constexpr char kDumpFileName[] = "dump.bin";
-
-std::filesystem::path HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home != '\0') return home;
-  const passwd* user = ::getpwuid(::getuid());
-  if (user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
-  return {};
-}
 
 }  // namespace
 

@@ -18,6 +18,7 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_log_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_patch_list_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_program_icon_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_requests_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_settings_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp

@@ -11,12 +11,18 @@ namespace {
 
 class CliSessionTest : public HandsetTest {
  protected:
-  // Runs a session and keeps what it printed in `printed`.
+  // Runs a session with the package of the test's folder unless `options`
+  // names one, and keeps what it printed in `printed`.
   int RunCli(cli::CliOptions options) {
-    options.port = handset->SlavePath();
     if (options.package.empty()) options.package = (dir / "Varnel.res").string();
+    return RunCliAs(app, options);
+  }
+
+  // Runs a session of `runner` as the command line gives it.
+  int RunCliAs(const Application& runner, cli::CliOptions options) {
+    options.port = handset->SlavePath();
     std::FILE* stream = std::tmpfile();
-    int exitStatus = cli::RunSession(options, app, stream);
+    int exitStatus = cli::RunSession(options, runner, stream);
     std::rewind(stream);
     printed.clear();
     char buffer[4096];
@@ -97,6 +103,25 @@ TEST_F(CliSessionTest, AStalledBlockAskedForAgainStillSucceeds) {
   EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitOk) << printed;
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
   EXPECT_NE(printed.find("Error (59) (Serial_XM:319)"), std::string::npos) << printed;
+}
+
+TEST_F(CliSessionTest, WithoutPackageOptionThePackageIsFoundInTheConfigurationDirectory) {
+  StartHandset();
+  TempDir work;
+  ScopedWorkingDir cwd(work.Path());
+  const std::filesystem::path configDir = dir / "config" / "varnel";
+  std::filesystem::create_directories(configDir);
+  std::filesystem::copy_file(dir / "Varnel.res", configDir / "Varnel.res");
+  Application configured("Varnel", kUtf8CodePage, {}, configDir);
+  EXPECT_EQ(RunCliAs(configured, cli::CliOptions{}), cli::kExitOk) << printed;
+
+  // Nowhere: the note says where it was looked for.
+  std::filesystem::remove(configDir / "Varnel.res");
+  EXPECT_EQ(RunCliAs(configured, cli::CliOptions{}), cli::kExitFailed);
+  EXPECT_NE(printed.find("Can't open the loader package Varnel.res (looked for in the working directory and in " +
+                         configDir.string() + ")"),
+            std::string::npos)
+      << printed;
 }
 
 // ---- Failures ----

@@ -148,6 +148,29 @@ TEST_F(GuiSettingsTest, TheDefaultDumpFileIsInTheHomeDirectory) {
   if (saved != nullptr) ::setenv("HOME", previous.c_str(), 1);
 }
 
+TEST_F(GuiSettingsTest, AFirstCloseWritesIntoTheConfigurationDirectoryUnlessThePackageIsHere) {
+  struct Case {
+    const char* what;
+    bool packageHere;
+  };
+  constexpr std::array<Case, 2> kCases = {{{"no package here", false}, {"the package here", true}}};
+  const std::filesystem::path configDir = dir / "config" / "varnel";
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    if (c.packageHere) WriteText(dir / "Varnel.res", "");
+    Application configured("Varnel", kUtf8CodePage, {}, configDir);
+    window = std::make_unique<MainWindow>(configured);
+    window->show();
+    window->close();
+    window.reset();
+    const std::filesystem::path written = c.packageHere ? SettingsFile() : configDir / "Varnel.ini";
+    const std::filesystem::path notWritten = c.packageHere ? configDir / "Varnel.ini" : SettingsFile();
+    EXPECT_NE(ReadText(written).find("[Settings]\nOffset=0x1000000\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(notWritten));
+    std::filesystem::remove_all(dir / "config");
+  }
+}
+
 // The pages' file names under code page 1251, the one a Cyrillic language
 // gives: they are not texts of the code page but the file system's names.
 class GuiCyrillicSettingsTest : public GuiSettingsTest {

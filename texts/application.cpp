@@ -1,19 +1,26 @@
-// Application: code page, text module and settings path.
+// Application: code page, text module, settings path and where the
+// program's files are found.
 #include "texts/application.h"
 
 #include <algorithm>
 #include <cstring>
 #include <system_error>
 
+#include "format/loader_package.h"
 #include "format/working_dir_file.h"
 #include "texts/code_page.h"
+#include "texts/config_location.h"
 #include "texts/language_module.h"
 
 namespace varnel {
 
 Application::Application(std::string appName, uint32_t systemCodePage,
-                         std::vector<std::filesystem::path> moduleDirs)
-    : name(std::move(appName)), codePage(systemCodePage), ownTexts(ProgramTexts()) {
+                         std::vector<std::filesystem::path> moduleDirs,
+                         std::filesystem::path userConfigDir)
+    : name(std::move(appName)),
+      codePage(systemCodePage),
+      configDir(std::move(userConfigDir)),
+      ownTexts(ProgramTexts()) {
   if (codePage != kCyrillicCodePage) {
     textModule.store(&ownTexts);
     return;
@@ -54,12 +61,31 @@ std::string Application::ToDisplay(std::string_view text) const {
 }
 
 std::filesystem::path Application::SettingsPath() const {
-  return WorkingDirFile(name + ".ini");
+  return FindSettingsFile(name + ".ini", kLoaderPackageName, configDir);
+}
+
+std::filesystem::path Application::SettingsPathForWriting() const {
+  std::filesystem::path file = SettingsPath();
+  std::error_code error;
+  // Only a path in the configuration directory has a folder part.
+  if (file.has_parent_path() && !std::filesystem::exists(file.parent_path(), error)) {
+    static_cast<void>(MakeConfigDir(file.parent_path()));
+  }
+  return file;
+}
+
+std::filesystem::path Application::ConfigFile(std::string_view fileName) const {
+  return FindConfigFile(fileName, configDir);
 }
 
 bool Application::UsesLanguageModule() const {
   const StringTable* module = textModule.load();
   return module != nullptr && module != &ownTexts;
+}
+
+std::vector<std::filesystem::path> LanguageModuleDirs(const char* argv0) {
+  const std::filesystem::path programDir = ExecutableDir(argv0);
+  return {programDir, (programDir / VARNEL_DATA_DIR_FROM_PROGRAM).lexically_normal(), "."};
 }
 
 }  // namespace varnel

@@ -1,0 +1,104 @@
+// The user's configuration directory from HOME and XDG_CONFIG_HOME, the
+// folders made for it open to their owner alone, and a dangling link in the
+// working directory still counting as the settings file there.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "format/loader_package.h"
+#include "tests/test_support.h"
+#include "texts/config_location.h"
+#include "texts/user_dirs.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets (or, given none, unsets) an environment variable until the object
+// goes, then restores what was there.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* variableName, const std::optional<std::string>& value) : name(variableName) {
+    if (const char* old = std::getenv(name)) saved = old;
+    if (value) {
+      ::setenv(name, value->c_str(), 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (saved) {
+      ::setenv(name, saved->c_str(), 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name;
+  std::optional<std::string> saved;
+};
+
+TEST(UserConfigDirTest, XdgConfigHomeWhenAbsoluteElseTheHomeDirectorysConfig) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> xdg;
+    std::string expected;
+  };
+  const std::array<Case, 4> kCases = {{
+      {"unset", std::nullopt, "/home/someone/.config/varnel"},
+      {"empty", "", "/home/someone/.config/varnel"},
+      {"relative: ignored", "relative/config", "/home/someone/.config/varnel"},
+      {"absolute", "/srv/conf", "/srv/conf/varnel"},
+  }};
+  ScopedVariable home("HOME", "/home/someone");
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ScopedVariable xdg("XDG_CONFIG_HOME", c.xdg);
+    EXPECT_EQ(UserConfigDir(), fs::path(c.expected));
+  }
+}
+
+TEST(UserConfigDirTest, WithoutHomeTheUserDatabaseNamesTheHomeDirectory) {
+  ScopedVariable home("HOME", std::nullopt);
+  ScopedVariable xdg("XDG_CONFIG_HOME", std::nullopt);
+  EXPECT_FALSE(HomeDirectory().empty());
+  EXPECT_EQ(UserConfigDir(), HomeDirectory() / ".config" / "varnel");
+}
+
+TEST(MakeConfigDirTest, NewFoldersAreOpenToTheirOwnerAloneExistingOnesKeepTheirMode) {
+  testing::TempDir root;
+  fs::permissions(root.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  const fs::path configDir = root / "config" / "varnel";
+  ASSERT_TRUE(MakeConfigDir(configDir));
+  for (const fs::path& made : {root / "config", configDir}) {
+    SCOPED_TRACE(made.string());
+    struct stat info {};
+    ASSERT_EQ(::stat(made.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+  }
+  EXPECT_EQ(fs::status(root.Path()).permissions(),
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+}
+
+TEST(ConfigLocationPosixTest, ADanglingLinkInTheWorkingDirectoryIsItsSettingsFile) {
+  testing::TempDir root;
+  const fs::path userDir = root / "varnel";
+  fs::create_directories(userDir);
+  std::ofstream(userDir / "Varnel.ini") << "[Settings]\n";
+  testing::ScopedWorkingDir cwd(root.Path());
+  fs::create_symlink(root / "elsewhere.ini", "Varnel.ini");
+  EXPECT_EQ(FindSettingsFile("Varnel.ini", kLoaderPackageName, userDir), fs::path("Varnel.ini"));
+}
+
+}  // namespace
+}  // namespace varnel
