@@ -1,7 +1,6 @@
 // Keyboard use and names for screen readers: Tab visits every control of
 // the shown page in reading order, and every control that takes the focus,
 // in the main window and in the dialogs, has an accessible name.
-#include <QAccessible>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,11 +20,6 @@ namespace {
 
 // A bound on a round of Tab presses, well above the controls of a page.
 constexpr int kMostTabStops = 40;
-
-std::string AccessibleName(QWidget* widget) {
-  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-  return accessible == nullptr ? std::string() : accessible->text(QAccessible::Name).toStdString();
-}
 
 // Controls of `root` that Tab can reach, shown or not, with no name.
 std::vector<std::string> Unnamed(QWidget& root) {
