@@ -72,7 +72,7 @@ RegionPanel::RegionPanel(const Application& application, QWidget* parent)
   presetLayout->setSpacing(units.Y(kFrameMarginUnits));
   for (int i = 0; i < kPresetCount; ++i) {
     auto* button = new QPushButton(Display(app, kPresetTexts[i]));
-    NameControl(button, kPresetObjectNames[i], button->text());
+    button->setObjectName(QString::fromLatin1(kPresetObjectNames[i]));
     button->setCheckable(true);
     button->setAutoDefault(false);
     presetGroup->addButton(button, i);
