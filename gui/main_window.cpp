@@ -65,9 +65,10 @@ constexpr char kIgnoredSettingsEnd[] = ": ignored, the defaults are used";
 
 // Names read out for controls that show no caption of their own.
 constexpr char kProgressName[] = "Progress";
-constexpr char kStatusName[] = "Transfer";
-constexpr char kCounterName[] = "Bytes";
 constexpr char kLogName[] = "Log";
+// What the status text and the counter are; their names are their texts.
+constexpr char kStatusDescription[] = "Transfer status";
+constexpr char kCounterDescription[] = "Bytes transferred and total";
 constexpr char kTabsName[] = "Pages";
 
 void Place(QWidget* widget, const DialogUnits& units, const std::array<int, 4>& rect) {
@@ -175,9 +176,12 @@ void MainWindow::BuildTabs() {
 }
 
 void MainWindow::NameControls() {
-  // The main button's name follows its caption, which changes.
-  NameControl(statusText, "statusText", QString::fromLatin1(kStatusName));
-  NameControl(counter, "counter", QString::fromLatin1(kCounterName));
+  // The main button, the status text and the counter are read out by
+  // their texts, which change: a name set on them would hide the text.
+  statusText->setObjectName(QStringLiteral("statusText"));
+  statusText->setAccessibleDescription(QString::fromLatin1(kStatusDescription));
+  counter->setObjectName(QStringLiteral("counter"));
+  counter->setAccessibleDescription(QString::fromLatin1(kCounterDescription));
   NameControl(progressBar, "progressBar", QString::fromLatin1(kProgressName));
   NameControl(log, "log", QString::fromLatin1(kLogName));
   const std::array<QWidget*, kTabCount> pages = {instructionPage, flashPage, dumpPage, patchListPage};

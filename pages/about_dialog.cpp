@@ -55,7 +55,7 @@ AboutDialog::AboutDialog(const Application& app, QWidget* parent)
   NameControl(versionField, "versionField", QString::fromLatin1(kVersionLabel));
   NameControl(buildField, "buildField", QString::fromLatin1(kBuildLabel));
   NameControl(creditsField, "creditsField", QString::fromLatin1(kCreditsLabel));
-  NameControl(closeButton, "closeButton", closeButton->text());
+  closeButton->setObjectName(QStringLiteral("closeButton"));
   // The Close button is the default and closes the dialog like OK.
   closeButton->setDefault(true);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);

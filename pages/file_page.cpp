@@ -44,7 +44,7 @@ FilePage::FilePage(const Application& application, const char* pageSection, uint
       startButton(new QPushButton(Display(app, startText))) {
   NameControl(fileBox, "fileBox", fileLabel->text());
   NameControl(browseButton, "browseButton", QString::fromLatin1(kBrowseName));
-  NameControl(startButton, "startButton", startButton->text());
+  startButton->setObjectName(QStringLiteral("startButton"));
   fileLabel->setObjectName(QStringLiteral("fileLabel"));
   fileLabel->setBuddy(fileBox);
   // The name changes only through the browse button (or the settings).

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "port/port_name.h"
 #include "settings/profile_store.h"
@@ -73,7 +72,7 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
   // A titled modal frame without a close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setWindowTitle(Display(app, text::kOptionsCaption));
-  NameControl(okButton, "okButton", okButton->text());
+  okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
   okButton->setMinimumWidth(DialogUnits(font()).X(kButtonWidth));
 
@@ -89,14 +88,14 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
 
 QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFile, const DeviceRoots& roots) {
   auto* frame = new QGroupBox(Display(app, text::kComPortGroup));
-  NameControl(frame, "portFrame", frame->title());
+  frame->setObjectName(QStringLiteral("portFrame"));
   auto* layout = new QGridLayout(frame);
   const Profile settings = Profile::Load(settingsFile);
   const std::vector<SerialDevice> devices = ListSerialDevices(roots);
   for (int i = 0; i < kPortChoiceCount; ++i) {
     const std::string name = PortName(i + 1);
     auto* button = new QRadioButton(PortCaption(name, LocatePort(name, settings, roots), devices, roots));
-    NameControl(button, ("port" + std::to_string(i + 1)).c_str(), button->text());
+    button->setObjectName(QString::fromStdString("port" + std::to_string(i + 1)));
     portGroup->addButton(button, i);
     layout->addWidget(button, i % kPortRows, i / kPortRows);
   }
@@ -106,11 +105,11 @@ QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFi
 QGroupBox* OptionsDialog::BuildChoiceGroup(uint16_t caption, const char* name,
                                            std::span<const uint32_t> values, QButtonGroup* group) {
   auto* frame = new QGroupBox(Display(app, caption));
-  NameControl(frame, (std::string(name) + "Frame").c_str(), frame->title());
+  frame->setObjectName(QString::fromStdString(std::string(name) + "Frame"));
   auto* layout = new QVBoxLayout(frame);
   for (size_t i = 0; i < values.size(); ++i) {
     auto* button = new QRadioButton(QString::number(values[i]));
-    NameControl(button, (name + std::to_string(values[i])).c_str(), button->text());
+    button->setObjectName(QString::fromStdString(name + std::to_string(values[i])));
     group->addButton(button, static_cast<int>(i));
     layout->addWidget(button);
   }

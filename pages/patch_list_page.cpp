@@ -44,7 +44,7 @@ constexpr int kButtonWidth = 50;
 PatchListPage::PatchListPage(const Application& application, QWidget* parent)
     : QWidget(parent), app(application), list(new QTableWidget), button(new QPushButton(kButtonCaption)) {
   NameControl(list, "patchList", QString::fromLatin1(kListName));
-  NameControl(button, "button1", button->text());
+  button->setObjectName(QStringLiteral("button1"));
   button->setAutoDefault(false);
   SetUpList();
   FillList();

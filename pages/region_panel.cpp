@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -71,7 +72,7 @@ RegionPanel::RegionPanel(const Application& application, QWidget* parent)
   presetLayout->setSpacing(units.Y(kFrameMarginUnits));
   for (int i = 0; i < kPresetCount; ++i) {
     auto* button = new QPushButton(Display(app, kPresetTexts[i]));
-    NameControl(button, kPresetObjectNames[i], button->text());
+    button->setObjectName(QString::fromLatin1(kPresetObjectNames[i]));
     button->setCheckable(true);
     button->setAutoDefault(false);
     presetGroup->addButton(button, i);
@@ -95,6 +96,14 @@ RegionPanel::RegionPanel(const Application& application, QWidget* parent)
   layout->addWidget(sizeFrame, 1, 1);
   layout->setRowStretch(2, 1);
 
+  // A button becomes checked by a click, Space, an arrow key or a screen
+  // reader's toggle action, and only the last of these does not click;
+  // a click on the checked button toggles nothing and applies its region
+  // again. A click on another button comes through both signals, and the
+  // second application finds the texts already set.
+  connect(presetGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) ApplyPreset();
+  });
   connect(presetGroup, &QButtonGroup::idClicked, this, [this] { ApplyPreset(); });
   ShowValues();
 }
@@ -168,8 +177,10 @@ void RegionPanel::ShowValues() {
     box->setMaxLength(std::max<int>(kBoxLimit, static_cast<int>(value->size())));
     box->setText(QString::fromStdString(app.ToDisplay(*value)));
   }
-  // An exclusive group keeps one button checked; uncheck all by leaving it
+  // Showing a preset is not choosing it: the texts stay as they are. An
+  // exclusive group keeps one button checked; uncheck all by leaving it
   // open for a moment.
+  const QSignalBlocker quiet(presetGroup);
   presetGroup->setExclusive(false);
   for (int i = 0; i < kPresetCount; ++i) presetButtons[i]->setChecked(i == preset);
   presetGroup->setExclusive(true);

@@ -46,10 +46,12 @@ class RegionPanel : public QWidget {
   void EnableSize(Enabled enabled);
   void EnableAll(Enabled enabled);
 
-  // On a click of a preset button: the controls into the values, then the
-  // checked preset's offset and size into them (none checked: unchanged),
-  // then the values into the controls. The texts stay editable; editing
-  // them does not uncheck the button.
+  // When the user checks a preset button, by the mouse, the keyboard or a
+  // screen reader's action, and on a click of the checked one: the
+  // controls into the values, then the checked preset's offset and size
+  // into them (none checked: unchanged), then the values into the
+  // controls. SetPreset does not apply the region. The texts stay
+  // editable; editing them does not uncheck the button.
   void ApplyPreset();
 
   // The panel's controls in keyboard order.

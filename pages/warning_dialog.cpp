@@ -6,8 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-
-#include "pages/accessible_name.h"
 #include "pages/dialog_units.h"
 #include "settings/settings.h"
 
@@ -45,9 +43,9 @@ WarningDialog::WarningDialog(const Application& application, uint16_t id, QWidge
   message->setTextFormat(Qt::PlainText);
   message->setWordWrap(true);
   message->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  NameControl(message, "warningText", shown);
-  NameControl(hideBox, "hideBox", hideBox->text());
-  NameControl(okButton, "okButton", okButton->text());
+  message->setObjectName(QStringLiteral("warningText"));
+  hideBox->setObjectName(QStringLiteral("hideBox"));
+  okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
 
   const DialogUnits units(font());

@@ -1,14 +1,16 @@
 # The Qt tests: the main window, its log and progress display, the settings
 # file, the bridge that carries the worker's calls to the GUI thread, the
-# pages and dialogs, keyboard use, connect and disconnect through the main
-# button, and connect, dump and flash through the pages against the
-# simulated handset. Label "gui"; they run offscreen. Included from
+# pages and dialogs, the region panel's presets, keyboard use, connect and
+# disconnect through the main button, and connect, dump and flash through
+# the pages against the simulated handset. Label "gui"; they run offscreen. Included from
 # tests/CMakeLists.txt when the GUI is built.
 #
 # Under ThreadSanitizer (VARNEL_SANITIZE=thread) they run with
 # tests/tsan.supp, which silences races inside Qt's own uninstrumented
 # internals only, and a canary with a deliberate race in our code must be
 # reported in spite of it.
+# QTest drives the keyboard and the mouse the way the window system does.
+find_package(Qt6 REQUIRED COMPONENTS Test)
 add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_connect_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_dialogs_test.cpp
@@ -19,11 +21,12 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_patch_list_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_program_icon_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_region_panel_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_requests_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_settings_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
 )
-target_link_libraries(gui_tests PRIVATE varnel_gui varnel_sim GTest::gtest)
+target_link_libraries(gui_tests PRIVATE varnel_gui varnel_sim Qt6::Test GTest::gtest)
 
 # The tests' main() selects the offscreen platform itself. Discovered tests
 # take one ENVIRONMENT entry only (their properties pass through a list),

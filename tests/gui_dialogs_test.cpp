@@ -95,7 +95,7 @@ TEST_F(GuiDialogsTest, EachPortNamesItsDeviceWithTheAdaptersProductOrItsAbsence)
     SCOPED_TRACE(c.caption);
     QAbstractButton* button = dialog.PortGroup()->button(c.button);
     EXPECT_EQ(button->text(), c.caption);
-    EXPECT_EQ(button->accessibleName(), c.caption);
+    EXPECT_EQ(AccessibleName(button), c.caption);
     EXPECT_EQ(button->objectName(), "port" + QString::number(c.button + 1));
   }
 }

@@ -1,12 +1,14 @@
 // Keyboard use and names for screen readers: Tab visits every control of
-// the shown page in reading order, and every control that takes the focus,
-// in the main window and in the dialogs, has an accessible name.
-#include <QAccessible>
+// the shown page in reading order, every control that takes the focus, in
+// the main window and in the dialogs, has an accessible name, and controls
+// with words of their own read out those words.
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -22,11 +24,6 @@ namespace {
 // A bound on a round of Tab presses, well above the controls of a page.
 constexpr int kMostTabStops = 40;
 
-std::string AccessibleName(QWidget* widget) {
-  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-  return accessible == nullptr ? std::string() : accessible->text(QAccessible::Name).toStdString();
-}
-
 // Controls of `root` that Tab can reach, shown or not, with no name.
 std::vector<std::string> Unnamed(QWidget& root) {
   std::vector<std::string> unnamed;
@@ -37,6 +34,23 @@ std::vector<std::string> Unnamed(QWidget& root) {
     }
   }
   return unnamed;
+}
+
+// Controls of `root` that show words of their own (buttons, check boxes,
+// frames) but read out something else, with what they read.
+std::vector<std::string> ReadOtherThanShown(QWidget& root) {
+  std::vector<std::pair<QWidget*, QString>> captioned;
+  for (QAbstractButton* button : root.findChildren<QAbstractButton*>()) captioned.emplace_back(button, button->text());
+  for (QGroupBox* frame : root.findChildren<QGroupBox*>()) captioned.emplace_back(frame, frame->title());
+  std::vector<std::string> wrong;
+  for (auto [control, caption] : captioned) {
+    caption.remove(QLatin1Char('&'));
+    const bool hasWords = std::any_of(caption.begin(), caption.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    if (hasWords && AccessibleName(control) != caption.toStdString()) {
+      wrong.push_back(control->objectName().toStdString() + " reads " + AccessibleName(control));
+    }
+  }
+  return wrong;
 }
 
 class GuiKeyboardTest : public GuiTest {
@@ -117,6 +131,25 @@ TEST_F(GuiKeyboardTest, EveryControlHasAnAccessibleName) {
   EXPECT_EQ(Unnamed(warning), std::vector<std::string>());
   AboutDialog about(app);
   EXPECT_EQ(Unnamed(about), std::vector<std::string>());
+}
+
+// A name set on a control with words of its own would be read in their
+// place, and would not follow them when they change.
+TEST_F(GuiKeyboardTest, ControlsReadOutTheirOwnWords) {
+  Open();
+  auto* mainButton = Child<QWidget>(*window, "mainButton");
+  EXPECT_EQ(AccessibleName(mainButton), "Switch to SERIAL");
+  window->SetButtonMode(ButtonMode::Connected);
+  EXPECT_EQ(AccessibleName(mainButton), "Disconnect");
+  window->SetButtonMode(ButtonMode::Idle);
+  EXPECT_EQ(ReadOtherThanShown(*window), std::vector<std::string>());
+  OptionsDialog options(app, {}, SettingsFile());
+  EXPECT_EQ(ReadOtherThanShown(options), std::vector<std::string>());
+  WarningDialog warning(app, text::kConnectInstructions);
+  EXPECT_EQ(ReadOtherThanShown(warning), std::vector<std::string>());
+  EXPECT_EQ(AccessibleName(Child<QWidget>(warning, "warningText")), warning.Text().toStdString());
+  AboutDialog about(app);
+  EXPECT_EQ(ReadOtherThanShown(about), std::vector<std::string>());
 }
 
 }  // namespace

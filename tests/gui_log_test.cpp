@@ -1,6 +1,7 @@
 // The log and the progress display: the rules of a log line, one colour
 // per line, the tab switches that bring the log into view, the newest line
-// kept in view, and the progress arithmetic with its 16-bit range.
+// kept in view, the progress arithmetic with its 16-bit range, and the
+// progress texts as a screen reader reads them.
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -140,6 +141,26 @@ TEST_F(GuiLogTest, ProgressFollowsTheExamples) {
   shown.EndProgress("Receive finished!", kGrey);
   EXPECT_EQ(LogTexts(shown), (std::vector<std::string>{"Receive started", "Receive finished!"}));
   EXPECT_FALSE(ProgressShown());
+}
+
+// A screen reader reads the status text and the counter as they are shown,
+// and follows them as they change.
+TEST_F(GuiLogTest, TheProgressTextsReadAsShown) {
+  MainWindow& shown = Open();
+  auto expectRead = [&](const char* status, const char* counter) {
+    for (const auto& [name, text] : {std::pair{"statusText", status}, std::pair{"counter", counter}}) {
+      SCOPED_TRACE(name);
+      auto* label = Child<QLabel>(shown, name);
+      EXPECT_EQ(label->text().toStdString(), text);
+      EXPECT_EQ(AccessibleName(label), text);
+    }
+  };
+  shown.BeginProgress(nullptr, "Receiving...", 8192, 128, kGrey);
+  expectRead("Receiving...", "0/8192");
+  shown.StepProgress(1024, 128);
+  expectRead("Receiving...", "1024/8192");
+  shown.BeginProgress("Send started", "Sending...", 4096, 4, kGrey);
+  expectRead("Sending...", "0/4096");
 }
 
 TEST(ProgressScaleTest, RangeAndPositionAreHeldIn16Bits) {

@@ -1,8 +1,9 @@
 // The settings file as the main window reads and writes it: no file on a
 // first start, the exact file a close with the defaults writes, changed
-// values and other sections kept, broken files and files that are not
-// regular, the default dump file name, the hidden warnings, and the pages'
-// file names under code page 1251.
+// values and other sections kept, a stored preset that keeps the stored
+// region texts, broken files and files that are not regular, the default
+// dump file name, the hidden warnings, and the pages' file names under
+// code page 1251.
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -63,6 +64,37 @@ TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges)
             "[Ports]\r\nCOM1=/dev/ttyS9\r\n[Settings]\r\nOffset=0x2500000\r\nSize=0x123456789ABC\r\n"
             "State=-1\r\nComPort=12\r\nComSpeed=57600\r\nBlockSize=4096\r\nLastTab=3\r\n"
             "[Flasher]\r\nFileName=/tmp/image.bin\r\n[Dumper]\r\nFileName=/tmp/out.bin\r\n");
+}
+
+// The stored preset is shown checked, not applied: the boxes keep the
+// stored texts, or the defaults when the file has none, and a close writes
+// them back as they were.
+TEST_F(GuiSettingsTest, AStoredPresetKeepsTheStoredTexts) {
+  struct Case {
+    const char* stored;
+    int preset;
+    const char* offset;
+    const char* size;
+  };
+  constexpr std::array<Case, 5> kCases = {{
+      {"State=0\nOffset=0x1234\nSize=0x10\n", 0, "0x1234", "0x10"},
+      {"State=1\nOffset=0x1234\nSize=0x10\n", 1, "0x1234", "0x10"},
+      {"State=2\nOffset=0x2000000\nSize=0x500000\n", 2, "0x2000000", "0x500000"},
+      {"State=1\n", 1, kDefaultOffsetText, kDefaultSizeText},
+      {"State=7\nOffset=0x1234\nSize=0x10\n", kNoPreset, "0x1234", "0x10"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.stored);
+    WriteText(SettingsFile(), std::string("[Settings]\n") + c.stored);
+    Open();
+    EXPECT_EQ(Panel()->GetPreset(), c.preset);
+    EXPECT_EQ(Child<QLineEdit>(*window, "offsetBox")->text().toStdString(), c.offset);
+    EXPECT_EQ(Child<QLineEdit>(*window, "sizeBox")->text().toStdString(), c.size);
+    const std::string written = CloseAndRead();
+    EXPECT_NE(written.find(std::string("Offset=") + c.offset + "\nSize=" + c.size + "\n"), std::string::npos);
+    window.reset();
+    std::filesystem::remove(SettingsFile());
+  }
 }
 
 TEST_F(GuiSettingsTest, ATabOutOfRangeIsStoredAsTheInstructionTab) {

@@ -1,11 +1,13 @@
 // Helpers of the GUI tests: waiting while the GUI thread serves events, the
-// log's lines as shown, named child widgets, a closer for modal message
-// boxes, and a fixture with its own working directory.
+// log's lines as shown, named child widgets and the names a screen reader
+// reads for them, a closer for modal message boxes, and a fixture with its
+// own working directory.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QColor>
 #include <QAbstractItemView>
@@ -102,6 +104,13 @@ inline bool Logged(QWidget& window, const std::string& text) {
 template <typename Widget>
 Widget* Child(QWidget& window, const char* name) {
   return window.findChild<Widget*>(name);
+}
+
+// What a screen reader reads as the name of `widget`: the name set on it,
+// or what Qt takes for one (a label's or a button's text).
+inline std::string AccessibleName(QWidget* widget) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible == nullptr ? std::string() : accessible->text(QAccessible::Name).toStdString();
 }
 
 // Closes every modal message box and warning that appears, with OK, after
