@@ -102,6 +102,11 @@ LinkStatus SerialLink::RunFlash() {
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 230, Stop::No);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
   if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 232, Stop::No));
+  // Only a flash the loader confirmed whole is read back: anything less
+  // has been reported already and would only be found to differ.
+  if (request.verify && outcome.status == kStatusOk && outcome.confirmed && !protocol.StopAsked()) {
+    outcome.verify = VerifyFlash(outcome.bytes);
+  }
   owner.OnLoaderReady();
   return finish(kStatusOk);
 }

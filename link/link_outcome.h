@@ -21,13 +21,24 @@ struct ConnectRequest {
 enum class TransferKind { Dump, Flash };
 
 // A dump reads `size` bytes of flash from `offset` into `fileName`; a flash
-// writes the file `fileName` from `offset` (its `size` is only logged).
-// The file name is in the system's narrow encoding.
+// writes the file `fileName` from `offset` (its `size` is only logged) and,
+// with `verify`, reads the region back after a flash that succeeded and
+// compares it with the file. The file name is in the system's narrow
+// encoding.
 struct TransferRequest {
   TransferKind kind = TransferKind::Dump;
   uint32_t offset = 0;
   uint32_t size = 0;
   std::string fileName;
+  bool verify = false;
+};
+
+// What the read-back after a flash found.
+enum class VerifyResult {
+  NotRun,      // not asked for, or the flash itself failed
+  Match,       // the region holds what the file holds
+  Mismatch,    // some bytes differ
+  Incomplete,  // the region could not be read back, or the file not read
 };
 
 // How a connect command ended.
@@ -45,6 +56,7 @@ struct TransferOutcome {
   uint32_t bytes = 0;      // the bytes that got through (written to the file, or acknowledged)
   bool confirmed = false;  // the loader's closing response was 0
   bool clean = false;      // no failure was reported on the way (a block received again is none)
+  VerifyResult verify = VerifyResult::NotRun;  // a flash's read-back
 };
 
 }  // namespace varnel

@@ -190,8 +190,14 @@ bool BlockReceiver::Store(const IncomingBlock& block) {
     data.insert(data.end(), block.data.begin(), block.data.end());
     return true;
   }
-  return session.image.Write(address + received, block.data.data(),
-                             block.length);
+  const uint32_t at = address + received;
+  const uint32_t weak = session.faults.WeakFlashCell();
+  if (weak != 0 && weak >= at && weak - at < block.length) {
+    std::vector<uint8_t> stored(block.data.begin(), block.data.begin() + block.length);
+    stored[weak - at] = static_cast<uint8_t>(~stored[weak - at]);
+    return session.image.Write(at, stored.data(), block.length);
+  }
+  return session.image.Write(at, block.data.data(), block.length);
 }
 
 LineResult BlockReceiver::Answer(uint8_t answer) {

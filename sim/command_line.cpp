@@ -264,6 +264,10 @@ const std::map<std::string_view, Setter>& ValueSwitches() {
       {"--oversize-last-block", SetOversizeLastBlock},
       {"--wrong-block-number", SetWrongNumber},
       {"--babble", SetBabble},
+      {"--weak-flash-cell", [](auto t, auto* o) {
+         auto v = ParseNumber(t);
+         if (v && *v != 0) o->faults.weakFlashCell = *v;
+         return v.has_value() && *v != 0; }},
   };
   return kSwitches;
 }

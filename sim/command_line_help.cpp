@@ -81,6 +81,9 @@ Faults (BLOCK counts from 1 in each transfer; TIMES is a number or
   --wrong-block-number BLOCK:NUMBER[:TIMES]
                          dump: BLOCK carries NUMBER in its header (data and
                          CRC correct) for its first TIMES sends
+  --weak-flash-cell ADDRESS
+                         flash: the byte flashed at ADDRESS is stored
+                         inverted, every time; blocks are answered as usual
   --babble offer|ok|ack  boot ROM: babble without end instead of the 0x81
                          offers (junk bytes), of "OK" after "AT" ("RING"
                          lines) or of the "." after the first S-record

@@ -137,6 +137,11 @@ uint32_t FaultBook::OversizeLastBlock() {
   return plan.oversizeLastBlock;
 }
 
+uint32_t FaultBook::WeakFlashCell() {
+  std::lock_guard lock(mutex);
+  return plan.weakFlashCell;
+}
+
 std::optional<uint16_t> FaultBook::WrongNumber(uint32_t block) {
   std::lock_guard lock(mutex);
   WrongNumberFault& fault = plan.wrongNumber;

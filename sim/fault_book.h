@@ -40,6 +40,8 @@ class FaultBook {
   uint32_t OversizeLastBlock();
   // Dump: the number this send of block `block` carries instead of its own.
   std::optional<uint16_t> WrongNumber(uint32_t block);
+  // The flash address whose byte is stored inverted; 0: none.
+  uint32_t WeakFlashCell();
 
  private:
   static bool Spend(uint32_t* times);

@@ -158,6 +158,10 @@ struct FaultPlan {
   uint32_t oversizeLastBlock = 0;
   WrongNumberFault wrongNumber;
   Babble babble = Babble::kNone;
+  // Flash: the byte flashed at this address is stored inverted, every
+  // time, as by a cell that does not hold what it is given; blocks are
+  // answered as usual. 0: off.
+  uint32_t weakFlashCell = 0;
   bool operator==(const FaultPlan&) const = default;
 };
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "format/loader_package.h"
+#include "tests/scoped_variable_posix.h"
 #include "tests/test_support.h"
 #include "texts/config_location.h"
 #include "texts/user_dirs.h"
@@ -20,33 +21,6 @@ namespace varnel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets (or, given none, unsets) an environment variable until the object
-// goes, then restores what was there.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* variableName, const std::optional<std::string>& value) : name(variableName) {
-    if (const char* old = std::getenv(name)) saved = old;
-    if (value) {
-      ::setenv(name, value->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (saved) {
-      ::setenv(name, saved->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  const char* name;
-  std::optional<std::string> saved;
-};
 
 TEST(UserConfigDirTest, XdgConfigHomeWhenAbsoluteElseTheHomeDirectorysConfig) {
   struct Case {

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "tests/handset_fixture.h"
+#include "tests/scoped_variable_posix.h"
 
 namespace varnel::testing {
 namespace {
@@ -72,6 +73,56 @@ TEST_F(FlashTest, FlashThenDumpReadsTheFileBack) {
   Run(TransferKind::Flash, kBank2Base + 0x10000, 0, dir / "bank2.bin");
   Run(TransferKind::Dump, kBank2Base + 0x10000, 0x30000 + 77, dir / "back.bin");
   EXPECT_EQ(ReadFile(dir / "back.bin"), file);
+}
+
+// Verify after flash reads the region back with an ordinary dump and
+// compares it with the file; a cell that does not hold its byte is found
+// at its address. The read-back's temporary file never stays behind.
+TEST_F(FlashTest, VerifyReadsTheRegionBackAndFindsTheFirstDifference) {
+  struct Case {
+    const char* what;
+    uint32_t weakCell;  // 0: none
+    VerifyResult result;
+    const char* line;
+    LogColour colour;
+  };
+  constexpr uint32_t kOffset = 0x2500000;
+  constexpr uint32_t kSize = 0x3100;  // more than one 4 KiB block, crossing a sector
+  const std::array<Case, 2> kCases = {{
+      {"a flash that verifies", 0, VerifyResult::Match, "Verify OK", kGreen},
+      {"a cell that does not hold", kOffset + 0x2345, VerifyResult::Mismatch,
+       "Verify failed: first difference at 0x2502345, 1 bytes differ", kRed},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path temporary = dir / (std::string("tmp-") + (c.weakCell ? "weak" : "ok"));
+    std::filesystem::create_directories(temporary);
+    ScopedVariable tmpdir("TMPDIR", temporary.string());
+    sim::FaultPlan faults;
+    faults.weakFlashCell = c.weakCell;
+    StartHandset(faults);
+    Connect(kUploadSpeed, 4096);
+    const std::vector<uint8_t> image = MakeFile("image.bin", kSize);
+    Run(TransferKind::Flash, kOffset, 0, dir / "image.bin", true);
+    EXPECT_EQ(owner.LastTransfer().verify, c.result);
+    EXPECT_TRUE(owner.LastTransfer().confirmed);
+    const std::vector<std::string> after = LogFrom("Verifying...");
+    ASSERT_FALSE(after.empty()) << "no read-back";
+    EXPECT_TRUE(std::find(after.begin(), after.end(), "Receive finished!") != after.end());
+    const LogLine last = owner.Lines().back();
+    EXPECT_EQ(last.text, c.line);
+    EXPECT_EQ(last.colour, c.colour);
+    // The read-back was an ordinary dump of exactly the flashed region.
+    sim::TranscriptData t = handset->Transcript();
+    ASSERT_EQ(t.Packets(kCmdDump).size(), 1u);
+    EXPECT_EQ(t.Packets(kCmdDump)[0].packet.first, kOffset);
+    EXPECT_EQ(t.Packets(kCmdDump)[0].packet.second, kSize);
+    EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the read-back file stayed";
+    // The controls are back for the next request.
+    EXPECT_EQ(owner.Events().back(), "transfer");
+    StopLink();
+    handset.reset();
+  }
 }
 
 TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {

@@ -64,10 +64,11 @@ class HandsetTest : public ::testing::Test {
   }
 
   // Starts a dump or flash and waits until it has ended.
-  void Run(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
+  void Run(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file,
+           bool verify = false) {
     int transfers = owner.Count("transfer");
     int closed = owner.Count("closed");
-    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string()}), TransferRequestResult::Started);
+    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string(), verify}), TransferRequestResult::Started);
     ASSERT_TRUE(owner.WaitFor("transfer", transfers + 1, kSessionTimeout, closed));
   }
 

@@ -89,6 +89,7 @@ TEST(CommandLineTest, HostileLineSwitchesFillTheFaultPlan) {
       {{"--babble", "offer"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOffer; })},
       {{"--babble", "ok"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOk; })},
       {{"--babble", "ack"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfRecordAck; })},
+      {{"--weak-flash-cell", "0x2500010"}, plan([](FaultPlan& f) { f.weakFlashCell = 0x2500010; })},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
@@ -104,7 +105,7 @@ TEST(CommandLineTest, HelpIsRecognised) {
                            "--hang-up-after", "--command-error", "--never-offer",
                            "--lost-ack", "--noise-before-block", "--endless-noise-at-block",
                            "--stall-block", "--oversize-last-block", "--wrong-block-number",
-                           "--babble", "--adapter-latency"}) {
+                           "--babble", "--adapter-latency", "--weak-flash-cell"}) {
     EXPECT_NE(std::string(UsageText()).find(name), std::string::npos) << name;
   }
 }
@@ -141,6 +142,7 @@ TEST(CommandLineTest, RefusesMalformedValues) {
       {"--wrong-block-number", "2:65536"},
       {"--babble", "always"},
       {"--adapter-latency", "256"},
+      {"--weak-flash-cell", "0"},
       {"--adapter-latency", "soon"},
   };
   for (const std::vector<std::string>& arguments : bad) {
