@@ -143,12 +143,16 @@ std::string CliUsage() {
     "                   looked for when the working directory has none\n"
     "  --wait SECONDS   how long to wait for the handset's boot ROM, whatever\n"
     "                   else arrives on the line meanwhile; default without limit\n"
+    "  --verify         flash only: after a flash the loader confirmed, read the\n"
+    "                   region back and compare it with FILE; \"Verify OK\", or\n"
+    "                   the first differing address and how many bytes differ\n"
+    "                   (then the exit status is 1)\n"
     "  --help           this text\n"
     "\n"
     "The log goes to standard error, one \"[HH:MM:SS] text\" line each; a progress\n"
     "bar is drawn when standard error is a terminal. The exit status is 0 only\n"
     "when the operation did all it was asked: every byte transferred and\n"
-    "confirmed by the loader. A block that had to be sent or received again and\n"
+    "confirmed by the loader, and with --verify read back the same. A block that had to be sent or received again and\n"
     "then got through is not a failure, nor is a refused speed raise. Anything\n"
     "else that was reported exits 1; a bad command line exits 2. An interrupt\n"
     "(Ctrl+C; SIGTERM on Linux; Ctrl+Break or closing the console window on\n"
@@ -166,6 +170,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
     if (arg == "--help" || arg == "-h") {
       *help = true;
       return true;
+    }
+    if (arg == "--verify") {
+      options->verify = true;
+      continue;
     }
     bool takesValue = arg == "--port" || arg == "--speed" || arg == "--block" ||
                       arg == "--package" || arg == "--wait";
@@ -199,7 +207,12 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
       return false;
     }
   }
-  return ParseOperation(words, options, error);
+  if (!ParseOperation(words, options, error)) return false;
+  if (options->verify && options->operation != Operation::Flash) {
+    *error = "--verify goes with flash only";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace varnel::cli

@@ -24,6 +24,7 @@ struct CliOptions {
   uint32_t offset = 0;
   uint32_t size = 0;
   std::string file;
+  bool verify = false;     // flash: read the region back and compare
 };
 
 // Parses the arguments after the program name. On failure returns false

@@ -49,7 +49,7 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
     expected = image.IsOpen() ? image.Size() : std::numeric_limits<uint64_t>::max();
   }
   const TransferKind kind = options.operation == Operation::Dump ? TransferKind::Dump : TransferKind::Flash;
-  switch (link.RequestTransfer({kind, options.offset, options.size, options.file})) {
+  switch (link.RequestTransfer({kind, options.offset, options.size, options.file, options.verify})) {
     case TransferRequestResult::Started:
       break;
     case TransferRequestResult::NameTooLong:
@@ -62,7 +62,8 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
   const CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
   if (events.closed || !events.transfer) return false;
   const TransferOutcome& outcome = *events.transfer;
-  return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected;
+  const bool verified = !options.verify || outcome.verify == VerifyResult::Match;
+  return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected && verified;
 }
 
 // The package that could not be opened, and where it was looked for when

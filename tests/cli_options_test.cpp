@@ -39,6 +39,10 @@ TEST(CliOptionsTest, DefaultsAndOperations) {
   ASSERT_TRUE(Parse({"flash", "0x2000000", "f.bin"}, &options));
   EXPECT_EQ(options.operation, Operation::Flash);
   EXPECT_EQ(options.offset, 0x2000000u);
+  EXPECT_FALSE(options.verify);
+  CliOptions verified;
+  ASSERT_TRUE(Parse({"--verify", "flash", "0x2000000", "f.bin"}, &verified));
+  EXPECT_TRUE(verified.verify);
   ASSERT_TRUE(Parse({"ports"}, &options));
   EXPECT_EQ(options.operation, Operation::Ports);
 }
@@ -52,7 +56,9 @@ TEST(CliOptionsTest, TheHelpListsEveryOperation) {
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 10> kBad = {{
+  const std::array<std::vector<std::string>, 12> kBad = {{
+      {"--verify", "dump", "data", "d.bin"},
+      {"--verify", "connect"},
       {},
       {"ports", "COM1"},
       {"erase"},

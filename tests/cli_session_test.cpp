@@ -68,6 +68,34 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
                                std::chrono::seconds(5)));
 }
 
+// With --verify the exit status also says whether the flash holds the
+// file: a cell that does not hold its byte fails the session.
+TEST_F(CliSessionTest, VerifyDecidesTheExitStatusOfAFlash) {
+  struct Case {
+    uint32_t weakCell;
+    int exitStatus;
+    const char* line;
+  };
+  const std::array<Case, 2> kCases = {{
+      {0, cli::kExitOk, "] Verify OK\n"},
+      {kBank2Base + 0x1FFF, cli::kExitFailed, "] Verify failed: first difference at 0x2001fff, 1 bytes differ\n"},
+  }};
+  WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0x3C));
+  for (const Case& c : kCases) {
+    sim::FaultPlan faults;
+    faults.weakFlashCell = c.weakCell;
+    StartHandset(faults);
+    cli::CliOptions flash;
+    flash.operation = cli::Operation::Flash;
+    flash.offset = kBank2Base;
+    flash.file = (dir / "image.bin").string();
+    flash.verify = true;
+    EXPECT_EQ(RunCli(flash), c.exitStatus) << printed;
+    EXPECT_NE(printed.find(c.line), std::string::npos) << printed;
+    handset.reset();
+  }
+}
+
 TEST_F(CliSessionTest, RecoveredBlocksStillSucceed) {
   struct Case {
     const char* what;
