@@ -1,9 +1,9 @@
 // CliOwner: the log on a stream, the progress bar on a terminal.
 #include "cli/cli_owner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <limits>
 
 #include "cli/terminal.h"
 #include "texts/log_line.h"
@@ -12,9 +12,23 @@ namespace varnel::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
+constexpr uint64_t kPercent = 100;
 constexpr char kEraseLine[] = "\r\033[K";
 
 }  // namespace
+
+std::string ProgressLine(const std::string& status, uint32_t done, uint32_t total, const std::string& rate) {
+  const uint64_t part = total == 0 ? 0 : std::min<uint64_t>(done, total);
+  const int filled = total == 0 ? 0 : static_cast<int>(part * kBarWidth / total);
+  const int percent = total == 0 ? 0 : static_cast<int>(part * kPercent / total);
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.resize(kBarWidth, ' ');
+  char figures[64];
+  std::snprintf(figures, sizeof figures, "%3d%% %u/%u", percent, done, total);
+  std::string line = status + " [" + bar + "] " + figures;
+  if (!rate.empty()) line += " " + rate;
+  return line;
+}
 
 CliOwner::CliOwner(const Application& application, std::FILE* out, DrawProgress drawBar,
                    uint32_t size)
@@ -54,21 +68,23 @@ void CliOwner::BeginProgress(const char* logText, const char* statusText, uint32
   std::lock_guard<std::mutex> lock(mutex);
   progressTotal = total;
   progressText = app->ToDisplay(statusText);
+  meter.Start(total, RateMeter::Clock::now());
+  rateText.clear();
   static_cast<void>(unit);
 }
 
 void CliOwner::StepProgress(uint32_t done, uint32_t /*unit*/) {
   std::lock_guard<std::mutex> lock(mutex);
   if (draw == DrawProgress::No || progressTotal == 0) return;
-  int filled = static_cast<int>(static_cast<uint64_t>(done) * kBarWidth / progressTotal);
-  if (filled > kBarWidth) filled = kBarWidth;
-  char counter[2 * std::numeric_limits<uint32_t>::digits10 + 4];
-  std::snprintf(counter, sizeof counter, "%u/%u", done, progressTotal);
-  std::string bar = std::string(static_cast<size_t>(filled), '#');
-  bar.resize(kBarWidth, ' ');
-  const std::string line = progressText + " [" + bar + "] " + counter;
+  const auto now = RateMeter::Clock::now();
+  meter.Step(done, now);
+  if (meter.RefreshDue(now)) rateText = app->ToDisplay(RateAndTimeLeftText(*app, meter));
+  std::string line = ProgressLine(progressText, done, progressTotal, rateText);
+  const size_t length = line.size();
+  // A shorter line covers what is left of the longer one before it.
+  if (length < barLength) line.append(barLength - length, ' ');
   WriteText(stream, "\r" + line);
-  barLength = line.size();
+  barLength = length;
   barShown = true;
 }
 

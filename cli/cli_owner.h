@@ -16,10 +16,16 @@
 #include "format/loader_package.h"
 #include "link/link_owner.h"
 #include "texts/application.h"
+#include "texts/transfer_rate.h"
 
 namespace varnel::cli {
 
 enum class DrawProgress { No, Yes };
+
+// The progress line a terminal shows: the status text, a bar, the percent,
+// the counter and, once known, the rate and time left:
+// "Receiving... [#############                 ]  44% 1409024/3145728 44.9 KiB/s, 0:39 left".
+std::string ProgressLine(const std::string& status, uint32_t done, uint32_t total, const std::string& rate);
 
 class CliOwner : public LinkOwner {
  public:
@@ -76,6 +82,8 @@ class CliOwner : public LinkOwner {
   Events events;
   uint32_t progressTotal = 0;
   std::string progressText;
+  RateMeter meter;
+  std::string rateText;  // shown after the counter, renewed a few times a second
   bool barShown = false;
   size_t barLength = 0;  // characters of the progress line shown
 };

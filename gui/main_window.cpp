@@ -37,7 +37,9 @@ constexpr int kClientWidth = 304;
 constexpr int kClientHeight = 201;
 constexpr std::array<int, 4> kSeparator = {0, 0, 304, 1};
 constexpr std::array<int, 4> kMainButton = {4, 4, 80, 18};
-constexpr std::array<int, 4> kStatusText = {88, 4, 112, 8};
+// The status text reaches to the counter: it carries the rate and time
+// left after its text.
+constexpr std::array<int, 4> kStatusText = {88, 4, 130, 8};
 constexpr std::array<int, 4> kCounter = {222, 4, 76, 8};
 constexpr std::array<int, 4> kProgressBar = {88, 13, 211, 8};
 constexpr int kRegionPanelWidth = 108;

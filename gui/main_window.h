@@ -23,6 +23,7 @@
 #include "settings/profile_store.h"
 #include "settings/settings.h"
 #include "texts/application.h"
+#include "texts/transfer_rate.h"
 
 class QAction;
 class QLabel;
@@ -186,6 +187,10 @@ class MainWindow : public QDialog, public LinkOwner {
   ControlsState controlsState = ControlsState::Locked;
   uint32_t progressTotal = 0;
   uint16_t progressUpperBound = 0;
+  // The transfer's status text as the link gave it, and its rate and time
+  // left, shown after it a few times a second.
+  QString progressStatus;
+  RateMeter rateMeter;
   int32_t comSpeed = kDefaultComSpeed;
   int32_t comPort = kDefaultComPort;
   // Read by the worker during a connection, changed only between them.

@@ -44,7 +44,9 @@ void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t
   // A range of 0..0 would show Qt's busy animation; 0..1 at 0 is empty.
   progressBar->setRange(0, std::max<int>(progressUpperBound, 1));
   progressBar->setValue(0);
-  statusText->setText(status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString());
+  progressStatus = status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString();
+  statusText->setText(progressStatus);
+  rateMeter.Start(total, RateMeter::Clock::now());
   counter->setText(QString::fromStdString(ProgressCounterText(0, total)));
   if (logText != nullptr) AppendLog(logText, colour);
   progressBar->show();
@@ -55,6 +57,12 @@ void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t
 void MainWindow::StepProgress(uint32_t done, uint32_t unit) {
   progressBar->setValue(ProgressPosition(done, unit, progressUpperBound));
   counter->setText(QString::fromStdString(ProgressCounterText(done, progressTotal)));
+  const auto now = RateMeter::Clock::now();
+  rateMeter.Step(done, now);
+  if (rateMeter.RefreshDue(now)) {
+    const QString rate = QString::fromStdString(app.ToDisplay(RateAndTimeLeftText(app, rateMeter)));
+    statusText->setText(progressStatus.isEmpty() ? rate : progressStatus + QLatin1Char(' ') + rate);
+  }
 }
 
 void MainWindow::EndProgress(const char* logText, LogColour colour) {

@@ -4,6 +4,7 @@
 // progress texts as a screen reader reads them.
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabWidget>
 
@@ -161,6 +162,26 @@ TEST_F(GuiLogTest, TheProgressTextsReadAsShown) {
   expectRead("Receiving...", "1024/8192");
   shown.BeginProgress("Send started", "Sending...", 4096, 4, kGrey);
   expectRead("Sending...", "0/4096");
+}
+
+// Once a transfer has run for a moment, the status text carries its rate
+// and time left after the link's text, and reads out the same.
+TEST_F(GuiLogTest, TheStatusTextShowsTheRateAndTimeLeft) {
+  MainWindow& shown = Open();
+  auto* label = Child<QLabel>(shown, "statusText");
+  shown.BeginProgress(nullptr, "Receiving...", 0x10000000, 128, kGrey);
+  uint32_t done = 0;
+  const bool rated = WaitUntil([&] {
+    shown.StepProgress(done += 128, 128);
+    return label->text().contains(QStringLiteral(" left"));
+  });
+  ASSERT_TRUE(rated) << label->text().toStdString();
+  const QRegularExpression form(QStringLiteral(R"(^Receiving\.\.\. \d+\.\d KiB/s, \d+:\d\d left$)"));
+  EXPECT_TRUE(form.match(label->text()).hasMatch()) << label->text().toStdString();
+  EXPECT_EQ(AccessibleName(label), label->text().toStdString());
+  // A new transfer starts with its bare text again.
+  shown.BeginProgress(nullptr, "Transmitting...", 4096, 128, kGrey);
+  EXPECT_EQ(label->text(), QStringLiteral("Transmitting..."));
 }
 
 TEST(ProgressScaleTest, RangeAndPositionAreHeldIn16Bits) {

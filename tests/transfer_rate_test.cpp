@@ -68,9 +68,18 @@ TEST(TransferRateTest, TheMeterFollowsTheRecentProgress) {
   EXPECT_FALSE(meter.SecondsLeft().has_value());
   EXPECT_EQ(RateAndTimeLeftText(app, meter), "0.0 KiB/s");
 
+  // A display takes a new rate at most four times a second.
+  std::vector<int> refreshedAt;
+  for (int ms = 13000; ms < 14000; ms += 100) {
+    meter.Step(stalled, t0 + milliseconds(ms));
+    if (meter.RefreshDue(t0 + milliseconds(ms))) refreshedAt.push_back(ms);
+  }
+  EXPECT_EQ(refreshedAt, (std::vector<int>{13000, 13300, 13600, 13900}));
+
   // A new transfer starts afresh.
-  meter.Start(1000, t0 + milliseconds(13100));
+  meter.Start(1000, t0 + milliseconds(14100));
   EXPECT_FALSE(meter.PerSecond().has_value());
+  EXPECT_FALSE(meter.RefreshDue(t0 + milliseconds(14100)));
   EXPECT_EQ(meter.Total(), 1000u);
 }
 

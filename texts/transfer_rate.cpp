@@ -16,6 +16,13 @@ void RateMeter::Start(uint32_t units, Clock::time_point now) {
   total = units;
   done = 0;
   samples.assign(1, Sample{now, 0});
+  shown.reset();
+}
+
+bool RateMeter::RefreshDue(Clock::time_point now) {
+  if (!PerSecond() || (shown && now - *shown < kRefresh)) return false;
+  shown = now;
+  return true;
 }
 
 void RateMeter::Step(uint32_t units, Clock::time_point now) {

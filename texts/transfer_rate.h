@@ -22,6 +22,8 @@ class RateMeter {
   static constexpr Clock::duration kWindow = std::chrono::seconds(3);
   // ...and shown once progress has been seen for this long.
   static constexpr Clock::duration kSettle = std::chrono::milliseconds(750);
+  // A display shows a new rate at most this often.
+  static constexpr Clock::duration kRefresh = std::chrono::milliseconds(250);
 
   // A new transfer of `total` units (bytes, or characters of text).
   void Start(uint32_t total, Clock::time_point now);
@@ -33,6 +35,9 @@ class RateMeter {
   // Whole seconds the rest takes at that rate (rounded up); none without a
   // rate, or while nothing moves.
   std::optional<uint32_t> SecondsLeft() const;
+  // Whether a display should show the rate anew by `now`: true at most
+  // once per kRefresh, and not before the rate settles.
+  bool RefreshDue(Clock::time_point now);
   uint32_t Done() const { return done; }
   uint32_t Total() const { return total; }
 
@@ -44,6 +49,7 @@ class RateMeter {
   std::deque<Sample> samples;  // oldest first, spanning at most kWindow and one more
   uint32_t total = 0;
   uint32_t done = 0;
+  std::optional<Clock::time_point> shown;  // when a display last took the rate
 };
 
 // "44.9 KiB/s" for bytes a second.
