@@ -287,6 +287,7 @@ void MainWindow::PlaceRegionPanel(int tab) {
 
 void MainWindow::LoadSettings(const Profile& profile) {
   flashPage->LoadFileName(profile);
+  flashPage->LoadVerify(profile);
   dumpPage->LoadFileName(profile);
   const WindowSettings settings = varnel::LoadSettings(profile);
   regionPanel->SetOffsetText(settings.offsetText);
@@ -310,7 +311,7 @@ void MainWindow::SaveSettings() {
   const std::filesystem::path file = app.SettingsPathForWriting();
   // Each part is tried even when an earlier one failed.
   const bool windowSaved = varnel::SaveSettings(file, settings);
-  const bool flashSaved = flashPage->SaveFileName(file);
+  const bool flashSaved = flashPage->SaveFileName(file) && flashPage->SaveVerify(file);
   const bool dumpSaved = dumpPage->SaveFileName(file);
   if (!windowSaved || !flashSaved || !dumpSaved) {
     qWarning("The settings could not be written to %s", file.string().c_str());

@@ -13,6 +13,7 @@
 
 #include "format/hex_text.h"
 #include "pages/about_dialog.h"
+#include "pages/flash_page.h"
 #include "pages/options_dialog.h"
 #include "pages/region_panel.h"
 #include "settings/port_options.h"
@@ -45,7 +46,8 @@ void MainWindow::RequestTransfer(TransferKind kind, const QString& fileName) {
   // The name as the file system spells it.
   const QByteArray name = QFile::encodeName(fileName);
   const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size),
-                                std::string(name.constData(), static_cast<size_t>(name.size()))};
+                                std::string(name.constData(), static_cast<size_t>(name.size())),
+                                kind == TransferKind::Flash && flashPage->Verify()};
   if (link.RequestTransfer(request) != TransferRequestResult::Started) ShowMessage(Display(text::kSwitchFirst));
 }
 

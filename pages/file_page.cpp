@@ -92,9 +92,20 @@ void FilePage::EnableControls(Enabled enabled) {
                            static_cast<QWidget*>(browseButton), static_cast<QWidget*>(startButton)}) {
     control->setEnabled(on);
   }
+  for (QWidget* option : options) option->setEnabled(on);
 }
 
-std::vector<QWidget*> FilePage::TabOrder() const { return {fileBox, browseButton, startButton}; }
+std::vector<QWidget*> FilePage::TabOrder() const {
+  std::vector<QWidget*> order = {fileBox, browseButton};
+  order.insert(order.end(), options.begin(), options.end());
+  order.push_back(startButton);
+  return order;
+}
+
+void FilePage::AddOption(QWidget* option) {
+  static_cast<QGridLayout*>(layout())->addWidget(option, 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  options.push_back(option);
+}
 
 void FilePage::Browse() {
   const QString chosen = ChooseFile(this, dialogKind, fileName);

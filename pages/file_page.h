@@ -58,6 +58,11 @@ class FilePage : public QWidget {
   // The start button was clicked; carries the file name.
   void StartRequested(const QString& fileName);
 
+ protected:
+  // Puts `option` (a check box) between the file name and the start
+  // button; it is enabled and tabbed through with the other controls.
+  void AddOption(QWidget* option);
+
  private:
   void BuildLayout();
   void WireActions();
@@ -70,6 +75,7 @@ class FilePage : public QWidget {
   QLineEdit* fileBox;
   QPushButton* browseButton;
   QPushButton* startButton;
+  std::vector<QWidget*> options;
 };
 
 }  // namespace varnel

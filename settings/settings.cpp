@@ -21,6 +21,8 @@ constexpr char kLastTabKey[] = "LastTab";
 constexpr char kFileNameKey[] = "FileName";
 constexpr char kHideKeyPrefix[] = "Hide";
 constexpr int32_t kHidden = 1;
+constexpr char kVerifyKey[] = "Verify";
+constexpr int32_t kTicked = 1;
 
 // The integer keys of section "Settings" in the order they are written.
 struct IntKey {
@@ -66,6 +68,15 @@ std::string LoadFileName(const Profile& profile, const char* section, uint32_t c
 bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
                   uint32_t codePage) {
   return WriteProfileText(file, section, kFileNameKey, StoredFileName(name, codePage));
+}
+
+std::optional<bool> LoadVerifyAfterFlash(const Profile& profile) {
+  if (!profile.Find(kFlasherSection, kVerifyKey)) return std::nullopt;
+  return profile.Int(kFlasherSection, kVerifyKey, 0) == kTicked;
+}
+
+bool SaveVerifyAfterFlash(const std::filesystem::path& file, bool verify) {
+  return WriteProfileText(file, kFlasherSection, kVerifyKey, std::to_string(verify ? kTicked : 0));
 }
 
 bool IsWarningHidden(const std::filesystem::path& file, uint16_t textId) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,13 @@ std::string LoadFileName(const Profile& profile, const char* section, uint32_t c
 // written.
 bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
                   uint32_t codePage);
+
+// The flash page's "Verify" box: key Verify of section "Flasher" reads 1
+// when ticked; none when the key is missing (the box is then off).
+std::optional<bool> LoadVerifyAfterFlash(const Profile& profile);
+// Writes key Verify of section "Flasher": 1 or 0. False when the file
+// could not be written.
+bool SaveVerifyAfterFlash(const std::filesystem::path& file, bool verify);
 
 // Whether warning `textId` is hidden for good: key "Hide<textId>" of
 // section "Warning" reads exactly 1.

@@ -3,6 +3,7 @@
 // dump it back, with the controls locked during each transfer and unlocked
 // after. With VARNEL_SCREENSHOT_DIR set, each tab is saved there as a PNG
 // (scripts/screenshot.sh).
+#include <QCheckBox>
 #include <QAction>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -89,9 +90,14 @@ class GuiFlowTest : public GuiTest {
     Child<QWidget>(*window, page)->findChild<QPushButton*>("startButton")->click();
     const bool ended = WaitUntil([&] {
       const std::vector<std::string> texts = LogTexts(*window);
-      // A transfer's last lines: "Time elapsed [MM:SS]", then its average rate.
-      return texts.size() > linesBefore + 1 && texts[texts.size() - 2].starts_with("Time elapsed") &&
-             texts.back().starts_with("Average rate") && texts.back().ends_with(" KiB/s") && ControlsEnabled();
+      // A transfer ends with "Time elapsed [MM:SS]", then its average rate
+      // (and a verify after a flash with its own), and unlocks the controls.
+      bool rated = false;
+      for (size_t i = linesBefore + 1; i < texts.size(); ++i) {
+        rated = rated || (texts[i - 1].starts_with("Time elapsed") && texts[i].starts_with("Average rate") &&
+                          texts[i].ends_with(" KiB/s"));
+      }
+      return rated && ControlsEnabled();
     });
     QObject::disconnect(watch);
     ASSERT_TRUE(ended);
@@ -136,8 +142,11 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   SelectTab(kFlasherTab);
   Box("offsetBox")->setText("0x2010000");
   Choose("flashPage", dir / "image.bin");
+  Child<QCheckBox>(*window, "verifyBox")->click();
   RunTransfer("flashPage");
   EXPECT_TRUE(Logged(*window, "Flash finished!"));
+  EXPECT_EQ(LogTexts(*window).back(), "Verify OK");
+  EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kGreen));
   EXPECT_TRUE(image == Bytes(dir / "flash.img", kBankBytes + kImageOffset - kBank2Base, kImageSize));
   Screenshot("tab_flasher");
 
@@ -169,6 +178,8 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   const std::string settings = ReadText(SettingsFile());
   EXPECT_NE(settings.find("Offset=0x2010000\nSize=0x10000\n"), std::string::npos) << settings;
   EXPECT_NE(settings.find("[Dumper]\nFileName=" + (dir / "back.bin").string()), std::string::npos) << settings;
+  EXPECT_NE(settings.find("[Flasher]\nFileName=" + (dir / "image.bin").string() + "\nVerify=1\n"), std::string::npos)
+      << settings;
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(GuiKeyboardTest, TabVisitsTheShownControlsInReadingOrder) {
       {kInstructionTab, {"Switch to SERIAL", "Instruction", "Instruction"}},
       // The size is not asked for on the flash tab: its box is disabled.
       {kFlasherTab,
-       {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Flash!!!", "Log"}},
+       {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Verify", "Flash!!!", "Log"}},
       {kDumperTab,
        {"Switch to SERIAL", "Dumper", "System BIN (8 Mb)", "Offset", "Size", "File name", "Browse", "Dump!!!",
         "Log"}},
