@@ -41,6 +41,9 @@ TEST(CliOptionsTest, DefaultsAndOperations) {
   EXPECT_EQ(options.offset, 0x2000000u);
   ASSERT_TRUE(Parse({"ports"}, &options));
   EXPECT_EQ(options.operation, Operation::Ports);
+  EXPECT_EQ(options.trace, "");
+  ASSERT_TRUE(Parse({"--trace", "line trace.txt", "connect"}, &options));
+  EXPECT_EQ(options.trace, "line trace.txt");
 }
 
 TEST(CliOptionsTest, TheHelpListsEveryOperation) {
@@ -52,7 +55,7 @@ TEST(CliOptionsTest, TheHelpListsEveryOperation) {
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 10> kBad = {{
+  const std::array<std::vector<std::string>, 12> kBad = {{
       {},
       {"ports", "COM1"},
       {"erase"},
@@ -63,6 +66,8 @@ TEST(CliOptionsTest, RefusesWhatItCannotDo) {
       {"--block", "512", "connect"},
       {"--wait", "-1", "connect"},
       {"--port"},
+      {"--trace"},
+      {"--trace", "", "connect"},
   }};
   for (const auto& args : kBad) {
     CliOptions options;
