@@ -147,6 +147,9 @@ std::string CliUsage() {
     "                   region back and compare it with FILE; \"Verify OK\", or\n"
     "                   the first differing address and how many bytes differ\n"
     "                   (then the exit status is 1)\n"
+    "  --trace FILE     write a line trace to FILE (created anew, or emptied):\n"
+    "                   every byte each way, one line per burst, with the log's\n"
+    "                   lines in between, for support; see below\n"
     "  --help           this text\n"
     "\n"
     "The log goes to standard error, one \"[HH:MM:SS] text\" line each; a progress\n"
@@ -157,7 +160,19 @@ std::string CliUsage() {
     "else that was reported exits 1; a bad command line exits 2. An interrupt\n"
     "(Ctrl+C; SIGTERM on Linux; Ctrl+Break or closing the console window on\n"
     "Windows) stops the session cleanly: a dump or flash ends after its current\n"
-    "block and the loader is disconnected.\n";
+    "block and the loader is disconnected.\n"
+    "\n"
+    "The line trace starts with a line \"# Varnel line trace of PORT, DATE TIME\";\n"
+    "then each line has the seconds since the trace began (to the microsecond)\n"
+    "and what happened: \"in\" (from the handset) or \"out\" (to it) with the\n"
+    "line speed, the byte count, the bytes in hexadecimal and, between bars,\n"
+    "as characters ('.' where not printable); \"log\" with the colour as a word\n"
+    "(error, success, detail, info) and the log's text; \"open\", \"speed\",\n"
+    "\"close\", \"note\" (a notice shown) and \"fail\" (the port refused):\n"
+    "     2.104410 out    38400     3  41 54 0D  |AT.|\n"
+    "     2.131877 in     38400     4  0D 0A 4F 4B  |..OK|\n"
+    "A trace file that can't be written stops varnel-cli before it opens the\n"
+    "port, with exit status 1.\n";
   return usage;
 }
 
@@ -176,7 +191,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
       continue;
     }
     bool takesValue = arg == "--port" || arg == "--speed" || arg == "--block" ||
-                      arg == "--package" || arg == "--wait";
+                      arg == "--package" || arg == "--wait" || arg == "--trace";
     if (!takesValue) {
       if (arg.rfind("--", 0) == 0) {
         *error = "unknown option " + arg;
@@ -195,6 +210,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
       options->port = value;
     } else if (arg == "--package") {
       options->package = value;
+    } else if (arg == "--trace") {
+      options->trace = value;
+      ok = !value.empty();
     } else if (arg == "--speed") {
       ok = ParseDecimal(value, &options->speed) && OneOf(options->speed, kSpeedChoices);
     } else if (arg == "--block") {

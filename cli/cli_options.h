@@ -20,6 +20,7 @@ struct CliOptions {
   uint32_t blockSize = static_cast<uint32_t>(kDefaultBlockSize);
   std::string package;     // empty: Varnel.res, see Application::ConfigFile
   int waitSeconds = -1;    // for the handset's first byte; -1 without limit
+  std::string trace;       // the line trace's file; empty: no trace
   Operation operation = Operation::Connect;
   uint32_t offset = 0;
   uint32_t size = 0;

@@ -3,15 +3,22 @@
 // status.
 #include "cli/cli_session.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
 #include "format/loader_package.h"
+#include "link/line_trace.h"
 #include "link/serial_link.h"
+#include "link/traced_owner.h"
+#include "link/traced_port.h"
 #include "link/transfer_file.h"
+#include "port/serial_port.h"
 #include "texts/code_page.h"
 
 namespace varnel::cli {
@@ -77,11 +84,31 @@ std::string PackageNotFoundWhere(const CliOptions& options, const Application& a
   return NarrowToCodePage(where, app.CodePage());
 }
 
+// Opens the trace the command line asks for, fresh. False, reported as the
+// window reports it (text kTraceOff, then the system's reason), when the
+// file can't be written.
+bool OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, const Application& app) {
+  if (options.trace.empty()) return true;
+  std::string reason;
+  if (trace.Open(options.trace, TraceStart::Fresh, options.port, &reason)) return true;
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, app.Text(text::kTraceOff).c_str(),
+                NarrowToCodePage(options.trace, app.CodePage()).c_str());
+  owner.AppendLog(line, kRed);
+  owner.AppendLog(NarrowToCodePage(reason, app.CodePage()).c_str(), kGrey);
+  return false;
+}
+
 }  // namespace
 
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
   DrawProgress draw = IsTerminal(stream) ? DrawProgress::Yes : DrawProgress::No;
   CliOwner owner(app, stream, draw, options.blockSize);
+  // Before the port is touched: a trace asked for and not possible ends
+  // the session.
+  LineTrace trace;
+  if (!OpenTrace(trace, owner, options, app)) return kExitFailed;
+  TracedOwner tracedOwner(owner, trace, app);
   // The argument names the file as the system passes narrow strings.
   const std::filesystem::path package =
       options.package.empty() ? app.ConfigFile(kLoaderPackageName) : PathFromNarrow(options.package);
@@ -91,7 +118,7 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   }
   bool ok = false;
   {
-    SerialLink link(app, owner);
+    SerialLink link(app, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace));
     // An interrupt stops the link like "Disconnect": a dump is cancelled
     // after its current block, then the loader is disconnected.
     bool interrupted = false;

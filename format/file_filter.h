@@ -1,4 +1,4 @@
-// The flash and dump pages' file dialog filter, written as the classic
+// The flash and dump pages' file dialog filter (and the saved log's), written as the classic
 // "Caption|patterns|Caption|patterns||" text, and its reading into
 // caption and pattern pairs. A pattern "*.*" means every file, as on
 // Windows; elsewhere a literal "*.*" would hide names without a dot, so it
@@ -14,6 +14,9 @@ namespace varnel {
 inline constexpr char kBinaryFileFilter[] = "Binary files (*.bin)|*.bin|All files (*.*)|*.*||";
 // Added to a name typed without an extension.
 inline constexpr char kBinaryFileSuffix[] = "bin";
+// The saved log's filter and suffix.
+inline constexpr char kTextFileFilter[] = "Text files (*.txt)|*.txt|All files (*.*)|*.*||";
+inline constexpr char kTextFileSuffix[] = "txt";
 
 struct FileFilter {
   std::string caption;  // shown as it stands

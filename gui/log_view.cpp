@@ -3,6 +3,7 @@
 
 #include <QScrollBar>
 #include <QTextCharFormat>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -38,6 +39,17 @@ void LogView::AppendLine(const QString& line, const QColor& colour) {
   cursor.insertText(line, format);
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());
+}
+
+QStringList LogView::Lines() const {
+  // Each line ends with a line break, so the last block is the empty one
+  // after it.
+  QStringList lines;
+  const QTextDocument* text = document();
+  for (QTextBlock block = text->begin(); block.isValid() && block != text->lastBlock(); block = block.next()) {
+    lines << block.text();
+  }
+  return lines;
 }
 
 }  // namespace varnel

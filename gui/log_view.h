@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPlainTextEdit>
+#include <QStringList>
 
 #include "texts/log_colour.h"
 
@@ -23,6 +24,8 @@ class LogView : public QPlainTextEdit {
   // Adds `line` at the end, all of it in `colour`, and scrolls so that it
   // is in view. A CR LF (or LF) in the line starts a new line of the view.
   void AppendLine(const QString& line, const QColor& colour);
+  // The lines as shown, time stamps included, without their line ends.
+  QStringList Lines() const;
 };
 
 }  // namespace varnel

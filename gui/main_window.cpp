@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,16 +19,19 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
+#include "link/traced_port.h"
 #include "pages/accessible_name.h"
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/instruction_page.h"
 #include "pages/patch_list_page.h"
 #include "pages/region_panel.h"
+#include "port/serial_port.h"
 #include "settings/port_options.h"
 
 namespace varnel {
@@ -88,7 +93,12 @@ QWidget* PageHost(QWidget* page) {
 }  // namespace
 
 MainWindow::MainWindow(const Application& application, QWidget* parent)
-    : QDialog(parent), app(application), bridge(*this), link(application, bridge), units(font()) {
+    : QDialog(parent),
+      app(application),
+      bridge(*this),
+      tracedOwner(bridge, trace, application),
+      link(application, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace)),
+      units(font()) {
   // Fixed size with title bar, system menu and minimise box, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -129,7 +139,9 @@ QString MainWindow::Display(uint16_t id, uint32_t capacity) const {
 
 QMenuBar* MainWindow::BuildMenu() {
   menu = new QMenuBar(this);
-  exitAction = menu->addMenu(kFileMenu)->addAction(kExitItem);
+  QMenu* fileMenu = menu->addMenu(kFileMenu);
+  saveLogAction = fileMenu->addAction(Display(text::kSaveLogItem));
+  exitAction = fileMenu->addAction(kExitItem);
   optionsAction = menu->addMenu(kToolsMenu)->addAction(kOptionsItem);
   aboutAction = menu->addMenu(kHelpMenu)->addAction(kAboutItem);
   return menu;
@@ -212,6 +224,7 @@ void MainWindow::SetTabOrder() {
 void MainWindow::WireActions() {
   connect(mainButton, &QPushButton::clicked, this, &MainWindow::OnMainButton);
   connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::ShowPage);
+  connect(saveLogAction, &QAction::triggered, this, &MainWindow::OnSaveLog);
   connect(exitAction, &QAction::triggered, this, &QWidget::close);
   connect(optionsAction, &QAction::triggered, this, &MainWindow::OnOptions);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::OnAbout);
@@ -297,6 +310,9 @@ void MainWindow::LoadSettings(const Profile& profile) {
   comSpeed = settings.comSpeed;
   blockSize.store(settings.blockSize);
   lastTab = settings.lastTab;
+  const QByteArray traceName =
+      QFile::encodeName(QString::fromStdString(LoadTraceFileName(profile, app.CodePage())));
+  traceFile.assign(traceName.constData(), static_cast<size_t>(traceName.size()));
 }
 
 void MainWindow::SaveSettings() {
@@ -330,10 +346,14 @@ void MainWindow::OnMainButton() {
 void MainWindow::Connect() {
   ReapWorker();
   ClearLog();
+  OpenTrace();
   // The link logs the port, speed and block size, opens the port, shows
   // the connect instructions and starts its worker; a port that does not
   // open has logged why, and the button stays as it is.
-  if (link.Connect({PortName(comPort), static_cast<uint32_t>(comSpeed)}) != kStatusOk) return;
+  if (link.Connect({PortName(comPort), static_cast<uint32_t>(comSpeed)}) != kStatusOk) {
+    trace.Close();
+    return;
+  }
   SetButtonMode(ButtonMode::Connected);
 }
 

@@ -16,8 +16,10 @@
 
 #include "format/loader_package.h"
 #include "gui/gui_owner_bridge.h"
+#include "link/line_trace.h"
 #include "link/link_owner.h"
 #include "link/serial_link.h"
+#include "link/traced_owner.h"
 #include "pages/dialog_units.h"
 #include "pages/enabled.h"
 #include "settings/profile_store.h"
@@ -52,7 +54,8 @@ class MainWindow : public QDialog, public LinkOwner {
 
  public:
   // Builds the window and runs its start-up: pages, tabs, the settings
-  // file read once (the pages' file names and section "Settings"; a file
+  // file read once (the pages' file names and section "Settings" with the
+  // line trace's file, see OpenTrace; a file
   // that is there but ignored, such as a FIFO, gives a grey log line and
   // the defaults), the loader package "Varnel.res" of the working
   // directory or else of the configuration directory (Application::
@@ -149,6 +152,15 @@ class MainWindow : public QDialog, public LinkOwner {
   void Connect();
   void OnOptions();
   void OnAbout();
+  // File -> Save log...: asks where, then writes the log's lines as shown
+  // (time stamps included) as UTF-8 text, one line each; a red line
+  // (text kSaveLogFailed) and the system's reason in grey when that fails.
+  void OnSaveLog();
+  // Before each connect, with no worker running: opens the line trace
+  // named by TraceFile, appending a session to it. A trace that can't be
+  // opened gives a grey line (text kTraceOff) and the system's reason, and
+  // the connect goes on without one.
+  void OpenTrace();
   void EnableControls(Enabled enabled);
   void RequestTransfer(TransferKind kind, const QString& fileName);
   // The red line for a region text that does not convert, then the form.
@@ -157,13 +169,19 @@ class MainWindow : public QDialog, public LinkOwner {
   void ReapWorker();
 
   const Application& app;
-  // Declared before the link, which calls it until the link is destroyed.
+  // Declared before the link, which calls them until it is destroyed. The
+  // link's owner is `tracedOwner`, which records the log lines in `trace`
+  // and passes everything on to `bridge`. The trace is written by this
+  // thread only while no worker runs (Connect, after the worker's join).
   GuiOwnerBridge bridge;
+  LineTrace trace;
+  TracedOwner tracedOwner;
   SerialLink link;
   DialogUnits units;
   LoaderPackage package;
 
   QMenuBar* menu = nullptr;
+  QAction* saveLogAction = nullptr;
   QAction* exitAction = nullptr;
   QAction* optionsAction = nullptr;
   QAction* aboutAction = nullptr;
@@ -196,6 +214,8 @@ class MainWindow : public QDialog, public LinkOwner {
   // Read by the worker during a connection, changed only between them.
   std::atomic<int32_t> blockSize{kDefaultBlockSize};
   int32_t lastTab = 0;
+  // The line trace's file as the file system spells it; empty: no trace.
+  std::string traceFile;
   // The window lays itself out only once its start-up has run.
   bool startedUp = false;
 };

@@ -1,4 +1,5 @@
-// TransferFile: the file a dump writes or a flash reads. Only a regular file
+// TransferFile: the file a dump writes or a flash reads, and the line trace's
+// file (link/line_trace.h). Only a regular file
 // is ever used: a FIFO, a directory or a device is refused, and opening never
 // blocks (a FIFO without a reader would hold the worker for ever). Sizes are
 // 64-bit, so no file is mistaken for a smaller one. Move-only; closes in the
@@ -28,6 +29,10 @@ class TransferFile {
   // Creates `path`, or empties the regular file there, for writing. Not
   // open on failure, with the reason in `reason`.
   static TransferFile Create(const char* path, std::string* reason);
+  // Opens `path` for writing at its end, creating it when nothing is
+  // there; every write goes to the end. Not open on failure, with the
+  // reason.
+  static TransferFile Append(const char* path, std::string* reason);
   // Opens the existing regular file `path` for reading from its start. Not
   // open on failure, with the reason.
   static TransferFile OpenForReading(const char* path, std::string* reason);

@@ -54,6 +54,10 @@ TransferFile TransferFile::Create(const char* path, std::string* reason) {
   return OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, reason);
 }
 
+TransferFile TransferFile::Append(const char* path, std::string* reason) {
+  return OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND, reason);
+}
+
 TransferFile TransferFile::OpenForReading(const char* path, std::string* reason) {
   return OpenRegular(path, O_RDONLY, reason);
 }

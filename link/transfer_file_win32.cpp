@@ -22,6 +22,15 @@ std::string SystemReason(const char* path, DWORD error) {
   return text;
 }
 
+// Appending needs the file's attributes too, for its size and type.
+constexpr DWORD kAppendAccess = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+
+// Writing replaces the file, appending keeps it, reading needs it there.
+DWORD Disposition(DWORD access) {
+  if (access == GENERIC_WRITE) return CREATE_ALWAYS;
+  return access == kAppendAccess ? OPEN_ALWAYS : OPEN_EXISTING;
+}
+
 bool IsDiskFile(HANDLE handle) { return GetFileType(handle) == FILE_TYPE_DISK; }
 
 }  // namespace
@@ -68,15 +77,19 @@ TransferFile TransferFile::Create(const char* path, std::string* reason) {
   return OpenRegular(path, GENERIC_WRITE, reason);
 }
 
+TransferFile TransferFile::Append(const char* path, std::string* reason) {
+  return OpenRegular(path, kAppendAccess, reason);
+}
+
 TransferFile TransferFile::OpenForReading(const char* path, std::string* reason) {
   return OpenRegular(path, GENERIC_READ, reason);
 }
 
 TransferFile TransferFile::OpenRegular(const char* path, uint32_t access, std::string* reason) {
   TransferFile file;
-  const bool write = access == GENERIC_WRITE;
+  const bool write = access != GENERIC_READ;
   HANDLE handle = CreateFileA(path, access, write ? FILE_SHARE_WRITE : FILE_SHARE_READ,
-                              nullptr, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              nullptr, Disposition(access), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     *reason = SystemReason(path, GetLastError());
     return file;

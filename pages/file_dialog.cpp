@@ -25,9 +25,9 @@ constexpr char kReadOnlyMessage[] =
 // Qt's filters read "Caption (patterns)". The caption keeps its own
 // "(*.*)"; the patterns Qt matches are in a second pair of parentheses,
 // which HideNameFilterDetails keeps out of sight.
-QStringList QtNameFilters() {
+QStringList QtNameFilters(const char* filterText) {
   QStringList filters;
-  for (const FileFilter& filter : ParseFileFilters(kBinaryFileFilter)) {
+  for (const FileFilter& filter : ParseFileFilters(filterText)) {
     QStringList patterns;
     for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
     filters << QString::fromStdString(filter.caption) + QStringLiteral(" (") +
@@ -66,9 +66,10 @@ class WorkingDirKeeper {
   std::filesystem::path saved;
 };
 
-}  // namespace
-
-QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial) {
+// The dialog with the filters of `filterText` and the suffix added to a
+// name typed without one.
+QString RunFileDialog(QWidget* parent, FileDialogKind kind, const QString& initial, const char* filterText,
+                      const char* suffix) {
   const WorkingDirKeeper keeper;
   const bool save = kind == FileDialogKind::Save;
   QFileDialog dialog(parent);
@@ -76,8 +77,8 @@ QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial)
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilters(QtNameFilters());
-  dialog.setDefaultSuffix(QString::fromLatin1(kBinaryFileSuffix));
+  dialog.setNameFilters(QtNameFilters(filterText));
+  dialog.setDefaultSuffix(QString::fromLatin1(suffix));
   dialog.selectFile(initial);
   while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     const QString chosen = QDir::cleanPath(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
@@ -87,6 +88,16 @@ QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial)
                          QString::fromLatin1(kReadOnlyMessage).arg(QDir::toNativeSeparators(chosen)));
   }
   return {};
+}
+
+}  // namespace
+
+QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial) {
+  return RunFileDialog(parent, kind, initial, kBinaryFileFilter, kBinaryFileSuffix);
+}
+
+QString ChooseTextFileToSave(QWidget* parent, const QString& initial) {
+  return RunFileDialog(parent, FileDialogKind::Save, initial, kTextFileFilter, kTextFileSuffix);
 }
 
 }  // namespace varnel

@@ -1,4 +1,5 @@
-// Choosing the flash or dump page's file with Qt's file dialogs: binary
+// Choosing the flash or dump page's file (or where the log is saved) with
+// Qt's file dialogs: binary
 // files first, then all files; ".bin" added to a name typed without an
 // extension. For a dump, a read-only file (no write permission at all, or
 // not writable by this user), or one in such a folder, is refused with a
@@ -22,5 +23,9 @@ enum class FileDialogKind {
 // Runs the modal dialog owned by `parent`, starting at `initial`. The chosen
 // file's absolute path, or an empty string when the user cancelled.
 QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial);
+
+// The same save dialog for a text file: text files first, then all files;
+// ".txt" added to a name typed without an extension.
+QString ChooseTextFileToSave(QWidget* parent, const QString& initial);
 
 }  // namespace varnel

@@ -19,6 +19,7 @@ constexpr char kComSpeedKey[] = "ComSpeed";
 constexpr char kBlockSizeKey[] = "BlockSize";
 constexpr char kLastTabKey[] = "LastTab";
 constexpr char kFileNameKey[] = "FileName";
+constexpr char kTraceFileKey[] = "TraceFile";
 constexpr char kHideKeyPrefix[] = "Hide";
 constexpr int32_t kHidden = 1;
 constexpr char kVerifyKey[] = "Verify";
@@ -63,6 +64,11 @@ bool SaveSettings(const std::filesystem::path& file, const WindowSettings& setti
 std::string LoadFileName(const Profile& profile, const char* section, uint32_t codePage) {
   const std::optional<std::string> stored = profile.Find(section, kFileNameKey);
   return stored ? FileNameFromStored(*stored, codePage) : DefaultDumpFileName();
+}
+
+std::string LoadTraceFileName(const Profile& profile, uint32_t codePage) {
+  const std::optional<std::string> stored = profile.Find(kSettingsSection, kTraceFileKey);
+  return stored ? FileNameFromStored(*stored, codePage) : std::string();
 }
 
 bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,

@@ -1,5 +1,5 @@
 // The settings file (Varnel.ini in the working directory): the main
-// window's section "Settings", the pages' file names in "Flasher" and
+// window's section "Settings" (and there the line trace's file), the pages' file names in "Flasher" and
 // "Dumper", and the hidden warnings in "Warning". Other sections (the port
 // map "Ports") are left as they are. Reads of a missing or broken file give
 // the defaults; a first start creates no file. Qt-free, any thread.
@@ -49,6 +49,11 @@ WindowSettings LoadSettings(const Profile& profile);
 // the file. False, with the file as it was, when it could not be written
 // (see WriteProfileTexts).
 bool SaveSettings(const std::filesystem::path& file, const WindowSettings& settings);
+
+// The line trace's file name (UTF-8), key TraceFile of section "Settings",
+// read as a page's file name is; empty (no trace) when the key is missing
+// or blank. The window only reads it.
+std::string LoadTraceFileName(const Profile& profile, uint32_t codePage);
 
 // A page's file name (UTF-8), key FileName of `section` read through
 // FileNameFromStored with `codePage`; DefaultDumpFileName() when missing.

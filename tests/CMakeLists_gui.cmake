@@ -17,6 +17,7 @@ add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_file_page_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_flow_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_keyboard_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gui_log_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_log_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_patch_list_test.cpp

@@ -45,6 +45,9 @@ TEST(CliOptionsTest, DefaultsAndOperations) {
   EXPECT_TRUE(verified.verify);
   ASSERT_TRUE(Parse({"ports"}, &options));
   EXPECT_EQ(options.operation, Operation::Ports);
+  EXPECT_EQ(options.trace, "");
+  ASSERT_TRUE(Parse({"--trace", "line trace.txt", "connect"}, &options));
+  EXPECT_EQ(options.trace, "line trace.txt");
 }
 
 TEST(CliOptionsTest, TheHelpListsEveryOperation) {
@@ -56,7 +59,7 @@ TEST(CliOptionsTest, TheHelpListsEveryOperation) {
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 12> kBad = {{
+  const std::array<std::vector<std::string>, 14> kBad = {{
       {"--verify", "dump", "data", "d.bin"},
       {"--verify", "connect"},
       {},
@@ -69,6 +72,8 @@ TEST(CliOptionsTest, RefusesWhatItCannotDo) {
       {"--block", "512", "connect"},
       {"--wait", "-1", "connect"},
       {"--port"},
+      {"--trace"},
+      {"--trace", "", "connect"},
   }};
   for (const auto& args : kBad) {
     CliOptions options;

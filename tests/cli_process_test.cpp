@@ -1,7 +1,8 @@
 // varnel-cli as a process: an interrupt ends a dump cleanly, cancelling the
 // transfer and disconnecting the loader, and the exit status says failure;
 // the wait for the handset ends when asked, whatever arrives meanwhile;
-// "ports" lists this system's serial devices.
+// "ports" lists this system's serial devices; a line trace is written
+// afresh, and one that can't be written stops the tool before the port.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -107,6 +108,35 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
   EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
   EXPECT_EQ(Log().find("No answer"), std::string::npos) << Log();
+}
+
+TEST_F(CliProcessTest, TraceWritesTheSessionAFreshFileEachRun) {
+  StartHandset();
+  const std::filesystem::path trace = dir / "trace.txt";
+  WriteFile(trace, std::vector<uint8_t>(100, 'x'));  // emptied, not added to
+  const std::vector<std::string> args = {"--trace", trace.string(), "--port", handset->SlavePath(),
+                                         "--package", (dir / "Varnel.res").string(), "connect"};
+  EXPECT_EQ(ExitStatusWithin(Spawn(args), kSessionTimeout), 0) << Log();
+  const std::vector<uint8_t> bytes = ReadFile(trace);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_TRUE(text.starts_with("# Varnel line trace of " + handset->SlavePath() + ", ")) << text;
+  EXPECT_NE(text.find(" out    38400     6  41 54 2A 2A 33 0D  |AT**3.|\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" log   success Phone switched to serial mode!\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with(" close\n")) << text;
+}
+
+TEST_F(CliProcessTest, ATraceThatCanNotBeWrittenEndsTheSessionBeforeThePortOpens) {
+  StartHandset();
+  const std::string trace = (dir / "missing" / "trace.txt").string();
+  const pid_t pid = Spawn({"--trace", trace, "--port", handset->SlavePath(), "--package",
+                           (dir / "Varnel.res").string(), "connect"});
+  EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), 1);
+  EXPECT_NE(Log().find("] No line trace: can't write " + trace + "\n"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("] " + trace + ": No such file or directory\n"), std::string::npos) << Log();
+  EXPECT_EQ(Log().find("Using "), std::string::npos) << Log();
+  EXPECT_EQ(Log().find("Com port opened"), std::string::npos) << Log();
+  EXPECT_TRUE(ProgramBytes().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
 TEST_F(CliProcessTest, PortsListsTheDevicesOfThisSystemAndExitsZero) {
