@@ -57,7 +57,10 @@ LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t
     send = false;
     uint8_t answer = 0;
     uint32_t got = 0;
-    LinkStatus status = ReadExact(&answer, 1, &got, kByteTimeoutMs);
+    // The block is on its way: its answer is heard even after the user's
+    // stop (bounded like any answer), so the loader's answer to it is not
+    // later taken for its closing response.
+    LinkStatus status = ReadExact(&answer, 1, &got, kByteTimeoutMs, UserStop::Ignored);
     if (status != kStatusOk || got == 0) {
       if (StopAsked()) break;  // the wait was cut short: the block is given up
       if (status == kStatusOk) status = kStatusTimeout;
