@@ -283,7 +283,10 @@ int Main(int argc, char** argv) {
   std::printf("\n| adapter latency | connect, 64 KiB stage one (s) | boot upload efficiency | "
               "dump efficiency, 1 KiB blocks, 460800 | flash efficiency |\n");
   std::printf("| --- | --- | --- | --- | --- |\n");
+  // A flash writes its whole file: the adapter table's has its own size.
   const uint32_t adapterBytes = std::min(size, kAdapterBytes);
+  std::ofstream(dir / "imageA.bin", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(adapterBytes));
   for (uint32_t latency : {0u, 1u, 16u}) {
     const std::string name = "ttyA" + std::to_string(latency);
     Child sim(SimArgs(dir, name, {"--adapter-latency", std::to_string(latency)}));
@@ -298,7 +301,7 @@ int Main(int argc, char** argv) {
     Session session(app, dir / name, package, 460800, 1024);
     const double rate = 460800 / static_cast<double>(kBitsPerByte);
     const double dump = session.Run(TransferKind::Dump, kBank1Base, adapterBytes, (dir / "dumpA.bin").string());
-    const double flash = session.Run(TransferKind::Flash, kBank2Base, adapterBytes, (dir / "image.bin").string());
+    const double flash = session.Run(TransferKind::Flash, kBank2Base, adapterBytes, (dir / "imageA.bin").string());
     std::printf("| %s | %.1f | %.3f | %.3f | %.3f |\n",
                 latency == 0 ? "none" : (std::to_string(latency) + " ms").c_str(), connect,
                 Ratio(UploadFloorSeconds(large.stageOne), upload), dump > 0 ? adapterBytes / dump / rate : 0.0,

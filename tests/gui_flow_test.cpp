@@ -3,8 +3,8 @@
 // dump it back, with the controls locked during each transfer and unlocked
 // after. With VARNEL_SCREENSHOT_DIR set, each tab is saved there as a PNG
 // (scripts/screenshot.sh).
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,9 +21,7 @@
 #include "gui/page_layout.h"
 #include "pages/file_page.h"
 #include "pages/options_dialog.h"
-#include "sim/handset.h"
-#include "sim/package_builder.h"
-#include "tests/gui_test_support.h"
+#include "tests/gui_handset_test.h"
 
 namespace varnel::testing {
 namespace {
@@ -45,17 +43,11 @@ std::string Bytes(const std::filesystem::path& path, uint32_t at, uint32_t count
   return bytes;
 }
 
-class GuiFlowTest : public GuiTest {
+class GuiFlowTest : public GuiHandsetTest {
  protected:
-  void StartHandset() {
-    const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
-    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
-    sim::HandsetOptions options;
-    options.flashImagePath = (dir / "flash.img").string();
-    handset = std::make_unique<sim::Handset>(options);
-    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
-    WriteText(SettingsFile(), "[Ports]\nCOM1=" + handset->SlavePath() +
-                                  "\n[Warning]\nHide4=1\nHide6=1\n[Settings]\nBlockSize=8192\n");
+  // The handset with 8 KiB blocks, and made-up patch files.
+  void StartPatchesAndHandset() {
+    StartHandset("BlockSize=8192\n");
     // Made-up patch files for the "Patcher DB" tab.
     WriteText(dir / "menus.cpf", std::string(4, '\0') + "1.2" + std::string(7, '\0') + "Ann Other" +
                                      std::string(11, '\0') + "Faster menus" + std::string(42, '\0'));
@@ -114,11 +106,10 @@ class GuiFlowTest : public GuiTest {
     EXPECT_TRUE(window->grab().save(file, "PNG")) << file.toStdString();
   }
 
-  std::unique_ptr<sim::Handset> handset;
 };
 
 TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
-  StartHandset();
+  StartPatchesAndHandset();
   Open();
   Screenshot("tab_instruction");
   Child<QPushButton>(*window, "mainButton")->click();

@@ -11,9 +11,7 @@
 #include <algorithm>
 
 #include "gui/log_view.h"
-#include "sim/handset.h"
-#include "sim/package_builder.h"
-#include "tests/gui_test_support.h"
+#include "tests/gui_handset_test.h"
 
 namespace varnel::testing {
 namespace {
@@ -21,20 +19,8 @@ namespace {
 constexpr char kConnected[] = "Phone switched to serial mode!";
 constexpr char kClosed[] = "Com port closed";
 
-class GuiLogFileTest : public GuiTest {
+class GuiLogFileTest : public GuiHandsetTest {
  protected:
-  // The handset at COM1, the warnings hidden, and `settings` added to
-  // section "Settings".
-  void StartHandset(const std::string& settings) {
-    const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
-    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
-    sim::HandsetOptions options;
-    options.flashImagePath = (dir / "flash.img").string();
-    handset = std::make_unique<sim::Handset>(options);
-    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
-    WriteText(SettingsFile(), "[Ports]\nCOM1=" + handset->SlavePath() +
-                                  "\n[Warning]\nHide4=1\nHide6=1\n[Settings]\n" + settings);
-  }
 
   // Connects with the main button and disconnects again.
   void ConnectAndDisconnect() {
@@ -56,7 +42,6 @@ class GuiLogFileTest : public GuiTest {
     ASSERT_TRUE(dialog.Done());
   }
 
-  std::unique_ptr<sim::Handset> handset;
 };
 
 TEST_F(GuiLogFileTest, SaveLogWritesTheLinesAsShown) {
