@@ -88,8 +88,11 @@ TransferFile TransferFile::OpenForReading(const char* path, std::string* reason)
 TransferFile TransferFile::OpenRegular(const char* path, uint32_t access, std::string* reason) {
   TransferFile file;
   const bool write = access != GENERIC_READ;
-  HANDLE handle = CreateFileA(path, access, write ? FILE_SHARE_WRITE : FILE_SHARE_READ,
-                              nullptr, Disposition(access), FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A file being written may be read meanwhile, as it grows (a line trace
+  // looked at during a long session); a file being read is not changed
+  // under the reader.
+  const DWORD share = write ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+  HANDLE handle = CreateFileA(path, access, share, nullptr, Disposition(access), FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     *reason = SystemReason(path, GetLastError());
     return file;
