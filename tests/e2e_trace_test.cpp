@@ -114,7 +114,8 @@ TEST_F(TraceTest, AConnectsTraceHoldsItsPacketsInOrderWithTheLogBetween) {
   const auto log = [](std::string word, std::string line) {
     return [=](const Record& r) { return r.kind == "log" && r.rest.starts_with(word + " ") && r.rest.ends_with(" " + line); };
   };
-  const auto event = [](std::string_view kind, std::string_view rest) {
+  // Kept as strings: a view of a temporary would outlive it.
+  const auto event = [](std::string kind, std::string rest) {
     return [=](const Record& r) { return r.kind == kind && r.rest == rest; };
   };
   struct Step {
