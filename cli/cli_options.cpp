@@ -147,9 +147,9 @@ std::string CliUsage() {
     "                   region back and compare it with FILE; \"Verify OK\", or\n"
     "                   the first differing address and how many bytes differ\n"
     "                   (then the exit status is 1)\n"
-    "  --trace FILE     write a line trace to FILE (created anew, or emptied):\n"
-    "                   every byte each way, one line per burst, with the log's\n"
-    "                   lines in between, for support; see below\n"
+    "  --trace FILE     write a line trace to FILE (created anew and private,\n"
+    "                   or emptied): every byte each way, one line per burst,\n"
+    "                   with the log's lines in between, for support; see below\n"
     "  --help           this text\n"
     "\n"
     "The log goes to standard error, one \"[HH:MM:SS] text\" line each; a progress\n"
@@ -158,7 +158,7 @@ std::string CliUsage() {
     "confirmed by the loader, and with --verify read back the same. A block that had to be sent or received again and\n"
     "then got through is not a failure, nor is a refused speed raise. Anything\n"
     "else that was reported exits 1; a bad command line exits 2. An interrupt\n"
-    "(Ctrl+C; SIGTERM on Linux; Ctrl+Break or closing the console window on\n"
+    "(Ctrl+C; SIGTERM or SIGHUP on Linux; Ctrl+Break or closing the console window on\n"
     "Windows) stops the session cleanly: a dump or flash ends after its current\n"
     "block and the loader is disconnected.\n"
     "\n"
@@ -172,7 +172,10 @@ std::string CliUsage() {
     "     2.104410 out    38400     3  41 54 0D  |AT.|\n"
     "     2.131877 in     38400     4  0D 0A 4F 4B  |..OK|\n"
     "A trace file that can't be written stops varnel-cli before it opens the\n"
-    "port, with exit status 1.\n";
+    "port, with exit status 1; a symbolic link, a device, a FIFO or a folder\n"
+    "there, or a file the session reads or writes (FILE, the package, the\n"
+    "settings file) is refused with exit status 2. Past 64 MiB the trace\n"
+    "goes on in a new FILE, the earlier part kept as FILE.1.\n";
   return usage;
 }
 

@@ -102,7 +102,17 @@ void CliOwner::OnLinkClosed() {
   changed.notify_all();
 }
 
-void CliOwner::ShowWarning(uint16_t textId) { AppendLog(app->Text(textId).c_str(), kBlack); }
+void CliOwner::ShowWarning(uint16_t textId) {
+  // A notice of several lines (the connect instructions) is logged a line
+  // at a time: the log shows a line break inside a line as "\n".
+  const std::string notice = app->Text(textId);
+  size_t start = 0;
+  while (start <= notice.size()) {
+    const size_t end = std::min(notice.find('\n', start), notice.size());
+    AppendLog(notice.substr(start, end - start).c_str(), kBlack);
+    start = end + 1;
+  }
+}
 
 void CliOwner::OnHandsetAnswered() {
   std::lock_guard<std::mutex> lock(mutex);

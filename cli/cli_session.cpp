@@ -9,15 +9,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
+#include "files/narrow_path.h"
+#include "files/transfer_file.h"
 #include "format/loader_package.h"
 #include "link/line_trace.h"
 #include "link/serial_link.h"
 #include "link/traced_owner.h"
 #include "link/traced_port.h"
-#include "link/transfer_file.h"
 #include "port/serial_port.h"
 #include "texts/code_page.h"
 
@@ -79,24 +81,38 @@ std::string PackageNotFoundWhere(const CliOptions& options, const Application& a
   if (!options.package.empty()) return NarrowToCodePage(options.package, app.CodePage());
   std::string where = kLoaderPackageName;
   if (!app.ConfigDir().empty()) {
-    where += " (looked for in the working directory and in " + app.ConfigDir().string() + ")";
+    where += " (looked for in the working directory and in " + NarrowFromPath(app.ConfigDir()) + ")";
   }
   return NarrowToCodePage(where, app.CodePage());
 }
 
-// Opens the trace the command line asks for, fresh. False, reported as the
-// window reports it (text kTraceOff, then the system's reason), when the
-// file can't be written.
-bool OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, const Application& app) {
-  if (options.trace.empty()) return true;
+// Opens the trace the command line asks for, fresh, and names it in full.
+// kExitOk when there is none or it is open. A name that is not a trace's
+// to take (a symbolic link, a device, a folder; the file the session reads
+// or writes, which the trace would eat) is a bad command line: kExitUsage.
+// A file that can't be written: kExitFailed. Each reported in red (text
+// kTraceOff or kTraceIsProgramFile), the system's reason in grey.
+int OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, const Application& app,
+              const std::filesystem::path& package) {
+  if (options.trace.empty()) return kExitOk;
+  const bool transfers = options.operation == Operation::Dump || options.operation == Operation::Flash;
+  for (const std::string& input : {transfers ? options.file : std::string(), NarrowFromPath(package),
+                                   NarrowFromPath(app.SettingsPath())}) {
+    if (input.empty() || !SameFile(options.trace.c_str(), input.c_str())) continue;
+    owner.AppendLog(app.TextWithName(text::kTraceIsProgramFile, options.trace).c_str(), kRed);
+    return kExitUsage;
+  }
   std::string reason;
-  if (trace.Open(options.trace, TraceStart::Fresh, options.port, &reason)) return true;
-  char line[text::kTextCapacity + 1];
-  std::snprintf(line, sizeof line, app.Text(text::kTraceOff).c_str(),
-                NarrowToCodePage(options.trace, app.CodePage()).c_str());
-  owner.AppendLog(line, kRed);
+  const bool refused = !TransferFile::MayReplace(options.trace.c_str(), &reason);
+  if (!refused && trace.Open(options.trace, TraceStart::Fresh, options.port, &reason)) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(PathFromNarrow(options.trace), error);
+    owner.AppendLog(app.TextWithName(text::kTraceFileIs, NarrowFromPath(full)).c_str(), kGrey);
+    return kExitOk;
+  }
+  owner.AppendLog(app.TextWithName(text::kTraceOff, options.trace).c_str(), kRed);
   owner.AppendLog(NarrowToCodePage(reason, app.CodePage()).c_str(), kGrey);
-  return false;
+  return refused ? kExitUsage : kExitFailed;
 }
 
 }  // namespace
@@ -104,14 +120,14 @@ bool OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, con
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
   DrawProgress draw = IsTerminal(stream) ? DrawProgress::Yes : DrawProgress::No;
   CliOwner owner(app, stream, draw, options.blockSize);
-  // Before the port is touched: a trace asked for and not possible ends
-  // the session.
-  LineTrace trace;
-  if (!OpenTrace(trace, owner, options, app)) return kExitFailed;
-  TracedOwner tracedOwner(owner, trace, app);
   // The argument names the file as the system passes narrow strings.
   const std::filesystem::path package =
       options.package.empty() ? app.ConfigFile(kLoaderPackageName) : PathFromNarrow(options.package);
+  // Before the port is touched: a trace asked for and not possible ends
+  // the session.
+  LineTrace trace;
+  if (const int status = OpenTrace(trace, owner, options, app, package); status != kExitOk) return status;
+  TracedOwner tracedOwner(owner, trace, app);
   if (!owner.package.Open(package)) {
     owner.Note("Can't open the loader package " + PackageNotFoundWhere(options, app));
     return kExitFailed;
@@ -125,6 +141,9 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
     owner.onTick = [&] {
       if (!interrupted && InterruptRequested()) {
         interrupted = true;
+        // The process may not have long (a closed console on Windows):
+        // the trace goes to the disk as it is made from now on.
+        trace.RequestWriteThrough();
         owner.Note("Interrupted");
         link.Stop();
       }

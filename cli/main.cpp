@@ -6,19 +6,22 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/command_line_args.h"
 #include "cli/port_listing.h"
 #include "cli/terminal.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
 #include "texts/user_dirs.h"
+#include "texts/visible_text.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = varnel::cli::CommandLineArguments(argc, argv);
   varnel::cli::CliOptions options;
   bool help = false;
   std::string error;
   if (!varnel::cli::ParseCliOptions(args, &options, &help, &error)) {
-    std::fprintf(stderr, "varnel-cli: %s\n\n%s", error.c_str(), varnel::cli::CliUsage().c_str());
+    // The error quotes the arguments, which may hold anything.
+    varnel::cli::WriteText(stderr, "varnel-cli: " + varnel::VisibleText(error) + "\n\n" + varnel::cli::CliUsage());
     return varnel::cli::kExitUsage;
   }
   if (help) {

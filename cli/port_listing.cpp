@@ -6,6 +6,7 @@
 
 #include "port/port_name.h"
 #include "settings/profile_store.h"
+#include "texts/visible_text.h"
 
 namespace varnel::cli {
 namespace {
@@ -13,19 +14,10 @@ namespace {
 constexpr char kFieldSeparator = '\t';
 constexpr char kUnknown[] = "-";
 constexpr char kNameSeparator[] = ",";
-constexpr char kFirstPrintable = ' ';
-constexpr char kDelete = '\x7F';
-
-// A field as shown: "-" when empty, control characters (a tab in a
-// product string would shift the columns) as blanks.
-std::string Field(const std::string& text) {
-  if (text.empty()) return kUnknown;
-  std::string shown = text;
-  for (char& c : shown) {
-    if ((c >= '\0' && c < kFirstPrintable) || c == kDelete) c = ' ';
-  }
-  return shown;
-}
+// A field as shown: "-" when empty; through VisibleText, since names and
+// product strings are chosen by whoever made the device (a tab would shift
+// the columns, an escape sequence would drive the terminal).
+std::string Field(const std::string& text) { return text.empty() ? kUnknown : VisibleText(text); }
 
 std::string Joined(const std::vector<std::string>& names) {
   std::string joined;

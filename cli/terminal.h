@@ -1,7 +1,7 @@
 // The terminal varnel-cli writes to and the requests to stop that reach it:
 // text written in the way each system shows it, whether a progress line can
 // be redrawn, and interrupts (Ctrl+C, and on Windows Ctrl+Break and closing
-// the console window; on POSIX SIGINT and SIGTERM).
+// the console window; on POSIX SIGINT, SIGTERM and SIGHUP).
 #pragma once
 
 #include <cstdio>

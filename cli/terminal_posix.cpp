@@ -1,5 +1,5 @@
 // The terminal on POSIX: UTF-8 everywhere, escape sequences on terminals,
-// SIGINT and SIGTERM as interrupts.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) as interrupts.
 #include <signal.h>
 #include <unistd.h>
 
@@ -24,6 +24,14 @@ void CatchInterrupts() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  // A log read through a pipe whose reader has gone (the terminal closed
+  // under "varnel-cli ... | tee") must not end the session before it has
+  // disconnected: the write fails instead.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool InterruptRequested() { return interrupted.load(); }

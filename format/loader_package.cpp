@@ -14,6 +14,8 @@ bool LoaderPackage::Open(const std::filesystem::path& path) {
   // taken for the package.
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return false;
+  // A package is tens of KiB; a file far larger is not one.
+  if (std::filesystem::file_size(path, error) > kLoaderPackageMaxBytes || error) return false;
   file.open(path, std::ios::binary);
   return file.is_open();
 }

@@ -13,6 +13,8 @@ namespace varnel {
 
 // The loader package's file name.
 inline constexpr char kLoaderPackageName[] = "Varnel.res";
+// The largest loader package that is opened.
+inline constexpr uintmax_t kLoaderPackageMaxBytes = uintmax_t{4} << 20;  // 4 MiB
 
 class LoaderPackage {
  public:
@@ -21,7 +23,8 @@ class LoaderPackage {
   LoaderPackage& operator=(const LoaderPackage&) = delete;
 
   // Opens an existing regular file for reading; false (and not open) when
-  // it can't, or when `path` names a FIFO, a device or a folder.
+  // it can't, when `path` names a FIFO, a device or a folder, or when the
+  // file is larger than kLoaderPackageMaxBytes.
   bool Open(const std::filesystem::path& path);
   bool IsOpen() const { return file.is_open(); }
 

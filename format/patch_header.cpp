@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "files/narrow_path.h"
 #include "format/working_dir_file.h"
 
 namespace varnel {
@@ -56,7 +57,7 @@ std::vector<PatchHeader> ReadPatchHeaders(const std::filesystem::path& directory
   std::error_code error;
   std::filesystem::directory_iterator it(directory, error);
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (!IsPatchFileName(it->path().filename().string())) continue;
+    if (!IsPatchFileName(NarrowFromPath(it->path().filename()))) continue;
     if (std::optional<PatchHeader> header = ReadPatchHeader(it->path())) headers.push_back(*header);
   }
   return headers;

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <system_error>
 
+#include "files/narrow_path.h"
+
 namespace varnel {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -16,13 +18,14 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& directory,
                                            std::string_view name) {
-  std::filesystem::path exact = directory / std::string(name);
+  std::filesystem::path exact = directory / PathFromNarrow(name);
   std::error_code error;
   if (std::filesystem::exists(exact, error)) return exact;
   std::filesystem::directory_iterator it(directory.empty() ? "." : directory, error);
   for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-    std::string entry = it->path().filename().string();
-    if (EqualsIgnoringCase(entry, name)) return directory / entry;
+    // The name as the system spells it; std::string conversions of a path
+    // can throw on Windows names that are not valid Unicode.
+    if (EqualsIgnoringCase(NarrowFromPath(it->path().filename()), name)) return directory / it->path().filename();
   }
   return exact;
 }

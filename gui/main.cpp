@@ -4,6 +4,7 @@
 
 #include "gui/main_window.h"
 #include "gui/program_icon.h"
+#include "gui/quit_signals.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
 #include "texts/user_dirs.h"
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
                                   varnel::LanguageModuleDirs(argv[0]),
                                   varnel::UserConfigDir());
   varnel::MainWindow window(application);
+  // Ended from outside (the terminal closed, the session ending, kill):
+  // the window ends the link and closes as if the user had closed it.
+  varnel::QuitSignals quitSignals;
+  QObject::connect(&quitSignals, &varnel::QuitSignals::QuitRequested, &window, &varnel::MainWindow::Quit);
   window.exec();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "files/narrow_path.h"
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "link/traced_port.h"
@@ -33,6 +35,7 @@
 #include "pages/region_panel.h"
 #include "port/serial_port.h"
 #include "settings/port_options.h"
+#include "texts/visible_text.h"
 
 namespace varnel {
 namespace {
@@ -155,9 +158,13 @@ void MainWindow::BuildTopStrip() {
   mainButton->setObjectName("mainButton");
   mainButton->setAutoDefault(false);
   Place(mainButton, units, kMainButton);
+  // Plain text: the status text comes from the language module, and a
+  // label would otherwise take a text that looks like markup for markup.
   statusText = new QLabel(client);
+  statusText->setTextFormat(Qt::PlainText);
   Place(statusText, units, kStatusText);
   counter = new QLabel(client);
+  counter->setTextFormat(Qt::PlainText);
   counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Place(counter, units, kCounter);
   progressBar = new QProgressBar(client);
@@ -240,6 +247,7 @@ void MainWindow::StartUp() {
   instructionPage->SetText(Display(text::kWelcome, text::kLongTextCapacity));
   const std::filesystem::path settingsFile = app.SettingsPath();
   const Profile settings = Profile::Load(settingsFile);
+  settingsPlace = SettingsPlaceOf(settingsFile, app.ConfigDir());
   LoadSettings(settings);
   EndProgress(nullptr, kBlack);
   // Kept open for the window's life; when it is missing the connect
@@ -310,9 +318,7 @@ void MainWindow::LoadSettings(const Profile& profile) {
   comSpeed = settings.comSpeed;
   blockSize.store(settings.blockSize);
   lastTab = settings.lastTab;
-  const QByteArray traceName =
-      QFile::encodeName(QString::fromStdString(LoadTraceFileName(profile, app.CodePage())));
-  traceFile.assign(traceName.constData(), static_cast<size_t>(traceName.size()));
+  traceFile = LoadTraceFileName(profile, app.CodePage());
 }
 
 void MainWindow::SaveSettings() {
@@ -330,7 +336,9 @@ void MainWindow::SaveSettings() {
   const bool flashSaved = flashPage->SaveFileName(file) && flashPage->SaveVerify(file);
   const bool dumpSaved = dumpPage->SaveFileName(file);
   if (!windowSaved || !flashSaved || !dumpSaved) {
-    qWarning("The settings could not be written to %s", file.string().c_str());
+    const std::string line = app.TextWithName(text::kSettingsNotSaved, NarrowFromPath(file));
+    AppendLog(line.c_str(), kGrey);
+    qWarning("%s", VisibleText(app.ToDisplay(line)).c_str());
   }
 }
 
@@ -355,6 +363,18 @@ void MainWindow::Connect() {
     return;
   }
   SetButtonMode(ButtonMode::Connected);
+}
+
+void MainWindow::Quit() {
+  quitting = true;
+  // A notice waiting for its OK would hold the worker, and the close.
+  if (QWidget* dialog = QApplication::activeModalWidget(); dialog != nullptr && dialog != this) dialog->close();
+  // With the link open, OnLinkClosed finishes the quit.
+  if (link.IsOpen()) {
+    link.Stop();
+    return;
+  }
+  close();
 }
 
 void MainWindow::ReapWorker() {

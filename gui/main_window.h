@@ -119,6 +119,11 @@ class MainWindow : public QDialog, public LinkOwner {
   void RequestDump(const QString& fileName);
   void RequestFlash(const QString& fileName);
 
+  // Closes the window as soon as it may: a connection is ended first (as
+  // "Disconnect" does), a dialog that is open is closed, and the settings
+  // are written as at any real close. For the system's requests to end.
+  void Quit();
+
   // A modal message box over this window with the caption "Varnel", `text`,
   // an OK button and no icon; returns when it has closed.
   void ShowMessage(const QString& text);
@@ -157,9 +162,12 @@ class MainWindow : public QDialog, public LinkOwner {
   // (text kSaveLogFailed) and the system's reason in grey when that fails.
   void OnSaveLog();
   // Before each connect, with no worker running: opens the line trace
-  // named by TraceFile, appending a session to it. A trace that can't be
-  // opened gives a grey line (text kTraceOff) and the system's reason, and
-  // the connect goes on without one.
+  // named by TraceFile, appending a session to it, and names its file in
+  // full in a grey line (text kTraceFileIs). A TraceFile that a settings
+  // file in the working folder may not name (TraceFileAllowed), one that
+  // names the settings file or the loader package, and a trace that can't
+  // be opened (a symbolic link, a device, no permission) each give a grey
+  // line saying why, and the connect goes on without a trace.
   void OpenTrace();
   void EnableControls(Enabled enabled);
   void RequestTransfer(TransferKind kind, const QString& fileName);
@@ -214,8 +222,16 @@ class MainWindow : public QDialog, public LinkOwner {
   // Read by the worker during a connection, changed only between them.
   std::atomic<int32_t> blockSize{kDefaultBlockSize};
   int32_t lastTab = 0;
-  // The line trace's file as the file system spells it; empty: no trace.
+  // The line trace's file as the settings file gives it (UTF-8) and where
+  // that settings file lies; empty: no trace.
   std::string traceFile;
+  SettingsPlace settingsPlace = SettingsPlace::WorkingDir;
+  // The file the trace of the current connection writes, as the file system
+  // spells it; empty when none. A transfer may not use it.
+  std::string tracePath;
+  // A quit signal came (SIGINT, SIGTERM, SIGHUP): the window closes as soon
+  // as the link has ended.
+  bool quitting = false;
   // The window lays itself out only once its start-up has run.
   bool startedUp = false;
 };

@@ -1,12 +1,16 @@
 // MainWindow: the log and the line on files: File -> Save log..., and the
 // line trace opened at each connect. GUI thread.
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
 #include <string>
+#include <system_error>
 
+#include "files/narrow_path.h"
+#include "files/replace_file.h"
+#include "files/transfer_file.h"
 #include "gui/log_view.h"
 #include "gui/main_window.h"
 #include "pages/file_dialog.h"
@@ -25,27 +29,42 @@ void MainWindow::OnSaveLog() {
   const QString initial = QDir::current().absoluteFilePath(QString::fromLatin1(kDefaultLogFileName));
   const QString path = ChooseTextFileToSave(this, initial);
   if (path.isEmpty()) return;
-  QByteArray text;
-  for (const QString& line : log->Lines()) text += line.toUtf8() + '\n';
-  // Written whole or not at all: a file that was there stays as it was
-  // when the write fails.
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) return;
-  char line[text::kTextCapacity + 1];
-  std::snprintf(line, sizeof line, app.Text(text::kSaveLogFailed).c_str(),
-                FromUtf8(path.toStdString(), app.CodePage()).c_str());
-  AppendLog(line, kRed);
-  AppendLog(FromUtf8(file.errorString().toStdString(), app.CodePage()).c_str(), kGrey);
+  std::string text;
+  for (const QString& line : log->Lines()) text += line.toStdString() + '\n';
+  // Written whole or not at all (a file that was there stays as it was
+  // when the write fails), never through a link, private when new.
+  const QByteArray encoded = QFile::encodeName(path);
+  const std::string name(encoded.constData(), static_cast<size_t>(encoded.size()));
+  std::string reason;
+  if (ReplaceFile(PathFromNarrow(name), text, &reason)) return;
+  AppendLog(app.TextWithName(text::kSaveLogFailed, name).c_str(), kRed);
+  AppendLog(NarrowToCodePage(reason, app.CodePage()).c_str(), kGrey);
 }
 
 void MainWindow::OpenTrace() {
+  tracePath.clear();
   if (traceFile.empty()) return;
+  if (!TraceFileAllowed(traceFile, settingsPlace)) {
+    AppendLog(app.TextWithName(text::kTraceFileIgnored, traceFile).c_str(), kGrey);
+    return;
+  }
+  // The name as the file system spells it.
+  const QByteArray encoded = QFile::encodeName(QString::fromStdString(traceFile));
+  const std::string name(encoded.constData(), static_cast<size_t>(encoded.size()));
+  for (const std::filesystem::path& input : {app.SettingsPath(), app.ConfigFile(kLoaderPackageName)}) {
+    if (!SameFile(name.c_str(), NarrowFromPath(input).c_str())) continue;
+    AppendLog(app.TextWithName(text::kTraceIsProgramFile, name).c_str(), kGrey);
+    return;
+  }
   std::string reason;
-  if (trace.Open(traceFile, TraceStart::Append, PortName(comPort), &reason)) return;
-  char line[text::kTextCapacity + 1];
-  std::snprintf(line, sizeof line, app.Text(text::kTraceOff).c_str(),
-                NarrowToCodePage(traceFile, app.CodePage()).c_str());
-  AppendLog(line, kGrey);
+  if (trace.Open(name, TraceStart::Append, PortName(comPort), &reason)) {
+    tracePath = name;
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(PathFromNarrow(name), error);
+    AppendLog(app.TextWithName(text::kTraceFileIs, NarrowFromPath(full)).c_str(), kGrey);
+    return;
+  }
+  AppendLog(app.TextWithName(text::kTraceOff, name).c_str(), kGrey);
   AppendLog(NarrowToCodePage(reason, app.CodePage()).c_str(), kGrey);
 }
 

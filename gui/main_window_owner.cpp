@@ -24,9 +24,10 @@
 namespace varnel {
 
 void MainWindow::AppendLog(const char* text, LogColour colour) {
-  const std::optional<std::string> line = FormatLogLine(text != nullptr ? text : "", std::time(nullptr));
+  const std::optional<std::string> line =
+      FormatLogLine(app.ToDisplay(text != nullptr ? text : ""), std::time(nullptr));
   if (!line) return;
-  log->AppendLine(QString::fromStdString(app.ToDisplay(*line)), ToQColor(colour));
+  log->AppendLine(QString::fromStdString(*line), ToQColor(colour));
   // Selecting a tab lays the window out for it (ShowPage).
   if (tabs->currentIndex() == kInstructionTab) {
     tabs->setCurrentIndex(kFlasherTab);
@@ -101,6 +102,14 @@ void MainWindow::OnLinkClosed() {
   EnableControls(Enabled::No);
   controlsState = ControlsState::Closed;
   ShowPage(tabs->currentIndex());
+  // The worker still closes the port once this returns: the close waits
+  // for it on this thread's next turn.
+  if (quitting) {
+    QMetaObject::invokeMethod(this, [this] {
+      ReapWorker();
+      close();
+    }, Qt::QueuedConnection);
+  }
 }
 
 void MainWindow::ShowWarning(uint16_t textId) {

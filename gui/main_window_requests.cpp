@@ -11,6 +11,7 @@
 #include <cstring>
 #include <optional>
 
+#include "files/transfer_file.h"
 #include "format/hex_text.h"
 #include "pages/about_dialog.h"
 #include "pages/flash_page.h"
@@ -44,9 +45,15 @@ void MainWindow::RequestTransfer(TransferKind kind, const QString& fileName) {
   if (!offset) return RefuseRegionText(text::kBadOffsetText, offsetText);
   if (!size && kind == TransferKind::Dump) return RefuseRegionText(text::kBadSizeText, sizeText);
   // The name as the file system spells it.
-  const QByteArray name = QFile::encodeName(fileName);
-  const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size),
-                                std::string(name.constData(), static_cast<size_t>(name.size())),
+  const QByteArray encoded = QFile::encodeName(fileName);
+  const std::string name(encoded.constData(), static_cast<size_t>(encoded.size()));
+  // A dump into the trace's file would be written over by the trace, a
+  // flash of it would send a file that grows as it goes.
+  if (!tracePath.empty() && SameFile(name.c_str(), tracePath.c_str())) {
+    AppendLog(app.TextWithName(text::kFileIsTrace, name).c_str(), kRed);
+    return;
+  }
+  const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size), name,
                                 kind == TransferKind::Flash && flashPage->Verify()};
   if (link.RequestTransfer(request) != TransferRequestResult::Started) ShowMessage(Display(text::kSwitchFirst));
 }

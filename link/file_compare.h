@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "link/transfer_file.h"
+#include "files/transfer_file.h"
 
 namespace varnel {
 

@@ -4,14 +4,19 @@
 
 #include "format/flash_bank.h"
 #include "link/link_protocol.h"
-#include "link/transfer_file.h"
+#include "files/transfer_file.h"
 
 namespace varnel {
 
-LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome) {
+LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome,
+                                       FlashedImage* image) {
   *outcome = TransferOutcome{TransferKind::Flash};
+  FlashedImage local;
+  if (image == nullptr) image = &local;
   std::string reason;
-  TransferFile file = TransferFile::OpenForReading(path, &reason);
+  image->file = TransferFile::OpenForReading(path, &reason);
+  image->stamp = image->file.Stamp();
+  TransferFile& file = image->file;
   const uint32_t blockSize = TransferBlockSize();
   uint32_t number = kFirstBlockNumber;
   uint32_t sent = 0;
@@ -73,7 +78,7 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   outcome->bytes = sent;
   EndProgress(app.Text(text::kFlashFinished).c_str(), kBlack);
   LogElapsed(first, firstTick, sent);
-  file.Close();
+  if (image == &local) file.Close();
   const LinkStatus response = ReadResponse();
   outcome->confirmed = response == kStatusOk;
   if (response != kStatusOk) return ReportError(response, kUnitXm, 591, Stop::Yes);

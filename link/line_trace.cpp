@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
+#include "files/narrow_path.h"
 #include "texts/local_time.h"
 
 namespace varnel {
@@ -27,8 +30,8 @@ uint64_t LineTrace::SteadyMicroseconds() {
   return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
 }
 
-LineTrace::LineTrace(Clock traceClock, size_t bufferBytes)
-    : clock(std::move(traceClock)), capacity(std::max<size_t>(bufferBytes, 1)) {}
+LineTrace::LineTrace(Clock traceClock, size_t bufferBytes, uint64_t maxBytes)
+    : clock(std::move(traceClock)), capacity(std::max<size_t>(bufferBytes, 1)), maxFileBytes(std::max<uint64_t>(maxBytes, 1)) {}
 
 LineTrace::~LineTrace() { Close(); }
 
@@ -36,15 +39,22 @@ bool LineTrace::Open(const std::string& tracePath, TraceStart start, std::string
                      std::string* reason) {
   Close();
   path = tracePath;
+  header.clear();
   writeFailed = false;
   file = start == TraceStart::Fresh ? TransferFile::Create(path.c_str(), reason)
                                     : TransferFile::Append(path.c_str(), reason);
+  fileBytes = file.Size();
+  if (file.IsOpen() && fileBytes >= maxFileBytes && !StartNewFile()) {
+    static_cast<void>(file.Close());
+    *reason = path + kTraceOldSuffix + ": can't be made";
+  }
   if (!file.IsOpen()) return false;
   buffer.reserve(capacity);
   burst.reserve(kBurstMaxBytes);
   epoch = clock();
   baud = 0;
-  Put(TraceHeader(portName, LocalTime(std::time(nullptr))));
+  header = TraceHeader(portName, LocalTime(std::time(nullptr)));
+  Put(header);
   return true;
 }
 
@@ -119,11 +129,33 @@ void LineTrace::Put(const std::string& record) {
   } else if (IsOpen()) {
     buffer += record;
   }
+  if (writeThrough.load() && !buffer.empty()) {
+    WriteOut(buffer);
+    buffer.clear();
+  }
 }
 
 void LineTrace::WriteOut(std::string_view bytes) {
   if (bytes.empty() || !IsOpen()) return;
-  if (!file.Write(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()))) Fail();
+  if (fileBytes > 0 && fileBytes + bytes.size() > maxFileBytes && !StartNewFile()) return Fail();
+  if (!file.Write(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()))) {
+    return Fail();
+  }
+  fileBytes += bytes.size();
+}
+
+bool LineTrace::StartNewFile() {
+  static_cast<void>(file.Close());
+  // A rename never follows a link: whatever "<file>.1" was, it is replaced.
+  std::error_code error;
+  std::filesystem::rename(PathFromNarrow(path), PathFromNarrow(path + kTraceOldSuffix), error);
+  std::string reason;
+  if (!error) file = TransferFile::Create(path.c_str(), &reason);
+  fileBytes = 0;
+  if (!file.IsOpen()) return false;
+  if (header.empty()) return true;
+  fileBytes = header.size();
+  return file.Write(reinterpret_cast<const uint8_t*>(header.data()), static_cast<uint32_t>(header.size()));
 }
 
 void LineTrace::Fail() {

@@ -98,14 +98,15 @@ LinkStatus SerialLink::RunFlash() {
   TakeCommand(LinkCommand::Flash);
   LinkStatus status = protocol.SetLoaderState(kStateFlashParts[0], kStateFlashParts[1]);
   if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 228, Stop::No));
-  status = protocol.FlashFromFile(request.fileName.c_str(), request.offset, &outcome);
+  FlashedImage image;
+  status = protocol.FlashFromFile(request.fileName.c_str(), request.offset, &outcome, &image);
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 230, Stop::No);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
   if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 232, Stop::No));
   // Only a flash the loader confirmed whole is read back: anything less
   // has been reported already and would only be found to differ.
   if (request.verify && outcome.status == kStatusOk && outcome.confirmed && !protocol.StopAsked()) {
-    outcome.verify = VerifyFlash(outcome.bytes);
+    outcome.verify = VerifyFlash(outcome.bytes, image);
   }
   owner.OnLoaderReady();
   return finish(kStatusOk);

@@ -2,9 +2,15 @@
 #include "link/link_protocol.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#include "port/open_failure.h"
 #include "port/port_name.h"
+#include "port/serial_devices.h"
+#include "settings/profile_store.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 
@@ -29,7 +35,23 @@ bool LinkProtocol::StopAsked() const { return stopRequested.load() || UserStopAs
 LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue) {
   if (port.IsOpen()) return ReportError(kStatusAlreadyOpen, kUnitSerial, 126, Stop::No);
   std::string reason;
-  const std::string device = ResolvePortName(portName, app.SettingsPath());
+  const Profile settings = Profile::Load(app.SettingsPath());
+  const std::string device = ResolvePortName(portName, settings);
+  // A port map entry comes from a settings file that may have been copied
+  // from anyone: one that names anything but a serial device is refused
+  // before anything is opened. A missing one also gets the devices that
+  // are there.
+  const DeviceRoots system;
+  const bool absent = PresenceOf(device, system) == DevicePresence::Absent;
+  if (PortMapEntry(portName, settings) && (absent || !IsSerialDeviceNode(device, system, &reason))) {
+    ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, app.Text(text::kPortMapRefused).c_str(), portName,
+                  NarrowToCodePage(device, app.CodePage()).c_str());
+    Log(line, kGrey);
+    if (absent) LogSystemReason(DescribeOpenFailure(device, ENOENT, system));
+    return kStatusCantOpenPort;
+  }
   if (!port.Open(device, &reason)) {
     ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
     LogSystemReason(reason);
@@ -50,7 +72,14 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
     ClosePort();
     return ReportError(failed, kUnitSerial, location, Stop::No);
   }
-  port.ApplyLineDefaults(kBootSpeed);
+  // A port left in another program's settings (XON/XOFF, say) would
+  // corrupt every transfer: a refusal ends the open.
+  if (!port.ApplyLineDefaults(kBootSpeed, &reason)) {
+    ClosePort();
+    ReportError(kStatusSetLineState, kUnitSerial, 199, Stop::No);
+    LogSystemReason(reason);
+    return kStatusSetLineState;
+  }
   stopRequested.store(false);
   loaderActive.store(false);
   closeOnExit.store(false);

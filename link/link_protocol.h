@@ -17,6 +17,7 @@
 #include <string>
 
 #include "format/block_sequence.h"
+#include "files/transfer_file.h"
 #include "format/wire_format.h"
 #include "link/link_command.h"
 #include "link/link_outcome.h"
@@ -29,7 +30,6 @@
 namespace varnel {
 
 class LoaderPackage;
-class TransferFile;
 
 // Source units named in reports.
 inline constexpr char kUnitSerial[] = "Serial";
@@ -63,6 +63,13 @@ inline constexpr uint32_t kIdleWaitMs = 1000;
 // The pause between two lines of the boot dialogue that are not the one
 // waited for.
 inline constexpr uint32_t kLinePauseMs = 1;
+
+// The image file a flash read, still open, and its stamp when the flash
+// opened it.
+struct FlashedImage {
+  TransferFile file;
+  FileStamp stamp;
+};
 
 // The link's times that tests may shorten.
 struct LinkTiming {
@@ -228,9 +235,15 @@ class LinkProtocol {
   // the worker judges that) tells what moved.
   [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length,
                                       TransferOutcome* outcome);
+  // The same into `file`, open for writing, which stays open.
+  [[nodiscard]] LinkStatus DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
+                                        TransferOutcome* outcome);
   // Writes the file `path` into flash from `start`, in blocks that never
-  // cross a sector boundary; as DumpToFile.
-  [[nodiscard]] LinkStatus FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome);
+  // cross a sector boundary; as DumpToFile. When `image` is given, it gets
+  // the file as it was opened (kept open) and its stamp then, so that what
+  // was flashed can be read again and any change to it seen.
+  [[nodiscard]] LinkStatus FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome,
+                                         FlashedImage* image = nullptr);
 
   // ---- Progress forwarding to the owner ----
   void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
@@ -240,6 +253,10 @@ class LinkProtocol {
 
  private:
   uint32_t TransferBlockSize() const;
+  // A dump into the file `path`, created once the loader has taken the
+  // command, or else into `openFile`.
+  LinkStatus Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
+                  TransferOutcome* outcome);
   bool WaitForQuietLine(uint32_t quietMs);
   LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
   LinkStatus ReceiveOneBlock(BlockIdentity* block);

@@ -5,7 +5,7 @@
 
 #include "format/flash_bank.h"
 #include "link/link_protocol.h"
-#include "link/transfer_file.h"
+#include "files/transfer_file.h"
 #include "texts/transfer_rate.h"
 
 namespace varnel {
@@ -29,6 +29,16 @@ void LinkProtocol::LogElapsed(std::time_t first, uint32_t firstTick, uint32_t by
 
 LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length,
                                     TransferOutcome* outcome) {
+  return Dump(path, nullptr, start, length, outcome);
+}
+
+LinkStatus LinkProtocol::DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
+                                      TransferOutcome* outcome) {
+  return Dump(nullptr, &file, start, length, outcome);
+}
+
+LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
+                              TransferOutcome* outcome) {
   *outcome = TransferOutcome{TransferKind::Dump};
   sequence = BlockSequence();
   FlashBank bank;
@@ -43,7 +53,7 @@ LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t l
   // A FIFO, a directory or a device is no place for a dump: refused before
   // the loader is asked for anything.
   std::string reason;
-  if (!TransferFile::MayReplace(path, &reason)) {
+  if (openFile == nullptr && !TransferFile::MayReplace(path, &reason)) {
     outcome->status = kStatusCantOpenFile;
     ReportError(kStatusCantOpenFile, kUnitXm, 429, Stop::No);
     LogSystemReason(reason);
@@ -55,7 +65,8 @@ LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t l
     return ReportError(sent, kUnitXm, 431, Stop::No);
   }
 
-  TransferFile file = TransferFile::Create(path, &reason);
+  TransferFile created = openFile == nullptr ? TransferFile::Create(path, &reason) : TransferFile();
+  TransferFile& file = openFile == nullptr ? created : *openFile;
   const std::time_t first = std::time(nullptr);
   const uint32_t firstTick = port.TickCount();
   if (!file.IsOpen()) {
@@ -73,7 +84,7 @@ LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t l
   LinkStatus status = ReceiveToFile(file, length, Quiet::No, &outcome->bytes);
   if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
   LogElapsed(first, firstTick, outcome->bytes);
-  if (!file.Close() && status == kStatusOk) {
+  if (openFile == nullptr && !file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
     status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);
   }

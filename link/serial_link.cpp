@@ -2,6 +2,7 @@
 #include "link/serial_link.h"
 
 #include "port/serial_port.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 
@@ -22,8 +23,9 @@ SerialLink::~SerialLink() {
 
 LinkStatus SerialLink::Connect(const ConnectRequest& connect) {
   Join();  // a previous connection's worker has ended
+  const std::string portName = NarrowToCodePage(connect.portName, app.CodePage());
   owner.AppendLog(protocol
-                      .FormatText(text::kUsingPort, connect.portName.c_str(), static_cast<int>(connect.speed),
+                      .FormatText(text::kUsingPort, portName.c_str(), static_cast<int>(connect.speed),
                                   static_cast<int>(owner.BlockSize()))
                       .c_str(),
                   kBlack);

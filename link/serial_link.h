@@ -90,9 +90,9 @@ class SerialLink {
   LinkStatus RunDump();
   LinkStatus RunFlash();
   // Reads the `bytes` just flashed from the request's offset back into a
-  // temporary file and compares them with the request's file; logs the
-  // result.
-  VerifyResult VerifyFlash(uint32_t bytes);
+  // temporary file and compares them with `image`, the file the flash
+  // read; logs the result.
+  VerifyResult VerifyFlash(uint32_t bytes, FlashedImage& image);
   LinkStatus RunIdle(uint32_t pending);
   // Moves `command` from `from` to idle unless a stop came in between.
   void TakeCommand(LinkCommand from);

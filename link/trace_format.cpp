@@ -4,6 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "texts/visible_text.h"
+
 namespace varnel {
 namespace {
 
@@ -34,20 +36,12 @@ std::string Padded(std::string_view text, size_t width) {
   return padded;
 }
 
-std::string OneLine(std::string_view text) {
-  std::string line(text);
-  for (char& c : line) {
-    if (static_cast<unsigned char>(c) < kFirstPrintable) c = ' ';
-  }
-  return line;
-}
-
 }  // namespace
 
 std::string TraceHeader(std::string_view portName, const std::tm& localTime) {
   char date[kDateBytes];
   std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &localTime);
-  return "# Varnel line trace of " + OneLine(portName) + ", " + date + "\n";
+  return "# Varnel line trace of " + VisibleText(portName) + ", " + date + "\n";
 }
 
 std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
@@ -72,12 +66,12 @@ std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
 
 std::string TraceLogLine(uint64_t micros, LogColour colour, std::string_view text) {
   return Stamp(micros) + " " + Padded("log", kKindWidth) + " " + Padded(ColourWord(colour), kColourWidth) +
-         " " + OneLine(text) + "\n";
+         " " + VisibleText(text) + "\n";
 }
 
 std::string TraceEvent(uint64_t micros, std::string_view kind, std::string_view detail) {
   std::string line = Stamp(micros) + " " + Padded(kind, kKindWidth);
-  if (!detail.empty()) line += " " + OneLine(detail);
+  if (!detail.empty()) line += " " + VisibleText(detail);
   return line + "\n";
 }
 

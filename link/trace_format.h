@@ -46,8 +46,8 @@ std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
                        std::span<const uint8_t> bytes);
 
 // A log line of the link: its colour as a word (ColourWord) and its text
-// (UTF-8); control characters in the text become blanks, so every record
-// stays on one line.
+// (UTF-8) through VisibleText, so every record stays on one line. The
+// header's port name and an event's detail go through it too.
 std::string TraceLogLine(uint64_t micros, LogColour colour, std::string_view text);
 
 // An event of the port: `kind` (kTraceOpen, ...) and what it concerns.

@@ -41,10 +41,7 @@ void TracedOwner::Record(const char* text, LogColour colour) {
 
 void TracedOwner::ReportWriteFailure() {
   if (!trace.TakeWriteFailure()) return;
-  char line[text::kTextCapacity + 1];
-  std::snprintf(line, sizeof line, app.Text(text::kTraceOff).c_str(),
-                NarrowToCodePage(trace.Path(), app.CodePage()).c_str());
-  target.AppendLog(line, kGrey);
+  target.AppendLog(app.TextWithName(text::kTraceOff, trace.Path()).c_str(), kGrey);
 }
 
 }  // namespace varnel

@@ -20,9 +20,13 @@ bool TracedPort::Open(const std::string& device, std::string* reason) {
   return opened;
 }
 
-void TracedPort::ApplyLineDefaults(uint32_t baud) {
-  port->ApplyLineDefaults(baud);
+bool TracedPort::ApplyLineDefaults(uint32_t baud, std::string* reason) {
+  if (!port->ApplyLineDefaults(baud, reason)) {
+    trace.Event(kTraceFailed, "line settings: " + *reason);
+    return false;
+  }
   trace.Speed(baud);
+  return true;
 }
 
 bool TracedPort::SetLineFormat(const LineFormat& format) {

@@ -31,7 +31,7 @@ class TracedPort : public Port {
   bool ClearEventMask() override { return port->ClearEventMask(); }
   bool ReadTimeouts() override { return port->ReadTimeouts(); }
   bool SetNonBlockingTimeouts() override { return port->SetNonBlockingTimeouts(); }
-  void ApplyLineDefaults(uint32_t baud) override;
+  bool ApplyLineDefaults(uint32_t baud, std::string* reason) override;
   bool CanRunAt(uint32_t baud) override { return port->CanRunAt(baud); }
   bool GetLineFormat(LineFormat* format) override { return port->GetLineFormat(format); }
   bool SetLineFormat(const LineFormat& format) override;

@@ -9,7 +9,7 @@
 #include "format/byte_order.h"
 #include "format/crc16.h"
 #include "link/link_protocol.h"
-#include "link/transfer_file.h"
+#include "files/transfer_file.h"
 
 namespace varnel {
 namespace {

@@ -46,6 +46,7 @@ FilePage::FilePage(const Application& application, const char* pageSection, uint
   NameControl(browseButton, "browseButton", QString::fromLatin1(kBrowseName));
   startButton->setObjectName(QStringLiteral("startButton"));
   fileLabel->setObjectName(QStringLiteral("fileLabel"));
+  fileLabel->setTextFormat(Qt::PlainText);  // a language module's text, never markup
   fileLabel->setBuddy(fileBox);
   // The name changes only through the browse button (or the settings).
   fileBox->setReadOnly(true);

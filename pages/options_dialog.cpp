@@ -14,6 +14,7 @@
 #include "pages/dialog_units.h"
 #include "port/port_name.h"
 #include "settings/profile_store.h"
+#include "texts/visible_text.h"
 
 namespace varnel {
 namespace {
@@ -43,14 +44,16 @@ void Check(QButtonGroup* group, int64_t index) {
 
 QString OptionsDialog::PortCaption(const std::string& name, const PortTarget& target,
                                    std::span<const SerialDevice> devices, const DeviceRoots& roots) const {
-  // Where the name is the device itself there is nothing to add.
-  if (target.device == name) return QString::fromStdString(name);
-  QString detail = QString::fromStdString(target.device);
+  // Where the name is the device itself there is nothing to add. The
+  // device comes from the settings file, the product from the device: both
+  // are shown through VisibleText.
+  if (target.device == name) return QString::fromStdString(VisibleText(name));
+  QString detail = QString::fromStdString(VisibleText(target.device));
   if (target.presence == DevicePresence::Absent) {
     detail += ", " + Display(app, text::kPortNotPresent);
   } else if (const SerialDevice* device = FindSerialDevice(devices, target.device, roots);
              device != nullptr && !device->product.empty()) {
-    detail += ", " + QString::fromStdString(device->product);
+    detail += ", " + QString::fromStdString(VisibleText(device->product));
   }
   return QString::fromStdString(name) + " (" + detail + ")";
 }

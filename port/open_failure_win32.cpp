@@ -4,26 +4,11 @@
 
 #include <windows.h>
 
-#include <string_view>
 #include <vector>
 
+#include "files/system_message.h"
+
 namespace varnel {
-namespace {
-
-constexpr std::string_view kMessageEnd = " \r\n";
-constexpr DWORD kMessageChars = 512;
-
-// The system's text for `error`, without the line break it ends in.
-std::string SystemMessage(DWORD error) {
-  std::string message(kMessageChars, '\0');
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                      0, message.data(), kMessageChars, nullptr);
-  message.resize(length);
-  message.erase(message.find_last_not_of(kMessageEnd) + 1);
-  return message.empty() ? "error " + std::to_string(error) + "." : message;
-}
-
-}  // namespace
 
 std::string DescribeOpenFailure(const std::string& device, int systemError, const DeviceRoots& roots) {
   std::string text = device + ": " + SystemMessage(static_cast<DWORD>(systemError));

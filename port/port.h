@@ -43,8 +43,10 @@ class Port {
   virtual bool SetNonBlockingTimeouts() = 0;  // reads return at once with what is queued
   // `baud` bit/s, 8 data bits, no parity, one stop bit, no flow control,
   // DTR and RTS on. Skipped without error when the device's configuration
-  // can't be read.
-  virtual void ApplyLineDefaults(uint32_t baud) = 0;
+  // can't be read. False, with the system's reason in `reason`, when the
+  // device refused the settings: whatever another program left in it
+  // (XON/XOFF, another speed) may still be in force.
+  virtual bool ApplyLineDefaults(uint32_t baud, std::string* reason) = 0;
 
   // Whether the port can run at `baud`: the speed is set on trial, read
   // back and the port's own speed restored. Nothing crosses the line.

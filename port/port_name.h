@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,11 @@ inline constexpr char kPortsSection[] = "Ports";
 std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile);
 // The same with the settings file already loaded.
 std::string ResolvePortName(const std::string& name, const Profile& settings);
+
+// The port map's entry for `name`: the value of its key in section "Ports"
+// when `name` is a COMn with an entry there (POSIX); none otherwise, and
+// always on Windows.
+std::optional<std::string> PortMapEntry(const std::string& name, const Profile& settings);
 
 // The n of a name "COMn": "COM", "com" or any other letter case, then
 // decimal digits making a number from 1 that fits an int. 0 for any other

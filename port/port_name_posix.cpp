@@ -25,12 +25,17 @@ std::string ResolvePortName(const std::string& name, const std::filesystem::path
   return ResolvePortName(name, Profile::Load(settingsFile));
 }
 
-std::string ResolvePortName(const std::string& name, const Profile& settings) {
-  if (name.find('/') != std::string::npos) return name;
-  const int number = ComPortNumber(name);
-  if (number < 1) return name;
+std::optional<std::string> PortMapEntry(const std::string& name, const Profile& settings) {
+  if (name.find('/') != std::string::npos || ComPortNumber(name) < 1) return std::nullopt;
   std::string mapped = settings.Text(kPortsSection, name, "");
-  if (!mapped.empty()) return mapped;
+  if (mapped.empty()) return std::nullopt;
+  return mapped;
+}
+
+std::string ResolvePortName(const std::string& name, const Profile& settings) {
+  if (const std::optional<std::string> mapped = PortMapEntry(name, settings)) return *mapped;
+  const int number = ComPortNumber(name);
+  if (name.find('/') != std::string::npos || number < 1) return name;
   return std::string(kDefaultDevicePrefix) + std::to_string(number - 1);
 }
 

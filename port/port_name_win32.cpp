@@ -15,6 +15,10 @@ std::string ResolvePortName(const std::string& name, const std::filesystem::path
 
 std::string ResolvePortName(const std::string& name, const Profile& /*settings*/) { return name; }
 
+std::optional<std::string> PortMapEntry(const std::string& /*name*/, const Profile& /*settings*/) {
+  return std::nullopt;
+}
+
 std::string DefaultPortName(const std::string& device) {
   const int number = ComPortNumber(device);
   return number > 0 ? PortName(number) : std::string();

@@ -62,6 +62,16 @@ enum class DevicePresence { Present, Absent };
 // system has a device of that name.
 DevicePresence PresenceOf(const std::string& device, const DeviceRoots& roots);
 
+// Whether `device` may be opened as a serial port, judged without opening
+// it (opening a device can act: a watchdog starts counting). On POSIX: a
+// name that leads nowhere passes (the open then says why it fails); else
+// it must lead, links followed, to a character device that sysfs does not
+// place in a class other than tty (/sys/dev/char/<major>:<minor>/subsystem;
+// pseudo-terminals, which sysfs does not list, pass). On Windows every
+// name passes: the port's own open refuses what is not a COM port. False,
+// with the reason, otherwise.
+bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, std::string* reason);
+
 // The entry of `devices` that `device` names, by DeviceSystemPath; null
 // when it names none of them. The pointer is into `devices`.
 const SerialDevice* FindSerialDevice(std::span<const SerialDevice> devices, const std::string& device,

@@ -4,6 +4,9 @@
 // the links of /dev/serial/by-id.
 #include "port/serial_devices.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -27,6 +30,12 @@ constexpr std::array<std::string_view, 3> kKinds = {"ttyACM", "ttyS", "ttyUSB"};
 constexpr std::string_view kSerialKind = "ttyS";
 // sysfs `type` of a ttyS* with no UART behind it (PORT_UNKNOWN).
 constexpr std::string_view kNoUart = "0";
+// Where sysfs names each character device by its numbers, and the class
+// of a serial port's.
+constexpr char kCharDevices[] = "dev/char";
+constexpr char kTtySubsystem[] = "tty";
+constexpr char kNotCharacterDevice[] = "not a serial device (not a character device)";
+constexpr char kOtherDevice[] = "not a serial device (a device of class ";
 
 // A device's place in the listing: its kind's position, then its number.
 struct ListingKey {
@@ -131,6 +140,22 @@ fs::path DeviceTreePath(const std::string& device, const DeviceRoots& roots) {
 
 std::string DeviceSystemPath(const std::string& device, const DeviceRoots& roots) {
   return SystemPathOf(DeviceTreePath(device, roots), roots).value_or(device);
+}
+
+bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, std::string* reason) {
+  struct stat info {};
+  if (::stat(DeviceTreePath(device, roots).c_str(), &info) != 0) return true;
+  if (!S_ISCHR(info.st_mode)) {
+    *reason = kNotCharacterDevice;
+    return false;
+  }
+  const fs::path entry = roots.sysfs / kCharDevices /
+                         (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
+  std::error_code error;
+  const fs::path subsystem = fs::read_symlink(entry / "subsystem", error);
+  if (error || subsystem.filename() == kTtySubsystem) return true;
+  *reason = std::string(kOtherDevice) + subsystem.filename().string() + ")";
+  return false;
 }
 
 DevicePresence PresenceOf(const std::string& device, const DeviceRoots& roots) {

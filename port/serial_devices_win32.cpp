@@ -1,5 +1,5 @@
 // Serial devices on Windows: the COM ports among the system's MS-DOS
-// device names (QueryDosDeviceA), with nothing else known about them.
+// device names (QueryDosDeviceW), with nothing else known about them.
 #include "port/serial_devices.h"
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "files/narrow_path.h"
 #include "port/port_name.h"
 
 namespace varnel {
@@ -20,10 +21,10 @@ constexpr DWORD kFirstListChars = 16384;
 constexpr int kListGrowthTries = 8;
 
 // Every MS-DOS device name the system has, each ended by a NUL.
-std::string DosDeviceNames() {
-  std::string names(kFirstListChars, '\0');
+std::wstring DosDeviceNames() {
+  std::wstring names(kFirstListChars, L'\0');
   for (int attempt = 0; attempt < kListGrowthTries; ++attempt) {
-    const DWORD length = QueryDosDeviceA(nullptr, names.data(), static_cast<DWORD>(names.size()));
+    const DWORD length = QueryDosDeviceW(nullptr, names.data(), static_cast<DWORD>(names.size()));
     if (length != 0) {
       names.resize(length);
       return names;
@@ -38,10 +39,10 @@ std::string DosDeviceNames() {
 
 std::vector<SerialDevice> ListSerialDevices(const DeviceRoots& /*roots*/) {
   std::vector<SerialDevice> devices;
-  const std::string names = DosDeviceNames();
+  const std::wstring names = DosDeviceNames();
   for (size_t start = 0; start < names.size();) {
-    const size_t end = std::min(names.find('\0', start), names.size());
-    const std::string name = names.substr(start, end - start);
+    const size_t end = std::min(names.find(L'\0', start), names.size());
+    const std::string name = NarrowFromPath(std::filesystem::path(names.substr(start, end - start)));
     start = end + 1;
     if (ComPortNumber(name) < 1) continue;
     SerialDevice device;
@@ -68,10 +69,14 @@ std::string DeviceSystemPath(const std::string& device, const DeviceRoots& /*roo
 DevicePresence PresenceOf(const std::string& device, const DeviceRoots& /*roots*/) {
   // The name's target does not matter, only that there is one: a target
   // longer than the buffer still is one.
-  char target[MAX_PATH];
-  const bool named = QueryDosDeviceA(device.c_str(), target, MAX_PATH) != 0 ||
+  wchar_t target[MAX_PATH];
+  const bool named = QueryDosDeviceW(PathFromNarrow(device).c_str(), target, MAX_PATH) != 0 ||
                      GetLastError() == ERROR_INSUFFICIENT_BUFFER;
   return named ? DevicePresence::Present : DevicePresence::Absent;
+}
+
+bool IsSerialDeviceNode(const std::string& /*device*/, const DeviceRoots& /*roots*/, std::string* /*reason*/) {
+  return true;
 }
 
 }  // namespace varnel

@@ -27,7 +27,7 @@ class SerialPort final : public Port {
   bool ClearEventMask() override;
   bool ReadTimeouts() override;
   bool SetNonBlockingTimeouts() override;
-  void ApplyLineDefaults(uint32_t baud) override;
+  bool ApplyLineDefaults(uint32_t baud, std::string* reason) override;
   bool CanRunAt(uint32_t baud) override;
   bool GetLineFormat(LineFormat* format) override;
   bool SetLineFormat(const LineFormat& format) override;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -146,6 +147,12 @@ bool IsStandardSpeed(uint32_t baud) {
 }
 
 bool SerialPort::Open(const std::string& device, std::string* reason) {
+  // Refused from what the system says of it, never opened to find out.
+  std::string why;
+  if (!IsSerialDeviceNode(device, DeviceRoots{}, &why)) {
+    *reason = device + ": " + why;
+    return false;
+  }
   int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *reason = OpenFailureText(device, errno);
@@ -196,9 +203,9 @@ bool SerialPort::SetNonBlockingTimeouts() {
   return native->fd >= 0;
 }
 
-void SerialPort::ApplyLineDefaults(uint32_t baud) {
+bool SerialPort::ApplyLineDefaults(uint32_t baud, std::string* reason) {
   termios tio{};
-  if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return;
+  if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return true;
   speed_t code;
   if (SpeedCode(baud, &code)) {
     ::cfsetispeed(&tio, code);
@@ -213,11 +220,15 @@ void SerialPort::ApplyLineDefaults(uint32_t baud) {
   tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
-  ::tcsetattr(native->fd, TCSANOW, &tio);
+  if (::tcsetattr(native->fd, TCSANOW, &tio) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
   // A device without modem lines, such as a pseudo-terminal, refuses this
   // with ENOTTY or EINVAL; that is fine.
   int lines = TIOCM_DTR | TIOCM_RTS;
   ::ioctl(native->fd, TIOCMBIS, &lines);
+  return true;
 }
 
 bool SerialPort::CanRunAt(uint32_t baud) {

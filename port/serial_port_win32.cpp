@@ -12,6 +12,10 @@
 #include <atomic>
 #include <cctype>
 
+#include "files/device_name.h"
+#include "files/narrow_path.h"
+#include "files/system_message.h"
+#include "files/unique_handle.h"
 #include "port/input_queue.h"
 #include "port/open_failure.h"
 #include "port/tick_clock.h"
@@ -29,6 +33,7 @@ constexpr WORD kXonXoffLimit = 262;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
 constexpr char kDevicePrefix[] = "\\\\.\\";
+constexpr char kNotSerial[] = "not a serial port";
 // The longest a wait for input runs before it looks at Wake again.
 constexpr DWORD kWaitSliceMs = 50;
 
@@ -76,7 +81,7 @@ void SetLineFields(DCB* dcb, uint32_t baud) {
 }  // namespace
 
 struct SerialPort::Native {
-  HANDLE handle = INVALID_HANDLE_VALUE;
+  UniqueHandle port;
   std::string name;  // as given to Open: the default configuration is read by it
   bool hungUp = false;
   InputQueue queue;
@@ -88,7 +93,7 @@ struct SerialPort::Native {
   bool Fill() {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle, &errors, &status)) {
+    if (!ClearCommError(port.Get(), &errors, &status)) {
       hungUp = true;
       return false;
     }
@@ -96,7 +101,7 @@ struct SerialPort::Native {
       std::span<uint8_t> room = queue.FreeSpace();
       if (room.empty()) return true;
       DWORD got = 0;
-      if (!ReadFile(handle, room.data(), static_cast<DWORD>(room.size()), &got, nullptr)) {
+      if (!ReadFile(port.Get(), room.data(), static_cast<DWORD>(room.size()), &got, nullptr)) {
         hungUp = true;
         return false;
       }
@@ -114,13 +119,13 @@ void SerialPort::WaitForInput(uint32_t timeoutMs) {
   // short enough for Wake to end it within a fraction of a second.
   const DWORD start = GetTickCount();
   // What the queue holds is not new: the wait is for the driver's bytes.
-  while (!native->hungUp && native->handle != INVALID_HANDLE_VALUE) {
+  while (!native->hungUp && native->port.Valid()) {
     if (native->woken.exchange(false)) return;
     const DWORD waited = GetTickCount() - start;
     if (waited >= timeoutMs) return;
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(native->handle, &errors, &status)) {
+    if (!ClearCommError(native->port.Get(), &errors, &status)) {
       native->hungUp = true;
       return;
     }
@@ -132,8 +137,8 @@ void SerialPort::WaitForInput(uint32_t timeoutMs) {
     std::span<uint8_t> room = native->queue.FreeSpace();
     if (room.empty()) return;  // full: the link reads before it waits again
     DWORD got = 0;
-    const bool read = SetCommTimeouts(native->handle, &timeouts) &&
-                      ReadFile(native->handle, room.data(), 1, &got, nullptr);
+    const bool read = SetCommTimeouts(native->port.Get(), &timeouts) &&
+                      ReadFile(native->port.Get(), room.data(), 1, &got, nullptr);
     SetNonBlockingTimeouts();
     if (!read) {
       native->hungUp = true;
@@ -157,13 +162,26 @@ bool IsStandardSpeed(uint32_t baud) {
 
 bool SerialPort::Open(const std::string& device, std::string* reason) {
   const std::string path = IsComName(device) ? kDevicePrefix + device : device;
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
+  const std::filesystem::path name = PathFromNarrow(path);
+  // A file's name is refused from the name, never opened: only a device
+  // can be a port.
+  if (!IsDeviceName(name.native())) {
+    *reason = device + ": " + kNotSerial;
+    return false;
+  }
+  UniqueHandle port(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!port.Valid()) {
     *reason = DescribeOpenFailure(device, static_cast<int>(GetLastError()), DeviceRoots{});
     return false;
   }
-  native->handle = handle;
+  // Any other device (NUL, the console, a printer) has no line state.
+  DCB state{};
+  state.DCBlength = sizeof state;
+  if (GetFileType(port.Get()) != FILE_TYPE_CHAR || !GetCommState(port.Get(), &state)) {
+    *reason = device + ": " + kNotSerial;
+    return false;
+  }
+  native->port = std::move(port);
   native->name = device;
   native->hungUp = false;
   native->queue.Clear();
@@ -174,61 +192,62 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
 bool SerialPort::SetQueueSizes(uint32_t inputBytes, uint32_t outputBytes) {
   if (inputBytes == 0 && outputBytes == 0) return true;
   if (inputBytes != 0) native->queue.Resize(inputBytes);
-  return SetupComm(native->handle, inputBytes, outputBytes) != 0;
+  return SetupComm(native->port.Get(), inputBytes, outputBytes) != 0;
 }
 
-bool SerialPort::ClearEventMask() { return SetCommMask(native->handle, 0) != 0; }
+bool SerialPort::ClearEventMask() { return SetCommMask(native->port.Get(), 0) != 0; }
 
 bool SerialPort::ReadTimeouts() {
   COMMTIMEOUTS timeouts{};
-  return GetCommTimeouts(native->handle, &timeouts) != 0;
+  return GetCommTimeouts(native->port.Get(), &timeouts) != 0;
 }
 
 bool SerialPort::SetNonBlockingTimeouts() {
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
-  return SetCommTimeouts(native->handle, &timeouts) != 0;
+  return SetCommTimeouts(native->port.Get(), &timeouts) != 0;
 }
 
-void SerialPort::ApplyLineDefaults(uint32_t baud) {
+bool SerialPort::ApplyLineDefaults(uint32_t baud, std::string* reason) {
   COMMCONFIG config{};
   config.dwSize = sizeof config;
   DWORD size = sizeof config;
   // The port's default configuration is read by its name; where there is
   // none (not a COM port by name), the current state is the base. Every
   // field the line needs is set either way.
-  const bool haveDefault = GetDefaultCommConfigA(native->name.c_str(), &config, &size) != 0;
+  const bool haveDefault = GetDefaultCommConfigW(PathFromNarrow(native->name).c_str(), &config, &size) != 0;
   if (!haveDefault) {
     config = COMMCONFIG{};
     config.dcb.DCBlength = sizeof config.dcb;
-    if (!GetCommState(native->handle, &config.dcb)) return;
+    if (!GetCommState(native->port.Get(), &config.dcb)) return true;
   }
   SetLineFields(&config.dcb, baud);
-  if (!haveDefault || !SetCommConfig(native->handle, &config, size)) {
-    SetCommState(native->handle, &config.dcb);
-  }
+  if (haveDefault && SetCommConfig(native->port.Get(), &config, size)) return true;
+  if (SetCommState(native->port.Get(), &config.dcb)) return true;
+  *reason = SystemMessage(GetLastError());
+  return false;
 }
 
 bool SerialPort::CanRunAt(uint32_t baud) {
   DCB saved{};
   saved.DCBlength = sizeof saved;
-  if (!GetCommState(native->handle, &saved)) return false;
+  if (!GetCommState(native->port.Get(), &saved)) return false;
   if (saved.BaudRate == baud) return true;
   DCB trial = saved;
   trial.BaudRate = baud;
   // Only the speed read back counts.
   DCB seen{};
   seen.DCBlength = sizeof seen;
-  bool runs = SetCommState(native->handle, &trial) && GetCommState(native->handle, &seen) &&
+  bool runs = SetCommState(native->port.Get(), &trial) && GetCommState(native->port.Get(), &seen) &&
               seen.BaudRate == baud;
-  SetCommState(native->handle, &saved);
+  SetCommState(native->port.Get(), &saved);
   return runs;
 }
 
 bool SerialPort::GetLineFormat(LineFormat* format) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(native->handle, &dcb)) return false;
+  if (!GetCommState(native->port.Get(), &dcb)) return false;
   format->baud = dcb.BaudRate;
   format->dataBits = dcb.ByteSize;
   format->parity = dcb.Parity;
@@ -239,25 +258,25 @@ bool SerialPort::GetLineFormat(LineFormat* format) {
 bool SerialPort::SetLineFormat(const LineFormat& format) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(native->handle, &dcb)) return false;
+  if (!GetCommState(native->port.Get(), &dcb)) return false;
   dcb.BaudRate = format.baud;
   dcb.ByteSize = format.dataBits;
   dcb.Parity = static_cast<BYTE>(format.parity & 0xFF);
   dcb.fParity = format.parity != 0;
   dcb.StopBits = format.stopBits;
-  return SetCommState(native->handle, &dcb) != 0;
+  return SetCommState(native->port.Get(), &dcb) != 0;
 }
 
 bool SerialPort::Write(const uint8_t* data, uint32_t count, uint32_t* written) {
   DWORD done = 0;
-  BOOL ok = WriteFile(native->handle, data, count, &done, nullptr);
+  BOOL ok = WriteFile(native->port.Get(), data, count, &done, nullptr);
   *written = done;
   return ok != 0;
 }
 
 bool SerialPort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
   *got = 0;
-  if (native->handle == INVALID_HANDLE_VALUE) return false;
+  if (!native->port.Valid()) return false;
   if (native->queue.Count() < count) native->Fill();
   if (native->queue.Count() == 0 && native->hungUp) return false;
   *got = static_cast<uint32_t>(native->queue.Take(buffer, count));
@@ -266,7 +285,7 @@ bool SerialPort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
 
 bool SerialPort::QueuedCount(uint32_t* count) {
   *count = 0;
-  if (native->handle == INVALID_HANDLE_VALUE) return false;
+  if (!native->port.Valid()) return false;
   native->Fill();
   if (native->queue.Count() == 0 && native->hungUp) return false;
   *count = static_cast<uint32_t>(native->queue.Count());
@@ -280,10 +299,9 @@ void SerialPort::Sleep(uint32_t milliseconds) { SleepMs(milliseconds); }
 bool SerialPort::HungUp() const { return native->hungUp; }
 
 void SerialPort::Close() {
-  if (native->handle == INVALID_HANDLE_VALUE) return;
+  if (!native->port.Valid()) return;
   open.store(false, std::memory_order_release);
-  CloseHandle(native->handle);
-  native->handle = INVALID_HANDLE_VALUE;
+  static_cast<void>(native->port.Close());
   native->queue.Clear();
 }
 

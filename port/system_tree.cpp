@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "files/narrow_path.h"
+
 namespace varnel {
 namespace {
 
@@ -17,7 +19,7 @@ std::vector<std::string> EntryNames(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    names.push_back(it->path().filename().string());
+    names.push_back(NarrowFromPath(it->path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -1,7 +1,8 @@
 // The settings file's bytes on disk: read only when it is a regular file of
 // sane size, and replaced as a whole through a temporary file and a rename,
-// at the end of any chain of symbolic links, keeping its permissions. Each
-// platform's file implements this header. Any thread; no shared state.
+// at the end of a chain of symbolic links this process may follow, keeping
+// its permissions. Reading is each platform's (profile_file_posix.cpp,
+// profile_file_win32.cpp). Any thread; no shared state.
 #pragma once
 
 #include <cstdint>
@@ -33,19 +34,19 @@ enum class ProfileRead {
 // open is caught on the open handle, which does not wait.
 [[nodiscard]] ProfileRead ReadProfileFile(const std::filesystem::path& file, std::string* bytes);
 
-// Makes `bytes` the whole content of `file`. When `file` is a symbolic
-// link, the chain of links (absolute or relative, each relative one taken
-// from its own link's folder) is followed and its final target is
-// replaced, so the links stay links; a dangling chain creates its target.
-// The new content goes to a temporary file beside the target, which is
-// flushed to disk and renamed over the target, so a crash leaves either the
-// old or the new file; an existing target's permissions (and, where this
-// user may set them, its owner and group) are carried over.
-// Returns true once the rename has been done. Returns false, changing
-// nothing and leaving no temporary file, when the target exists but is
-// not a regular file, when it is read-only (no write permission at all, or
-// none for this user), when the chain of links loops or can't be read,
-// and when the temporary file can't be made, written or renamed.
-[[nodiscard]] bool ReplaceProfileFile(const std::filesystem::path& file, std::string_view bytes);
+// Makes `bytes` the whole content of `file` (files/replace_file.h: a new
+// file beside it with its permissions, flushed and renamed over it). When
+// `file` is a symbolic link, the chain of links (absolute or relative, each
+// relative one taken from its own link's folder) is resolved once and its
+// final target replaced, so the links stay links; a dangling chain creates
+// its target. Only links this process may follow are followed (see
+// MayFollowLink: none for the superuser; on Windows, where the standard
+// library sees no links, a link there is refused by ReplaceFile). Returns true once the rename has
+// been done. Returns false, changing nothing, leaving no temporary file
+// and with the reason in `reason` (when given), when a link may not be
+// followed, the chain loops or can't be read, the target is not a regular
+// file or is read-only, or the new file can't be made, written or renamed.
+[[nodiscard]] bool ReplaceProfileFile(const std::filesystem::path& file, std::string_view bytes,
+                                      std::string* reason = nullptr);
 
 }  // namespace varnel

@@ -71,6 +71,17 @@ std::string LoadTraceFileName(const Profile& profile, uint32_t codePage) {
   return stored ? FileNameFromStored(*stored, codePage) : std::string();
 }
 
+SettingsPlace SettingsPlaceOf(const std::filesystem::path& settingsFile, const std::filesystem::path& configDir) {
+  return !configDir.empty() && settingsFile.parent_path() == configDir ? SettingsPlace::UserConfigDir
+                                                                      : SettingsPlace::WorkingDir;
+}
+
+bool TraceFileAllowed(std::string_view name, SettingsPlace place) {
+  if (place == SettingsPlace::UserConfigDir) return true;
+  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  return !name.empty() && !path.has_root_path() && !path.has_parent_path() && path != "." && path != "..";
+}
+
 bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
                   uint32_t codePage) {
   return WriteProfileText(file, section, kFileNameKey, StoredFileName(name, codePage));

@@ -55,6 +55,19 @@ bool SaveSettings(const std::filesystem::path& file, const WindowSettings& setti
 // or blank. The window only reads it.
 std::string LoadTraceFileName(const Profile& profile, uint32_t codePage);
 
+// Where the settings file lies: the user's configuration folder is the
+// user's own; the working folder may hold a Varnel.ini copied from anyone.
+enum class SettingsPlace { WorkingDir, UserConfigDir };
+// UserConfigDir when `settingsFile` is in `configDir` (not empty).
+SettingsPlace SettingsPlaceOf(const std::filesystem::path& settingsFile, const std::filesystem::path& configDir);
+
+// Whether the TraceFile value `name` (UTF-8) may be used from a settings
+// file at `place`: any name from the user's configuration folder; from the
+// working folder only a plain file name inside it (not absolute, no folder
+// part, not "." or ".."), so a copied Varnel.ini can't make the trace
+// append to a file elsewhere.
+bool TraceFileAllowed(std::string_view name, SettingsPlace place);
+
 // A page's file name (UTF-8), key FileName of `section` read through
 // FileNameFromStored with `codePage`; DefaultDumpFileName() when missing.
 std::string LoadFileName(const Profile& profile, const char* section, uint32_t codePage);

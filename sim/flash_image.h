@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sim/unique_fd.h"
+#include "files/unique_fd.h"
 
 namespace varnel::sim {
 

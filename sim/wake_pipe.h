@@ -3,7 +3,7 @@
 // Drain() and ReadFd() on the handset's thread.
 #pragma once
 
-#include "sim/unique_fd.h"
+#include "files/unique_fd.h"
 
 namespace varnel::sim {
 

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <system_error>
 
+#include "format/loader_package.h"
 #include "tests/test_support.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
+#include "texts/language_module.h"
 
 namespace varnel {
 namespace {
@@ -82,6 +84,31 @@ TEST(LoadTextTest, LanguageModuleOnlyFor1251WithoutPerIdFallback) {
   Application missing("Varnel", kCyrillicCodePage, {empty.Path()});
   EXPECT_EQ(missing.Text(text::kUsingPort), "Using %s, speed %d, block %d bytes");
   EXPECT_FALSE(missing.UsesLanguageModule());
+}
+
+// A folder copied from someone else brings no texts, and files far larger
+// than a language module or a loader package are neither.
+TEST(LoadTextTest, ModulesAndPackagesComeOnlyFromTheirPlacesAndWithinTheirSizes) {
+  testing::TempDir dir;
+  testing::ScopedWorkingDir cwd(dir.Path());
+  WriteFile(dir / "Varnel.lng", "11=Pack text\n");
+  Application fromWorkingDir("Varnel", kCyrillicCodePage, LanguageModuleDirs("/nonexistent/bin/Varnel"));
+  EXPECT_FALSE(fromWorkingDir.UsesLanguageModule());
+  EXPECT_EQ(fromWorkingDir.Text(text::kSwitchToSerial), "Switch to SERIAL");
+
+  std::string oversized = "11=Large\n";
+  oversized.resize(kLanguageModuleMaxBytes + 1, '#');
+  WriteFile(dir / "Varnel.lng", oversized);
+  EXPECT_FALSE(Application("Varnel", kCyrillicCodePage, {dir.Path()}).UsesLanguageModule());
+  oversized.resize(kLanguageModuleMaxBytes);
+  WriteFile(dir / "Varnel.lng", oversized);
+  EXPECT_TRUE(Application("Varnel", kCyrillicCodePage, {dir.Path()}).UsesLanguageModule());
+
+  LoaderPackage package;
+  WriteFile(dir / "Varnel.res", std::string(kLoaderPackageMaxBytes + 1, '\0'));
+  EXPECT_FALSE(package.Open(dir / "Varnel.res"));
+  std::filesystem::resize_file(dir / "Varnel.res", kLoaderPackageMaxBytes);
+  EXPECT_TRUE(package.Open(dir / "Varnel.res"));
 }
 
 TEST(LoadTextTest, SettingsPathFindsTheFileInAnyLetterCase) {

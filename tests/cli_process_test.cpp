@@ -2,7 +2,9 @@
 // transfer and disconnecting the loader, and the exit status says failure;
 // the wait for the handset ends when asked, whatever arrives meanwhile;
 // "ports" lists this system's serial devices; a line trace is written
-// afresh, and one that can't be written stops the tool before the port.
+// afresh, and one that can't be written or is refused stops the tool
+// before the port; a hang-up ends a read-back cleanly; names from outside
+// stay one escaped line.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -22,11 +24,17 @@ class CliProcessTest : public HandsetTest {
   // Starts varnel-cli with `args` (after the program's name), standard
   // error going to log.txt and, when `output` names a file of the test's
   // folder, standard output to it.
-  pid_t Spawn(std::vector<std::string> args, const char* output = nullptr) {
+  // `environment` entries ("NAME=value") are added to this process's.
+  pid_t Spawn(std::vector<std::string> args, const char* output = nullptr,
+              std::vector<std::string> environment = {}) {
     args.insert(args.begin(), VARNEL_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -35,7 +43,7 @@ class CliProcessTest : public HandsetTest {
       posix_spawn_file_actions_addopen(&actions, 1, (dir / output).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     }
     pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
   }
@@ -125,18 +133,88 @@ TEST_F(CliProcessTest, TraceWritesTheSessionAFreshFileEachRun) {
   EXPECT_TRUE(text.ends_with(" close\n")) << text;
 }
 
-TEST_F(CliProcessTest, ATraceThatCanNotBeWrittenEndsTheSessionBeforeThePortOpens) {
+// A trace that can't be written fails the session (1); one that is not a
+// trace's to write, through a link, into a device or over a file the
+// session uses, is a bad command line (2). Either way the port is never
+// opened and nothing the name leads to is touched.
+TEST_F(CliProcessTest, ATraceThatIsNotPossibleEndsTheSessionBeforeThePortOpens) {
   StartHandset();
-  const std::string trace = (dir / "missing" / "trace.txt").string();
-  const pid_t pid = Spawn({"--trace", trace, "--port", handset->SlavePath(), "--package",
-                           (dir / "Varnel.res").string(), "connect"});
-  EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), 1);
-  EXPECT_NE(Log().find("] No line trace: can't write " + trace + "\n"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("] " + trace + ": No such file or directory\n"), std::string::npos) << Log();
-  EXPECT_EQ(Log().find("Using "), std::string::npos) << Log();
-  EXPECT_EQ(Log().find("Com port opened"), std::string::npos) << Log();
+  const std::vector<uint8_t> image(0x2000, 0x5A);
+  WriteFile(dir / "image.bin", image);
+  WriteFile(dir / "kept.txt", std::vector<uint8_t>(7, 'k'));
+  std::filesystem::create_symlink(dir / "kept.txt", dir / "link.txt");
+  std::filesystem::create_symlink(dir / "created.txt", dir / "dangling.txt");
+  struct Case {
+    std::string trace;
+    int exitStatus;
+    std::string line;
+  };
+  const std::string missing = (dir / "missing" / "trace.txt").string();
+  const std::string imagePath = (dir / "image.bin").string();
+  const std::string otherName = (dir / "." / "image.bin").string();
+  const std::vector<Case> kCases = {
+      {missing, 1, "No line trace: can't write " + missing + "\n"},
+      {(dir / "link.txt").string(), 2, "link.txt: a symbolic link, which is not followed\n"},
+      {(dir / "dangling.txt").string(), 2, "dangling.txt: a symbolic link, which is not followed\n"},
+      {"/dev/null", 2, "/dev/null: not a regular file\n"},
+      {imagePath, 2, "No line trace: " + imagePath + " is a file the program reads or writes\n"},
+      {otherName, 2, "No line trace: " + otherName + " is a file the program reads or writes\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.trace);
+    const pid_t pid = Spawn({"--trace", c.trace, "--port", handset->SlavePath(), "--package",
+                             (dir / "Varnel.res").string(), "flash", "0x2000000", imagePath});
+    EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), c.exitStatus);
+    EXPECT_NE(Log().find(c.line), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("Com port opened"), std::string::npos) << Log();
+  }
   EXPECT_TRUE(ProgramBytes().empty());
+  EXPECT_EQ(ReadFile(dir / "image.bin"), image);
+  EXPECT_EQ(ReadFile(dir / "kept.txt"), std::vector<uint8_t>(7, 'k'));
+  EXPECT_FALSE(std::filesystem::exists(dir / "created.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+// Closing the terminal ends a session as an interrupt does, also during
+// the read-back of a verify, whose temporary file no one can ever see.
+TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
+  sim::FaultPlan faults;
+  faults.stallBlock = {3, 0, std::chrono::milliseconds(600), 1};  // before the read-back's third block
+  StartHandset(faults);
+  WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0x3C));
+  const std::filesystem::path temporary = dir / "tmp";
+  std::filesystem::create_directory(temporary);
+  const pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "--verify",
+                           "flash", "0x2000000", (dir / "image.bin").string()},
+                          nullptr, {"TMPDIR=" + temporary.string()});
+  ASSERT_TRUE(handset->WaitFor(
+      [](const sim::TranscriptData& d) {
+        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        return !dumps.empty() && dumps.back().blocks.size() >= 2;
+      },
+      kSessionTimeout));
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  ::kill(pid, SIGHUP);
+  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1) << Log();
+  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  EXPECT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
+                               std::chrono::seconds(5))) << Log();
+}
+
+// Names from outside (here a port name) can't start a log line of their
+// own or drive the terminal.
+TEST_F(CliProcessTest, ANameWithControlCharactersStaysOneEscapedLine) {
+  StartHandset();  // for its package
+  const std::string port = "/nonexistent\n[00:00:00] Verify OK\x1b[2J";
+  EXPECT_EQ(ExitStatusWithin(Spawn({"--port", port, "--package", (dir / "Varnel.res").string(), "connect"}),
+                             kSessionTimeout),
+            1);
+  const std::string log = Log();
+  EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
+  EXPECT_EQ(log.find("\n[00:00:00] Verify OK"), std::string::npos) << log;
+  EXPECT_NE(log.find("] Using /nonexistent\\n[00:00:00] Verify OK\\x1b[2J, speed 115200"), std::string::npos)
+      << log;
 }
 
 TEST_F(CliProcessTest, PortsListsTheDevicesOfThisSystemAndExitsZero) {

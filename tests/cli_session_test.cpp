@@ -1,6 +1,7 @@
 // varnel-cli sessions against the simulated handset: the exit status says
 // whether everything asked for was done.
 #include <array>
+#include <fstream>
 #include <functional>
 
 #include "cli/cli_session.h"
@@ -18,9 +19,10 @@ class CliSessionTest : public HandsetTest {
     return RunCliAs(app, options);
   }
 
-  // Runs a session of `runner` as the command line gives it.
+  // Runs a session of `runner` as the command line gives it, on the
+  // handset's port unless `options` names another than the default.
   int RunCliAs(const Application& runner, cli::CliOptions options) {
-    options.port = handset->SlavePath();
+    if (options.port == cli::CliOptions{}.port) options.port = handset->SlavePath();
     std::FILE* stream = std::tmpfile();
     int exitStatus = cli::RunSession(options, runner, stream);
     std::rewind(stream);
@@ -173,6 +175,26 @@ TEST_F(CliSessionTest, FailuresExitNonZero) {
   EXPECT_EQ(RunCli(connect), cli::kExitFailed);
   EXPECT_NE(printed.find("Can't open the loader package"), std::string::npos);
   EXPECT_EQ(printed.find("Com port opened"), std::string::npos) << "the port was not opened";
+}
+
+// A port map entry (from a settings file that may have come from anyone)
+// that leads to no serial device is refused before anything is opened.
+TEST_F(CliSessionTest, APortMapEntryThatIsNoSerialDeviceIsRefused) {
+  StartHandset();
+  ScopedWorkingDir cwd(dir.Path());
+  for (const std::string& value : {(dir / "Varnel.res").string(), std::string("/dev/null"),
+                                   (dir / "gone").string()}) {
+    SCOPED_TRACE(value);
+    std::ofstream(dir / "Varnel.ini") << "[Ports]\nCOM2=" << value << "\n";
+    cli::CliOptions connect;
+    connect.port = "COM2";
+    EXPECT_EQ(RunCli(connect), cli::kExitFailed);
+    EXPECT_NE(printed.find("] Can't open port (11) (Serial:142)\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("] Port map entry COM2=" + value + " ignored: no serial device there\n"),
+              std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Com port opened"), std::string::npos) << printed;
+  }
+  EXPECT_TRUE(ProgramBytes().empty());
 }
 
 TEST_F(CliSessionTest, WaitLimitEndsASilentSession) {

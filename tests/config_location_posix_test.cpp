@@ -49,21 +49,6 @@ TEST(UserConfigDirTest, WithoutHomeTheUserDatabaseNamesTheHomeDirectory) {
   EXPECT_EQ(UserConfigDir(), HomeDirectory() / ".config" / "varnel");
 }
 
-TEST(MakeConfigDirTest, NewFoldersAreOpenToTheirOwnerAloneExistingOnesKeepTheirMode) {
-  testing::TempDir root;
-  fs::permissions(root.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  const fs::path configDir = root / "config" / "varnel";
-  ASSERT_TRUE(MakeConfigDir(configDir));
-  for (const fs::path& made : {root / "config", configDir}) {
-    SCOPED_TRACE(made.string());
-    struct stat info {};
-    ASSERT_EQ(::stat(made.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-  }
-  EXPECT_EQ(fs::status(root.Path()).permissions(),
-            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-}
-
 TEST(ConfigLocationPosixTest, ADanglingLinkInTheWorkingDirectoryIsItsSettingsFile) {
   testing::TempDir root;
   const fs::path userDir = root / "varnel";

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "files/private_dir.h"
 #include "format/loader_package.h"
 #include "format/working_dir_file.h"
 #include "settings/profile_store.h"
@@ -104,11 +105,11 @@ TEST_F(ConfigLocationTest, AFirstWriteMakesTheConfigurationDirectoryAndTheNextSt
   EXPECT_EQ(ReadProfileInt(next.SettingsPath(), "Settings", "ComPort", 1), 3);
 }
 
-TEST_F(ConfigLocationTest, MakeConfigDirMakesEveryMissingFolderAndAcceptsAnExistingOne) {
+TEST_F(ConfigLocationTest, MakePrivateDirMakesEveryMissingFolderAndAcceptsAnExistingOne) {
   const fs::path deep = root / "a" / "b" / "varnel";
-  EXPECT_TRUE(MakeConfigDir(deep));
+  EXPECT_TRUE(MakePrivateDir(deep));
   EXPECT_TRUE(fs::is_directory(deep));
-  EXPECT_TRUE(MakeConfigDir(deep));
+  EXPECT_TRUE(MakePrivateDir(deep));
 }
 
 // ---- Failures ----
@@ -116,7 +117,7 @@ TEST_F(ConfigLocationTest, MakeConfigDirMakesEveryMissingFolderAndAcceptsAnExist
 TEST_F(ConfigLocationTest, AFileWhereTheDirectoryBelongsFailsTheWriteAndKeepsTheFile) {
   Touch(root / "blocked");
   const fs::path configDir = root / "blocked" / "varnel";
-  EXPECT_FALSE(MakeConfigDir(configDir));
+  EXPECT_FALSE(MakePrivateDir(configDir));
   Application app("Varnel", kUtf8CodePage, {}, configDir);
   EXPECT_FALSE(WriteProfileText(app.SettingsPathForWriting(), "Settings", "ComPort", "3"));
   EXPECT_TRUE(fs::is_regular_file(root / "blocked"));

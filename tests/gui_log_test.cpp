@@ -42,7 +42,7 @@ TEST_F(GuiLogTest, EachTextBecomesOneStampedLineOrNone) {
       {"Thread started", {"Thread started"}},
       {"  padded\t ", {"padded"}},
       {"ends in a break\r\n", {"ends in a break"}},
-      {"first\r\nsecond", {"first", "second"}},
+      {"first\r\nsecond", {"first\\r\\nsecond"}},  // a break inside stays visible
   }};
   MainWindow& shown = Open();
   for (const Case& c : kCases) {

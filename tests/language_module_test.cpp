@@ -24,19 +24,35 @@ TEST(LanguageModuleTest, ParsesIdsEscapesAndSkipsWhatIsNotAText) {
   EXPECT_EQ(table.Count(), 3u);
 }
 
-TEST(LanguageModuleTest, TemplateWithOtherPlaceholdersIsLeftOut) {
-  const std::string source =
-      "33=%s %d %d ok\n"
-      "35=%s wrong kind\n"
-      "46=0x%x only one\n"
-      "48=100%% %s\n"
-      "41=100% plain text\n";
-  StringTable table = ParseLanguageModule(source, kUtf8CodePage, ProgramTexts());
-  EXPECT_NE(table.Find(33), nullptr);
-  EXPECT_EQ(table.Find(35), nullptr);
-  EXPECT_EQ(table.Find(46), nullptr);
-  EXPECT_NE(table.Find(48), nullptr);
-  EXPECT_NE(table.Find(41), nullptr);
+// A translation is kept only when printf would read the same arguments
+// from it as from the program's own text, one for one.
+TEST(LanguageModuleTest, ATextIsKeptOnlyWithTheSameConversionsAsTheProgramsOwn) {
+  struct Case {
+    const char* line;
+    bool kept;
+  };
+  constexpr Case kCases[] = {
+      {"33=%s %d %d ok", true},
+      {"48=100%% %s", true},            // "%%" is a percent sign
+      {"48=%-10s", true},               // flags and width take no argument
+      {"69=%.2f KiB", true},
+      {"41=100%% sure", true},
+      {"35=%s wrong kind", false},
+      {"46=0x%x only one", false},
+      {"79=Can't save the log to %l %d%s", false},  // "%l %" is no escaped percent
+      {"48=%5% %s", false},
+      {"48=%n%s", false},               // writes through its argument
+      {"48=%1$s", false},               // a numbered argument
+      {"35=%*d", false},                // the width is an argument of its own
+      {"48=%s %", false},               // dangling
+      {"69=%.1Lf", false},              // another length: another argument type
+      {"41=100% plain text", false},    // "% p" converts a pointer
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
+    const StringTable table = ParseLanguageModule(c.line, kUtf8CodePage, ProgramTexts());
+    EXPECT_EQ(table.Count() == 1, c.kept);
+  }
 }
 
 TEST(LanguageModuleTest, ShippedModuleTranslatesEveryTextKeepingPlaceholders) {

@@ -71,7 +71,7 @@ TEST(TraceFormatTest, LogLinesNameTheirColourAndStayOnOneLine) {
       {kRed, "error"}, {kGreen, "success"}, {kGrey, "detail"}, {kBlack, "info"}, {0x123456, "0x123456"},
   }};
   for (const auto& [colour, word] : kWords) EXPECT_EQ(ColourWord(colour), word);
-  EXPECT_EQ(TraceLogLine(1500, kRed, "Timeout\r\nat 420"), "     0.001500 log   error   Timeout  at 420\n");
+  EXPECT_EQ(TraceLogLine(1500, kRed, "Timeout\r\nat 420"), "     0.001500 log   error   Timeout\\r\\nat 420\n");
   EXPECT_EQ(TraceEvent(7, kTraceOpen, "/dev/ttyUSB0"), "     0.000007 open  /dev/ttyUSB0\n");
   EXPECT_EQ(TraceEvent(7, kTraceClose), "     0.000007 close\n");
 }
@@ -81,8 +81,9 @@ TEST(TraceFormatTest, LogLinesNameTheirColourAndStayOnOneLine) {
 class LineTraceTest : public ::testing::Test {
  protected:
   // A trace on a clock the test moves.
-  std::unique_ptr<LineTrace> MakeTrace(size_t bufferBytes = kTraceBufferBytes) {
-    return std::make_unique<LineTrace>([this] { return now; }, bufferBytes);
+  std::unique_ptr<LineTrace> MakeTrace(size_t bufferBytes = kTraceBufferBytes,
+                                       uint64_t maxFileBytes = kTraceMaxBytes) {
+    return std::make_unique<LineTrace>([this] { return now; }, bufferBytes, maxFileBytes);
   }
   void Open(LineTrace& trace, TraceStart start = TraceStart::Fresh) {
     std::string reason;
@@ -204,6 +205,45 @@ TEST_F(LineTraceTest, FreshEmptiesTheFileAndAppendAddsASession) {
   EXPECT_EQ(text.find("first"), std::string::npos);
 }
 
+// Past its limit a file is kept as "<file>.1" (one, the newest) and the
+// trace goes on in a new file that starts with the header; an appended
+// file already past it is moved aside before the session starts.
+TEST_F(LineTraceTest, AFilePastItsLimitIsKeptAsDotOneAndTheTraceGoesOn) {
+  constexpr uint64_t kLimit = 400;
+  const std::filesystem::path old = dir / "trace.txt.1";
+  auto trace = MakeTrace(64, kLimit);
+  Open(*trace);
+  for (int i = 0; i < 40; ++i) trace->LogLine("line " + std::to_string(i), kBlack);
+  trace->Close();
+  EXPECT_LE(FileSize(), kLimit);
+  EXPECT_LE(std::filesystem::file_size(old), kLimit);
+  EXPECT_TRUE(ReadAll(path).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_TRUE(ReadAll(old).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_NE(ReadAll(path).find("line 39\n"), std::string::npos);
+  EXPECT_EQ(ReadAll(path).find("line 0\n"), std::string::npos);
+
+  std::ofstream(path, std::ios::app) << std::string(kLimit, 'x');
+  Open(*trace, TraceStart::Append);
+  trace->LogLine("next session", kBlack);
+  trace->Close();
+  EXPECT_TRUE(ReadAll(old).ends_with(std::string(kLimit, 'x')));
+  EXPECT_TRUE(ReadAll(path).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_NE(ReadAll(path).find("next session"), std::string::npos);
+}
+
+// After an interrupt the process may soon be ended: each record reaches
+// the file as it is made.
+TEST_F(LineTraceTest, AfterAWriteThroughRequestEachRecordReachesTheFileAtOnce) {
+  auto trace = MakeTrace();
+  Open(*trace);
+  trace->LogLine("held", kBlack);
+  EXPECT_EQ(FileSize(), 0u);
+  trace->RequestWriteThrough();
+  trace->LogLine("Interrupted", kBlack);
+  EXPECT_NE(ReadAll(path).find("held\n"), std::string::npos);
+  EXPECT_NE(ReadAll(path).find("Interrupted\n"), std::string::npos);
+}
+
 // ---- Errors ----
 
 TEST_F(LineTraceTest, AFileThatCanNotBeWrittenLeavesTheTraceClosed) {
@@ -235,7 +275,7 @@ TEST_F(LineTraceTest, TheTracedPortRecordsWhatCrossedTheLineAndClosesTheTrace) {
   TracedPort port(std::move(fake), *trace);
   std::string reason;
   ASSERT_TRUE(port.Open("/dev/ttyFAKE", &reason));
-  port.ApplyLineDefaults(38400);
+  ASSERT_TRUE(port.ApplyLineDefaults(38400, &reason));
   uint32_t written = 0;
   ASSERT_TRUE(port.Write(Of("AT\r").data(), 3, &written));
   port.WaitForInput(10);

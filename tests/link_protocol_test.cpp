@@ -12,7 +12,7 @@
 #include "format/byte_order.h"
 #include "format/crc16.h"
 #include "link/link_protocol.h"
-#include "link/transfer_file.h"
+#include "files/transfer_file.h"
 #include "tests/fake_port.h"
 #include "tests/test_support.h"
 #include "texts/code_page.h"

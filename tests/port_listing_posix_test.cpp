@@ -20,7 +20,7 @@ TEST(PortListingTest, ListsEachDeviceWithItsComNames) {
             "/dev/ttyS0\t-\t-\t-\t-\tCOM3\n"
             "/dev/ttyUSB0\t/dev/serial/by-id/usb-Cable_USB_UART_A1-if00-port0\t0403:6001\tFT232R USB UART\t"
             "ftdi_sio\tCOM1,COM5\n"
-            "/dev/ttyUSB1\t-\t1a86:7523\tSerial Cable\tch341\tCOM2\n"
+            "/dev/ttyUSB1\t-\t1a86:7523\tSerial\\tCable\tch341\tCOM2\n"
             "/dev/ttyUSB2\t-\t-\t-\tpl2303\t-\n");
 }
 

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,19 +22,55 @@
 namespace varnel::testing {
 namespace {
 
-TEST_F(ProfileStoreTest, ALinkStaysALinkAndItsFinalTargetIsUpdated) {
+// The settings writer follows no link for the superuser: the rules for
+// the links an ordinary user's write may follow run as such a user, in a
+// child process when the tests run as the superuser.
+constexpr uid_t kOrdinaryUser = 65534;  // "nobody" on most systems
+constexpr uid_t kOtherUser = 65533;
+
+// Gives `folder` and everything in it (links too) to the ordinary user,
+// when this process is the superuser; `foreign` then to another user.
+bool GiveToOrdinaryUser(const fs::path& folder, const fs::path& foreign) {
+  if (::geteuid() != 0) return true;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (::lchown(entry.path().c_str(), kOrdinaryUser, kOrdinaryUser) != 0) return false;
+  }
+  return ::lchown(folder.c_str(), kOrdinaryUser, kOrdinaryUser) == 0 &&
+         (foreign.empty() || ::lchown(foreign.c_str(), kOtherUser, kOtherUser) == 0);
+}
+
+// Runs `body` as the ordinary user when this process is the superuser (in
+// a child process), else as it is; true when `body` returned true.
+bool AsOrdinaryUser(const std::function<bool()>& body) {
+  if (::geteuid() != 0) return body();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool dropped = ::setgid(kOrdinaryUser) == 0 && ::setuid(kOrdinaryUser) == 0;
+    ::_exit(dropped && body() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
+  enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser };
   struct Case {
     const char* name;
-    const char* target;                  // the file at the end, from the row's folder
+    const char* target;  // the file at the end, from the row's folder
     std::vector<std::array<const char*, 2>> links;  // link, what it points to
+    Change change;
+    bool followed;
   };
   const std::string absolute = (dir / "absolute" / "real.ini").string();
-  const std::array<Case, 4> kCases = {{
-      {"absolute", "real.ini", {{"Varnel.ini", absolute.c_str()}}},
-      {"relative", "conf/real.ini", {{"Varnel.ini", "conf/real.ini"}}},
+  const std::array<Case, 7> kCases = {{
+      {"absolute", "real.ini", {{"Varnel.ini", absolute.c_str()}}, Change::None, true},
+      {"relative", "conf/real.ini", {{"Varnel.ini", "conf/real.ini"}}, Change::None, true},
       // The second link is relative to its own folder, not to the first's.
-      {"chain", "real.ini", {{"Varnel.ini", "sub/next.ini"}, {"sub/next.ini", "../real.ini"}}},
-      {"dangling", "created.ini", {{"Varnel.ini", "created.ini"}}},
+      {"chain", "real.ini", {{"Varnel.ini", "sub/next.ini"}, {"sub/next.ini", "../real.ini"}}, Change::None, true},
+      {"dangling", "created.ini", {{"Varnel.ini", "created.ini"}}, Change::None, true},
+      {"open", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAll, false},
+      {"sticky", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAllButSticky, true},
+      {"foreign", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::LinkOfAnotherUser, false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -43,17 +81,32 @@ TEST_F(ProfileStoreTest, ALinkStaysALinkAndItsFinalTargetIsUpdated) {
     if (std::string(c.name) != "dangling") WriteAll(target, kSettingsOffset);
     for (const auto& [link, pointsTo] : c.links) fs::create_symlink(pointsTo, folder / link);
     const size_t entriesBeside = EntryCount(target.parent_path());
-
-    ASSERT_TRUE(UpdateOffset(folder / "Varnel.ini"));
+    if (c.change == Change::FolderOpenToAll) fs::permissions(folder, fs::perms::all);
+    if (c.change == Change::FolderOpenToAllButSticky) fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
+    // Only the superuser may give a link away.
+    if (c.change == Change::LinkOfAnotherUser && ::geteuid() != 0) continue;
+    const fs::path foreign = c.change == Change::LinkOfAnotherUser ? folder / "Varnel.ini" : fs::path();
+    ASSERT_TRUE(GiveToOrdinaryUser(dir.Path(), foreign));
+    EXPECT_EQ(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }), c.followed);
     for (const auto& [link, pointsTo] : c.links) {
       EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
       EXPECT_EQ(fs::read_symlink(folder / link), pointsTo) << link;
     }
-    EXPECT_EQ(ReadAll(target), kUpdatedOffset);
-    EXPECT_EQ(ReadProfileText(folder / "Varnel.ini", "Settings", "Offset", ""), "0x2");
-    const size_t created = std::string(c.name) == "dangling" ? 1 : 0;
-    EXPECT_EQ(EntryCount(target.parent_path()), entriesBeside + created) << "no temporary left";
+    const bool created = c.followed && std::string(c.name) == "dangling";
+    EXPECT_EQ(ReadAll(target), c.followed ? kUpdatedOffset : kSettingsOffset);
+    EXPECT_EQ(EntryCount(target.parent_path()), entriesBeside + (created ? 1 : 0)) << "no temporary left";
   }
+}
+
+TEST_F(ProfileStoreTest, TheSuperuserFollowsNoLinkAndTheFileStays) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the superuser's rule";
+  WriteAll(file, kSettingsOffset);
+  const fs::path link = dir / "link.ini";
+  fs::create_symlink(file.filename(), link);
+  EXPECT_FALSE(WriteProfileText(link, "Settings", "Offset", "0x2"));
+  EXPECT_EQ(ReadAll(file), kSettingsOffset);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
 }
 
 TEST_F(ProfileStoreTest, PermissionsAreKeptAcrossAWrite) {
@@ -75,15 +128,13 @@ TEST_F(ProfileStoreTest, PermissionsAreKeptAcrossAWrite) {
 
 TEST_F(ProfileStoreTest, TheSuperuserKeepsTheFilesOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "only the superuser may give a file away";
-  constexpr uid_t kOtherUser = 65534;  // "nobody" on most systems
-  constexpr gid_t kOtherGroup = 65534;
   WriteAll(file, kSettingsOffset);
-  ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherGroup), 0);
+  ASSERT_EQ(::chown(file.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
   ASSERT_TRUE(UpdateOffset(file));
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, kOtherUser);
-  EXPECT_EQ(info.st_gid, kOtherGroup);
+  EXPECT_EQ(info.st_uid, kOrdinaryUser);
+  EXPECT_EQ(info.st_gid, kOrdinaryUser);
   EXPECT_EQ(ReadAll(file), kUpdatedOffset);
 }
 

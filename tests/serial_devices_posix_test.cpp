@@ -69,6 +69,40 @@ TEST_F(SerialDevicesTest, ANameLeadsToTheDeviceItsLinksEndAt) {
   }
 }
 
+// Only what the system places among serial ports may be opened as one;
+// the numbers of a character device tell its class in sysfs without
+// opening it (the system's own devices, reached through links).
+TEST_F(SerialDevicesTest, OnlyASerialDeviceNodeMayBeOpenedAsAPort) {
+  const auto classOf = [&](const char* numbers, const char* deviceClass) {
+    const std::filesystem::path entry = tree.Roots().sysfs / "dev/char" / numbers;
+    std::filesystem::create_directories(entry);
+    std::filesystem::create_symlink(std::string("../../../class/") + deviceClass, entry / "subsystem");
+  };
+  classOf("1:3", "mem");   // /dev/null
+  classOf("5:2", "tty");   // /dev/ptmx
+  std::filesystem::create_symlink("/dev/null", tree.Roots().dev / "watchdog-like");
+  std::filesystem::create_symlink("/dev/ptmx", tree.Roots().dev / "ttyPtmx");
+  std::filesystem::create_symlink("/dev/zero", tree.Roots().dev / "unlisted");  // 1:5: no sysfs entry here
+  struct Case {
+    const char* device;
+    bool serial;
+  };
+  constexpr std::array<Case, 6> kCases = {{
+      {"/dev/ttyPtmx", true},
+      {"/dev/unlisted", true},   // as a pseudo-terminal, which sysfs does not list
+      {"/dev/ttyUSB9", true},    // missing: the open says why
+      {"/dev/watchdog-like", false},
+      {"/dev/ttyUSB0", false},   // the fake tree's node is a plain file
+      {"/dev/serial/by-id", false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.device);
+    std::string reason;
+    EXPECT_EQ(IsSerialDeviceNode(c.device, tree.Roots(), &reason), c.serial);
+    EXPECT_EQ(reason.empty(), c.serial) << reason;
+  }
+}
+
 TEST(SerialDevicesEmptyTest, TreesThatAreMissingListNothing) {
   TempDir dir;
   EXPECT_TRUE(ListSerialDevices({dir / "sys", dir / "dev", dir / "proc"}).empty());

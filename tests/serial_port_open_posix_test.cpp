@@ -20,7 +20,7 @@
 
 #include "port/serial_port.h"
 #include "sim/pty_master.h"
-#include "sim/unique_fd.h"
+#include "files/unique_fd.h"
 #include "tests/test_support.h"
 
 namespace varnel::testing {
@@ -51,8 +51,8 @@ class ChildProcess {
   explicit ChildProcess(Body body) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
-    sim::UniqueFd readEnd(fds[0]);
-    sim::UniqueFd writeEnd(fds[1]);
+    UniqueFd readEnd(fds[0]);
+    UniqueFd writeEnd(fds[1]);
     pid = ::fork();
     if (pid == 0) {
       readEnd.Reset();
@@ -88,7 +88,7 @@ class ChildProcess {
 
  private:
   pid_t pid = -1;
-  sim::UniqueFd report;
+  UniqueFd report;
 };
 
 TEST(SerialPortOpenTest, ADeviceOpensThroughALinkToIt) {

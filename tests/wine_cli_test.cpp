@@ -2,10 +2,12 @@
 // handset: the handset's pseudo-terminal is a COM port of the Wine prefix
 // (a dosdevices link). Connects at both speeds, dumps and flashes read back
 // exactly with small and large blocks, a recovered CRC failure, a hang-up,
-// Ctrl+C, a package named in Cyrillic with the Russian texts, and an import
-// table of system DLLs only. The prefix is made once by the WinePrefix
-// fixture of CTest; the tests share its COM port, so they run one at a
-// time.
+// Ctrl+C with the trace complete, a package named in Cyrillic with the
+// Russian texts, files named outside the ANSI code page, a verify whose
+// read-back leaves a temporary folder named in Cyrillic empty, a trace
+// named for a device refused before the port opens, and an import table of
+// system DLLs only. The prefix is made once by the WinePrefix fixture of
+// CTest; the tests share its COM port, so they run one at a time.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "cli/cli_session.h"
 #include "sim/handset_responses.h"
 #include "tests/handset_fixture.h"
 #include "texts/code_page.h"
@@ -51,11 +54,26 @@ class WineCliTest : public HandsetTest {
     std::filesystem::create_symlink(handset->SlavePath(), comLink);
   }
 
+  // `path` as Wine names it on its drive Z:, the root of the file system.
+  static std::string WindowsPath(const std::filesystem::path& path) {
+    std::string name = "Z:" + path.string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+  }
+
   // Starts varnel-cli.exe in the test's directory with `args` after the
-  // port and the package, standard error going to log.txt.
+  // port and the package, standard error going to log.txt. With a
+  // `windowsTemp`, through cmd, which sets %TMP% and %TEMP% to it: Wine
+  // takes those of a program started from Linux from its registry.
   pid_t Spawn(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
     MapComPort();
-    args.insert(args.begin(), {VARNEL_WINE64, VARNEL_WINDOWS_CLI, "--port", port});
+    args.insert(args.begin(), {"--port", port});
+    if (windowsTemp.empty()) {
+      args.insert(args.begin(), {VARNEL_WINE64, program});
+    } else {
+      args.insert(args.begin(), {VARNEL_WINE64, "cmd", "/c", "set", "TMP=" + windowsTemp + "&&", "set",
+                                 "TEMP=" + windowsTemp + "&&", WindowsPath(program)});
+    }
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -113,6 +131,8 @@ class WineCliTest : public HandsetTest {
 
   uint32_t sessions = 0;
   std::string port = kComPort;  // as the user types it
+  std::string program = VARNEL_WINDOWS_CLI;
+  std::string windowsTemp;  // the program's %TEMP%, when not the prefix's
 };
 
 // Flashes a file full of the bytes XON/XOFF would swallow (and every
@@ -155,7 +175,11 @@ TEST_F(WineCliTest, ACrcFailureIsRecovered) {
 TEST_F(WineCliTest, FilesNamedInCyrillicAndRussianTextsUnderCodePage1251) {
   StartHandset();
   std::filesystem::copy_file(dir / "Varnel.res", dir / "Загрузчик.res");
+  // The language module is taken from the program's folder only: the
+  // program runs from the test's directory, by a link.
   std::filesystem::copy_file(VARNEL_SOURCE_DIR "/resources/Varnel.lng", dir / "Varnel.lng");
+  std::filesystem::create_symlink(program, dir / "varnel-cli.exe");
+  program = (dir / "varnel-cli.exe").string();
   const std::vector<uint8_t> image(0x3000, 0xC3);
   WriteFile(dir / "Образ.bin", image);
   ASSERT_EQ(Run({"--package", "Загрузчик.res", "flash", "0x2100000", "Образ.bin"}, "ru_RU.UTF-8"), 0) << Log();
@@ -167,7 +191,44 @@ TEST_F(WineCliTest, FilesNamedInCyrillicAndRussianTextsUnderCodePage1251) {
   EXPECT_NE(log.find("] Прошивка завершена!\r\n"), std::string::npos) << log;
 }
 
+// Neither 中 nor 😀 is in code page 1252, and best-fit would make the
+// fullwidth quote an ASCII one: another file.
+TEST_F(WineCliTest, FilesNamedOutsideTheAnsiCodePageAreTheFilesTheySpell) {
+  StartHandset();
+  const std::vector<uint8_t> image(0x3000, 0x5A);
+  WriteFile(dir / "中-😀-＂.bin", image);
+  std::vector<std::string> flash = Package();
+  flash.insert(flash.end(), {"flash", "0x2100000", "中-😀-＂.bin"});
+  ASSERT_EQ(Run(flash), 0) << Log();
+  std::vector<std::string> dump = Package();
+  dump.insert(dump.end(), {"dump", "0x2100000", "0x3000", "дамп-中.bin"});
+  ASSERT_EQ(Run(dump), 0) << Log();
+  EXPECT_EQ(ReadFile(dir / "дамп-中.bin"), image);
+}
+
+TEST_F(WineCliTest, AVerifyLeavesATemporaryFolderNamedInCyrillicEmpty) {
+  StartHandset();
+  const std::filesystem::path temp = dir / "Временные";
+  std::filesystem::create_directory(temp);
+  windowsTemp = WindowsPath(temp);
+  WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0xA5));
+  std::vector<std::string> flash = Package();
+  flash.insert(flash.end(), {"--verify", "flash", "0x2100000", "image.bin"});
+  ASSERT_EQ(Run(flash), 0) << Log();
+  EXPECT_NE(Log().find("] Verify OK\r\n"), std::string::npos) << Log();
+  EXPECT_TRUE(std::filesystem::is_empty(temp));
+}
+
 // ---- Failures ----
+
+TEST_F(WineCliTest, ATraceNamedForADeviceIsRefusedBeforeThePortOpens) {
+  StartHandset();
+  std::vector<std::string> dump = Package();
+  dump.insert(dump.end(), {"--trace", "NUL", "dump", "0x2000000", "0x1000", "part.bin"});
+  EXPECT_EQ(ExitStatusWithin(Spawn(dump), kWineSessionLimit), cli::kExitUsage) << Log();
+  EXPECT_NE(Log().find("NUL: a device"), std::string::npos) << Log();
+  EXPECT_TRUE(ProgramBytes().empty()) << "the port was never opened";
+}
 
 TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
   sim::FaultPlan faults;
@@ -186,7 +247,7 @@ TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
 TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   StartHandset();
   std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"dump", "system", "system.bin"});
+  dump.insert(dump.end(), {"--trace", "trace.txt", "dump", "system", "system.bin"});
   const pid_t pid = Spawn(dump);
   const bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
@@ -204,6 +265,12 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   EXPECT_LT(got.size(), kBankSize);
   EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
   EXPECT_NE(Log().find("] Interrupted\r\n"), std::string::npos) << Log();
+  // The trace holds the session to its end: the port's close is its last
+  // record.
+  const std::vector<uint8_t> trace = ReadFile(dir / "trace.txt");
+  ASSERT_GT(trace.size(), 2u);
+  const auto lastLine = std::find(trace.rbegin() + 1, trace.rend(), '\n').base();
+  EXPECT_NE(std::string(lastLine, trace.end()).find(" close"), std::string::npos);
 }
 
 TEST(WineCliImportsTest, TheExecutableNeedsSystemDllsOnly) {

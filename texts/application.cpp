@@ -3,9 +3,11 @@
 #include "texts/application.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
+#include "files/private_dir.h"
 #include "format/loader_package.h"
 #include "format/working_dir_file.h"
 #include "texts/code_page.h"
@@ -60,6 +62,12 @@ std::string Application::ToDisplay(std::string_view text) const {
   return ToUtf8(text, codePage);
 }
 
+std::string Application::TextWithName(uint16_t id, std::string_view fileName) const {
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, Text(id).c_str(), NarrowToCodePage(fileName, codePage).c_str());
+  return line;
+}
+
 std::filesystem::path Application::SettingsPath() const {
   return FindSettingsFile(name + ".ini", kLoaderPackageName, configDir);
 }
@@ -69,7 +77,7 @@ std::filesystem::path Application::SettingsPathForWriting() const {
   std::error_code error;
   // Only a path in the configuration directory has a folder part.
   if (file.has_parent_path() && !std::filesystem::exists(file.parent_path(), error)) {
-    static_cast<void>(MakeConfigDir(file.parent_path()));
+    static_cast<void>(MakePrivateDir(file.parent_path()));
   }
   return file;
 }
@@ -85,7 +93,7 @@ bool Application::UsesLanguageModule() const {
 
 std::vector<std::filesystem::path> LanguageModuleDirs(const char* argv0) {
   const std::filesystem::path programDir = ExecutableDir(argv0);
-  return {programDir, (programDir / VARNEL_DATA_DIR_FROM_PROGRAM).lexically_normal(), "."};
+  return {programDir, (programDir / VARNEL_DATA_DIR_FROM_PROGRAM).lexically_normal()};
 }
 
 }  // namespace varnel

@@ -47,6 +47,10 @@ class Application {
   // A text of the program's code page as UTF-8, for display.
   std::string ToDisplay(std::string_view text) const;
 
+  // Text `id` (one "%s") filled with the narrow file or device name
+  // `fileName` in the program's code page, cut to a 256-character line.
+  std::string TextWithName(uint16_t id, std::string_view fileName) const;
+
   // The settings file "<name>.ini" (found without regard to letter case):
   // the working directory's when it is there, else the configuration
   // directory's when it is there; when neither is, the working directory's
@@ -55,8 +59,8 @@ class Application {
   std::filesystem::path SettingsPath() const;
 
   // SettingsPath, for a write: when it names a file of the configuration
-  // directory that is not there yet, that directory is made first (see
-  // MakeConfigDir). Should it fail, the write that follows fails.
+  // directory that is not there yet, that directory is made first, private
+  // (see MakePrivateDir). Should it fail, the write that follows fails.
   std::filesystem::path SettingsPathForWriting() const;
 
   // A file of the program's to read, such as the loader package: the
@@ -86,8 +90,10 @@ std::string ExecutableBaseName(const char* argv0);
 std::filesystem::path ExecutableDir(const char* argv0);
 
 // Where the language module is looked for, in order: beside the program
-// (a build tree), the installed data folder relative to the program's
-// folder (../share/varnel for /usr/bin), then the working directory.
+// (a build tree), then the installed data folder relative to the
+// program's folder (../share/varnel for /usr/bin). Never the working
+// directory: a folder copied from someone else could bring texts that
+// tell the user anything.
 std::vector<std::filesystem::path> LanguageModuleDirs(const char* argv0);
 
 }  // namespace varnel

@@ -26,15 +26,9 @@ std::string MessagesLocaleName();
 // The code page of this system (on Windows its ANSI code page).
 uint32_t SystemCodePage();
 
-// A file name as the system passes narrow strings (command-line arguments,
-// the link's file names): the bytes as they are on POSIX, the ANSI code
-// page on Windows, whose narrow path conversion would otherwise read them
-// as UTF-8.
-std::filesystem::path PathFromNarrow(std::string_view name);
-
-// A narrow file name (as above) in the program's code page `codePage`, for
-// the log: converted from UTF-8 on POSIX, unchanged on Windows, where the
-// ANSI code page is the program's.
+// A narrow file name (files/narrow_path.h: bytes on POSIX, UTF-8 on
+// Windows) in the program's code page `codePage`, for the log: converted
+// from UTF-8 on both.
 std::string NarrowToCodePage(std::string_view name, uint32_t codePage);
 
 // Converts between UTF-8 and a code page; each character the target can't

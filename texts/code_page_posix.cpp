@@ -55,8 +55,6 @@ std::string Convert(std::string_view text, uint32_t fromCodePage, uint32_t toCod
 
 uint32_t SystemCodePage() { return CodePageForLocale(MessagesLocaleName()); }
 
-std::filesystem::path PathFromNarrow(std::string_view name) { return std::filesystem::path(name); }
-
 std::string NarrowToCodePage(std::string_view name, uint32_t codePage) {
   return FromUtf8(name, codePage);
 }

@@ -58,13 +58,8 @@ std::string Narrow(const std::wstring& wide, uint32_t codePage) {
 
 uint32_t SystemCodePage() { return GetACP(); }
 
-std::filesystem::path PathFromNarrow(std::string_view name) {
-  return std::filesystem::path(Widen(name, CP_ACP));
-}
-
-std::string NarrowToCodePage(std::string_view name, uint32_t /*codePage*/) {
-  return std::string(name);
-}
+// Narrow file names are UTF-8 on Windows too (files/narrow_path.h).
+std::string NarrowToCodePage(std::string_view name, uint32_t codePage) { return FromUtf8(name, codePage); }
 
 std::string ToUtf8(std::string_view text, uint32_t codePage) {
   if (!IsValidCodePage(codePage)) return std::string(text);

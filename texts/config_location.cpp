@@ -2,7 +2,6 @@
 #include "texts/config_location.h"
 
 #include <system_error>
-#include <vector>
 
 #include "format/working_dir_file.h"
 
@@ -30,26 +29,6 @@ std::filesystem::path FindSettingsFile(std::string_view name, std::string_view p
   const std::filesystem::path found = FindConfigFile(name, userDir);
   if (HasEntry(found) || userDir.empty() || HasEntry(WorkingDirFile(packageName))) return found;
   return FindFileIgnoringCase(userDir, name);
-}
-
-bool MakeConfigDir(const std::filesystem::path& dir) {
-  std::error_code error;
-  // Made from the outermost missing folder inwards.
-  std::vector<std::filesystem::path> missing;
-  for (std::filesystem::path at = dir; !at.empty() && !HasEntry(at); at = at.parent_path()) {
-    missing.push_back(at);
-    if (at == at.parent_path()) break;
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    // Made by someone else meanwhile is fine; its permissions stay theirs.
-    const bool made = std::filesystem::create_directory(*it, error);
-    if (error) break;
-    if (made) {
-      std::filesystem::permissions(*it, std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::replace, error);
-    }
-  }
-  return std::filesystem::is_directory(dir, error);
 }
 
 }  // namespace varnel

@@ -26,9 +26,4 @@ std::filesystem::path FindConfigFile(std::string_view name, const std::filesyste
 std::filesystem::path FindSettingsFile(std::string_view name, std::string_view packageName,
                                        const std::filesystem::path& userDir);
 
-// Makes `dir` with its missing parents, each new one open to its owner
-// alone (the XDG rules' 0700; Windows keeps its own access rules). True
-// when `dir` is a directory afterwards, also when it was one before.
-bool MakeConfigDir(const std::filesystem::path& dir);
-
 }  // namespace varnel

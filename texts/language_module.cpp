@@ -3,7 +3,7 @@
 
 #include <charconv>
 #include <fstream>
-#include <sstream>
+#include <system_error>
 
 #include "texts/code_page.h"
 
@@ -42,20 +42,43 @@ std::string_view TrimSpaces(std::string_view text) {
 
 }  // namespace
 
-std::string FormatSignature(std::string_view text) {
-  std::string signature;
+std::optional<std::vector<std::string>> FormatSignature(std::string_view text) {
+  constexpr std::string_view kFlags = "-+ #0";
+  constexpr std::string_view kDigits = "0123456789";
+  // The length modifiers, longest first so "hh" is not read as "h".
+  constexpr std::string_view kLengths[] = {"hh", "ll", "h", "l", "j", "z", "t", "L"};
+  constexpr std::string_view kLetters = "diouxXeEfFgGaAcsp";
+  std::vector<std::string> conversions;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '%') continue;
-    size_t j = i + 1;
-    while (j < text.size() && std::string_view("-+ #0123456789.lhz").find(text[j]) != std::string_view::npos) ++j;
-    if (j == text.size()) {
-      signature += '%';  // a dangling '%'
-      break;
+    if (i + 1 < text.size() && text[i + 1] == '%') {
+      ++i;
+      continue;
     }
-    if (text[j] != '%') signature += text.substr(i, j - i + 1);
-    i = j;
+    size_t at = i + 1;
+    auto skip = [&](std::string_view set) {
+      while (at < text.size() && set.find(text[at]) != std::string_view::npos) ++at;
+    };
+    skip(kFlags);
+    skip(kDigits);  // the width
+    if (at < text.size() && text[at] == '.') {
+      ++at;
+      skip(kDigits);  // the precision
+    }
+    std::string_view length;
+    for (std::string_view candidate : kLengths) {
+      if (text.substr(at).starts_with(candidate)) {
+        length = candidate;
+        break;
+      }
+    }
+    at += length.size();
+    // '*', '$', 'n', '%' after other parts and anything else end here.
+    if (at == text.size() || kLetters.find(text[at]) == std::string_view::npos) return std::nullopt;
+    conversions.push_back(std::string(length) + text[at]);
+    i = at;
   }
-  return signature;
+  return conversions;
 }
 
 StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
@@ -75,8 +98,8 @@ StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
     if (error != std::errc() || rest != idText.data() + idText.size() || id > kMaxTextId) continue;
     std::string text = FromUtf8(Unescape(line.substr(equals + 1)), codePage);
     const std::string* own = programTexts.Find(static_cast<uint16_t>(id));
-    std::string ownSignature = own != nullptr ? FormatSignature(*own) : std::string();
-    if (!ownSignature.empty() && FormatSignature(text) != ownSignature) continue;
+    const auto ownSignature = FormatSignature(own != nullptr ? *own : std::string());
+    if (!ownSignature || FormatSignature(text) != ownSignature) continue;
     table.Set(static_cast<uint16_t>(id), std::move(text));
   }
   return table;
@@ -85,12 +108,19 @@ StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
 std::optional<StringTable> LoadLanguageModule(const std::filesystem::path& path,
                                               uint32_t codePage,
                                               const StringTable& programTexts) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error) ||
+      std::filesystem::file_size(path, error) > kLanguageModuleMaxBytes || error) {
+    return std::nullopt;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
-  std::ostringstream content;
-  content << file.rdbuf();
-  if (file.bad()) return std::nullopt;
-  return ParseLanguageModule(content.str(), codePage, programTexts);
+  // Read up to one byte past the limit: a file that grew since is refused.
+  std::string content(kLanguageModuleMaxBytes + 1, '\0');
+  file.read(content.data(), static_cast<std::streamsize>(content.size()));
+  if (file.bad() || static_cast<uintmax_t>(file.gcount()) > kLanguageModuleMaxBytes) return std::nullopt;
+  content.resize(static_cast<size_t>(file.gcount()));
+  return ParseLanguageModule(content, codePage, programTexts);
 }
 
 }  // namespace varnel

@@ -2,6 +2,7 @@
 #include "texts/log_line.h"
 
 #include "texts/local_time.h"
+#include "texts/visible_text.h"
 
 namespace varnel {
 namespace {
@@ -18,7 +19,7 @@ std::optional<std::string> FormatLogLine(std::string_view text, std::time_t when
   char stamp[16];
   std::strftime(stamp, sizeof stamp, "[%H:%M:%S] ", &local);
   std::string line = stamp;
-  line.append(text.substr(begin, end - begin + 1));
+  line += VisibleText(text.substr(begin, end - begin + 1));
   line += kLogLineEnd;
   return line;
 }

@@ -1,6 +1,9 @@
-// One line of the log: the text trimmed of white space at both ends, the
-// local time "[%H:%M:%S] " in front and CR LF at the end. Blank texts make
-// no line. Shared by the window's log and the command-line tool.
+// One line of the log: the text (UTF-8) trimmed of white space at both
+// ends and shown through VisibleText (texts/visible_text.h), so a name with
+// a line break or an escape sequence in it stays one plain line; the local
+// time "[%H:%M:%S] " in front and CR LF at the end. Blank texts make no
+// line. Shared by the window's log (and so its saved copy) and the
+// command-line tool.
 #pragma once
 
 #include <ctime>

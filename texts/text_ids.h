@@ -90,6 +90,22 @@ inline constexpr uint16_t kSaveLogItem = 78;
 inline constexpr uint16_t kSaveLogFailed = 79;  // "%s"
 // The line trace file could not be written.
 inline constexpr uint16_t kTraceOff = 80;  // "%s"
+// Each connect that traces names the trace's file in full.
+inline constexpr uint16_t kTraceFileIs = 81;  // "%s"
+// A TraceFile of a settings file in the working directory that is not a
+// plain file name there.
+inline constexpr uint16_t kTraceFileIgnored = 82;  // "%s"
+// A port map entry that does not name a serial device: the key, the value.
+inline constexpr uint16_t kPortMapRefused = 83;  // "%s", "%s"
+// The trace's file is one the program reads or writes (the dump or flash
+// file, the loader package, the settings file).
+inline constexpr uint16_t kTraceIsProgramFile = 84;  // "%s"
+// Verify after flash: the image changed after it was flashed.
+inline constexpr uint16_t kVerifyImageChanged = 85;  // "%s"
+// The settings could not be written.
+inline constexpr uint16_t kSettingsNotSaved = 86;  // "%s"
+// A dump or flash asked for with the file the line trace is writing.
+inline constexpr uint16_t kFileIsTrace = 87;  // "%s"
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

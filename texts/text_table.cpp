@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 71> kTexts = {{
+constexpr std::array<TextEntry, 78> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -98,6 +98,13 @@ constexpr std::array<TextEntry, 71> kTexts = {{
     {78, "Save log..."},
     {79, "Can't save the log to %s"},
     {80, "No line trace: can't write %s"},
+    {81, "Line trace: %s"},
+    {82, "No line trace: TraceFile=%s ignored; a Varnel.ini in the working folder may name only a file in that folder"},
+    {83, "Port map entry %s=%s ignored: no serial device there"},
+    {84, "No line trace: %s is a file the program reads or writes"},
+    {85, "Verify failed: %s changed after the flash"},
+    {86, "The settings could not be written to %s"},
+    {87, "%s is the line trace's file: choose another file for the dump or flash"},
 }};
 
 }  // namespace
