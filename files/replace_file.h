@@ -6,8 +6,10 @@
 // or link swapped in meanwhile redirects nothing; the name replaced is
 // never followed: a symbolic link there is refused, and one that appears
 // after the check is itself replaced, its target untouched. A crash leaves
-// the old file or the new one, never half of one. Platform pair; any
-// thread.
+// the old file or the new one, never half of one. Where the folder refuses
+// a new file but the file itself may be written (a read-only folder), the
+// file is written in place instead, from its start, cut to length and
+// flushed, as settings files always were. Platform pair; any thread.
 #pragma once
 
 #include <filesystem>

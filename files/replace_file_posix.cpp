@@ -93,6 +93,25 @@ class TemporaryFile {
   bool renamed = false;
 };
 
+// Whether a folder refused a new file (where the file itself may still be
+// written).
+bool FolderRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+// Writes `bytes` over the regular file `name` of the folder `dir` that
+// `seen` describes, from its start, then cuts it to their length and
+// flushes it: the way settings files were always written, for a folder
+// that takes no new file.
+bool WriteInPlace(int dir, const std::string& name, const struct stat& seen, std::string_view bytes) {
+  const UniqueFd fd(::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  struct stat opened {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != seen.st_dev ||
+      opened.st_ino != seen.st_ino) {
+    return false;
+  }
+  return WriteAll(fd.Get(), bytes) && ::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) == 0 &&
+         ::fsync(fd.Get()) == 0;
+}
+
 }  // namespace
 
 bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std::string* reason) {
@@ -113,7 +132,12 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std:
   }
   const mode_t mode = exists ? info.st_mode & kPermissionBits : kPrivateFileMode;
   TemporaryFile temporary(dir.Get(), name, mode & kPrivateFileMode);
-  if (!temporary.IsOpen()) return Fail(reason, folder, std::strerror(errno));
+  if (!temporary.IsOpen()) {
+    const int error = errno;
+    // A folder that takes no new file still lets its files be written.
+    if (exists && FolderRefused(error) && WriteInPlace(dir.Get(), name, info, bytes)) return true;
+    return Fail(reason, folder, std::strerror(error));
+  }
   if (!temporary.TakeAttributes(mode, exists ? &info : nullptr) || !WriteAll(temporary.Get(), bytes) ||
       !temporary.RenameOver(name)) {
     return Fail(reason, file, std::strerror(errno));

@@ -162,6 +162,18 @@ class TemporaryFile {
   bool moved = false;
 };
 
+// Writes `bytes` over the existing file from its start, cuts it there and
+// flushes it (never through a link): for a folder that takes no new file.
+bool WriteInPlace(const std::filesystem::path& file, std::string_view bytes) {
+  const UniqueHandle target(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  return target.Valid() && GetFileType(target.Get()) == FILE_TYPE_DISK &&
+         GetFileInformationByHandleEx(target.Get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+         (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && WriteAll(target.Get(), bytes) &&
+         SetEndOfFile(target.Get()) && FlushFileBuffers(target.Get());
+}
+
 }  // namespace
 
 bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std::string* reason) {
@@ -181,7 +193,11 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std:
   if (!exists && security.Attributes() == nullptr) return Fail(reason, file, kNotPrivate);
   TemporaryFile temporary(file, exists ? nullptr : security.Attributes());
   const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-  if (!temporary.IsOpen()) return FailWithError(reason, folder, temporary.Error());
+  if (!temporary.IsOpen()) {
+    // A folder that takes no new file still lets its files be written.
+    if (exists && temporary.Error() == ERROR_ACCESS_DENIED && WriteInPlace(file, bytes)) return true;
+    return FailWithError(reason, folder, temporary.Error());
+  }
   if ((exists && !temporary.TakeRules(rules)) || !temporary.Write(bytes) ||
       !temporary.MoveOver(file, kept & kKeptAttributes)) {
     return FailWithError(reason, file, temporary.Error());

@@ -7,7 +7,7 @@ namespace varnel {
 namespace {
 
 constexpr uint32_t kBank1SmallSectorsEnd = 0x10000;   // bank-relative
-constexpr uint32_t kBank2SmallSectorsStart = 0x7F0000;  // above this address
+constexpr uint32_t kBank2SmallSectorsStart = 0x7F0000;  // from this address on
 
 }  // namespace
 
@@ -28,7 +28,7 @@ bool FitsInBank(uint32_t relative, uint64_t length) {
 
 uint32_t SectorRoom(uint32_t relative, const FlashBank& bank) {
   bool small = bank.number == 1 ? relative < kBank1SmallSectorsEnd
-                                : relative > kBank2SmallSectorsStart;
+                                : relative >= kBank2SmallSectorsStart;
   uint32_t sector = small ? kSmallSector : kLargeSector;
   return sector - relative % sector;
 }

@@ -1,6 +1,7 @@
 // The handset's flash as the loader addresses it: two banks of 8 MiB, bank 1
 // at 0x1000000 with 8 KiB sectors in its first 64 KiB, bank 2 at 0x2000000
-// with 8 KiB sectors in its last 64 KiB, 64 KiB sectors elsewhere.
+// with 8 KiB sectors in its last 64 KiB (from 0x27F0000 on), 64 KiB sectors
+// elsewhere.
 #pragma once
 
 #include <cstdint>

@@ -75,13 +75,15 @@ LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
 LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
   const uint32_t start = port.TickCount();
   uint32_t dropped = 0;
-  bool told = strayNotice == 0;
+  uint32_t droppedWhenTold = 0;
+  uint32_t nextNotice = kStrayBytesNoticeMs;
   // Bytes that are not the one awaited usually mean a wrong port, a wrong
-  // speed or a handset that was not off: the user hears it once, while the
-  // wait goes on, or when it fails, but not after the user's own stop.
+  // speed or a handset that was not off: the user hears it while the wait
+  // goes on (again every kStrayBytesRepeatMs while they keep coming), or
+  // when it fails, but not after the user's own stop.
   const auto tell = [&] {
-    if (told || dropped == 0) return;
-    told = true;
+    if (strayNotice == 0 || dropped == droppedWhenTold) return;
+    droppedWhenTold = dropped;
     Log(FormatText(strayNotice, dropped), kGrey);
   };
   for (;;) {
@@ -89,20 +91,21 @@ LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
     uint32_t got = 0;
     const LinkStatus status = ReadExact(&byte, 1, &got, kByteTimeoutMs);
     if (status != kStatusOk) {
-      tell();
+      if (droppedWhenTold == 0) tell();
       return status;
     }
     if (got == 0) return kStatusTimeout;  // a stop ended the wait
     if (byte == wanted) return kStatusOk;
     ++dropped;
-    // Other bytes are dropped, but not for ever, and not after a stop.
     if (StopAsked()) return kStatusTimeout;
     const uint32_t waited = port.TickCount() - start;
-    if (waited >= kStrayBytesNoticeMs) tell();
-    if (waited > timing.bootStepLimitMs) {
+    if (waited >= nextNotice) {
       tell();
-      return kStatusTimeout;
+      nextNotice = waited + kStrayBytesRepeatMs;
     }
+    // The boot ROM's offer is waited for through any chatter (a handset
+    // left on, switched off and on again); the later steps are not.
+    if (strayNotice == 0 && waited > timing.bootStepLimitMs) return kStatusTimeout;
   }
 }
 
@@ -198,8 +201,10 @@ LinkStatus LinkProtocol::UploadStageTwo(LoaderPackage* package) {
     chunk.resize(length);
     if (!package->Read(chunk.data(), length, &got)) return ReportError(kStatusPackageRead, kUnitSerial, 1071, Stop::Yes);
     if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, Stop::Yes);
+    // A chunk that did not arrive whole leaves a loader that can't work:
+    // the connect ends.
     const LinkStatus status = SendWithCommand(chunk.data(), length, Quiet::Yes);
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, Stop::No);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, Stop::Yes);
   }
 }
 

@@ -17,7 +17,6 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   image->file = TransferFile::OpenForReading(path, &reason);
   image->stamp = image->file.Stamp();
   TransferFile& file = image->file;
-  const uint32_t blockSize = TransferBlockSize();
   uint32_t number = kFirstBlockNumber;
   uint32_t sent = 0;
 

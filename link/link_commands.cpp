@@ -28,7 +28,7 @@ LinkStatus SerialLink::RunConnectSteps() {
   }
   protocol.SetLoaderActive();
   TakeCommand(LinkCommand::Connect);
-  status = protocol.SendCommand(kCmdBlockSize, owner.BlockSize(), 0);
+  status = protocol.SendCommand(kCmdBlockSize, protocol.BlockSize(), 0);
   if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 124, Stop::No);
   status = protocol.ReadResponse();
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 126, Stop::No);

@@ -24,6 +24,7 @@
 #include "link/link_owner.h"
 #include "link/link_status.h"
 #include "port/port.h"
+#include "settings/port_options.h"
 #include "texts/application.h"
 #include "texts/log_colour.h"
 
@@ -44,19 +45,24 @@ enum class Quiet { No, Yes };
 enum class UserStop { Ends, Ignored };
 
 inline constexpr uint32_t kReceiveBufferBytes = 0x20000;
+// The largest block size a block's 16-bit length field holds.
+inline constexpr uint32_t kLargestBlockSize = kReceiveBlockBytes - 1;
 inline constexpr uint32_t kQueueBytes = 65558;  // the driver queues the front ends ask for
 inline constexpr uint32_t kByteTimeoutMs = 2000;
 inline constexpr uint32_t kBlockPartTimeoutMs = 1000;
 // The progress bar of a block transfer moves every this many bytes.
 inline constexpr uint32_t kBlockProgressUnit = 128;
 inline constexpr uint32_t kLineRoom = kReceiveBufferBytes - 2;  // less terminator and NUL
-// Each step of the boot dialogue (the offer, "OK", "Download Initiated",
-// each record's ".") ends with Timeout after this long, however many other
-// bytes or lines keep arriving meanwhile.
+// Each later step of the boot dialogue ("OK", "Download Initiated", each
+// record's ".") ends with Timeout after this long, however many other
+// bytes or lines keep arriving meanwhile. The boot ROM's offer is waited
+// for as long as bytes keep coming (and 2 s of silence), until a stop.
 inline constexpr uint32_t kBootStepLimitMs = 10000;
 // Bytes that keep arriving this long without the boot ROM's offer among
-// them get one grey line saying what is likely wrong.
+// them get a grey line saying what is likely wrong, and another every
+// kStrayBytesRepeatMs while they keep coming.
 inline constexpr uint32_t kStrayBytesNoticeMs = 3000;
+inline constexpr uint32_t kStrayBytesRepeatMs = 30000;
 // Waits in the system: the longest the idle worker sleeps before it looks
 // at its command again (a new command wakes it at once).
 inline constexpr uint32_t kIdleWaitMs = 1000;
@@ -186,6 +192,13 @@ class LinkProtocol {
 
   // ---- Block transfer (unit Serial_XM) ----
 
+  // The block size of this connection: `bytes` (the owner's), unless it is
+  // 0 or does not fit the blocks' 16-bit length field; then a grey line
+  // says so and the default (kBlockChoices' first) is used. Before the
+  // worker starts.
+  void UseBlockSize(uint32_t bytes);
+  uint32_t BlockSize() const { return blockSize; }
+
   // Waits for the loader's ready byte: four reads of 2000 ms. 0 or
   // kStatusNoAck.
   [[nodiscard]] LinkStatus WaitForAck();
@@ -207,8 +220,8 @@ class LinkProtocol {
   // block. `received` gets the bytes written.
   [[nodiscard]] LinkStatus ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet,
                                          uint32_t* received);
-  // Command 0x14 with the count, the blocks, then the loader's response,
-  // whose status it returns.
+  // Command 0x14 with the count, the blocks, then the loader's response.
+  // The blocks' failure when they failed, else the response's status.
   [[nodiscard]] LinkStatus SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet);
 
   // ---- Boot upload (unit Serial) ----
@@ -252,7 +265,6 @@ class LinkProtocol {
   void EndProgress(const char* logText, LogColour colour);
 
  private:
-  uint32_t TransferBlockSize() const;
   // A dump into the file `path`, created once the loader has taken the
   // command, or else into `openFile`.
   LinkStatus Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
@@ -265,15 +277,19 @@ class LinkProtocol {
   bool AwaitBlockStart(uint8_t* start);
   // The loader's response byte after a dump, taking a repeat of the last
   // block (sent again when our 0x06 to it was lost) out of the way first.
-  LinkStatus ReadDumpResponse();
+  // Quiet::Yes, for the answer to the user's stop (our 0x18), takes any
+  // byte as the end of the transfer: 0, and nothing logged.
+  LinkStatus ReadDumpResponse(Quiet quiet);
   bool TakeRepeatedLastBlock();
   // Logs a non-zero response and returns the byte as a status.
   LinkStatus TakeResponse(uint8_t response);
   // The boot ROM's offer, 0x7E and the two AT exchanges at 38400 bit/s.
   LinkStatus BootHandshake();
-  // Reads single bytes (2000 ms each), dropping all but `wanted`. With
-  // `strayNotice`, bytes dropped for kStrayBytesNoticeMs, or dropped before
-  // the wait failed, are told once with that text (its %u the count).
+  // Reads single bytes (2000 ms each), dropping all but `wanted`, for at
+  // most the boot step's limit. With `strayNotice` (the offer) there is no
+  // limit: bytes dropped for kStrayBytesNoticeMs are told with that text
+  // (its %u the count), again every kStrayBytesRepeatMs, and before a
+  // wait that fails when not told yet.
   LinkStatus AwaitByte(uint8_t wanted, uint16_t strayNotice = 0);
   LinkStatus FinishReceive(LinkStatus status);
   // "Time elapsed" since `first`, then, when `bytes` moved, their average
@@ -290,6 +306,7 @@ class LinkProtocol {
   std::atomic<bool> closeOnExit{false};
   std::atomic<bool> loaderActive{false};
   bool hangUpReported = false;
+  uint32_t blockSize = kBlockChoices.front();
   uint32_t failures = 0;
   BlockSequence sequence;  // of the receive under way or just ended
   std::unique_ptr<uint8_t[]> receiveBuffer;  // lines, responses, flash data

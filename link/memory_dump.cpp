@@ -83,14 +83,18 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
   }
   LinkStatus status = ReceiveToFile(file, length, Quiet::No, &outcome->bytes);
   if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
+  // Stopped by the user: the loader's answer to our 0x18 is expected,
+  // whatever it says.
+  const bool stopped = status == kStatusOk && outcome->bytes < length && UserStopAsked();
+  if (stopped) Log(FormatText(text::kDumpStopped, static_cast<unsigned>(outcome->bytes)), kGrey);
   LogElapsed(first, firstTick, outcome->bytes);
   if (openFile == nullptr && !file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
     status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);
   }
   outcome->status = status;
-  const LinkStatus response = ReadDumpResponse();
-  outcome->confirmed = response == kStatusOk;
+  const LinkStatus response = ReadDumpResponse(stopped ? Quiet::Yes : Quiet::No);
+  outcome->confirmed = response == kStatusOk && !stopped;
   if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
   return kStatusOk;
 }

@@ -29,6 +29,7 @@ LinkStatus SerialLink::Connect(const ConnectRequest& connect) {
                                   static_cast<int>(owner.BlockSize()))
                       .c_str(),
                   kBlack);
+  protocol.UseBlockSize(owner.BlockSize());
   const LinkStatus opened = protocol.OpenPort(connect.portName.c_str(), kQueueBytes, kQueueBytes);
   if (opened != kStatusOk) return opened;
   owner.ShowWarning(text::kConnectInstructions);

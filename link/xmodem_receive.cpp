@@ -2,7 +2,9 @@
 // before its bytes are appended; a bad block is asked for again while the
 // transfer's retry budget lasts. A block that comes again is acknowledged
 // without being stored, noise where a block should start is skipped, and
-// the file never grows past the size asked for.
+// the file never grows past the size asked for. The user's stop acts only
+// between blocks: the block under way arrives whole and is stored, and
+// 0x18 goes out in place of its acknowledgement.
 #include <algorithm>
 #include <cstdio>
 
@@ -21,17 +23,21 @@ constexpr int kRetryBudget = 5;
 // After a CRC mismatch, bytes of the bad block that are still on their way
 // (a USB adapter holds them up to 16 ms) are let pass before the answer.
 constexpr uint32_t kSettleQuietMs = 20;
-// A loader that keeps sending the block just stored makes no progress:
-// after this many repeats in a row the receive ends.
+// A loader that keeps sending the block just stored, or new blocks that
+// carry no byte, makes no progress: after this many in a row the receive
+// ends as if the line had fallen silent.
 constexpr uint32_t kRepeatsInARowAllowed = 16;
+constexpr uint32_t kEmptyBlocksInARowAllowed = 16;
 
 }  // namespace
 
 LinkStatus LinkProtocol::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
   uint32_t got = 0;
-  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs);
-  if (status == kStatusOk && got < count) status = kStatusTimeout;  // a stop ended the wait
-  if (status != kStatusOk && location != 0 && !StopAsked()) ReportRetry(status, kUnitXm, location);
+  // A block under way arrives whole whatever the user does meanwhile: its
+  // bytes must never be taken for the loader's response after a stop.
+  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs, UserStop::Ignored);
+  if (status == kStatusOk && got < count) status = kStatusTimeout;  // the link's own stop ended the wait
+  if (status != kStatusOk && location != 0 && !StopRequested()) ReportRetry(status, kUnitXm, location);
   return status;
 }
 
@@ -41,7 +47,7 @@ bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
   uint8_t* scratch = receiveBuffer.get();
   for (;;) {
     uint32_t queued = 0;
-    if (GetQueuedCount(&queued) != kStatusOk || StopAsked()) return false;
+    if (GetQueuedCount(&queued) != kStatusOk || StopRequested()) return false;
     const uint32_t now = port.TickCount();
     if (queued > 0) {
       uint32_t got = 0;
@@ -63,7 +69,7 @@ bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
 // kStatusNoBlockStart when the line never went quiet.
 LinkStatus LinkProtocol::ReceiveOneBlock(BlockIdentity* block) {
   auto partMissing = [this](LinkStatus status) {
-    if (StopAsked()) return status;
+    if (StopRequested()) return status;
     return WaitForQuietLine(kBlockPartTimeoutMs) ? kStatusCrcMissing : kStatusNoBlockStart;
   };
   uint8_t field[kBlockLengthBytes];
@@ -117,7 +123,11 @@ bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
     const uint32_t waited = port.TickCount() - begin;
     if (waited > kBlockStartWaitMs) return false;
     uint32_t got = 0;
-    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited) != kStatusOk || got == 0) return false;
+    // Once acknowledged, the loader sends the next block: it is waited for
+    // (within the usual bound) even after the user's stop.
+    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited, UserStop::Ignored) != kStatusOk || got == 0) {
+      return false;
+    }
     if (*start == kStx || *start == kDc4) return true;
     // Anything else is line noise: it is neither answered nor counted.
   }
@@ -130,6 +140,7 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
                 expected, kBlockProgressUnit, kBlack);
   int budget = kRetryBudget;
   uint32_t repeatsInARow = 0;
+  uint32_t emptyInARow = 0;
   *received = 0;
   sequence = BlockSequence();
   static_cast<void>(WriteByte(kAck));
@@ -182,10 +193,15 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
       continue;
     }
     repeatsInARow = 0;
+    const uint32_t before = *received;
     if (StoreBlock(file, block, expected, received) != kStatusOk) {
       return FinishReceive(ReportError(kStatusCantOpenFile, kUnitXm, 305, Stop::No));
     }
     sequence.Stored(block);
+    emptyInARow = *received == before ? emptyInARow + 1 : 0;
+    if (emptyInARow == kEmptyBlocksInARowAllowed) {
+      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
+    }
     if (UserStopAsked()) {
       static_cast<void>(WriteByte(kCan));
       return FinishReceive(kStatusOk);
@@ -216,7 +232,7 @@ bool LinkProtocol::TakeRepeatedLastBlock() {
   return LoadLittleEndian16(field) == block.crc && block == sequence.Last();
 }
 
-LinkStatus LinkProtocol::ReadDumpResponse() {
+LinkStatus LinkProtocol::ReadDumpResponse(Quiet quiet) {
   for (uint32_t repeats = 0;; ++repeats) {
     uint8_t response = 0;
     uint32_t got = 0;
@@ -227,7 +243,7 @@ LinkStatus LinkProtocol::ReadDumpResponse() {
     // whole repeat of the last block counts as one.
     if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed ||
         !TakeRepeatedLastBlock()) {
-      return TakeResponse(response);
+      return quiet == Quiet::Yes ? kStatusOk : TakeResponse(response);
     }
     static_cast<void>(WriteByte(kAck));
   }

@@ -15,12 +15,14 @@ constexpr int kFailedAttemptsAllowed = 5;
 // worker for ever: after this many requests in a row, one attempt counts
 // as failed.
 constexpr int kResendsInARowAllowed = 16;
-// The block transfers use the low 16 bits of the block size.
-constexpr uint32_t kBlockSizeMask = 0xFFFF;
-
 }  // namespace
 
-uint32_t LinkProtocol::TransferBlockSize() const { return owner.BlockSize() & kBlockSizeMask; }
+void LinkProtocol::UseBlockSize(uint32_t bytes) {
+  blockSize = bytes;
+  if (bytes != 0 && bytes <= kLargestBlockSize) return;
+  blockSize = kBlockChoices.front();
+  Log(FormatText(text::kBlockSizeRefused, static_cast<unsigned>(bytes), static_cast<unsigned>(blockSize)), kGrey);
+}
 
 LinkStatus LinkProtocol::WaitForAck() {
   for (int attempt = 0; attempt < kAckAttempts; ++attempt) {
@@ -38,7 +40,7 @@ LinkStatus LinkProtocol::WaitForAck() {
 }
 
 LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t number) {
-  count = std::min(count, TransferBlockSize());
+  count = std::min(count, blockSize);
   uint8_t* block = blockBuffer.get();
   block[0] = kStx;
   StoreLittleEndian16(block + kBlockStartBytes, number);
@@ -87,7 +89,6 @@ LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t
 LinkStatus LinkProtocol::SendData(const uint8_t* data, uint32_t total, Quiet quiet) {
   uint32_t position = 0;
   uint32_t number = kFirstBlockNumber;
-  const uint32_t blockSize = TransferBlockSize();
   const LinkStatus ready = WaitForAck();
   if (ready != kStatusOk) return ReportError(ready, kUnitXm, 199, Stop::No);
   std::string started = app.Text(text::kTransmitStarted);
@@ -120,7 +121,9 @@ LinkStatus LinkProtocol::SendWithCommand(const uint8_t* data, uint32_t count, Qu
   if (blocks != kStatusOk) ReportError(blocks, kUnitXm, 354, Stop::No);
   const LinkStatus response = ReadResponse();
   if (response != kStatusOk) ReportError(response, kUnitXm, 356, Stop::No);
-  return response;
+  // Blocks that did not all get through are no upload, whatever the
+  // loader's closing byte says.
+  return blocks != kStatusOk ? blocks : response;
 }
 
 }  // namespace varnel

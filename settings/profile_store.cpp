@@ -16,33 +16,48 @@ constexpr char kCommentStart = ';';
 constexpr char kUnixLineEnd[] = "\n";
 constexpr char kWindowsLineEnd[] = "\r\n";
 
-// A file's lines without their ends, and the line end its first line has.
+// A file's lines without their ends, each line's own end (so a rewrite
+// keeps every line as it was), and the end its first line has, which lines
+// added get.
 struct ProfileLines {
   std::vector<std::string> lines;
+  std::vector<std::string> ends;  // "" for a last line that had none
   std::string lineEnd = kUnixLineEnd;
 };
 
 ProfileLines SplitLines(std::string_view bytes) {
   ProfileLines file;
-  bool first = true;
   while (!bytes.empty()) {
     const size_t end = bytes.find('\n');
     std::string line(bytes.substr(0, end));
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    std::string lineEnd = end == std::string_view::npos ? "" : kUnixLineEnd;
     if (!line.empty() && line.back() == '\r') {
-      if (first) file.lineEnd = kWindowsLineEnd;
       line.pop_back();
+      lineEnd = "\r" + lineEnd;
     }
-    first = false;
+    if (file.lines.empty() && lineEnd == kWindowsLineEnd) file.lineEnd = kWindowsLineEnd;
     file.lines.push_back(std::move(line));
+    file.ends.push_back(std::move(lineEnd));
   }
   return file;
 }
 
 std::string JoinLines(const ProfileLines& file) {
   std::string bytes;
-  for (const std::string& line : file.lines) bytes += line + file.lineEnd;
+  for (size_t i = 0; i < file.lines.size(); ++i) {
+    // A last line without an end gets one: lines may follow it.
+    const std::string& end = file.ends[i].empty() || file.ends[i] == "\r" ? file.ends[i] + file.lineEnd
+                                                                          : file.ends[i];
+    bytes += file.lines[i] + end;
+  }
   return bytes;
+}
+
+// Inserts `line` before index `at`, with the file's line end.
+void InsertLine(ProfileLines* file, size_t at, std::string line) {
+  file->lines.insert(file->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+  file->ends.insert(file->ends.begin() + static_cast<std::ptrdiff_t>(at), file->lineEnd);
 }
 
 std::string_view Trim(std::string_view text) {
@@ -109,11 +124,11 @@ void SetKey(ProfileLines* file, std::string_view section, std::string_view key,
     }
   }
   if (sectionFound) {
-    file->lines.insert(file->lines.begin() + static_cast<std::ptrdiff_t>(insertAt), keyLine);
+    InsertLine(file, insertAt, keyLine);
     return;
   }
-  file->lines.push_back("[" + std::string(section) + "]");
-  file->lines.push_back(keyLine);
+  InsertLine(file, file->lines.size(), "[" + std::string(section) + "]");
+  InsertLine(file, file->lines.size(), keyLine);
 }
 
 // Calls `visit(key, value)` for each key line under a `section` header

@@ -33,9 +33,8 @@ uint32_t ImageOffset(uint32_t address);
 
 // Bytes from the bank-relative address `relative` up to the next sector
 // boundary strictly above it: never 0. Bank 1 has 8 KiB sectors in its first
-// 64 KiB; bank 2 has them above 0x7F0000 (an address exactly there is still
-// in the last 64 KiB sector, which for blocks of up to 8 KiB cuts the same);
-// all other sectors are 64 KiB.
+// 64 KiB; bank 2 has them in its last 64 KiB, from 0x7F0000 on; all other
+// sectors are 64 KiB.
 uint32_t SectorRoom(uint32_t relative, const FlashBank& bank);
 
 // The byte a fresh image holds at absolute flash `address`: a hash of the

@@ -11,6 +11,7 @@
 #include "format/loader_package.h"
 #include "format/working_dir_file.h"
 #include "settings/profile_store.h"
+#include "settings/settings.h"
 #include "tests/test_support.h"
 #include "texts/application.h"
 #include "texts/code_page.h"
@@ -110,6 +111,28 @@ TEST_F(ConfigLocationTest, MakePrivateDirMakesEveryMissingFolderAndAcceptsAnExis
   EXPECT_TRUE(MakePrivateDir(deep));
   EXPECT_TRUE(fs::is_directory(deep));
   EXPECT_TRUE(MakePrivateDir(deep));
+}
+
+// A settings file of the working folder may have come from anyone: its
+// TraceFile counts only as a plain file name in that folder.
+TEST_F(ConfigLocationTest, ATraceFileFromTheWorkingFolderStaysInIt) {
+  const fs::path configDir = root / "config";
+  EXPECT_EQ(SettingsPlaceOf(configDir / kSettingsName, configDir), SettingsPlace::UserConfigDir);
+  EXPECT_EQ(SettingsPlaceOf(kSettingsName, configDir), SettingsPlace::WorkingDir);
+  EXPECT_EQ(SettingsPlaceOf(kSettingsName, {}), SettingsPlace::WorkingDir);
+  struct Case {
+    const char* name;
+    bool fromWorkingDir;
+  };
+  constexpr std::array<Case, 7> kCases = {{
+      {"trace.txt", true}, {"../trace.txt", false}, {"sub/trace.txt", false}, {"/tmp/trace.txt", false},
+      {"..", false}, {".", false}, {"", false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(TraceFileAllowed(c.name, SettingsPlace::WorkingDir), c.fromWorkingDir);
+    EXPECT_EQ(TraceFileAllowed(c.name, SettingsPlace::UserConfigDir), true);
+  }
 }
 
 // ---- Failures ----

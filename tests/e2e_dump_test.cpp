@@ -157,15 +157,21 @@ TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
   EXPECT_EQ(ReadFile(dir / "after.bin"), Flash(kRegion, 1024));
 }
 
-TEST_F(DumpTest, StopDuringADumpCancelsAndEndsTheConnection) {
-  sim::FaultPlan none;
-  StartHandset(none);
-  Connect();
+// A stop acts between blocks: the block under way (here held up in its
+// middle) arrives whole and is kept, then 0x18 and the loader's closing
+// response; none of its bytes is taken for a response.
+TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
+  sim::FaultPlan faults;
+  faults.stallBlock = {3, 100, std::chrono::milliseconds(400), 1};
+  StartHandset(faults);
+  Connect(kUploadSpeed, 8192);
   Start(TransferKind::Dump, kBank1Base, kBankSize, dir / "stopped.bin");
+  // The ready byte and two acknowledgements: block 3 is on its way, and
+  // held up after its first 100 bytes.
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
         auto dumps = d.Transfers(sim::TransferKind::kDump);
-        return !dumps.empty() && dumps.back().blocks.size() >= 3;
+        return !dumps.empty() && dumps.back().programControls.size() >= 3;
       },
       std::chrono::seconds(10)));
   link->Stop();
@@ -174,8 +180,12 @@ TEST_F(DumpTest, StopDuringADumpCancelsAndEndsTheConnection) {
   sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> stopped = ReadFile(dir / "stopped.bin");
-  EXPECT_LT(stopped.size(), kBankSize);
+  EXPECT_EQ(stopped.size(), 3u * 8192);
   EXPECT_EQ(stopped, Flash(kBank1Base, static_cast<uint32_t>(stopped.size())));
+  EXPECT_TRUE(Logged("Dump stopped: 24576 bytes saved"));
+  for (const std::string& line : owner.Texts()) EXPECT_EQ(line.find("Response [0x"), std::string::npos) << line;
+  for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
+  EXPECT_FALSE(owner.LastTransfer().confirmed && owner.LastTransfer().bytes == kBankSize);
   EXPECT_EQ(LogFrom("Receive finished!").back(), "Com port closed");
 }
 

@@ -42,11 +42,16 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     uint32_t size;
     std::vector<uint32_t> blocks;
   };
-  const std::array<Case, 4> kCases = {{
+  const std::array<Case, 7> kCases = {{
       {8192, 0x27EF000, 0x3000, {0x1000, 0x2000}},
       {8192, 0x1001000, 0x4000, {0x1000, 0x2000, 0x1000}},
       {8192, 0x100F000, 0x3000, {0x1000, 0x2000}},
       {1024, 0x1000000, 0x2800, std::vector<uint32_t>(10, 0x400)},
+      // The small sectors of bank 2 start at 0x27F0000 itself.
+      {16384, 0x27F0000, 0x6000, {0x2000, 0x2000, 0x2000}},
+      // Block sizes the 16-bit length field can't hold are not used.
+      {0, 0x2000000, 0x800, {0x400, 0x400}},
+      {65536, 0x2000000, 0x800, {0x400, 0x400}},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.offset);
@@ -63,6 +68,8 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     EXPECT_TRUE(Logged("Flash started"));
     EXPECT_TRUE(Logged("Flash finished!"));
     EXPECT_EQ(owner.LastTransfer().bytes, c.size);
+    EXPECT_EQ(Logged("A block size of " + std::to_string(c.blockSize) + " bytes can't be used; 1024 is used instead"),
+              c.blockSize == 0 || c.blockSize > 0xFFFF);
     StopLink();
     handset.reset();
   }

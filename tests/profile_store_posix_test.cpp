@@ -98,6 +98,23 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
   }
 }
 
+// A folder that takes no new file (read-only) still lets its settings
+// file be written: in place, as it always was.
+TEST_F(ProfileStoreTest, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
+  const fs::path folder = dir / "readonly";
+  fs::create_directory(folder);
+  WriteAll(folder / "Varnel.ini", kSettingsOffset);
+  ASSERT_TRUE(GiveToOrdinaryUser(dir.Path(), {}));
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_TRUE(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }));
+  EXPECT_EQ(ReadAll(folder / "Varnel.ini"), kUpdatedOffset);
+  EXPECT_EQ(EntryCount(folder), 1u);
+  fs::permissions(folder / "Varnel.ini", fs::perms::owner_read);
+  EXPECT_FALSE(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }));
+  EXPECT_EQ(ReadAll(folder / "Varnel.ini"), kUpdatedOffset);
+  fs::permissions(folder, fs::perms::owner_all);
+}
+
 TEST_F(ProfileStoreTest, TheSuperuserFollowsNoLinkAndTheFileStays) {
   if (::geteuid() != 0) GTEST_SKIP() << "the superuser's rule";
   WriteAll(file, kSettingsOffset);

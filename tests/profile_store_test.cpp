@@ -42,6 +42,11 @@ TEST_F(ProfileStoreTest, KeepsForeignLinesAndLineEndsOfAnEditedFile) {
   ASSERT_TRUE(WriteProfileText(file, "Ports", "COM2", "/dev/ttyUSB1"));
   EXPECT_EQ(ReadAll(file),
             "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\nCOM2=/dev/ttyUSB1\r\n\r\n[Other]\r\nx=1\r\n");
+  // Each line keeps its own end, whatever the first line's; added lines
+  // take the first line's.
+  WriteAll(file, "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x");
+  for (int save = 0; save < 2; ++save) ASSERT_TRUE(WriteProfileText(file, "Ports", "COM2", "/dev/ttyUSB1"));
+  EXPECT_EQ(ReadAll(file), "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x\nCOM2=/dev/ttyUSB1\n");
 }
 
 TEST_F(ProfileStoreTest, TextIsCutTo259CharactersWhereFindGivesTheWholeValue) {

@@ -82,7 +82,7 @@ TEST(FlashBankTest, SectorRoomFollowsEachBanksMap) {
   EXPECT_EQ(SectorRoom(0xF000, bank1), 0x1000u);
   EXPECT_EQ(SectorRoom(0x10000, bank1), 0x10000u);
   EXPECT_EQ(SectorRoom(0x7EF000, bank2), 0x1000u);
-  EXPECT_EQ(SectorRoom(0x7F0000, bank2), 0x10000u);
+  EXPECT_EQ(SectorRoom(0x7F0000, bank2), 0x2000u);  // the small sectors start there
   EXPECT_EQ(SectorRoom(0x7F1000, bank2), 0x1000u);
   EXPECT_EQ(SectorRoom(0x7FE000, bank2), 0x2000u);
 }

@@ -112,6 +112,7 @@ TEST_F(TransferFileTest, AWriteNeverGoesThroughALinkButAReadMay) {
   EXPECT_EQ(Content(dir / "link.txt"), "kept");  // the image of a flash may be a link
   std::string reason;
   EXPECT_FALSE(ReplaceFile(dir / "link.txt", "new", &reason));
+  EXPECT_EQ(reason, (dir / "link.txt").string() + ": a symbolic link, which is not followed");
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(Content(dir / "target.txt"), "kept");
 }

@@ -106,6 +106,10 @@ inline constexpr uint16_t kVerifyImageChanged = 85;  // "%s"
 inline constexpr uint16_t kSettingsNotSaved = 86;  // "%s"
 // A dump or flash asked for with the file the line trace is writing.
 inline constexpr uint16_t kFileIsTrace = 87;  // "%s"
+// A block size that can't be used, and the one used instead.
+inline constexpr uint16_t kBlockSizeRefused = 88;  // "%u", "%u"
+// A dump stopped by the user: the bytes of the whole blocks saved.
+inline constexpr uint16_t kDumpStopped = 89;  // "%u"
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

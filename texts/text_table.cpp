@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 78> kTexts = {{
+constexpr std::array<TextEntry, 80> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -105,6 +105,8 @@ constexpr std::array<TextEntry, 78> kTexts = {{
     {85, "Verify failed: %s changed after the flash"},
     {86, "The settings could not be written to %s"},
     {87, "%s is the line trace's file: choose another file for the dump or flash"},
+    {88, "A block size of %u bytes can't be used; %u is used instead"},
+    {89, "Dump stopped: %u bytes saved"},
 }};
 
 }  // namespace
