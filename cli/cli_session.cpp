@@ -135,16 +135,18 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   bool ok = false;
   {
     SerialLink link(app, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace));
-    // An interrupt stops the link like "Disconnect": a dump is cancelled
-    // after its current block, then the loader is disconnected.
-    bool interrupted = false;
+    // Each interrupt stops the link like "Disconnect": a dump is cancelled
+    // after its current block, then the loader is disconnected; a flash
+    // runs to its end unless interrupted again.
+    int stops = 0;
     owner.onTick = [&] {
-      if (!interrupted && InterruptRequested()) {
-        interrupted = true;
-        // The process may not have long (a closed console on Windows):
-        // the trace goes to the disk as it is made from now on.
-        trace.RequestWriteThrough();
-        owner.Note("Interrupted");
+      for (const int interrupts = InterruptCount(); stops < interrupts; ++stops) {
+        if (stops == 0) {
+          // The process may not have long (a closed console on Windows):
+          // the trace goes to the disk as it is made from now on.
+          trace.RequestWriteThrough();
+          owner.Note("Interrupted");
+        }
         link.Stop();
       }
     };

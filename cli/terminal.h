@@ -27,7 +27,10 @@ bool PrepareLineRedraw(std::FILE* stream);
 // the process at once: it is remembered, and the session ends the link
 // cleanly (cancelling a transfer, disconnecting the loader).
 void CatchInterrupts();
-bool InterruptRequested();
+// How many interrupts there have been. A request to end that leaves the
+// program only seconds (Windows' console close, logoff, shutdown) counts
+// as two: it insists, so even a flash stops after its block under way.
+int InterruptCount();
 
 // Says that the session has ended cleanly. On Windows, closing the console
 // window ends the process as soon as its handler returns: the handler waits

@@ -11,10 +11,10 @@ namespace varnel::cli {
 namespace {
 
 // Written by the signal handler: the one place state must be global.
-std::atomic<bool> interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-void OnSignal(int) { interrupted.store(true); }
+void OnSignal(int) { interrupts.fetch_add(1); }
 
 }  // namespace
 
@@ -34,7 +34,7 @@ void CatchInterrupts() {
   sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-bool InterruptRequested() { return interrupted.load(); }
+int InterruptCount() { return interrupts.load(); }
 
 void SessionEnded() {}
 

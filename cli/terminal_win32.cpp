@@ -16,7 +16,9 @@ namespace {
 
 // Written by the console's control handler, which runs on a thread of its
 // own: the one place state must be global.
-std::atomic<bool> interrupted{false};
+std::atomic<int> interrupts{0};
+// The session does not outlive these: they count as a stop that insists.
+constexpr int kInsistingStops = 2;
 std::atomic<HANDLE> sessionEnded{nullptr};
 
 // Windows ends the process a few seconds (five for a closed console) after
@@ -43,16 +45,17 @@ HANDLE ConsoleOf(std::FILE* stream) {
 }
 
 BOOL WINAPI OnControl(DWORD event) {
-  interrupted.store(true);
   switch (event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
+      interrupts.fetch_add(kInsistingStops);
       // The process ends when this returns: let the session disconnect
       // first, as far as the system's limit allows.
       if (HANDLE ended = sessionEnded.load()) WaitForSingleObject(ended, kCloseGraceMs);
       return TRUE;
     default:
+      interrupts.fetch_add(1);
       return TRUE;  // Ctrl+C, Ctrl+Break: the session stops by itself
   }
 }
@@ -65,7 +68,7 @@ void CatchInterrupts() {
   SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
-bool InterruptRequested() { return interrupted.load(); }
+int InterruptCount() { return interrupts.load(); }
 
 void SessionEnded() {
   if (HANDLE ended = sessionEnded.load()) SetEvent(ended);

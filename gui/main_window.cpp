@@ -28,6 +28,7 @@
 #include "gui/page_layout.h"
 #include "link/traced_port.h"
 #include "pages/accessible_name.h"
+#include "pages/flash_question_dialog.h"
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/instruction_page.h"
@@ -402,6 +403,13 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (link.IsOpen()) {
+    // A flash cut in half leaves the handset part-written: the user says
+    // which, and the window closes once the link has ended.
+    if (flashRunning && !quitting) {
+      const FlashChoice choice = FlashQuestionDialog(app, this).Ask();
+      quitting = true;
+      if (choice == FlashChoice::Abort) link.Stop();
+    }
     link.Stop();
     event->ignore();
     return;

@@ -94,6 +94,8 @@ class MainWindow : public QDialog, public LinkOwner {
   void OnLinkClosed() override;   // main button back to Idle, locked
   // The warning with text `textId`, modal, unless [Warning] Hide<id>=1.
   void ShowWarning(uint16_t textId) override;
+  // A dump or flash has ended.
+  void OnTransferEnded(const TransferOutcome& outcome) override;
 
   // Any thread: the loader package and the transfer block size.
   LoaderPackage* PackageFile() override;
@@ -135,7 +137,9 @@ class MainWindow : public QDialog, public LinkOwner {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   // A close while the port is open becomes a disconnect and the window
-  // stays; otherwise the settings are written and the window closes.
+  // stays; during a flash it first asks whether to finish the flash or to
+  // abort it, and either way the window closes once the link has ended.
+  // Otherwise the settings are written and the window closes.
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -229,9 +233,11 @@ class MainWindow : public QDialog, public LinkOwner {
   // The file the trace of the current connection writes, as the file system
   // spells it; empty when none. A transfer may not use it.
   std::string tracePath;
-  // A quit signal came (SIGINT, SIGTERM, SIGHUP): the window closes as soon
-  // as the link has ended.
+  // The window closes as soon as the link has ended (a quit signal came,
+  // or it was closed during a flash).
   bool quitting = false;
+  // A flash was handed to the worker and has not ended.
+  bool flashRunning = false;
   // The window lays itself out only once its start-up has run.
   bool startedUp = false;
 };

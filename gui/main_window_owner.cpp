@@ -118,6 +118,8 @@ void MainWindow::ShowWarning(uint16_t textId) {
   dialog.exec();
 }
 
+void MainWindow::OnTransferEnded(const TransferOutcome& /*outcome*/) { flashRunning = false; }
+
 LoaderPackage* MainWindow::PackageFile() { return &package; }
 
 uint32_t MainWindow::BlockSize() { return static_cast<uint32_t>(blockSize.load()); }

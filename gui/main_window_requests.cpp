@@ -55,7 +55,11 @@ void MainWindow::RequestTransfer(TransferKind kind, const QString& fileName) {
   }
   const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size), name,
                                 kind == TransferKind::Flash && flashPage->Verify()};
-  if (link.RequestTransfer(request) != TransferRequestResult::Started) ShowMessage(Display(text::kSwitchFirst));
+  if (link.RequestTransfer(request) != TransferRequestResult::Started) {
+    ShowMessage(Display(text::kSwitchFirst));
+    return;
+  }
+  flashRunning = kind == TransferKind::Flash;
 }
 
 void MainWindow::RefuseRegionText(uint16_t fieldText, const std::string& typed) {

@@ -5,12 +5,34 @@
 #include "format/flash_bank.h"
 #include "link/link_protocol.h"
 #include "files/transfer_file.h"
+#include "texts/transfer_rate.h"
 
 namespace varnel {
+
+LinkProtocol::HeldStops::HeldStops(LinkProtocol& link) : protocol(link) { protocol.flashStops.store(0); }
+
+LinkProtocol::HeldStops::~HeldStops() { Release(); }
+
+bool LinkProtocol::HeldStops::Held() const { return protocol.flashStops.load() > 0; }
+
+void LinkProtocol::HeldStops::Release() {
+  const int stops = protocol.flashStops.exchange(kNoFlashUnderWay);
+  if (stops > 0) protocol.stopHeld = true;
+}
+
+bool LinkProtocol::HoldStopForFlash() {
+  int stops = flashStops.load();
+  while (stops != kNoFlashUnderWay) {
+    if (flashStops.compare_exchange_weak(stops, stops + 1)) return stops == 0;
+  }
+  return false;
+}
 
 LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, TransferOutcome* outcome,
                                        FlashedImage* image) {
   *outcome = TransferOutcome{TransferKind::Flash};
+  constexpr uint64_t kMsPerSecond = 1000;
+  bool toldFinishing = false;
   FlashedImage local;
   if (image == nullptr) image = &local;
   std::string reason;
@@ -37,6 +59,10 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   const uint32_t total = static_cast<uint32_t>(file.Size());
   const std::time_t first = std::time(nullptr);
   const uint32_t firstTick = port.TickCount();
+  // From the flash packet on, the user's first stop waits for the end of
+  // the blocks; a stop that came before it means the flash never starts.
+  HeldStops holding(*this);
+  if (UserStopAsked()) return kStatusOk;
   LinkStatus status = SendCommand(kCmdFlash, start, total);
   if (status != kStatusOk) {
     outcome->status = status;
@@ -66,13 +92,24 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
     sent += n;
     relative += n;
     StepProgress(sent, kBlockProgressUnit);
-    if (StopAsked() && sent < total) {
-      // Stopped by the user: the loader hears that the rest is not coming.
+    if (sent == total) break;
+    if (holding.Held() && !toldFinishing) {
+      toldFinishing = true;
+      const uint64_t elapsedMs = std::max<uint32_t>(port.TickCount() - firstTick, 1);
+      const uint64_t leftMs = uint64_t{total - sent} * elapsedMs / sent;
+      Log(FormatText(text::kFinishingFlash, DurationText(static_cast<uint32_t>((leftMs + kMsPerSecond - 1) / kMsPerSecond)).c_str()),
+          kGrey);
+    }
+    if (StopAsked()) {
+      // The user insisted (or the link is ending): the loader hears that
+      // the rest is not coming, and the user where the flash stopped.
       static_cast<void>(WriteByte(kCan));
       status = kStatusBlockFailed;
+      if (UserStopAsked()) Log(FormatText(text::kFlashAborted, start + sent), kRed);
       break;
     }
   }
+  holding.Release();
   outcome->status = status;
   outcome->bytes = sent;
   EndProgress(app.Text(text::kFlashFinished).c_str(), kBlack);

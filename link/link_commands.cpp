@@ -87,9 +87,11 @@ LinkStatus SerialLink::RunDump() {
 LinkStatus SerialLink::RunFlash() {
   const uint32_t failuresBefore = protocol.FailureCount();
   TransferOutcome outcome{TransferKind::Flash};
-  // The outcome is told last: the command has ended.
+  // The outcome is told last: the command has ended. A stop that waited
+  // for the flash takes effect then.
   auto finish = [&](LinkStatus status) {
     outcome.clean = protocol.FailureCount() == failuresBefore;
+    if (protocol.TakeHeldStop()) command.store(LinkCommand::Stop);
     owner.OnTransferEnded(outcome);
     return status;
   };

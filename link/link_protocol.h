@@ -15,6 +15,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "format/block_sequence.h"
 #include "files/transfer_file.h"
@@ -109,6 +110,14 @@ class LinkProtocol {
   // Whether the user asked for the stop (command Stop): a transfer then
   // ends quietly with 0x18, where a failure that stops the link is reported.
   bool UserStopAsked() const { return command.load() == LinkCommand::Stop; }
+  // Any thread: holds the user's stop when it is the first during a flash
+  // under way (its blocks going out), which then runs to its end; true
+  // when held. A second stop is not held and aborts the flash after the
+  // block under way.
+  bool HoldStopForFlash();
+  // Worker: whether the last flash held a stop, which is to take effect
+  // now that the flash (and its verify) is over; asking clears it.
+  bool TakeHeldStop() { return std::exchange(stopHeld, false); }
   // The reports made so far that were not followed by another try of the
   // same block: a command is clean when this does not change under it.
   uint32_t FailureCount() const { return failures; }
@@ -265,6 +274,21 @@ class LinkProtocol {
   void EndProgress(const char* logText, LogColour colour);
 
  private:
+  // While it lives, the user's first stop is held (flashStops counts from
+  // 0); Release (or the end) ends that and notes whether a stop was held.
+  class HeldStops {
+   public:
+    explicit HeldStops(LinkProtocol& protocol);
+    ~HeldStops();
+    HeldStops(const HeldStops&) = delete;
+    HeldStops& operator=(const HeldStops&) = delete;
+    bool Held() const;
+    void Release();
+
+   private:
+    LinkProtocol& protocol;
+  };
+
   // A dump into the file `path`, created once the loader has taken the
   // command, or else into `openFile`.
   LinkStatus Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
@@ -306,6 +330,11 @@ class LinkProtocol {
   std::atomic<bool> closeOnExit{false};
   std::atomic<bool> loaderActive{false};
   bool hangUpReported = false;
+  // The stops a flash under way has seen, kNoFlashUnderWay between flashes;
+  // whether the last flash held one.
+  static constexpr int kNoFlashUnderWay = -1;
+  std::atomic<int> flashStops{kNoFlashUnderWay};
+  bool stopHeld = false;
   uint32_t blockSize = kBlockChoices.front();
   uint32_t failures = 0;
   BlockSequence sequence;  // of the receive under way or just ended

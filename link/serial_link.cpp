@@ -54,7 +54,9 @@ TransferRequestResult SerialLink::RequestTransfer(const TransferRequest& transfe
 }
 
 void SerialLink::Stop() {
-  command.store(LinkCommand::Stop);
+  // A flash, once its blocks are going out, runs to its end unless the
+  // user insists: the first stop waits for that end.
+  if (!protocol.HoldStopForFlash()) command.store(LinkCommand::Stop);
   port->Wake();  // a wait under way ends at once
 }
 

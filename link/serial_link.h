@@ -60,8 +60,11 @@ class SerialLink {
   // last. Only while the loader runs and no command is under way.
   [[nodiscard]] TransferRequestResult RequestTransfer(const TransferRequest& request);
 
-  // Asks the worker to end: a transfer ends after its block under way, the
-  // loader is disconnected and the port closed. Any time.
+  // Asks the worker to end: a dump ends after its block under way, the
+  // loader is disconnected and the port closed. Any time. A flash whose
+  // blocks are going out runs to its end first (a line says how long it
+  // still needs), its verify too; a second Stop aborts it after the block
+  // under way, leaving the flash part-written.
   void Stop();
   // Waits for the worker to end (after Stop, or once it has ended by
   // itself); harmless when none runs.

@@ -28,7 +28,6 @@ constexpr char kCredits[] =
 constexpr int kFieldWidth = 108;
 constexpr int kCreditsWidth = 161;
 constexpr int kCreditsHeight = 24;
-constexpr int kButtonWidth = 50;
 
 QLineEdit* ReadOnlyField(const QString& text) {
   auto* field = new QLineEdit(text);
@@ -70,7 +69,7 @@ void AboutDialog::BuildLayout() {
   versionField->setFixedWidth(units.X(kFieldWidth));
   buildField->setFixedWidth(units.X(kFieldWidth));
   creditsField->setFixedSize(units.X(kCreditsWidth), units.Y(kCreditsHeight) + creditsField->frameWidth() * 2);
-  closeButton->setMinimumWidth(units.X(kButtonWidth));
+  closeButton->setMinimumWidth(units.X(kDialogButtonWidth));
   auto* separator = new QFrame;
   separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
   auto* layout = new QGridLayout(this);

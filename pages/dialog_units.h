@@ -9,6 +9,11 @@
 
 namespace varnel {
 
+// The dialogs' push buttons are at least this wide, and the warning
+// dialog's look has a message this wide, in dialog units.
+inline constexpr int kDialogButtonWidth = 50;
+inline constexpr int kDialogMessageWidth = 234;
+
 class DialogUnits {
  public:
   // The base units of `font`: the average width of the 52 Latin letters

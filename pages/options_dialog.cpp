@@ -22,7 +22,6 @@ namespace {
 // The OK button keeps the caption of the dialog's template.
 constexpr char kOkCaption[] = "Ok";
 constexpr int kPortRows = 4;  // "COM1" .. "COM4", then "COM5" .. "COM8"
-constexpr int kButtonWidth = 50;  // dialog units
 // A group with nothing checked answers checkedId() with -1.
 static_assert(kNoChoice == -1);
 
@@ -77,7 +76,7 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
   setWindowTitle(Display(app, text::kOptionsCaption));
   okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
-  okButton->setMinimumWidth(DialogUnits(font()).X(kButtonWidth));
+  okButton->setMinimumWidth(DialogUnits(font()).X(kDialogButtonWidth));
 
   auto* layout = new QGridLayout(this);
   layout->addWidget(BuildPortGroup(settingsFile, roots), 0, 0);

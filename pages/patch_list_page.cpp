@@ -37,7 +37,6 @@ constexpr int kVersionColumn = 2;
 
 // The list and the button, in dialog units.
 constexpr int kListWidth = 228;
-constexpr int kButtonWidth = 50;
 
 }  // namespace
 
@@ -50,7 +49,7 @@ PatchListPage::PatchListPage(const Application& application, QWidget* parent)
   FillList();
   const DialogUnits units(font());
   list->setMinimumWidth(units.X(kListWidth));
-  button->setMinimumWidth(units.X(kButtonWidth));
+  button->setMinimumWidth(units.X(kDialogButtonWidth));
   auto* layout = new QGridLayout(this);
   layout->addWidget(list, 0, 0, 2, 1);
   layout->addWidget(button, 0, 1, Qt::AlignTop);

@@ -15,10 +15,6 @@ namespace {
 // The OK button keeps the caption of the dialog's template.
 constexpr char kOkCaption[] = "OK";
 
-// The message's width and the buttons' widths, in dialog units.
-constexpr int kMessageWidth = 234;
-constexpr int kButtonWidth = 50;
-
 QString Display(const Application& app, uint16_t id) {
   return QString::fromStdString(app.ToDisplay(app.Text(id)));
 }
@@ -49,8 +45,8 @@ WarningDialog::WarningDialog(const Application& application, uint16_t id, QWidge
   okButton->setDefault(true);
 
   const DialogUnits units(font());
-  message->setFixedWidth(units.X(kMessageWidth));
-  okButton->setMinimumWidth(units.X(kButtonWidth));
+  message->setFixedWidth(units.X(kDialogMessageWidth));
+  okButton->setMinimumWidth(units.X(kDialogButtonWidth));
   auto* layout = new QGridLayout(this);
   layout->addWidget(message, 0, 0, 1, 3);
   layout->addWidget(hideBox, 1, 0);

@@ -19,6 +19,12 @@
 namespace varnel::testing {
 namespace {
 
+std::string HexDigits(uint32_t value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(value));
+  return digits;
+}
+
 class CliProcessTest : public HandsetTest {
  protected:
   // Starts varnel-cli with `args` (after the program's name), standard
@@ -68,6 +74,16 @@ class CliProcessTest : public HandsetTest {
     std::vector<uint8_t> log = ReadFile(dir / "log.txt");
     return std::string(log.begin(), log.end());
   }
+
+  // Whether the log came to hold `text` within `limit`.
+  bool LogShows(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (Log().find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
 };
 
 TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
@@ -92,6 +108,37 @@ TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
   std::vector<uint8_t> got = ReadFile(dir / "dump.bin");
   EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
   EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos);
+}
+
+// An interrupt during a flash lets it finish (a success, exit 0); a second
+// one aborts it after the block under way (exit 1, the flash part-written).
+TEST_F(CliProcessTest, OneInterruptLetsAFlashFinishTwoAbortIt) {
+  pacing = sim::Pacing::kLineRate;
+  std::vector<uint8_t> image(0x8000);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 13 + i / 512);
+  WriteFile(dir / "image.bin", image);
+  for (int interrupts : {1, 2}) {
+    SCOPED_TRACE(interrupts);
+    StartHandset();
+    const uint32_t offset = kBank2Base + static_cast<uint32_t>(interrupts) * 0x10000;  // a region of its own
+    const pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "--speed",
+                             "460800", "flash", "0x" + HexDigits(offset), (dir / "image.bin").string()});
+    ASSERT_TRUE(handset->WaitFor(
+        [](const sim::TranscriptData& d) {
+          auto flashes = d.Transfers(sim::TransferKind::kFlash);
+          return !flashes.empty() && flashes.back().blocks.size() >= 3;
+        },
+        kSessionTimeout));
+    ::kill(pid, SIGINT);
+    // A second interrupt once the first was taken (two pending at once
+    // would be one).
+    if (interrupts == 2 && LogShows("] Finishing the flash: about ", kStopBound)) ::kill(pid, SIGINT);
+    EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), interrupts == 1 ? 0 : 1) << Log();
+    const sim::TransferRecord flash = handset->Transcript().Transfers(sim::TransferKind::kFlash).back();
+    EXPECT_EQ(flash.response == std::optional<uint8_t>(0), interrupts == 1);
+    EXPECT_EQ(Flash(offset, static_cast<uint32_t>(image.size())) == image, interrupts == 1);
+    handset.reset();
+  }
 }
 
 TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {

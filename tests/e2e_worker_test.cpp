@@ -65,31 +65,59 @@ TEST_F(WorkerTest, StopDuringTheConnectEndsItPromptly) {
   EXPECT_EQ(handset->Transcript().records, 0u) << "stage one was not finished";
 }
 
-TEST_F(WorkerTest, StopDuringAFlashEndsItAfterTheBlockUnderWay) {
-  pacing = sim::Pacing::kLineRate;  // the flash takes seconds
-  StartHandset();
-  Connect();
-  std::vector<uint8_t> file(0x40000);
+// A flash, once its blocks go out, runs to its end when stopped (the log
+// says how long it still needs), and only then does the stop end the
+// link; a second stop aborts it after the block under way and says where.
+TEST_F(WorkerTest, AStopDuringAFlashWaitsForItsEndASecondAbortsIt) {
+  pacing = sim::Pacing::kLineRate;  // the flash takes a second
+  std::vector<uint8_t> file(0x8000);
   for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7 + i / 1024);
   WriteFile(dir / "image.bin", file);
-  Start(TransferKind::Flash, kBank2Base, 0, dir / "image.bin");
-  ASSERT_TRUE(handset->WaitFor(
-      [](const sim::TranscriptData& d) {
-        auto flashes = d.Transfers(sim::TransferKind::kFlash);
-        return !flashes.empty() && flashes.back().blocks.size() >= 3;
-      },
-      std::chrono::seconds(10)));
-  link->Stop();
-  ASSERT_TRUE(owner.WaitFor("closed", 1, kStopBound));
-  link->Join();
-  const uint32_t written = owner.LastTransfer().bytes;
-  EXPECT_GE(written, 3u * 1024);  // the block under way is answered before the stop
-  EXPECT_LT(written, file.size());
-  EXPECT_EQ(Flash(kBank2Base, written), std::vector<uint8_t>(file.begin(), file.begin() + written));
-  // The loader heard that the rest is not coming, then the disconnect.
-  sim::TransferRecord flash = handset->Transcript().Transfers(sim::TransferKind::kFlash).back();
-  EXPECT_EQ(flash.response, std::optional<uint8_t>(sim::kLoaderAbandoned));
-  EXPECT_EQ(LogFrom("Flash finished!").back(), "Com port closed");
+  for (int stops : {1, 2}) {
+    SCOPED_TRACE(stops);
+    StartHandset();
+    owner.Clear();
+    Connect(460800);
+    Start(TransferKind::Flash, kBank2Base, 0, dir / "image.bin", stops == 1);
+    ASSERT_TRUE(handset->WaitFor(
+        [](const sim::TranscriptData& d) {
+          auto flashes = d.Transfers(sim::TransferKind::kFlash);
+          return !flashes.empty() && flashes.back().blocks.size() >= 3;
+        },
+        std::chrono::seconds(10)));
+    for (int i = 0; i < stops; ++i) link->Stop();
+    ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
+    link->Join();
+    const TransferOutcome outcome = owner.LastTransfer();
+    sim::TransferRecord flash = handset->Transcript().Transfers(sim::TransferKind::kFlash).back();
+    if (stops == 1) {
+      EXPECT_EQ(outcome.bytes, file.size());
+      EXPECT_TRUE(outcome.confirmed);
+      EXPECT_EQ(outcome.verify, VerifyResult::Match);  // asked for, and done
+      EXPECT_EQ(Flash(kBank2Base, static_cast<uint32_t>(file.size())), file);
+      const std::vector<std::string> texts = owner.Texts();
+      const auto finishing = std::find_if(texts.begin(), texts.end(), [](const std::string& line) {
+        return line.starts_with("Finishing the flash: about ");
+      });
+      ASSERT_NE(finishing, texts.end());
+      EXPECT_TRUE(finishing->ends_with(" left. Stop again to abort it, which leaves the flash part-written."));
+      EXPECT_EQ(LogFrom("Verify OK").back(), "Com port closed");
+    } else {
+      EXPECT_GE(outcome.bytes, 3u * 1024);  // the block under way is answered before the stop
+      EXPECT_LT(outcome.bytes, file.size());
+      EXPECT_EQ(Flash(kBank2Base, outcome.bytes), std::vector<uint8_t>(file.begin(), file.begin() + outcome.bytes));
+      // The loader heard that the rest is not coming, and the user where
+      // the flash stopped; then the disconnect.
+      EXPECT_EQ(flash.response, std::optional<uint8_t>(sim::kLoaderAbandoned));
+      char aborted[64];
+      std::snprintf(aborted, sizeof aborted, "Flash aborted at 0x%x: the flash is part-written",
+                    static_cast<unsigned>(kBank2Base + outcome.bytes));
+      EXPECT_TRUE(Logged(aborted));
+      EXPECT_EQ(LogFrom("Flash finished!").back(), "Com port closed");
+    }
+    StopLink();
+    handset.reset();
+  }
 }
 
 // ---- Failures ----

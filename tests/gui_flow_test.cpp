@@ -20,6 +20,7 @@
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "pages/file_page.h"
+#include "pages/flash_question_dialog.h"
 #include "pages/options_dialog.h"
 #include "tests/gui_handset_test.h"
 
@@ -107,6 +108,35 @@ class GuiFlowTest : public GuiHandsetTest {
   }
 
 };
+
+// Closing the window during a flash asks first; "Finish it" lets the
+// flash complete, then the link ends and the window closes.
+TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenCloses) {
+  pacing = sim::Pacing::kLineRate;
+  StartHandset("ComSpeed=460800\n");
+  const std::string image(0x8000, '\x5A');
+  WriteText(dir / "image.bin", image);
+  Open();
+  Child<QPushButton>(*window, "mainButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  SelectTab(kFlasherTab);
+  Choose("flashPage", dir / "image.bin");
+  Box("offsetBox")->setText("0x2010000");
+  Child<QWidget>(*window, "flashPage")->findChild<QPushButton*>("startButton")->click();
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto flashes = handset->Transcript().Transfers(sim::TransferKind::kFlash);
+    return !flashes.empty() && flashes.back().blocks.size() >= 3;
+  }));
+  OnModal<FlashQuestionDialog> question([](FlashQuestionDialog& d) { d.FinishButton()->click(); });
+  window->close();
+  EXPECT_TRUE(question.Done());
+  ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }, std::chrono::seconds(30)));
+  EXPECT_EQ(Bytes(dir / "flash.img", kBankBytes + 0x10000, 0x8000), image);
+  const std::vector<std::string> texts = LogTexts(*window);
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.starts_with("Finishing the flash: about "); }));
+  EXPECT_TRUE(Logged(*window, "Flash finished!"));
+}
 
 TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   StartPatchesAndHandset();

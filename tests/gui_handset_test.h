@@ -22,6 +22,7 @@ class GuiHandsetTest : public GuiTest {
     ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
     sim::HandsetOptions options;
     options.flashImagePath = (dir / "flash.img").string();
+    options.pacing = pacing;
     handset = std::make_unique<sim::Handset>(options);
     ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
     WriteText(SettingsFile(), "[Ports]\nCOM1=" + handset->SlavePath() +
@@ -29,6 +30,7 @@ class GuiHandsetTest : public GuiTest {
   }
 
   std::unique_ptr<sim::Handset> handset;
+  sim::Pacing pacing = sim::Pacing::kOff;  // line rate, for StartHandset
 };
 
 }  // namespace varnel::testing

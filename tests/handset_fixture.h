@@ -73,8 +73,9 @@ class HandsetTest : public ::testing::Test {
   }
 
   // Starts a dump or flash without waiting for it.
-  void Start(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file) {
-    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string()}), TransferRequestResult::Started);
+  void Start(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file,
+             bool verify = false) {
+    ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string(), verify}), TransferRequestResult::Started);
   }
 
   void StopLink() {

@@ -110,6 +110,14 @@ inline constexpr uint16_t kFileIsTrace = 87;  // "%s"
 inline constexpr uint16_t kBlockSizeRefused = 88;  // "%u", "%u"
 // A dump stopped by the user: the bytes of the whole blocks saved.
 inline constexpr uint16_t kDumpStopped = 89;  // "%u"
+// A stop during a flash: the flash finishes first (the time it still
+// needs), or, stopped again, is aborted where it got to.
+inline constexpr uint16_t kFinishingFlash = 90;  // "%s"
+inline constexpr uint16_t kFlashAborted = 91;  // "%x"
+// The window's question when it is closed during a flash, and its answers.
+inline constexpr uint16_t kFlashUnderWay = 92;
+inline constexpr uint16_t kFinishFlash = 93;
+inline constexpr uint16_t kAbortFlash = 94;
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

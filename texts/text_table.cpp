@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 80> kTexts = {{
+constexpr std::array<TextEntry, 85> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -107,6 +107,11 @@ constexpr std::array<TextEntry, 80> kTexts = {{
     {87, "%s is the line trace's file: choose another file for the dump or flash"},
     {88, "A block size of %u bytes can't be used; %u is used instead"},
     {89, "Dump stopped: %u bytes saved"},
+    {90, "Finishing the flash: about %s left. Stop again to abort it, which leaves the flash part-written."},
+    {91, "Flash aborted at 0x%x: the flash is part-written"},
+    {92, "A flash is under way."},
+    {93, "Finish it"},
+    {94, "Abort it"},
 }};
 
 }  // namespace
