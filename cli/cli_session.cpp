@@ -30,7 +30,8 @@ constexpr int64_t kMillisecondsPerSecond = 1000;
 
 // How the connect ended; none when the port did not open, the handset did
 // not answer in time or the link ended.
-std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const CliOptions& options) {
+std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const CliOptions& options,
+                                      const Application& app) {
   if (link.Connect({options.port, options.speed}) != kStatusOk) return std::nullopt;
   const int64_t waitMs = options.waitSeconds < 0 ? CliOwner::kNoTimeLimit
                                                  : int64_t{options.waitSeconds} * kMillisecondsPerSecond;
@@ -39,7 +40,9 @@ std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const C
   // time-outs.
   auto answered = [](const CliOwner::Events& e) { return e.closed || e.answered; };
   if (!answered(owner.WaitUntil(answered, waitMs))) {
-    owner.Note("No answer from the handset within " + std::to_string(options.waitSeconds) + " s");
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, app.Text(text::kNoAnswerWithin).c_str(), options.waitSeconds);
+    owner.Note(line);
     return std::nullopt;
   }
   auto settled = [](const CliOwner::Events& e) { return e.closed || e.connect.has_value(); };
@@ -48,7 +51,7 @@ std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const C
   return events.connect;
 }
 
-bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
+bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options, const Application& app) {
   uint64_t expected = options.size;
   if (options.operation == Operation::Flash) {
     // Read as the link reads it. A size that can't be read can't be
@@ -62,7 +65,7 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
     case TransferRequestResult::Started:
       break;
     case TransferRequestResult::NameTooLong:
-      owner.Note("The file name is too long");
+      owner.Note(app.Text(text::kFileNameTooLong));
       return false;
     case TransferRequestResult::NotReady:
       return false;
@@ -75,15 +78,19 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options) {
   return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected && verified;
 }
 
-// The package that could not be opened, and where it was looked for when
-// the command line named none.
-std::string PackageNotFoundWhere(const CliOptions& options, const Application& app) {
-  if (!options.package.empty()) return NarrowToCodePage(options.package, app.CodePage());
-  std::string where = kLoaderPackageName;
+// The line that the package could not be opened, saying where it was
+// looked for when the command line named none.
+std::string PackageNotOpened(const CliOptions& options, const Application& app) {
+  if (!options.package.empty()) return app.TextWithName(text::kPackageNotOpened, options.package);
+  char where[text::kTextCapacity + 1];
+  std::snprintf(where, sizeof where, "%s", kLoaderPackageName);
   if (!app.ConfigDir().empty()) {
-    where += " (looked for in the working directory and in " + NarrowFromPath(app.ConfigDir()) + ")";
+    std::snprintf(where, sizeof where, app.Text(text::kPackageLookedFor).c_str(), kLoaderPackageName,
+                  NarrowToCodePage(NarrowFromPath(app.ConfigDir()), app.CodePage()).c_str());
   }
-  return NarrowToCodePage(where, app.CodePage());
+  char line[text::kTextCapacity + 1];
+  std::snprintf(line, sizeof line, app.Text(text::kPackageNotOpened).c_str(), where);
+  return line;
 }
 
 // Opens the trace the command line asks for, fresh, and names it in full.
@@ -129,12 +136,12 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   if (const int status = OpenTrace(trace, owner, options, app, package); status != kExitOk) return status;
   TracedOwner tracedOwner(owner, trace, app);
   if (!owner.package.Open(package)) {
-    owner.Note("Can't open the loader package " + PackageNotFoundWhere(options, app));
+    owner.Note(PackageNotOpened(options, app));
     return kExitFailed;
   }
   bool ok = false;
   {
-    SerialLink link(app, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace));
+    SerialLink link(app, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(app), trace));
     // Each interrupt stops the link like "Disconnect": a dump is cancelled
     // after its current block, then the loader is disconnected; a flash
     // runs to its end unless interrupted again.
@@ -145,17 +152,17 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
           // The process may not have long (a closed console on Windows):
           // the trace goes to the disk as it is made from now on.
           trace.RequestWriteThrough();
-          owner.Note("Interrupted");
+          owner.Note(app.Text(text::kInterrupted));
         }
         link.Stop();
       }
     };
     // A connect that reported a failure on its way (a refused block size,
     // say) still runs the operation, but the session is no success.
-    const std::optional<ConnectOutcome> connected = Connect(link, owner, options);
+    const std::optional<ConnectOutcome> connected = Connect(link, owner, options, app);
     ok = connected && connected->ready;
     const bool transfers = options.operation == Operation::Dump || options.operation == Operation::Flash;
-    if (ok && transfers) ok = RunTransfer(link, owner, options);
+    if (ok && transfers) ok = RunTransfer(link, owner, options, app);
     ok = ok && connected->clean;
     owner.onTick = nullptr;
     link.Stop();

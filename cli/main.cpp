@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
                           varnel::UserConfigDir());
   if (options.operation == varnel::cli::Operation::Ports) {
     const std::string listing = varnel::cli::PortListing(varnel::DeviceRoots{}, app.SettingsPath());
-    if (listing.empty()) std::fputs("varnel-cli: no serial device found\n", stderr);
+    if (listing.empty()) {
+      varnel::cli::WriteText(stderr, "varnel-cli: " + app.ToDisplay(app.Text(varnel::text::kNoSerialDeviceFound)) + "\n");
+    }
     std::fputs(listing.c_str(), stdout);
     return varnel::cli::kExitOk;
   }

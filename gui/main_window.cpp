@@ -19,6 +19,7 @@
 #include <QTabWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <memory>
 #include <string>
@@ -36,6 +37,7 @@
 #include "pages/region_panel.h"
 #include "port/serial_port.h"
 #include "settings/port_options.h"
+#include "texts/code_page.h"
 #include "texts/visible_text.h"
 
 namespace varnel {
@@ -65,15 +67,6 @@ constexpr char kOptionsItem[] = "Options...";
 constexpr char kHelpMenu[] = "Help";
 constexpr char kAboutItem[] = "About";
 
-// The line that tells why a settings file that is there was ignored (not
-// in the text table, which holds the log lines of the link): the file's
-// name, a reason, and for a large file the limit in bytes.
-constexpr char kNotRegularReason[] = " is not a regular file";
-constexpr char kTooLargeReason[] = " is larger than ";
-constexpr char kBytesUnit[] = " bytes";
-constexpr char kUnreadableReason[] = " can't be read";
-constexpr char kIgnoredSettingsEnd[] = ": ignored, the defaults are used";
-
 // Names read out for controls that show no caption of their own.
 constexpr char kProgressName[] = "Progress";
 constexpr char kLogName[] = "Log";
@@ -101,7 +94,7 @@ MainWindow::MainWindow(const Application& application, QWidget* parent)
       app(application),
       bridge(*this),
       tracedOwner(bridge, trace, application),
-      link(application, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace)),
+      link(application, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(application), trace)),
       units(font()) {
   // Fixed size with title bar, system menu and minimise box, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -266,22 +259,24 @@ void MainWindow::StartUp() {
 }
 
 void MainWindow::ReportIgnoredSettings(const std::filesystem::path& file, ProfileRead read) {
-  std::string reason;
+  const std::string name = NarrowToCodePage(NarrowFromPath(file), app.CodePage());
+  char line[text::kTextCapacity + 1];
   switch (read) {
     case ProfileRead::Read:
     case ProfileRead::Absent:
       return;
     case ProfileRead::NotRegular:
-      reason = kNotRegularReason;
+      std::snprintf(line, sizeof line, app.Text(text::kSettingsNotRegular).c_str(), name.c_str());
       break;
     case ProfileRead::TooLarge:
-      reason = kTooLargeReason + std::to_string(kProfileFileMaxBytes) + kBytesUnit;
+      std::snprintf(line, sizeof line, app.Text(text::kSettingsTooLarge).c_str(), name.c_str(),
+                    std::to_string(kProfileFileMaxBytes).c_str());
       break;
     case ProfileRead::Unreadable:
-      reason = kUnreadableReason;
+      std::snprintf(line, sizeof line, app.Text(text::kSettingsUnreadable).c_str(), name.c_str());
       break;
   }
-  AppendLog((file.string() + reason + kIgnoredSettingsEnd).c_str(), kGrey);
+  AppendLog(line, kGrey);
 }
 
 void MainWindow::ShowPage(int tab) {

@@ -27,7 +27,7 @@ constexpr char kDefaultLogFileName[] = "varnel-log.txt";
 
 void MainWindow::OnSaveLog() {
   const QString initial = QDir::current().absoluteFilePath(QString::fromLatin1(kDefaultLogFileName));
-  const QString path = ChooseTextFileToSave(this, initial);
+  const QString path = ChooseTextFileToSave(this, app, initial);
   if (path.isEmpty()) return;
   std::string text;
   for (const QString& line : log->Lines()) text += line.toStdString() + '\n';

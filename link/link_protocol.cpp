@@ -43,13 +43,13 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
   // are there.
   const DeviceRoots system;
   const bool absent = PresenceOf(device, system) == DevicePresence::Absent;
-  if (PortMapEntry(portName, settings) && (absent || !IsSerialDeviceNode(device, system, &reason))) {
+  if (PortMapEntry(portName, settings) && (absent || !IsSerialDeviceNode(device, system, app, &reason))) {
     ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
     char line[text::kTextCapacity + 1];
     std::snprintf(line, sizeof line, app.Text(text::kPortMapRefused).c_str(), portName,
                   NarrowToCodePage(device, app.CodePage()).c_str());
     Log(line, kGrey);
-    if (absent) LogSystemReason(DescribeOpenFailure(device, ENOENT, system));
+    if (absent) LogSystemReason(DescribeOpenFailure(device, ENOENT, system, app));
     return kStatusCantOpenPort;
   }
   if (!port.Open(device, &reason)) {

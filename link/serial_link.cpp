@@ -10,7 +10,7 @@ SerialLink::SerialLink(const Application& application, LinkOwner& linkOwner, Lin
                        std::unique_ptr<Port> linePort)
     : app(application),
       owner(linkOwner),
-      port(linePort ? std::move(linePort) : std::make_unique<SerialPort>()),
+      port(linePort ? std::move(linePort) : std::make_unique<SerialPort>(app)),
       protocol(application, linkOwner, *port, command, timing) {}
 
 SerialLink::~SerialLink() {

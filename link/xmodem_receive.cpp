@@ -107,10 +107,7 @@ LinkStatus LinkProtocol::StoreBlock(TransferFile& file, const BlockIdentity& blo
   if (kept < block.length) {
     // Only the last block can carry more than the transfer lacks: it ends
     // the transfer, so this is said once.
-    char line[text::kTextCapacity + 1];
-    std::snprintf(line, sizeof line, "Block %u: %u bytes beyond the size asked for were not written",
-                  static_cast<unsigned>(block.number), block.length - kept);
-    Log(line, kBlack);
+    Log(FormatText(text::kBeyondSize, static_cast<unsigned>(block.number), block.length - kept), kBlack);
   }
   if (kept > 0 && !file.Write(blockBuffer.get(), kept)) return kStatusCantOpenFile;
   *received += kept;

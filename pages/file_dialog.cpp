@@ -8,19 +8,16 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "format/file_filter.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {
-
-// The system's own dialogs word this refusal themselves; Qt's do not.
-constexpr char kReadOnlyCaption[] = "Read-only file";
-constexpr char kReadOnlyMessage[] =
-    "%1\nThis file is read-only or in a folder that can't be written to.\n"
-    "Please choose another file.";
 
 // Qt's filters read "Caption (patterns)". The caption keeps its own
 // "(*.*)"; the patterns Qt matches are in a second pair of parentheses,
@@ -68,8 +65,8 @@ class WorkingDirKeeper {
 
 // The dialog with the filters of `filterText` and the suffix added to a
 // name typed without one.
-QString RunFileDialog(QWidget* parent, FileDialogKind kind, const QString& initial, const char* filterText,
-                      const char* suffix) {
+QString RunFileDialog(QWidget* parent, const Application& app, FileDialogKind kind, const QString& initial,
+                      const char* filterText, const char* suffix) {
   const WorkingDirKeeper keeper;
   const bool save = kind == FileDialogKind::Save;
   QFileDialog dialog(parent);
@@ -84,20 +81,26 @@ QString RunFileDialog(QWidget* parent, FileDialogKind kind, const QString& initi
     const QString chosen = QDir::cleanPath(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
     // A flash only reads its file: read-only images are fine.
     if (!save || IsWritablePlace(chosen)) return QDir::toNativeSeparators(chosen);
-    QMessageBox::warning(&dialog, QString::fromLatin1(kReadOnlyCaption),
-                         QString::fromLatin1(kReadOnlyMessage).arg(QDir::toNativeSeparators(chosen)));
+    // The system's own dialogs word this refusal themselves; Qt's do not.
+    const std::string where = FromUtf8(QDir::toNativeSeparators(chosen).toStdString(), app.CodePage());
+    char message[text::kTextCapacity + 1];
+    std::snprintf(message, sizeof message, app.Text(text::kReadOnlyChosen).c_str(), where.c_str());
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(app.ToDisplay(app.Text(text::kReadOnlyCaption))),
+                    QString::fromStdString(app.ToDisplay(message)), QMessageBox::Ok, &dialog);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
   }
   return {};
 }
 
 }  // namespace
 
-QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial) {
-  return RunFileDialog(parent, kind, initial, kBinaryFileFilter, kBinaryFileSuffix);
+QString ChooseFile(QWidget* parent, const Application& app, FileDialogKind kind, const QString& initial) {
+  return RunFileDialog(parent, app, kind, initial, kBinaryFileFilter, kBinaryFileSuffix);
 }
 
-QString ChooseTextFileToSave(QWidget* parent, const QString& initial) {
-  return RunFileDialog(parent, FileDialogKind::Save, initial, kTextFileFilter, kTextFileSuffix);
+QString ChooseTextFileToSave(QWidget* parent, const Application& app, const QString& initial) {
+  return RunFileDialog(parent, app, FileDialogKind::Save, initial, kTextFileFilter, kTextFileSuffix);
 }
 
 }  // namespace varnel

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include "texts/application.h"
+
 class QWidget;
 
 namespace varnel {
@@ -22,10 +24,11 @@ enum class FileDialogKind {
 
 // Runs the modal dialog owned by `parent`, starting at `initial`. The chosen
 // file's absolute path, or an empty string when the user cancelled.
-QString ChooseFile(QWidget* parent, FileDialogKind kind, const QString& initial);
+// `app` gives the refusal's texts.
+QString ChooseFile(QWidget* parent, const Application& app, FileDialogKind kind, const QString& initial);
 
 // The same save dialog for a text file: text files first, then all files;
 // ".txt" added to a name typed without an extension.
-QString ChooseTextFileToSave(QWidget* parent, const QString& initial);
+QString ChooseTextFileToSave(QWidget* parent, const Application& app, const QString& initial);
 
 }  // namespace varnel

@@ -109,7 +109,7 @@ void FilePage::AddOption(QWidget* option) {
 }
 
 void FilePage::Browse() {
-  const QString chosen = ChooseFile(this, dialogKind, fileName);
+  const QString chosen = ChooseFile(this, app, dialogKind, fileName);
   if (chosen.isEmpty()) return;
   fileName = chosen;
   fileBox->setText(fileName);

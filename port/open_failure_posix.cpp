@@ -70,28 +70,18 @@ bool HasGroup(gid_t gid) {
   return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
 }
 
-std::string PermissionAdvice(const std::string& device, const DeviceRoots& roots) {
+std::string PermissionAdvice(const std::string& device, const DeviceRoots& roots, const Application& app) {
   struct stat info {};
-  if (::stat(DeviceTreePath(device, roots).c_str(), &info) != 0) {
-    return "The user must be in the device's group, e.g. dialout.";
-  }
-  if (info.st_gid == kRootGroup) {
-    return "Only root may open it; a udev rule can give the device a group such as dialout "
-           "(GROUP=\"dialout\", MODE=\"0660\").";
-  }
+  if (::stat(DeviceTreePath(device, roots).c_str(), &info) != 0) return AdviceText(app, text::kNeedGroup);
+  if (info.st_gid == kRootGroup) return AdviceText(app, text::kOnlyRoot);
   const std::string group = GroupName(info.st_gid);
   const bool groupMayUse = (info.st_mode & kGroupReadWrite) == kGroupReadWrite;
-  const std::string modeAdvice = " Its mode " + OctalMode(info.st_mode) +
-                                 " gives the group no read and write access: the mode must allow it "
-                                 "(a udev rule: MODE=\"0660\").";
+  const std::string modeAdvice = " " + AdviceText(app, text::kModeDenies, {OctalMode(info.st_mode)});
   if (HasGroup(info.st_gid)) {
-    return "The device belongs to group " + group + ", which this user is in already." +
-           (groupMayUse ? " Something else refuses it (an access control list or a security module)."
-                        : modeAdvice);
+    return AdviceText(app, text::kInGroupAlready, {group}) +
+           (groupMayUse ? " " + AdviceText(app, text::kSomethingElseRefuses) : modeAdvice);
   }
-  return "The device belongs to group " + group + ": join it with `sudo usermod -aG " + group +
-         " $USER`, then log out and in again (a new group counts from a new login)." +
-         (groupMayUse ? "" : modeAdvice);
+  return AdviceText(app, text::kJoinGroup, {group, group}) + (groupMayUse ? "" : modeAdvice);
 }
 
 struct Holder {
@@ -120,63 +110,60 @@ std::vector<Holder> HoldersOf(const std::string& systemPath, const fs::path& pro
 
 // The udev rule that makes ModemManager leave the adapter of `systemPath`
 // alone, and where it goes.
-std::string ModemManagerAdvice(const std::string& systemPath, const DeviceRoots& roots) {
+std::string ModemManagerAdvice(const std::string& systemPath, const DeviceRoots& roots, const Application& app) {
   const std::vector<SerialDevice> devices = ListSerialDevices(roots);
   const SerialDevice* device = FindSerialDevice(devices, systemPath, roots);
   const bool known = device != nullptr && !device->vendorId.empty() && !device->productId.empty();
   const std::string rule = "ATTRS{idVendor}==\"" + (known ? device->vendorId : kVendorPlaceholder) +
                            "\", ATTRS{idProduct}==\"" + (known ? device->productId : kProductPlaceholder) +
                            "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
-  return "ModemManager opens serial devices to look for modems. To make it leave the cable alone, put the line " +
-         rule + " into " + kUdevRulesFile +
-         (known ? "" : std::string(" with the adapter's vendor and product ids in place of ") + kVendorPlaceholder +
-                           " and " + kProductPlaceholder + " (lsusb shows them)") +
-         ", run `sudo udevadm control --reload-rules` and plug the cable in again.";
+  const std::string ids = known ? "" : AdviceText(app, text::kUsbIdsInstead, {kVendorPlaceholder, kProductPlaceholder});
+  return AdviceText(app, text::kModemManagerRule, {rule, kUdevRulesFile, ids});
 }
 
-std::string HolderAdvice(const std::string& device, const DeviceRoots& roots) {
+std::string HolderAdvice(const std::string& device, const DeviceRoots& roots, const Application& app) {
   const std::string path = DeviceSystemPath(device, roots);
   const std::vector<Holder> holders = HoldersOf(path, roots.proc);
-  if (holders.empty()) return "Another program holds it; `sudo fuser -v " + path + "` names it.";
-  std::string text = "It is held by ";
+  if (holders.empty()) return AdviceText(app, text::kHeldBySomething, {path});
+  std::string names;
   bool modemManager = false;
   for (size_t i = 0; i < holders.size(); ++i) {
     const std::string& name = holders[i].name;
-    text += (i > 0 ? ", " : "") + (name.empty() ? "a process" : name) + " (pid " + std::to_string(holders[i].pid) + ")";
+    names += (i > 0 ? ", " : "") + (name.empty() ? AdviceText(app, text::kAProcess) : name) + " (pid " +
+             std::to_string(holders[i].pid) + ")";
     modemManager = modemManager || name == kModemManager;
   }
-  text += ".";
-  if (modemManager) return text + " " + ModemManagerAdvice(path, roots);
-  return text + (holders.size() == 1 ? " Close that program and try again." : " Close those programs and try again.");
+  const std::string text = AdviceText(app, text::kHeldBy, {names});
+  if (modemManager) return text + " " + ModemManagerAdvice(path, roots, app);
+  return text + " " + AdviceText(app, holders.size() == 1 ? text::kCloseThatProgram : text::kCloseThosePrograms);
 }
 
-std::string MissingAdvice(const DeviceRoots& roots) {
+std::string MissingAdvice(const DeviceRoots& roots, const Application& app) {
   const std::vector<SerialDevice> present = ListSerialDevices(roots);
-  return PresentDevicesText(present) +
-         (present.empty() ? " Check the cable."
-                          : " Check the cable, or use one of them as the port (section [Ports] of Varnel.ini "
-                            "maps COMn to a device, e.g. COM1=/dev/ttyUSB0).");
+  return PresentDevicesText(present, app) + " " +
+         AdviceText(app, present.empty() ? text::kCheckCable : text::kCheckCableOrMap);
 }
 
 }  // namespace
 
-std::string DescribeOpenFailure(const std::string& device, int systemError, const DeviceRoots& roots) {
+std::string DescribeOpenFailure(const std::string& device, int systemError, const DeviceRoots& roots,
+                                const Application& app) {
   const std::string text = device + ": " + std::strerror(systemError) + ".";
   switch (systemError) {
     case EACCES:
     case EPERM:
-      return text + " " + PermissionAdvice(device, roots);
+      return text + " " + PermissionAdvice(device, roots, app);
     // EIO: a ttyS* with no UART behind it opens with an I/O error.
     case ENOENT:
     case ENXIO:
     case ENODEV:
     case EIO:
-      return text + " " + MissingAdvice(roots);
+      return text + " " + MissingAdvice(roots, app);
     case EBUSY:
     case EWOULDBLOCK:
-      return text + " " + HolderAdvice(device, roots);
+      return text + " " + HolderAdvice(device, roots, app);
     case ENOTTY:
-      return text + " It is not a serial device.";
+      return text + " " + AdviceText(app, text::kNotASerialDevice);
     default:
       return text;
   }

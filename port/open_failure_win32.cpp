@@ -10,19 +10,20 @@
 
 namespace varnel {
 
-std::string DescribeOpenFailure(const std::string& device, int systemError, const DeviceRoots& roots) {
+std::string DescribeOpenFailure(const std::string& device, int systemError, const DeviceRoots& roots,
+                                const Application& app) {
   std::string text = device + ": " + SystemMessage(static_cast<DWORD>(systemError));
   switch (systemError) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: {
       const std::vector<SerialDevice> present = ListSerialDevices(roots);
-      return text + " " + PresentDevicesText(present) +
-             (present.empty() ? " Check the cable." : " Check the cable, or use one of them as the port.");
+      return text + " " + PresentDevicesText(present, app) + " " +
+             AdviceText(app, present.empty() ? text::kCheckCable : text::kCheckCableOrUse);
     }
     // A COM port is opened by one program at a time.
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-      return text + " Another program holds the port: close it and try again.";
+      return text + " " + AdviceText(app, text::kPortHeld);
     default:
       return text;
   }

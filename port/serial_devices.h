@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "texts/application.h"
+
 namespace varnel {
 
 // Where the system's trees are. Default-constructed: the system's own.
@@ -69,8 +71,9 @@ DevicePresence PresenceOf(const std::string& device, const DeviceRoots& roots);
 // place in a class other than tty (/sys/dev/char/<major>:<minor>/subsystem;
 // pseudo-terminals, which sysfs does not list, pass). On Windows every
 // name passes: the port's own open refuses what is not a COM port. False,
-// with the reason, otherwise.
-bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, std::string* reason);
+// with the reason (UTF-8, in `app`'s language), otherwise.
+bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, const Application& app,
+                        std::string* reason);
 
 // The entry of `devices` that `device` names, by DeviceSystemPath; null
 // when it names none of them. The pointer is into `devices`.

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "files/narrow_path.h"
+#include "port/open_failure.h"
 #include "port/system_tree.h"
 
 namespace varnel {
@@ -34,8 +36,6 @@ constexpr std::string_view kNoUart = "0";
 // of a serial port's.
 constexpr char kCharDevices[] = "dev/char";
 constexpr char kTtySubsystem[] = "tty";
-constexpr char kNotCharacterDevice[] = "not a serial device (not a character device)";
-constexpr char kOtherDevice[] = "not a serial device (a device of class ";
 
 // A device's place in the listing: its kind's position, then its number.
 struct ListingKey {
@@ -142,11 +142,12 @@ std::string DeviceSystemPath(const std::string& device, const DeviceRoots& roots
   return SystemPathOf(DeviceTreePath(device, roots), roots).value_or(device);
 }
 
-bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, std::string* reason) {
+bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, const Application& app,
+                        std::string* reason) {
   struct stat info {};
   if (::stat(DeviceTreePath(device, roots).c_str(), &info) != 0) return true;
   if (!S_ISCHR(info.st_mode)) {
-    *reason = kNotCharacterDevice;
+    *reason = AdviceText(app, text::kNotCharacterDevice);
     return false;
   }
   const fs::path entry = roots.sysfs / kCharDevices /
@@ -154,7 +155,7 @@ bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, std
   std::error_code error;
   const fs::path subsystem = fs::read_symlink(entry / "subsystem", error);
   if (error || subsystem.filename() == kTtySubsystem) return true;
-  *reason = std::string(kOtherDevice) + subsystem.filename().string() + ")";
+  *reason = AdviceText(app, text::kOtherDeviceClass, {NarrowFromPath(subsystem.filename())});
   return false;
 }
 

@@ -75,7 +75,8 @@ DevicePresence PresenceOf(const std::string& device, const DeviceRoots& /*roots*
   return named ? DevicePresence::Present : DevicePresence::Absent;
 }
 
-bool IsSerialDeviceNode(const std::string& /*device*/, const DeviceRoots& /*roots*/, std::string* /*reason*/) {
+bool IsSerialDeviceNode(const std::string& /*device*/, const DeviceRoots& /*roots*/, const Application& /*app*/,
+                        std::string* /*reason*/) {
   return true;
 }
 

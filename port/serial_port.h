@@ -11,12 +11,15 @@
 #include <string>
 
 #include "port/port.h"
+#include "texts/application.h"
 
 namespace varnel {
 
 class SerialPort final : public Port {
  public:
-  SerialPort();
+  // `app` (which outlives the port) gives the texts of the reasons an open
+  // fails.
+  explicit SerialPort(const Application& app);
   ~SerialPort() override;  // closes the device
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
@@ -43,6 +46,7 @@ class SerialPort final : public Port {
   void Sleep(uint32_t milliseconds) override;
 
  private:
+  const Application& app;
   struct Native;  // the platform's handle and state
   std::unique_ptr<Native> native;
   std::atomic<bool> open{false};

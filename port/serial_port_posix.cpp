@@ -60,8 +60,8 @@ constexpr int kWriteStallMs = 5000;  // a write that makes no progress fails
 constexpr size_t kWakeDrainBytes = 64;
 constexpr int kWritePollMs = 100;
 
-std::string OpenFailureText(const std::string& device, int error) {
-  return DescribeOpenFailure(device, error, DeviceRoots{});
+std::string OpenFailureText(const std::string& device, int error, const Application& app) {
+  return DescribeOpenFailure(device, error, DeviceRoots{}, app);
 }
 
 }  // namespace
@@ -117,7 +117,7 @@ struct SerialPort::Native {
   }
 };
 
-SerialPort::SerialPort() : native(std::make_unique<Native>()) {}
+SerialPort::SerialPort(const Application& application) : app(application), native(std::make_unique<Native>()) {}
 
 void SerialPort::WaitForInput(uint32_t timeoutMs) {
   if (native->hungUp) return;
@@ -149,13 +149,13 @@ bool IsStandardSpeed(uint32_t baud) {
 bool SerialPort::Open(const std::string& device, std::string* reason) {
   // Refused from what the system says of it, never opened to find out.
   std::string why;
-  if (!IsSerialDeviceNode(device, DeviceRoots{}, &why)) {
+  if (!IsSerialDeviceNode(device, DeviceRoots{}, app, &why)) {
     *reason = device + ": " + why;
     return false;
   }
   int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    *reason = OpenFailureText(device, errno);
+    *reason = OpenFailureText(device, errno, app);
     return false;
   }
   // Exclusive use: TIOCEXCL keeps other users out, the advisory lock also
@@ -168,7 +168,7 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
   }
   if (error != 0) {
     ::close(fd);
-    *reason = OpenFailureText(device, error);
+    *reason = OpenFailureText(device, error, app);
     return false;
   }
   // USB serial adapters hold received bytes for up to 16 ms unless asked

@@ -33,7 +33,6 @@ constexpr WORD kXonXoffLimit = 262;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
 constexpr char kDevicePrefix[] = "\\\\.\\";
-constexpr char kNotSerial[] = "not a serial port";
 // The longest a wait for input runs before it looks at Wake again.
 constexpr DWORD kWaitSliceMs = 50;
 
@@ -111,7 +110,7 @@ struct SerialPort::Native {
   }
 };
 
-SerialPort::SerialPort() : native(std::make_unique<Native>()) {}
+SerialPort::SerialPort(const Application& application) : app(application), native(std::make_unique<Native>()) {}
 
 void SerialPort::WaitForInput(uint32_t timeoutMs) {
   // A synchronous handle can't wait on an event beside the read, so the
@@ -166,19 +165,19 @@ bool SerialPort::Open(const std::string& device, std::string* reason) {
   // A file's name is refused from the name, never opened: only a device
   // can be a port.
   if (!IsDeviceName(name.native())) {
-    *reason = device + ": " + kNotSerial;
+    *reason = device + ": " + AdviceText(app, text::kNotASerialDevice);
     return false;
   }
   UniqueHandle port(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!port.Valid()) {
-    *reason = DescribeOpenFailure(device, static_cast<int>(GetLastError()), DeviceRoots{});
+    *reason = DescribeOpenFailure(device, static_cast<int>(GetLastError()), DeviceRoots{}, app);
     return false;
   }
   // Any other device (NUL, the console, a printer) has no line state.
   DCB state{};
   state.DCBlength = sizeof state;
   if (GetFileType(port.Get()) != FILE_TYPE_CHAR || !GetCommState(port.Get(), &state)) {
-    *reason = device + ": " + kNotSerial;
+    *reason = device + ": " + AdviceText(app, text::kNotASerialDevice);
     return false;
   }
   native->port = std::move(port);

@@ -51,7 +51,7 @@ class TraceTest : public HandsetTest {
     std::string reason;
     ASSERT_TRUE(trace.Open(tracePath.string(), TraceStart::Fresh, handset->SlavePath(), &reason)) << reason;
     link = std::make_unique<SerialLink>(app, tracedOwner, LinkTiming{},
-                                        std::make_unique<TracedPort>(std::make_unique<SerialPort>(), trace));
+                                        std::make_unique<TracedPort>(std::make_unique<SerialPort>(app), trace));
     ASSERT_EQ(link->Connect({handset->SlavePath(), kUploadSpeed}), kStatusOk);
   }
 

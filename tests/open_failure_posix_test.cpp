@@ -16,10 +16,14 @@
 #include <string>
 
 #include "port/open_failure.h"
+#include "texts/code_page.h"
 #include "tests/fake_device_tree.h"
 
 namespace varnel::testing {
 namespace {
+
+// The program's own texts, in English.
+const Application texts("Varnel", kUtf8CodePage, {});
 
 // "<device>: <the system's text>." as every reason starts.
 std::string Opening(const std::string& device, int error) {
@@ -46,7 +50,7 @@ TEST(OpenFailurePosixTest, AMissingDeviceListsTheDevicesThatExist) {
     FakeDeviceTree tree;
     c.build(tree);
     for (int error : {ENOENT, ENXIO, ENODEV}) {
-      EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB3", error, tree.Roots()),
+      EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB3", error, tree.Roots(), texts),
                 Opening("/dev/ttyUSB3", error) + " " + c.advice);
     }
   }
@@ -82,7 +86,7 @@ TEST(OpenFailurePosixTest, ARefusedDeviceNamesItsGroupAndHowToJoinIt) {
     ASSERT_EQ(::chown(node.c_str(), 0, c.gid), 0);
     ASSERT_EQ(::chmod(node.c_str(), c.mode), 0);
     // Through its by-id link the device is the same file.
-    EXPECT_EQ(DescribeOpenFailure(kCableAdapterLink, EACCES, tree.Roots()),
+    EXPECT_EQ(DescribeOpenFailure(kCableAdapterLink, EACCES, tree.Roots(), texts),
               Opening(kCableAdapterLink, EACCES) + " " + c.advice);
   }
 }
@@ -121,7 +125,7 @@ TEST(OpenFailurePosixTest, ABusyDeviceNamesTheProcessesThatHoldIt) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.device);
-    EXPECT_EQ(DescribeOpenFailure(c.device, c.error, tree.Roots()), Opening(c.device, c.error) + " " + c.advice);
+    EXPECT_EQ(DescribeOpenFailure(c.device, c.error, tree.Roots(), texts), Opening(c.device, c.error) + " " + c.advice);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "port/open_failure.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {
@@ -22,7 +23,7 @@ TEST(OpenFailureTest, PresentDevicesAreNamedWithTheirProduct) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(PresentDevicesText(c.devices), c.text);
+    EXPECT_EQ(PresentDevicesText(c.devices, Application("Varnel", kUtf8CodePage, {})), c.text);
   }
 }
 

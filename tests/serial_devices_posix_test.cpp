@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "port/serial_devices.h"
+#include "texts/code_page.h"
 #include "tests/fake_device_tree.h"
 
 namespace varnel::testing {
@@ -98,7 +99,7 @@ TEST_F(SerialDevicesTest, OnlyASerialDeviceNodeMayBeOpenedAsAPort) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.device);
     std::string reason;
-    EXPECT_EQ(IsSerialDeviceNode(c.device, tree.Roots(), &reason), c.serial);
+    EXPECT_EQ(IsSerialDeviceNode(c.device, tree.Roots(), Application("Varnel", kUtf8CodePage, {}), &reason), c.serial);
     EXPECT_EQ(reason.empty(), c.serial) << reason;
   }
 }

@@ -12,6 +12,7 @@
 #include "port/open_failure.h"
 #include "port/port_name.h"
 #include "port/serial_devices.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 namespace {
@@ -55,11 +56,12 @@ TEST(SerialDevicesWin32Test, AComNameInAnyLetterCaseStandsForItself) {
 
 TEST(SerialDevicesWin32Test, AMissingPortIsAbsentAndItsReasonNamesThePortsThatExist) {
   EXPECT_EQ(PresenceOf(kMissingPort, {}), DevicePresence::Absent);
-  const std::string reason = DescribeOpenFailure(kMissingPort, ERROR_FILE_NOT_FOUND, {});
+  const Application texts("Varnel", kUtf8CodePage, {});
+  const std::string reason = DescribeOpenFailure(kMissingPort, ERROR_FILE_NOT_FOUND, {}, texts);
   EXPECT_EQ(reason.rfind(std::string(kMissingPort) + ": ", 0), 0u) << reason;
   EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos) << "one line";
   const std::vector<SerialDevice> present = ListSerialDevices({});
-  EXPECT_NE(reason.find(" " + PresentDevicesText(present) + " Check the cable"), std::string::npos) << reason;
+  EXPECT_NE(reason.find(" " + PresentDevicesText(present, texts) + " Check the cable"), std::string::npos) << reason;
 }
 
 }  // namespace

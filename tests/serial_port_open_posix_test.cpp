@@ -19,12 +19,19 @@
 #include <string>
 
 #include "port/serial_port.h"
+#include "texts/code_page.h"
 #include "sim/pty_master.h"
 #include "files/unique_fd.h"
 #include "tests/test_support.h"
 
 namespace varnel::testing {
 namespace {
+
+// The texts the port's reasons are made of.
+const Application& EnglishTexts() {
+  static const Application app("Varnel", kUtf8CodePage, {});
+  return app;
+}
 
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
@@ -97,7 +104,7 @@ TEST(SerialPortOpenTest, ADeviceOpensThroughALinkToIt) {
   TempDir dir;
   const std::filesystem::path link = dir / "usb-Cable_USB_UART_A1-if00-port0";
   std::filesystem::create_symlink(pty.SlavePath(), link);
-  SerialPort port;
+  SerialPort port(EnglishTexts());
   std::string reason;
   ASSERT_TRUE(port.Open(link.string(), &reason)) << reason;
   const uint8_t byte = 0x5A;
@@ -107,7 +114,7 @@ TEST(SerialPortOpenTest, ADeviceOpensThroughALinkToIt) {
   EXPECT_EQ(pty.Read(&received, 1, kChildAnswerMs), 1u);
   EXPECT_EQ(received, byte);
   // The lock is the device's, whichever name opened it.
-  SerialPort other;
+  SerialPort other(EnglishTexts());
   EXPECT_FALSE(other.Open(pty.SlavePath(), &reason));
 }
 
@@ -145,7 +152,7 @@ TEST(SerialPortOpenTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
         WriteAll(out, "could not become nobody");
         return;
       }
-      SerialPort port;
+      SerialPort port(EnglishTexts());
       std::string reason;
       WriteAll(out, port.Open(slave, &reason) ? "opened" : reason);
     });
@@ -160,14 +167,14 @@ TEST(SerialPortOpenTest, APortHeldByAnotherProcessNamesThatProcess) {
   const std::string slave = pty.SlavePath();
   ChildProcess holder([&](int out) {
     ::prctl(PR_SET_NAME, kHolderName);
-    SerialPort port;
+    SerialPort port(EnglishTexts());
     std::string reason;
     WriteAll(out, port.Open(slave, &reason) ? kReady : reason);
     ::poll(nullptr, 0, kHoldMs);
   });
   ASSERT_GT(holder.Pid(), 0);
   ASSERT_EQ(holder.Read(kReady), kReady);
-  SerialPort port;
+  SerialPort port(EnglishTexts());
   std::string reason;
   ASSERT_FALSE(port.Open(slave, &reason));
   // A process that may pass TIOCEXCL (root with CAP_SYS_ADMIN) meets the

@@ -49,7 +49,7 @@ class SerialPortTest : public ::testing::Test {
 
   Application app;
   testing::RecordingOwner owner;
-  SerialPort port;
+  SerialPort port{app};
   std::atomic<LinkCommand> command{LinkCommand::Connect};
   LinkProtocol link;
   sim::PtyMaster pty;
@@ -226,7 +226,7 @@ TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
 TEST_F(SerialPortTest, SecondProgramIsRefusedWhileThePortIsHeld) {
   Open();
   testing::RecordingOwner otherOwner;
-  SerialPort otherPort;
+  SerialPort otherPort{app};
   std::atomic<LinkCommand> otherCommand{LinkCommand::Connect};
   LinkProtocol other(app, otherOwner, otherPort, otherCommand);
   EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);

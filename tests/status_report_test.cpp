@@ -17,7 +17,7 @@ class StatusReportTest : public ::testing::Test {
 
   Application app;
   testing::RecordingOwner owner;
-  SerialPort port;
+  SerialPort port{app};
   std::atomic<LinkCommand> command{LinkCommand::Connect};
   LinkProtocol link;
 };

@@ -118,6 +118,47 @@ inline constexpr uint16_t kFlashAborted = 91;  // "%x"
 inline constexpr uint16_t kFlashUnderWay = 92;
 inline constexpr uint16_t kFinishFlash = 93;
 inline constexpr uint16_t kAbortFlash = 94;
+// The settings file that is there but ignored, and why.
+inline constexpr uint16_t kSettingsNotRegular = 95;  // "%s"
+inline constexpr uint16_t kSettingsTooLarge = 96;  // "%s", "%s"
+inline constexpr uint16_t kSettingsUnreadable = 97;  // "%s"
+// The file dialog's refusal of a read-only file.
+inline constexpr uint16_t kReadOnlyCaption = 98;
+inline constexpr uint16_t kReadOnlyChosen = 99;  // "%s"
+// varnel-cli's own lines.
+inline constexpr uint16_t kNoAnswerWithin = 100;  // "%d"
+inline constexpr uint16_t kFileNameTooLong = 101;
+inline constexpr uint16_t kPackageNotOpened = 102;  // "%s"
+inline constexpr uint16_t kPackageLookedFor = 103;  // "%s", "%s"
+inline constexpr uint16_t kInterrupted = 104;
+// A last block longer than what the transfer lacks.
+inline constexpr uint16_t kBeyondSize = 105;  // "%u", "%u"
+// Why a port could not be opened, and what to do.
+inline constexpr uint16_t kNeedGroup = 106;
+inline constexpr uint16_t kOnlyRoot = 107;
+inline constexpr uint16_t kModeDenies = 108;  // "%s"
+inline constexpr uint16_t kInGroupAlready = 109;  // "%s"
+inline constexpr uint16_t kSomethingElseRefuses = 110;
+inline constexpr uint16_t kJoinGroup = 111;  // "%s", "%s"
+inline constexpr uint16_t kHeldBySomething = 112;  // "%s"
+inline constexpr uint16_t kHeldBy = 113;  // "%s"
+inline constexpr uint16_t kAProcess = 114;
+inline constexpr uint16_t kCloseThatProgram = 115;
+inline constexpr uint16_t kCloseThosePrograms = 116;
+inline constexpr uint16_t kModemManagerRule = 117;  // "%s", "%s", "%s"
+inline constexpr uint16_t kUsbIdsInstead = 118;  // "%s", "%s"
+inline constexpr uint16_t kCheckCable = 119;
+inline constexpr uint16_t kCheckCableOrMap = 120;
+inline constexpr uint16_t kNotASerialDevice = 121;
+inline constexpr uint16_t kNoSerialDevice = 122;
+inline constexpr uint16_t kDevicesPresent = 123;  // "%s"
+inline constexpr uint16_t kCheckCableOrUse = 124;
+inline constexpr uint16_t kPortHeld = 125;
+// Why a name is not a serial device.
+inline constexpr uint16_t kNotCharacterDevice = 126;
+inline constexpr uint16_t kOtherDeviceClass = 127;  // "%s"
+// "varnel-cli ports" found none.
+inline constexpr uint16_t kNoSerialDeviceFound = 128;
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

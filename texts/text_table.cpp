@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 85> kTexts = {{
+constexpr std::array<TextEntry, 119> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -112,6 +112,40 @@ constexpr std::array<TextEntry, 85> kTexts = {{
     {92, "A flash is under way."},
     {93, "Finish it"},
     {94, "Abort it"},
+    {95, "%s is not a regular file: ignored, the defaults are used"},
+    {96, "%s is larger than %s bytes: ignored, the defaults are used"},
+    {97, "%s can't be read: ignored, the defaults are used"},
+    {98, "Read-only file"},
+    {99, "%s\nThis file is read-only or in a folder that can't be written to.\nPlease choose another file."},
+    {100, "No answer from the handset within %d s"},
+    {101, "The file name is too long"},
+    {102, "Can't open the loader package %s"},
+    {103, "%s (looked for in the working directory and in %s)"},
+    {104, "Interrupted"},
+    {105, "Block %u: %u bytes beyond the size asked for were not written"},
+    {106, "The user must be in the device's group, e.g. dialout."},
+    {107, "Only root may open it; a udev rule can give the device a group such as dialout (GROUP=\"dialout\", MODE=\"0660\")."},
+    {108, "Its mode %s gives the group no read and write access: the mode must allow it (a udev rule: MODE=\"0660\")."},
+    {109, "The device belongs to group %s, which this user is in already."},
+    {110, "Something else refuses it (an access control list or a security module)."},
+    {111, "The device belongs to group %s: join it with `sudo usermod -aG %s $USER`, then log out and in again (a new group counts from a new login)."},
+    {112, "Another program holds it; `sudo fuser -v %s` names it."},
+    {113, "It is held by %s."},
+    {114, "a process"},
+    {115, "Close that program and try again."},
+    {116, "Close those programs and try again."},
+    {117, "ModemManager opens serial devices to look for modems. To make it leave the cable alone, put the line %s into %s%s, run `sudo udevadm control --reload-rules` and plug the cable in again."},
+    {118, " with the adapter's vendor and product ids in place of %s and %s (lsusb shows them)"},
+    {119, "Check the cable."},
+    {120, "Check the cable, or use one of them as the port (section [Ports] of Varnel.ini maps COMn to a device, e.g. COM1=/dev/ttyUSB0)."},
+    {121, "It is not a serial device."},
+    {122, "No serial device is present."},
+    {123, "Serial devices present: %s."},
+    {124, "Check the cable, or use one of them as the port."},
+    {125, "Another program holds the port: close it and try again."},
+    {126, "not a serial device (not a character device)"},
+    {127, "not a serial device (a device of class %s)"},
+    {128, "no serial device found"},
 }};
 
 }  // namespace
