@@ -86,6 +86,11 @@ bool ParseOperation(const std::vector<std::string>& words, CliOptions* options, 
     *error = "OFFSET and SIZE must be hexadecimal numbers such as 0x2500000";
     return false;
   }
+  if ((verb == "backup" || verb == "restore") && words.size() == 2) {
+    options->operation = verb == "backup" ? Operation::Backup : Operation::Restore;
+    options->file = words[1];
+    return true;
+  }
   if (verb == "flash" && words.size() == 3) {
     options->operation = Operation::Flash;
     options->file = words[2];
@@ -106,6 +111,9 @@ std::string CliUsage() {
     "  varnel-cli [options] dump OFFSET SIZE FILE\n"
     "  varnel-cli [options] dump system|image|data FILE\n"
     "  varnel-cli [options] flash OFFSET FILE\n"
+    "  varnel-cli [options] backup [--force] DIR\n"
+    "  varnel-cli backup --check DIR\n"
+    "  varnel-cli [options] restore DIR\n"
     "  varnel-cli ports\n"
     "\n"
     "Connects the handset (switched off, cable plugged in) into loader mode,\n"
@@ -118,6 +126,17 @@ std::string CliUsage() {
     "  dump PRESET FILE      system = 0x1000000 0x800000, image = 0x2000000\n"
     "                        0x500000, data = 0x2500000 0x300000\n"
     "  flash OFFSET FILE     write FILE into flash from OFFSET\n"
+    "  backup DIR            dump both banks whole into DIR/bank1.bin and\n"
+    "                        DIR/bank2.bin, with DIR/backup.txt: the version,\n"
+    "                        date, port and speed, and each file's address,\n"
+    "                        size, SHA-256 and whether it is complete. A\n"
+    "                        partial backup goes on where it stopped; a\n"
+    "                        complete one is kept unless --force is given\n"
+    "  backup --check DIR    check the backup in DIR against its SHA-256s,\n"
+    "                        without a handset (exit status 0: complete, intact)\n"
+    "  restore DIR           check DIR's backup, then flash each part and read\n"
+    "                        it back; a changed or missing part stops it before\n"
+    "                        anything is sent\n"
     "  ports                 list the serial devices of this system, opening\n"
     "                        none: one line each, tab-separated: device,\n"
     "                        /dev/serial/by-id link, USB vendor:product,\n"
@@ -143,6 +162,9 @@ std::string CliUsage() {
     "                   looked for when the working directory has none\n"
     "  --wait SECONDS   how long to wait for the handset's boot ROM, whatever\n"
     "                   else arrives on the line meanwhile; default without limit\n"
+    "  --resume         dump only: when FILE holds the first part of the region\n"
+    "                   from a dump that stopped, dump only the rest and append\n"
+    "                   it; a FILE holding the whole region is left as it is\n"
     "  --verify         flash only: after a flash the loader confirmed, read the\n"
     "                   region back and compare it with FILE; \"Verify OK\", or\n"
     "                   the first differing address and how many bytes differ\n"
@@ -189,8 +211,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
       *help = true;
       return true;
     }
-    if (arg == "--verify") {
-      options->verify = true;
+    if (arg == "--verify" || arg == "--resume" || arg == "--force" || arg == "--check") {
+      (arg == "--verify" ? options->verify : arg == "--resume" ? options->resume
+                                           : arg == "--force"  ? options->force
+                                                               : options->check) = true;
       continue;
     }
     bool takesValue = arg == "--port" || arg == "--speed" || arg == "--block" ||
@@ -231,6 +255,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
   if (!ParseOperation(words, options, error)) return false;
   if (options->verify && options->operation != Operation::Flash) {
     *error = "--verify goes with flash only";
+    return false;
+  }
+  if (options->resume && options->operation != Operation::Dump) {
+    *error = "--resume goes with dump only";
+    return false;
+  }
+  if ((options->force || options->check) && options->operation != Operation::Backup) {
+    *error = std::string(options->force ? "--force" : "--check") + " goes with backup only";
     return false;
   }
   return true;

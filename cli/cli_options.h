@@ -10,8 +10,9 @@
 
 namespace varnel::cli {
 
-// Ports lists the serial devices and touches no port.
-enum class Operation { Connect, Dump, Flash, Ports };
+// Ports lists the serial devices and touches no port; Backup with `check`
+// checks a backup without a handset.
+enum class Operation { Connect, Dump, Flash, Ports, Backup, Restore };
 
 // The window's defaults: port COM1, 115200 bit/s, 1024-byte blocks.
 struct CliOptions {
@@ -24,8 +25,11 @@ struct CliOptions {
   Operation operation = Operation::Connect;
   uint32_t offset = 0;
   uint32_t size = 0;
-  std::string file;
+  std::string file;        // dump and flash: the file; backup and restore: the folder
   bool verify = false;     // flash: read the region back and compare
+  bool resume = false;     // dump: go on where an earlier dump into the file stopped
+  bool force = false;      // backup: start anew over a complete backup
+  bool check = false;      // backup: check the folder's backup, no handset
 };
 
 // Parses the arguments after the program name. On failure returns false

@@ -62,19 +62,34 @@ void CliOwner::AppendLog(const char* text, LogColour /*colour*/) {
 
 void CliOwner::Note(const std::string& text) { AppendLog(text.c_str(), kBlack); }
 
+void CliOwner::StartJob(uint32_t total) {
+  std::lock_guard<std::mutex> lock(mutex);
+  job.Start(total);
+}
+
+void CliOwner::EndJob() {
+  std::lock_guard<std::mutex> lock(mutex);
+  job.Stop();
+  ClearBar();
+}
+
 void CliOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total,
                              uint32_t unit, LogColour colour) {
   if (logText != nullptr) AppendLog(logText, colour);
   std::lock_guard<std::mutex> lock(mutex);
-  progressTotal = total;
+  bool fresh = true;
+  total = job.Begin(total, &fresh);
   progressText = app->ToDisplay(statusText);
+  static_cast<void>(unit);
+  if (!fresh) return;
+  progressTotal = total;
   meter.Start(total, RateMeter::Clock::now());
   rateText.clear();
-  static_cast<void>(unit);
 }
 
 void CliOwner::StepProgress(uint32_t done, uint32_t /*unit*/) {
   std::lock_guard<std::mutex> lock(mutex);
+  done = job.Step(done);
   if (draw == DrawProgress::No || progressTotal == 0) return;
   const auto now = RateMeter::Clock::now();
   meter.Step(done, now);
@@ -91,7 +106,7 @@ void CliOwner::StepProgress(uint32_t done, uint32_t /*unit*/) {
 void CliOwner::EndProgress(const char* logText, LogColour colour) {
   {
     std::lock_guard<std::mutex> lock(mutex);
-    ClearBar();
+    if (job.Hides()) ClearBar();
   }
   if (logText != nullptr) AppendLog(logText, colour);
 }
@@ -129,6 +144,7 @@ void CliOwner::OnConnectEnded(const ConnectOutcome& outcome) {
 void CliOwner::OnTransferEnded(const TransferOutcome& outcome) {
   std::lock_guard<std::mutex> lock(mutex);
   events.transfer = outcome;
+  ++events.transfersEnded;
   changed.notify_all();
 }
 

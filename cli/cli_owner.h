@@ -16,6 +16,7 @@
 #include "format/loader_package.h"
 #include "link/link_owner.h"
 #include "texts/application.h"
+#include "texts/job_progress.h"
 #include "texts/transfer_rate.h"
 
 namespace varnel::cli {
@@ -49,11 +50,17 @@ class CliOwner : public LinkOwner {
   // Prints a line of the tool's own (not from the link).
   void Note(const std::string& text);
 
+  // A job of several transfers of `total` bytes begins / has ended: one
+  // progress line over all of them (texts/job_progress.h).
+  void StartJob(uint32_t total);
+  void EndJob();
+
   // A snapshot of what the worker reported so far.
   struct Events {
     bool answered = false;                   // the boot ROM's offer arrived
     std::optional<ConnectOutcome> connect;   // the last connect's end
     std::optional<TransferOutcome> transfer; // the last transfer's end
+    uint32_t transfersEnded = 0;             // how many have ended
     bool closed = false;                     // the link has ended
   };
   Events Snapshot();
@@ -83,6 +90,7 @@ class CliOwner : public LinkOwner {
   uint32_t progressTotal = 0;
   std::string progressText;
   RateMeter meter;
+  JobProgress job;
   std::string rateText;  // shown after the counter, renewed a few times a second
   bool barShown = false;
   size_t barLength = 0;  // characters of the progress line shown

@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "backup/backup_job.h"
+#include "backup/restore_job.h"
 #include "cli/cli_owner.h"
 #include "cli/terminal.h"
 #include "files/narrow_path.h"
@@ -61,7 +63,7 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options, c
     expected = image.IsOpen() ? image.Size() : std::numeric_limits<uint64_t>::max();
   }
   const TransferKind kind = options.operation == Operation::Dump ? TransferKind::Dump : TransferKind::Flash;
-  switch (link.RequestTransfer({kind, options.offset, options.size, options.file, options.verify})) {
+  switch (link.RequestTransfer({kind, options.offset, options.size, options.file, options.verify, options.resume})) {
     case TransferRequestResult::Started:
       break;
     case TransferRequestResult::NameTooLong:
@@ -122,11 +124,46 @@ int OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, cons
   return refused ? kExitUsage : kExitFailed;
 }
 
+// The job of a backup or a restore; none for the other operations.
+std::unique_ptr<TransferJob> MakeJob(const CliOptions& options, const Application& app, CliOwner& owner) {
+  if (options.operation == Operation::Backup) {
+    return std::make_unique<BackupJob>(app, owner, options.file, BackupLine{options.port, options.speed},
+                                       options.force ? StartAnew::Yes : StartAnew::No);
+  }
+  if (options.operation == Operation::Restore) return std::make_unique<RestoreJob>(app, owner, options.file);
+  return nullptr;
+}
+
+// Runs each transfer of `job` in turn, with one progress line over all of
+// them; true when all of it was done.
+bool RunJob(SerialLink& link, CliOwner& owner, TransferJob& job) {
+  owner.StartJob(static_cast<uint32_t>(job.TotalBytes()));
+  bool ok = true;
+  while (ok) {
+    const std::optional<TransferRequest> next = job.Next();
+    if (!next) break;
+    const uint32_t endedBefore = owner.Snapshot().transfersEnded;
+    if (link.RequestTransfer(*next) != TransferRequestResult::Started) {
+      ok = false;
+      break;
+    }
+    auto ended = [&](const CliOwner::Events& e) { return e.closed || e.transfersEnded > endedBefore; };
+    const CliOwner::Events events = owner.WaitUntil(ended, CliOwner::kNoTimeLimit);
+    ok = events.transfersEnded > endedBefore && job.PartEnded(*events.transfer);
+  }
+  owner.EndJob();
+  return job.Finish() && ok;
+}
+
 }  // namespace
 
 int RunSession(const CliOptions& options, const Application& app, std::FILE* stream) {
   DrawProgress draw = IsTerminal(stream) ? DrawProgress::Yes : DrawProgress::No;
   CliOwner owner(app, stream, draw, options.blockSize);
+  if (options.operation == Operation::Backup && options.check) {
+    return CheckBackup(app, owner, options.file) ? kExitOk : kExitFailed;
+  }
+
   // The argument names the file as the system passes narrow strings.
   const std::filesystem::path package =
       options.package.empty() ? app.ConfigFile(kLoaderPackageName) : PathFromNarrow(options.package);
@@ -137,6 +174,12 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
   TracedOwner tracedOwner(owner, trace, app);
   if (!owner.package.Open(package)) {
     owner.Note(PackageNotOpened(options, app));
+    return kExitFailed;
+  }
+  // A job checks what it can before the port is touched.
+  const std::unique_ptr<TransferJob> job = MakeJob(options, app, owner);
+  if (job && !job->Begin()) {
+    if (options.operation == Operation::Backup) owner.Note(app.Text(text::kForceStartsAnew));
     return kExitFailed;
   }
   bool ok = false;
@@ -163,6 +206,7 @@ int RunSession(const CliOptions& options, const Application& app, std::FILE* str
     ok = connected && connected->ready;
     const bool transfers = options.operation == Operation::Dump || options.operation == Operation::Flash;
     if (ok && transfers) ok = RunTransfer(link, owner, options, app);
+    if (ok && job) ok = RunJob(link, owner, *job);
     ok = ok && connected->clean;
     owner.onTick = nullptr;
     link.Stop();

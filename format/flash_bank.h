@@ -19,6 +19,8 @@ struct FlashBank {
 struct FlashRegion {
   uint32_t offset;
   uint32_t size;
+
+  bool operator==(const FlashRegion&) const = default;
 };
 inline constexpr uint32_t kImageRegionBytes = 0x500000;  // 5 MiB of bank 2, the rest is data
 inline constexpr FlashRegion kSystemRegion = {kBank1Base, kBankSize};

@@ -29,7 +29,7 @@
 #include "gui/page_layout.h"
 #include "link/traced_port.h"
 #include "pages/accessible_name.h"
-#include "pages/flash_question_dialog.h"
+#include "pages/question_dialog.h"
 #include "pages/dump_page.h"
 #include "pages/flash_page.h"
 #include "pages/instruction_page.h"
@@ -139,7 +139,10 @@ QMenuBar* MainWindow::BuildMenu() {
   QMenu* fileMenu = menu->addMenu(kFileMenu);
   saveLogAction = fileMenu->addAction(Display(text::kSaveLogItem));
   exitAction = fileMenu->addAction(kExitItem);
-  optionsAction = menu->addMenu(kToolsMenu)->addAction(kOptionsItem);
+  QMenu* toolsMenu = menu->addMenu(kToolsMenu);
+  optionsAction = toolsMenu->addAction(kOptionsItem);
+  backupAction = toolsMenu->addAction(Display(text::kBackupItem));
+  restoreAction = toolsMenu->addAction(Display(text::kRestoreItem));
   aboutAction = menu->addMenu(kHelpMenu)->addAction(kAboutItem);
   return menu;
 }
@@ -228,6 +231,8 @@ void MainWindow::WireActions() {
   connect(saveLogAction, &QAction::triggered, this, &MainWindow::OnSaveLog);
   connect(exitAction, &QAction::triggered, this, &QWidget::close);
   connect(optionsAction, &QAction::triggered, this, &MainWindow::OnOptions);
+  connect(backupAction, &QAction::triggered, this, &MainWindow::OnBackup);
+  connect(restoreAction, &QAction::triggered, this, &MainWindow::OnRestore);
   connect(aboutAction, &QAction::triggered, this, &MainWindow::OnAbout);
   connect(dumpPage, &FilePage::StartRequested, this, &MainWindow::RequestDump);
   connect(flashPage, &FilePage::StartRequested, this, &MainWindow::RequestFlash);
@@ -401,9 +406,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A flash cut in half leaves the handset part-written: the user says
     // which, and the window closes once the link has ended.
     if (flashRunning && !quitting) {
-      const FlashChoice choice = FlashQuestionDialog(app, this).Ask();
+      const Answer answer = QuestionDialog(app, Display(text::kFlashUnderWay), text::kFinishFlash,
+                                           text::kAbortFlash, Answer::First, this)
+                                .Ask();
       quitting = true;
-      if (choice == FlashChoice::Abort) link.Stop();
+      if (answer == Answer::Second) link.Stop();
     }
     link.Stop();
     event->ignore();

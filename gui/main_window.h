@@ -12,10 +12,12 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "format/loader_package.h"
 #include "gui/gui_owner_bridge.h"
+#include "backup/transfer_job.h"
 #include "link/line_trace.h"
 #include "link/link_owner.h"
 #include "link/serial_link.h"
@@ -25,6 +27,7 @@
 #include "settings/profile_store.h"
 #include "settings/settings.h"
 #include "texts/application.h"
+#include "texts/job_progress.h"
 #include "texts/transfer_rate.h"
 
 class QAction;
@@ -161,6 +164,20 @@ class MainWindow : public QDialog, public LinkOwner {
   void Connect();
   void OnOptions();
   void OnAbout();
+  // Tools -> Back up the handset... / Restore a backup...: a folder, then
+  // the job (backup/backup_job.h, backup/restore_job.h) runs on this
+  // connection, one transfer after another, with one progress display. A
+  // restore first checks the backup, then says what will be overwritten
+  // and asks. Only while the loader is ready and nothing else runs.
+  void OnBackup();
+  void OnRestore();
+  // Runs `begun` (its Begin has said yes): its first transfer to the link.
+  void RunJob(std::unique_ptr<TransferJob> begun);
+  // The job's last transfer ended with `outcome`: the next one, or the end.
+  void NextJobPart(const TransferOutcome& outcome);
+  // Hands the job's next transfer to the link, or ends the job.
+  void RunJobPart();
+  void FinishJob();
   // File -> Save log...: asks where, then writes the log's lines as shown
   // (time stamps included) as UTF-8 text, one line each; a red line
   // (text kSaveLogFailed) and the system's reason in grey when that fails.
@@ -196,6 +213,8 @@ class MainWindow : public QDialog, public LinkOwner {
   QAction* saveLogAction = nullptr;
   QAction* exitAction = nullptr;
   QAction* optionsAction = nullptr;
+  QAction* backupAction = nullptr;
+  QAction* restoreAction = nullptr;
   QAction* aboutAction = nullptr;
   QWidget* client = nullptr;  // everything below the menu
   QPushButton* mainButton = nullptr;
@@ -238,6 +257,9 @@ class MainWindow : public QDialog, public LinkOwner {
   bool quitting = false;
   // A flash was handed to the worker and has not ended.
   bool flashRunning = false;
+  // The job of several transfers under way, and its one progress display.
+  std::unique_ptr<TransferJob> job;
+  JobProgress jobProgress;
   // The window lays itself out only once its start-up has run.
   bool startedUp = false;
 };

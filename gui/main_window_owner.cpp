@@ -40,22 +40,27 @@ void MainWindow::ClearLog() { log->clear(); }
 
 void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t total,
                                uint32_t unit, LogColour colour) {
+  progressStatus = status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString();
+  statusText->setText(progressStatus);
+  // A job's transfers share one display, started by the first of them.
+  bool fresh = true;
+  total = jobProgress.Begin(total, &fresh);
+  if (logText != nullptr) AppendLog(logText, colour);
+  if (!fresh) return;
   progressTotal = total;
   progressUpperBound = ProgressUpperBound(total, unit);
   // A range of 0..0 would show Qt's busy animation; 0..1 at 0 is empty.
   progressBar->setRange(0, std::max<int>(progressUpperBound, 1));
   progressBar->setValue(0);
-  progressStatus = status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString();
-  statusText->setText(progressStatus);
   rateMeter.Start(total, RateMeter::Clock::now());
   counter->setText(QString::fromStdString(ProgressCounterText(0, total)));
-  if (logText != nullptr) AppendLog(logText, colour);
   progressBar->show();
   statusText->show();
   counter->show();
 }
 
 void MainWindow::StepProgress(uint32_t done, uint32_t unit) {
+  done = jobProgress.Step(done);
   progressBar->setValue(ProgressPosition(done, unit, progressUpperBound));
   counter->setText(QString::fromStdString(ProgressCounterText(done, progressTotal)));
   const auto now = RateMeter::Clock::now();
@@ -68,6 +73,7 @@ void MainWindow::StepProgress(uint32_t done, uint32_t unit) {
 
 void MainWindow::EndProgress(const char* logText, LogColour colour) {
   if (logText != nullptr) AppendLog(logText, colour);
+  if (!jobProgress.Hides()) return;
   progressBar->hide();
   statusText->hide();
   counter->hide();
@@ -92,6 +98,8 @@ void MainWindow::OnLinkBusy() {
 }
 
 void MainWindow::OnLoaderReady() {
+  // Between the parts of a job the controls stay locked.
+  if (job) return;
   EnableControls(Enabled::Yes);
   controlsState = ControlsState::Ready;
   ShowPage(tabs->currentIndex());
@@ -118,7 +126,12 @@ void MainWindow::ShowWarning(uint16_t textId) {
   dialog.exec();
 }
 
-void MainWindow::OnTransferEnded(const TransferOutcome& /*outcome*/) { flashRunning = false; }
+void MainWindow::OnTransferEnded(const TransferOutcome& outcome) {
+  flashRunning = false;
+  // The worker is still inside this call: the job goes on from this
+  // thread's next turn.
+  if (job) QMetaObject::invokeMethod(this, [this, outcome] { NextJobPart(outcome); }, Qt::QueuedConnection);
+}
 
 LoaderPackage* MainWindow::PackageFile() { return &package; }
 

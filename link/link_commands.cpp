@@ -2,7 +2,11 @@
 // Serial_Base), each ending with its outcome told to the owner.
 #include "link/serial_link.h"
 
+#include <cstdio>
+
 #include "format/wire_format.h"
+#include "link/dump_resume.h"
+#include "texts/code_page.h"
 
 namespace varnel {
 
@@ -71,10 +75,31 @@ LinkStatus SerialLink::RunDump() {
   owner.OnLinkBusy();
   protocol.Log(protocol.FormatText(text::kOffsetSize, request.offset, request.size), kGrey);
   TakeCommand(LinkCommand::Dump);
+  TransferOutcome outcome;
+  const ResumePlan plan = request.resume ? PlanResume(request.fileName, {request.offset, request.size}) : ResumePlan{};
+  if (plan.verdict == ResumeVerdict::Complete || plan.verdict == ResumeVerdict::Refused) {
+    // Nothing to ask of the loader.
+    const bool complete = plan.verdict == ResumeVerdict::Complete;
+    protocol.Log(app.TextWithName(complete ? text::kDumpComplete : text::kResumeRefused, request.fileName),
+                 complete ? kGrey : kRed);
+    outcome.status = complete ? kStatusOk : kStatusCantOpenFile;
+    outcome.bytes = plan.kept;
+    outcome.confirmed = complete;
+    outcome.clean = complete;
+    owner.OnLoaderReady();
+    owner.OnTransferEnded(outcome);
+    return kStatusOk;
+  }
+  if (plan.verdict == ResumeVerdict::Resume) {
+    char line[text::kTextCapacity + 1];
+    std::snprintf(line, sizeof line, app.Text(text::kResuming).c_str(),
+                  NarrowToCodePage(request.fileName, app.CodePage()).c_str(), static_cast<unsigned>(plan.kept),
+                  static_cast<unsigned>(request.size), static_cast<unsigned>(request.offset + plan.kept));
+    protocol.Log(line, kGrey);
+  }
   LinkStatus status = protocol.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 197, Stop::No);
-  TransferOutcome outcome;
-  status = protocol.DumpToFile(request.fileName.c_str(), request.offset, request.size, &outcome);
+  status = protocol.DumpToFile(request.fileName.c_str(), request.offset, request.size, &outcome, plan.kept);
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 199, Stop::No);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
   if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 201, Stop::No);

@@ -20,17 +20,19 @@ struct ConnectRequest {
 
 enum class TransferKind { Dump, Flash };
 
-// A dump reads `size` bytes of flash from `offset` into `fileName`; a flash
-// writes the file `fileName` from `offset` (its `size` is only logged) and,
-// with `verify`, reads the region back after a flash that succeeded and
-// compares it with the file. The file name is in the system's narrow
-// encoding.
+// A dump reads `size` bytes of flash from `offset` into `fileName`, with
+// `resume` going on from where a file cut off earlier ends (see
+// link/dump_resume.h); a flash writes the file `fileName` from `offset`
+// (its `size` is only logged) and, with `verify`, reads the region back
+// after a flash that succeeded and compares it with the file. The file
+// name is in the system's narrow encoding.
 struct TransferRequest {
   TransferKind kind = TransferKind::Dump;
   uint32_t offset = 0;
   uint32_t size = 0;
   std::string fileName;
   bool verify = false;
+  bool resume = false;
 };
 
 // What the read-back after a flash found.
@@ -53,7 +55,7 @@ struct TransferOutcome {
   // The block transfer's own status, before the loader's closing response:
   // 0 when every block it took on was accepted.
   LinkStatus status = kStatusOk;
-  uint32_t bytes = 0;      // the bytes that got through (written to the file, or acknowledged)
+  uint32_t bytes = 0;      // the bytes that got through (a dump's file: all of the region it holds)
   bool confirmed = false;  // the loader's closing response was 0
   bool clean = false;      // no failure was reported on the way (a block received again is none)
   VerifyResult verify = VerifyResult::NotRun;  // a flash's read-back

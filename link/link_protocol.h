@@ -252,11 +252,15 @@ class LinkProtocol {
 
   // ---- Dump and flash (unit Serial_XM) ----
 
-  // Reads `length` bytes of flash from `start` into the file `path`. The
-  // loader's response, or the failure before it; `outcome` (not clean:
-  // the worker judges that) tells what moved.
+  // Reads `length` bytes of flash from `start` into the file `path`, of
+  // which the first `kept` are there already (a resumed dump: the loader
+  // is asked for the rest, which is appended to the file, whose length
+  // must still be `kept`). A record of the region lies beside the file
+  // until it holds the whole region (link/dump_resume.h). The loader's
+  // response, or the failure before it; `outcome` (not clean: the worker
+  // judges that) tells what moved, its bytes counting `kept`.
   [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length,
-                                      TransferOutcome* outcome);
+                                      TransferOutcome* outcome, uint32_t kept = 0);
   // The same into `file`, open for writing, which stays open.
   [[nodiscard]] LinkStatus DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
                                         TransferOutcome* outcome);
@@ -289,9 +293,10 @@ class LinkProtocol {
     LinkProtocol& protocol;
   };
 
-  // A dump into the file `path`, created once the loader has taken the
-  // command, or else into `openFile`.
-  LinkStatus Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
+  // A dump into the file `path`, created (or, with `kept` bytes there,
+  // appended to) once the loader has taken the command, or else into
+  // `openFile`.
+  LinkStatus Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length, uint32_t kept,
                   TransferOutcome* outcome);
   bool WaitForQuietLine(uint32_t quietMs);
   LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);

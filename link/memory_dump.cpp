@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "format/flash_bank.h"
-#include "link/link_protocol.h"
 #include "files/transfer_file.h"
+#include "format/flash_bank.h"
+#include "link/dump_resume.h"
+#include "link/link_protocol.h"
 #include "texts/transfer_rate.h"
 
 namespace varnel {
@@ -28,17 +29,17 @@ void LinkProtocol::LogElapsed(std::time_t first, uint32_t firstTick, uint32_t by
 }
 
 LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length,
-                                    TransferOutcome* outcome) {
-  return Dump(path, nullptr, start, length, outcome);
+                                    TransferOutcome* outcome, uint32_t kept) {
+  return Dump(path, nullptr, start, length, kept, outcome);
 }
 
 LinkStatus LinkProtocol::DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
                                       TransferOutcome* outcome) {
-  return Dump(nullptr, &file, start, length, outcome);
+  return Dump(nullptr, &file, start, length, 0, outcome);
 }
 
 LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
-                              TransferOutcome* outcome) {
+                              uint32_t kept, TransferOutcome* outcome) {
   *outcome = TransferOutcome{TransferKind::Dump};
   sequence = BlockSequence();
   FlashBank bank;
@@ -59,13 +60,25 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
     LogSystemReason(reason);
     return kStatusCantOpenFile;
   }
-  const LinkStatus sent = SendCommand(kCmdDump, start, length);
+  const LinkStatus sent = SendCommand(kCmdDump, start + kept, length - kept);
   if (sent != kStatusOk) {
     outcome->status = sent;
     return ReportError(sent, kUnitXm, 431, Stop::No);
   }
 
-  TransferFile created = openFile == nullptr ? TransferFile::Create(path, &reason) : TransferFile();
+  TransferFile created;
+  if (openFile == nullptr) {
+    created = kept == 0 ? TransferFile::Create(path, &reason) : TransferFile::Append(path, &reason);
+    // Appended only where the part planned for ends: a file that changed
+    // since would get a seam in the wrong place.
+    if (created.IsOpen() && created.Size() != kept) {
+      created = TransferFile();
+      reason = std::string(path) + ": changed since the dump was planned";
+    }
+    // Until the file holds the whole region, a record beside it says which
+    // region that is, so the dump can go on after an interruption.
+    if (created.IsOpen()) static_cast<void>(WriteDumpRecord(path, {start, length}));
+  }
   TransferFile& file = openFile == nullptr ? created : *openFile;
   const std::time_t first = std::time(nullptr);
   const uint32_t firstTick = port.TickCount();
@@ -81,17 +94,20 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
     if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
     return kStatusCantOpenFile;
   }
-  LinkStatus status = ReceiveToFile(file, length, Quiet::No, &outcome->bytes);
+  uint32_t received = 0;
+  LinkStatus status = ReceiveToFile(file, length - kept, Quiet::No, &received);
+  outcome->bytes = kept + received;
   if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
   // Stopped by the user: the loader's answer to our 0x18 is expected,
   // whatever it says.
   const bool stopped = status == kStatusOk && outcome->bytes < length && UserStopAsked();
   if (stopped) Log(FormatText(text::kDumpStopped, static_cast<unsigned>(outcome->bytes)), kGrey);
-  LogElapsed(first, firstTick, outcome->bytes);
+  LogElapsed(first, firstTick, received);
   if (openFile == nullptr && !file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
     status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);
   }
+  if (openFile == nullptr && status == kStatusOk && outcome->bytes == length) RemoveDumpRecord(path);
   outcome->status = status;
   const LinkStatus response = ReadDumpResponse(stopped ? Quiet::Yes : Quiet::No);
   outcome->confirmed = response == kStatusOk && !stopped;

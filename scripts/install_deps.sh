@@ -9,9 +9,16 @@ set -euo pipefail
 # The Debian package: dpkg-dev (dpkg-shlibdeps) and file for CPack's
 # dependency list, lintian and desktop-file-utils to check it, librsvg2-bin
 # to draw the icon, qt6-qpa-plugins for the installed window program.
+# The window for Windows: dpkg-dev (apt-get source) and ninja-build for the
+# static Qt built from Debian's qt6-base source (scripts/build_qt_windows.sh),
+# icoutils for the program's Windows icon, xvfb and xdotool to run and use
+# Varnel.exe under Wine on a virtual display, with Wine's own fonts and the
+# X libraries its display driver loads (Recommends of libwine).
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
           g++-mingw-w64-x86-64-posix googletest wine64 locales
-          dpkg-dev file lintian desktop-file-utils librsvg2-bin qt6-qpa-plugins)
+          dpkg-dev file lintian desktop-file-utils librsvg2-bin qt6-qpa-plugins
+          ninja-build icoutils xvfb xdotool fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1
+          libxcomposite1 libxinerama1 libxxf86vm1 libxfixes3)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

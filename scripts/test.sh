@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the whole suite; the Debian package
-# made from that build, checked, installed and tried; the Windows side of
-# the Qt-free core, varnel-cli and the Qt-free unit tests cross-built with
-# MinGW-w64, those tests run under Wine, and the Windows varnel-cli.exe run
-# under Wine against the simulated handset; the Qt-free and
+# made from that build, checked, installed and tried; the Windows build
+# (varnel-cli.exe, Varnel.exe over a static Qt, the zip) cross-built with
+# MinGW-w64, its unit and window tests run under Wine, and both Windows
+# programs run under Wine against the simulated handset; the Qt-free and
 # end-to-end tests again under AddressSanitizer and UndefinedBehaviorSanitizer;
 # the worker's and the window's tests again under ThreadSanitizer.
 set -euo pipefail
@@ -22,18 +22,18 @@ ctest --test-dir build --output-on-failure -j"$jobs" -LE wine
 echo "== The Debian package: lintian, the desktop entry, installed and connected to the simulated handset"
 scripts/package_test.sh
 
-echo "== Windows cross-build of the Qt-free core, varnel-cli and the Qt-free unit tests, run under Wine"
-# Every run gets a fresh Wine prefix; the build makes it once, before any
-# test program runs in it.
+echo "== Windows: varnel-cli.exe, Varnel.exe, the zip and the Windows tests, run under Wine"
+# One cross-build (scripts/build_windows.sh; the static Qt for Windows is
+# built first when this machine has none yet, about 20 minutes, then kept
+# in ~/.cache/varnel). Every run gets a fresh Wine prefix; the build makes
+# it once, before any test program runs in it.
 rm -rf build-win/wine-prefix
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVARNEL_BUILD_GUI=OFF \
-      -DBUILD_TESTING=ON >/dev/null
-cmake --build build-win -j"$jobs"
+scripts/build_windows.sh build-win
 # Now and then Wine fails to start a program at all (no output, before the
 # test runs): such a test gets one more run; a test that fails twice fails.
 ctest --test-dir build-win --output-on-failure --no-tests=error --repeat until-pass:2 -j"$jobs"
 
-echo "== The Windows varnel-cli.exe under Wine against the simulated handset"
+echo "== varnel-cli.exe and Varnel.exe under Wine against the simulated handset"
 rm -rf build/tests/wine-prefix
 ctest --test-dir build --output-on-failure --no-tests=error -L wine
 

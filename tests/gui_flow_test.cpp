@@ -20,7 +20,7 @@
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "pages/file_page.h"
-#include "pages/flash_question_dialog.h"
+#include "pages/question_dialog.h"
 #include "pages/options_dialog.h"
 #include "tests/gui_handset_test.h"
 
@@ -127,7 +127,7 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
     const auto flashes = handset->Transcript().Transfers(sim::TransferKind::kFlash);
     return !flashes.empty() && flashes.back().blocks.size() >= 3;
   }));
-  OnModal<FlashQuestionDialog> question([](FlashQuestionDialog& d) { d.FinishButton()->click(); });
+  OnModal<QuestionDialog> question([](QuestionDialog& d) { d.FirstButton()->click(); });
   window->close();
   EXPECT_TRUE(question.Done());
   ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }, std::chrono::seconds(30)));

@@ -1,6 +1,8 @@
 // The language module's text format and the shipped Russian module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "texts/code_page.h"
 #include "texts/language_module.h"
 
@@ -68,7 +70,8 @@ TEST(LanguageModuleTest, ShippedModuleTranslatesEveryTextKeepingPlaceholders) {
     const std::string* russian = module->Find(static_cast<uint16_t>(id));
     ASSERT_NE(russian, nullptr);
     EXPECT_EQ(FormatSignature(*russian), FormatSignature(*english));
-    EXPECT_EQ(russian->find('?'), std::string::npos) << "a character code page 1251 lacks";
+    EXPECT_EQ(std::count(russian->begin(), russian->end(), '?'), std::count(english->begin(), english->end(), '?'))
+        << "a character code page 1251 lacks";
   }
   EXPECT_NE(module->Find(4)->find("\r\n"), std::string::npos);
 }

@@ -82,7 +82,8 @@ TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
     menu.push_back(top->text().toStdString());
     for (QAction* item : top->menu()->actions()) menu.push_back(item->text().toStdString());
   }
-  EXPECT_EQ(menu, (std::vector<std::string>{"File", "Save log...", "Exit", "Tools", "Options...", "Help", "About"}));
+  EXPECT_EQ(menu, (std::vector<std::string>{"File", "Save log...", "Exit", "Tools", "Options...", "Back up the handset...",
+                                      "Restore a backup...", "Help", "About"}));
 }
 
 TEST_F(MainWindowTest, SelectsTheTabOfTheSettingsAndTheInstructionTabForOthers) {

@@ -5,23 +5,17 @@
 // Ctrl+C with the trace complete, a package named in Cyrillic with the
 // Russian texts, files named outside the ANSI code page, a verify whose
 // read-back leaves a temporary folder named in Cyrillic empty, a trace
-// named for a device refused before the port opens, and an import table of
-// system DLLs only. The prefix is made once by the WinePrefix fixture of
-// CTest; the tests share its COM port, so they run one at a time.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
+// named for a device refused before the port opens. The prefix is made
+// once by the WinePrefix fixture of CTest; the tests share its COM port, so
+// they run one at a time.
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <cstdio>
-#include <thread>
+#include <memory>
 
 #include "cli/cli_session.h"
 #include "sim/handset_responses.h"
 #include "tests/handset_fixture.h"
+#include "tests/wine_session.h"
 #include "texts/code_page.h"
 
 namespace varnel::testing {
@@ -32,41 +26,14 @@ constexpr char kComLink[] = "com7";  // dosdevices names are lower case
 // A session under Wine starts slower than a native one.
 constexpr std::chrono::seconds kWineSessionLimit{120};
 
-// The DLLs every Windows has; anything else would have to be shipped.
-constexpr std::array<std::string_view, 8> kSystemDlls = {
-    "kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll",
-    "shell32.dll",  "ws2_32.dll", "ucrtbase.dll", "ntdll.dll",
-};
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 class WineCliTest : public HandsetTest {
  protected:
-  // Points the prefix's COM port at the handset.
-  void MapComPort() {
-    const std::filesystem::path comLink = std::filesystem::path(VARNEL_WINE_PREFIX) / "dosdevices" / kComLink;
-    std::error_code ignored;
-    std::filesystem::remove(comLink, ignored);
-    std::filesystem::create_symlink(handset->SlavePath(), comLink);
-  }
-
-  // `path` as Wine names it on its drive Z:, the root of the file system.
-  static std::string WindowsPath(const std::filesystem::path& path) {
-    std::string name = "Z:" + path.string();
-    std::replace(name.begin(), name.end(), '/', '\\');
-    return name;
-  }
-
   // Starts varnel-cli.exe in the test's directory with `args` after the
-  // port and the package, standard error going to log.txt. With a
+  // port and the package, its output going to log.txt. With a
   // `windowsTemp`, through cmd, which sets %TMP% and %TEMP% to it: Wine
   // takes those of a program started from Linux from its registry.
-  pid_t Spawn(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
-    MapComPort();
+  std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
+    LinkComPort(VARNEL_WINE_PREFIX, kComLink, handset->SlavePath());
     args.insert(args.begin(), {"--port", port});
     if (windowsTemp.empty()) {
       args.insert(args.begin(), {VARNEL_WINE64, program});
@@ -74,44 +41,18 @@ class WineCliTest : public HandsetTest {
       args.insert(args.begin(), {VARNEL_WINE64, "cmd", "/c", "set", "TMP=" + windowsTemp + "&&", "set",
                                  "TEMP=" + windowsTemp + "&&", WindowsPath(program)});
     }
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"WINEPREFIX=" + std::string(VARNEL_WINE_PREFIX), "WINEDEBUG=-all",
-                                    "LANG=" + lang, "LC_ALL=" + lang, "HOME=" + dir.Path().string(),
-                                    "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-  }
-
-  // The exit status once the process ended within `limit`; -1 when it did
-  // not (it is killed then).
-  static int ExitStatusWithin(pid_t pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto process = std::make_unique<ChildProcess>(
+        std::move(args),
+        std::vector<std::string>{"WINEPREFIX=" + std::string(VARNEL_WINE_PREFIX), "WINEDEBUG=-all",
+                                 "LANG=" + lang, "LC_ALL=" + lang, "HOME=" + dir.Path().string(),
+                                 "PATH=/usr/bin:/bin"},
+        dir.Path(), dir / "log.txt");
+    EXPECT_TRUE(process->Started());
+    return process;
   }
 
   int Run(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
-    const int status = ExitStatusWithin(Spawn(std::move(args), lang), kWineSessionLimit);
+    const int status = Spawn(std::move(args), lang)->ExitStatusWithin(kWineSessionLimit);
     // Each session ends with the disconnect, which switches the handset
     // off; the next one wakes it.
     ++sessions;
@@ -225,7 +166,7 @@ TEST_F(WineCliTest, ATraceNamedForADeviceIsRefusedBeforeThePortOpens) {
   StartHandset();
   std::vector<std::string> dump = Package();
   dump.insert(dump.end(), {"--trace", "NUL", "dump", "0x2000000", "0x1000", "part.bin"});
-  EXPECT_EQ(ExitStatusWithin(Spawn(dump), kWineSessionLimit), cli::kExitUsage) << Log();
+  EXPECT_EQ(Spawn(dump)->ExitStatusWithin(kWineSessionLimit), cli::kExitUsage) << Log();
   EXPECT_NE(Log().find("NUL: a device"), std::string::npos) << Log();
   EXPECT_TRUE(ProgramBytes().empty()) << "the port was never opened";
 }
@@ -236,7 +177,7 @@ TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
   StartHandset(faults);
   std::vector<std::string> dump = Package();
   dump.insert(dump.end(), {"dump", "0x1000000", "0x10000", "cut.bin"});
-  EXPECT_EQ(ExitStatusWithin(Spawn(dump), kWineSessionLimit), 1) << Log();
+  EXPECT_EQ(Spawn(dump)->ExitStatusWithin(kWineSessionLimit), 1) << Log();
   const std::vector<uint8_t> cut = ReadFile(dir / "cut.bin");
   EXPECT_LE(cut.size(), 3u * 1024);
   EXPECT_EQ(cut, Flash(kBank1Base, static_cast<uint32_t>(cut.size())));
@@ -248,15 +189,15 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   StartHandset();
   std::vector<std::string> dump = Package();
   dump.insert(dump.end(), {"--trace", "trace.txt", "dump", "system", "system.bin"});
-  const pid_t pid = Spawn(dump);
+  const std::unique_ptr<ChildProcess> process = Spawn(dump);
   const bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
         auto dumps = d.Transfers(sim::TransferKind::kDump);
         return !dumps.empty() && dumps.back().blocks.size() >= 2;
       },
       kWineSessionLimit);
-  ::kill(pid, SIGINT);  // Wine hands it to the program as Ctrl+C
-  EXPECT_EQ(ExitStatusWithin(pid, kWineSessionLimit), 1) << Log();
+  process->Signal(SIGINT);  // Wine hands it to the program as Ctrl+C
+  EXPECT_EQ(process->ExitStatusWithin(kWineSessionLimit), 1) << Log();
   ASSERT_TRUE(started);
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
@@ -271,28 +212,6 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   ASSERT_GT(trace.size(), 2u);
   const auto lastLine = std::find(trace.rbegin() + 1, trace.rend(), '\n').base();
   EXPECT_NE(std::string(lastLine, trace.end()).find(" close"), std::string::npos);
-}
-
-TEST(WineCliImportsTest, TheExecutableNeedsSystemDllsOnly) {
-  const std::string command = std::string(VARNEL_OBJDUMP) + " -p '" + VARNEL_WINDOWS_CLI + "'";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::vector<std::string> dlls;
-  char line[512];
-  constexpr std::string_view kDllName = "DLL Name: ";
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string_view text(line);
-    const size_t at = text.find(kDllName);
-    if (at == std::string_view::npos) continue;
-    std::string name(text.substr(at + kDllName.size()));
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
-    dlls.push_back(Lower(name));
-  }
-  EXPECT_EQ(::pclose(pipe), 0);
-  ASSERT_FALSE(dlls.empty());
-  for (const std::string& dll : dlls) {
-    EXPECT_NE(std::find(kSystemDlls.begin(), kSystemDlls.end(), dll), kSystemDlls.end()) << dll;
-  }
 }
 
 }  // namespace

@@ -159,6 +159,39 @@ inline constexpr uint16_t kNotCharacterDevice = 126;
 inline constexpr uint16_t kOtherDeviceClass = 127;  // "%s"
 // "varnel-cli ports" found none.
 inline constexpr uint16_t kNoSerialDeviceFound = 128;
+// Resuming a dump: the file is whole already; the dump goes on; the file
+// can't be resumed.
+inline constexpr uint16_t kDumpComplete = 129;  // "%s"
+inline constexpr uint16_t kResuming = 130;  // "%s", "%u", "%u", "%x"
+inline constexpr uint16_t kResumeRefused = 131;  // "%s"
+// Backing up the whole handset, checking and restoring a backup.
+inline constexpr uint16_t kBackupPartStarts = 132;  // "%s", "%x", "%x", "%s"
+inline constexpr uint16_t kBackupComplete = 133;  // "%s"
+inline constexpr uint16_t kBackupIncomplete = 134;  // "%s"
+inline constexpr uint16_t kBackupExists = 135;  // "%s"
+inline constexpr uint16_t kBackupForeignFile = 136;  // "%s"
+inline constexpr uint16_t kAllParts = 137;  // "%s", "%s"
+inline constexpr uint16_t kNoBackupThere = 138;  // "%s"
+inline constexpr uint16_t kPartChanged = 139;  // "%s"
+inline constexpr uint16_t kPartMissing = 140;  // "%s"
+inline constexpr uint16_t kPartIncomplete = 141;  // "%s"
+inline constexpr uint16_t kPartIntact = 142;  // "%s"
+inline constexpr uint16_t kNothingRestored = 143;
+inline constexpr uint16_t kRestorePart = 144;  // "%s", "%s", "%x"
+inline constexpr uint16_t kRestoredVerified = 145;  // "%s"
+inline constexpr uint16_t kNotRestored = 146;  // "%s"
+inline constexpr uint16_t kBackupIntact = 147;  // "%s"
+inline constexpr uint16_t kBackupNotIntact = 148;  // "%s"
+// The window's Tools menu items and their dialogs.
+inline constexpr uint16_t kBackupItem = 149;
+inline constexpr uint16_t kRestoreItem = 150;
+inline constexpr uint16_t kRestoreWarning = 151;  // "%s"
+inline constexpr uint16_t kRestoreButton = 152;
+inline constexpr uint16_t kCancelButton = 153;
+inline constexpr uint16_t kContinueDump = 154;  // "%s", "%u", "%u"
+inline constexpr uint16_t kGoOnButton = 155;
+inline constexpr uint16_t kStartAnewButton = 156;
+inline constexpr uint16_t kForceStartsAnew = 157;
 
 // Buffer capacities passed to LoadText: most callers use 256-character
 // buffers; the main window's start-up reads its long texts with 1024.

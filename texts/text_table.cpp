@@ -25,7 +25,7 @@ constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAP
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
-constexpr std::array<TextEntry, 119> kTexts = {{
+constexpr std::array<TextEntry, 148> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
@@ -146,6 +146,35 @@ constexpr std::array<TextEntry, 119> kTexts = {{
     {126, "not a serial device (not a character device)"},
     {127, "not a serial device (a device of class %s)"},
     {128, "no serial device found"},
+    {129, "%s holds the whole region already: nothing to dump"},
+    {130, "Resuming the dump: %s holds %u of %u bytes; the rest follows from 0x%x"},
+    {131, "%s can't be resumed: it is longer than the region, or not known to be a part of it"},
+    {132, "Backup: %s (0x%x, 0x%x bytes) into %s"},
+    {133, "Backup complete: %s"},
+    {134, "The backup in %s is not complete: run it again to go on where it stopped"},
+    {135, "%s holds a complete backup already: it is not overwritten"},
+    {136, "%s is not a part of a backup of the handset's banks: move it away, or start anew"},
+    {137, "All parts: time elapsed %s, average rate %s"},
+    {138, "%s holds no backup (no backup.txt that reads)"},
+    {139, "%s has changed since the backup (its SHA-256 differs)"},
+    {140, "%s is missing"},
+    {141, "%s is not complete"},
+    {142, "%s: intact"},
+    {143, "Nothing was restored: the backup is not complete and intact"},
+    {144, "Restore: %s from %s to 0x%x"},
+    {145, "%s: restored and verified"},
+    {146, "%s: not restored"},
+    {147, "The backup in %s is complete and intact"},
+    {148, "The backup in %s is not complete and intact"},
+    {149, "Back up the handset..."},
+    {150, "Restore a backup..."},
+    {151, "Restoring overwrites the handset's whole flash, bank 1 (0x1000000, 8 MiB) and bank 2 (0x2000000, 8 MiB), with the backup in %s."},
+    {152, "Restore"},
+    {153, "Cancel"},
+    {154, "%s holds %u of %u bytes of this region, from a dump that stopped. Go on from where it stopped?"},
+    {155, "Go on"},
+    {156, "Start anew"},
+    {157, "--force starts it anew"},
 }};
 
 }  // namespace

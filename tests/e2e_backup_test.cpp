@@ -1,0 +1,181 @@
+// Backups against the simulated handset, through varnel-cli's sessions: a
+// dump resumed where it stopped (and only there), the whole handset backed
+// up with a manifest that checks, a backup cut off and gone on with, and a
+// restore that proves itself and sends nothing for a damaged backup.
+#include <array>
+#include <functional>
+
+#include "backup/backup_manifest.h"
+#include "backup/file_digest.h"
+#include "link/dump_resume.h"
+#include "tests/cli_session_fixture.h"
+
+namespace varnel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kRegion = 0x6000;
+
+class BackupTest : public CliSessionTest {
+ protected:
+  static cli::CliOptions Job(cli::Operation operation, const fs::path& folder) {
+    cli::CliOptions options;
+    options.operation = operation;
+    options.file = folder.string();
+    options.speed = 460800;
+    options.blockSize = 8192;
+    return options;
+  }
+
+  std::vector<uint8_t> Bank(size_t part) {
+    return Flash(kBackupParts[part].region.offset, kBackupParts[part].region.size);
+  }
+};
+
+// A resumed dump asks the loader for the rest of the region only, and only
+// when the file is known to be the start of that region.
+TEST_F(BackupTest, ADumpGoesOnOnlyFromAFileOfTheSameRegion) {
+  struct Case {
+    const char* what;
+    uint32_t fileBytes;        // 0: no file
+    const char* record;        // of the region beside it, or none
+    int exitStatus;
+    uint32_t askedFrom;        // where the loader was asked to start; 0: not asked
+  };
+  const std::array<Case, 6> kCases = {{
+      {"no file", 0, nullptr, cli::kExitOk, kBank2Base},
+      {"the first part, with its record", 0x2000, "same", cli::kExitOk, kBank2Base + 0x2000},
+      {"the whole region", kRegion, nullptr, cli::kExitOk, 0},
+      {"longer than the region", kRegion + 0x1000, nullptr, cli::kExitFailed, 0},
+      {"a part without a record", 0x2000, nullptr, cli::kExitFailed, 0},
+      {"a part of another region", 0x2000, "other", cli::kExitFailed, 0},
+  }};
+  StartHandset();
+  const fs::path file = dir / "part.bin";
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(file);
+    RemoveDumpRecord(file.string());
+    if (c.fileBytes > 0) {
+      std::vector<uint8_t> bytes = Flash(kBank2Base, std::min(c.fileBytes, kRegion));
+      bytes.resize(c.fileBytes, 0);
+      WriteFile(file, bytes);
+    }
+    if (c.record != nullptr) {
+      const uint32_t at = std::string(c.record) == "same" ? kBank2Base : kBank2Base + 0x100000;
+      ASSERT_TRUE(WriteDumpRecord(file.string(), {at, kRegion}));
+    }
+    const size_t asksBefore = handset->Transcript().Packets(kCmdDump).size();
+    cli::CliOptions dump = Dump(file);
+    dump.resume = true;
+    EXPECT_EQ(RunCli(dump), c.exitStatus) << printed;
+    const auto asks = handset->Transcript().Packets(kCmdDump);
+    ASSERT_EQ(asks.size(), asksBefore + (c.askedFrom != 0 ? 1 : 0));
+    if (c.askedFrom != 0) {
+      EXPECT_EQ(asks.back().packet.first, c.askedFrom);
+      EXPECT_EQ(asks.back().packet.second, kBank2Base + kRegion - c.askedFrom);
+    }
+    if (c.exitStatus == cli::kExitOk) {
+      EXPECT_EQ(ReadFile(file), Flash(kBank2Base, kRegion));
+      EXPECT_FALSE(fs::exists(file.string() + kDumpRecordSuffix)) << "the record goes with the last block";
+    }
+    handset->PowerCycle();
+  }
+}
+
+TEST_F(BackupTest, BacksUpBothBanksWithAManifestThatChecks) {
+  StartHandset();
+  const fs::path folder = dir / "backup";
+  ASSERT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitOk) << printed;
+  const std::optional<BackupManifest> manifest = ReadManifest(folder / kManifestName);
+  ASSERT_TRUE(manifest.has_value());
+  EXPECT_TRUE(manifest->Complete());
+  EXPECT_EQ(manifest->speed, 460800u);
+  for (size_t i = 0; i < kBackupParts.size(); ++i) {
+    SCOPED_TRACE(kBackupParts[i].file);
+    EXPECT_EQ(ReadFile(folder / kBackupParts[i].file), Bank(i));
+    EXPECT_EQ(manifest->Find(kBackupParts[i].file)->sha256, FileSha256((folder / kBackupParts[i].file).string()));
+  }
+  EXPECT_NE(printed.find("] All parts: time elapsed "), std::string::npos) << printed;
+
+  cli::CliOptions check = Job(cli::Operation::Backup, folder);
+  check.check = true;
+  EXPECT_EQ(RunCli(check), cli::kExitOk) << printed;
+  // A complete backup is kept: nothing is asked of the loader.
+  handset->PowerCycle();
+  const size_t asks = handset->Transcript().Packets(kCmdDump).size();
+  EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);
+  EXPECT_NE(printed.find("holds a complete backup already"), std::string::npos) << printed;
+  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).size(), asks);
+  // A byte changed since is found.
+  std::vector<uint8_t> bank2 = ReadFile(folder / "bank2.bin");
+  bank2[0x1234] ^= 0x01;
+  WriteFile(folder / "bank2.bin", bank2);
+  EXPECT_EQ(RunCli(check), cli::kExitFailed);
+  EXPECT_NE(printed.find("bank2.bin has changed since the backup"), std::string::npos) << printed;
+}
+
+// A backup cut off (the cable pulled half-way through bank 1) goes on where
+// it stopped: the second run asks the loader only for what is missing.
+TEST_F(BackupTest, ABackupCutOffGoesOnWhereItStopped) {
+  sim::FaultPlan faults;
+  faults.hangUp = {sim::TransferKind::kDump, 512};  // of 1024 blocks of 8 KiB
+  StartHandset(faults);
+  const fs::path folder = dir / "backup";
+  EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);
+  const uintmax_t kept = fs::file_size(folder / "bank1.bin");
+  EXPECT_GT(kept, 0u);
+  EXPECT_LT(kept, kBankSize);
+  EXPECT_FALSE(ReadManifest(folder / kManifestName)->Complete());
+
+  handset->SetFaults({});
+  handset->PowerCycle();
+  const size_t asksBefore = handset->Transcript().Packets(kCmdDump).size();
+  ASSERT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitOk) << printed;
+  EXPECT_EQ(ReadFile(folder / "bank1.bin"), Bank(0));
+  EXPECT_EQ(ReadFile(folder / "bank2.bin"), Bank(1));
+  EXPECT_TRUE(ReadManifest(folder / kManifestName)->Complete());
+  const auto asks = handset->Transcript().Packets(kCmdDump);
+  ASSERT_EQ(asks.size(), asksBefore + 2);
+  EXPECT_EQ(asks[asksBefore].packet.first, kBank1Base + kept);
+  EXPECT_EQ(asks[asksBefore].packet.second, kBankSize - kept);
+}
+
+TEST_F(BackupTest, ARestoreChecksTheBackupFlashesAndVerifiesEachPart) {
+  StartHandset();
+  const fs::path folder = dir / "backup";
+  fs::create_directory(folder);
+  BackupManifest manifest;
+  manifest.version = "1.0.0.0";
+  for (size_t i = 0; i < kBackupParts.size(); ++i) {
+    std::vector<uint8_t> bytes(kBankSize);
+    for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 7 + i + k / 4096);
+    WriteFile(folder / kBackupParts[i].file, bytes);
+    manifest.parts.push_back({kBackupParts[i].file, kBackupParts[i].region, true,
+                              *FileSha256((folder / kBackupParts[i].file).string())});
+  }
+  const std::string text = ManifestText(manifest);
+  WriteFile(folder / kManifestName, std::vector<uint8_t>(text.begin(), text.end()));
+  // A damaged part stops the restore before anything is sent.
+  std::vector<uint8_t> bank1 = ReadFile(folder / "bank1.bin");
+  bank1[7] ^= 0x80;
+  WriteFile(folder / "bank1.bin", bank1);
+  EXPECT_EQ(RunCli(Job(cli::Operation::Restore, folder)), cli::kExitFailed);
+  EXPECT_NE(printed.find("Nothing was restored"), std::string::npos) << printed;
+  EXPECT_TRUE(ProgramBytes().empty());
+
+  bank1[7] ^= 0x80;
+  WriteFile(folder / "bank1.bin", bank1);
+  ASSERT_EQ(RunCli(Job(cli::Operation::Restore, folder)), cli::kExitOk) << printed;
+  for (size_t i = 0; i < kBackupParts.size(); ++i) {
+    SCOPED_TRACE(kBackupParts[i].file);
+    EXPECT_EQ(Bank(i), ReadFile(folder / kBackupParts[i].file));
+    EXPECT_NE(printed.find(std::string("] ") + kBackupParts[i].label + ": restored and verified\n"), std::string::npos)
+        << printed;
+  }
+  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).size(), 2u) << "each part read back";
+}
+
+}  // namespace
+}  // namespace varnel::testing
