@@ -74,7 +74,9 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options, c
   }
   auto finished = [](const CliOwner::Events& e) { return e.closed || e.transfer.has_value(); };
   const CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
-  if (events.closed || !events.transfer) return false;
+  // The link may have ended right after the transfer (a stop that waited
+  // for a flash): the transfer's outcome is what counts.
+  if (!events.transfer) return false;
   const TransferOutcome& outcome = *events.transfer;
   const bool verified = !options.verify || outcome.verify == VerifyResult::Match;
   return outcome.status == kStatusOk && outcome.confirmed && outcome.clean && outcome.bytes >= expected && verified;
