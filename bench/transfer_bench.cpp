@@ -2,8 +2,11 @@
 // handset at line rate and the CPU they cost, the boot upload of a 64 KiB
 // stage one against the line's floor, what a USB adapter's latency timer
 // costs, the CPU an idle connection costs, and the peak memory of
-// varnel-cli during 8 MiB transfers. The handset runs as its own process
-// (varnel-sim), so the figures are the program's alone.
+// varnel-cli during 8 MiB transfers; with --backup instead, a whole backup
+// of the handset at 460800 bit/s and what an interruption costs it. The
+// handset runs as its own process (varnel-sim), so the figures are the
+// program's alone.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -114,15 +117,23 @@ class BenchOwner : public LinkOwner {
   double uploadSeconds = -1;
 };
 
+// Whether a child's log (its standard error) is shown.
+enum class ChildLog { Shown, Hidden };
+
 // A child process, killed and reaped when the object goes.
 class Child {
  public:
-  explicit Child(const std::vector<std::string>& args) {
+  explicit Child(const std::vector<std::string>& args, ChildLog log = ChildLog::Shown) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (log == ChildLog::Hidden) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
   }
+  void Interrupt() { ::kill(pid, SIGINT); }
   ~Child() {
     if (pid <= 0) return;
     ::kill(pid, SIGTERM);
@@ -224,9 +235,53 @@ double UploadFloorSeconds(const std::vector<uint8_t>& stageOne) {
 
 double Ratio(double floor, double measured) { return measured > 0 ? floor / measured : 0.0; }
 
+// The seconds `varnel-cli backup` takes into `folder` at 460800 bit/s with
+// 8 KiB blocks against the paced handset at `tty`; with `cutAt`, the run
+// is interrupted once bank1.bin holds that many bytes and started again,
+// and the seconds are those of both runs. Negative when a run failed.
+double BackupSeconds(const std::filesystem::path& tty, const std::filesystem::path& package,
+                     const std::filesystem::path& folder, uintmax_t cutAt = 0) {
+  const std::vector<std::string> args = {VARNEL_CLI_PATH, "--port", tty.string(), "--package", package.string(),
+                                         "--speed", "460800", "--block", "8192", "backup", folder.string()};
+  const auto start = Clock::now();
+  long peak = 0;
+  if (cutAt > 0) {
+    Child cut(args, ChildLog::Hidden);
+    std::error_code error;
+    while (std::filesystem::file_size(folder / "bank1.bin", error) < cutAt || error) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    cut.Interrupt();
+    if (cut.Wait(&peak) != 1) return -1;
+    // The handset is switched off and on again by the disconnect.
+    std::this_thread::sleep_for(kReconnectPause);
+  }
+  Child run(args, ChildLog::Hidden);
+  if (run.Wait(&peak) != 0) return -1;
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A whole backup at 460800 bit/s against the line's limit, and what an
+// interruption half-way through bank 1 costs the backup that goes on.
+int BackupFigures(const std::filesystem::path& dir, const std::filesystem::path& package) {
+  constexpr double kBackupBytes = 16.0 * kMiB;
+  const double floor = kBackupBytes * kBitsPerByte / 460800;
+  Child sim(SimArgs(dir, "ttyB", {}), ChildLog::Hidden);
+  if (!WaitForPath(dir / "ttyB")) return 1;
+  const double whole = BackupSeconds(dir / "ttyB", package, dir / "whole");
+  std::printf("Whole backup (16 MiB) at 460800 bit/s: %.1f s, floor %.1f s, efficiency %.3f\n", whole, floor,
+              Ratio(floor, whole));
+  std::fflush(stdout);
+  const double resumed = BackupSeconds(dir / "ttyB", package, dir / "resumed", 4 * kMiB);
+  std::printf("Interrupted at half of bank 1 and gone on with: %.1f s, %.2f%% over the whole backup\n", resumed,
+              whole > 0 && resumed > 0 ? (resumed / whole - 1) * 100 : 0.0);
+  return 0;
+}
+
 int Main(int argc, char** argv) {
+  const bool backupOnly = argc > 1 && std::strcmp(argv[1], "--backup") == 0;
   uint32_t size = kMiB;
-  if (argc > 1) size = static_cast<uint32_t>(std::stoul(argv[1], nullptr, 0));
+  if (argc > 1 && !backupOnly) size = static_cast<uint32_t>(std::stoul(argv[1], nullptr, 0));
   std::filesystem::path dir = std::filesystem::temp_directory_path() / ("varnel-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::path package = dir / "Varnel.res";
@@ -236,6 +291,12 @@ int Main(int argc, char** argv) {
           sim::PackageResult::kOk ||
       sim::WritePackageFile(largePackage.string(), large) != sim::PackageResult::kOk) {
     return 1;
+  }
+  if (backupOnly) {
+    const int result = BackupFigures(dir, package);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return result;
   }
   std::vector<uint8_t> image(std::max(size, 8 * kMiB));
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 13 + (i >> 11));

@@ -13,9 +13,11 @@
 
 #include "files/transfer_file.h"
 #include "format/hex_text.h"
+#include "link/dump_resume.h"
 #include "pages/about_dialog.h"
 #include "pages/flash_page.h"
 #include "pages/options_dialog.h"
+#include "pages/question_dialog.h"
 #include "pages/region_panel.h"
 #include "settings/port_options.h"
 #include "texts/code_page.h"
@@ -53,8 +55,22 @@ void MainWindow::RequestTransfer(TransferKind kind, const QString& fileName) {
     AppendLog(app.TextWithName(text::kFileIsTrace, name).c_str(), kRed);
     return;
   }
-  const TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size), name,
-                                kind == TransferKind::Flash && flashPage->Verify()};
+  TransferRequest request{kind, *offset, size.value_or(link.LastRequest().size), name,
+                          kind == TransferKind::Flash && flashPage->Verify()};
+  // A file that holds the first part of this region, from a dump that
+  // stopped, may be gone on with.
+  if (kind == TransferKind::Dump) {
+    const ResumePlan plan = PlanResume(name, {request.offset, request.size});
+    if (plan.verdict == ResumeVerdict::Resume) {
+      char question[text::kTextCapacity + 1];
+      std::snprintf(question, sizeof question, app.Text(text::kContinueDump).c_str(),
+                    NarrowToCodePage(name, app.CodePage()).c_str(), static_cast<unsigned>(plan.kept),
+                    static_cast<unsigned>(request.size));
+      request.resume = QuestionDialog(app, QString::fromStdString(app.ToDisplay(question)), text::kGoOnButton,
+                                      text::kStartAnewButton, Answer::Second, this)
+                           .Ask() == Answer::First;
+    }
+  }
   if (link.RequestTransfer(request) != TransferRequestResult::Started) {
     ShowMessage(Display(text::kSwitchFirst));
     return;

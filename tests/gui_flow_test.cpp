@@ -19,6 +19,7 @@
 
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
+#include "link/dump_resume.h"
 #include "pages/file_page.h"
 #include "pages/question_dialog.h"
 #include "pages/options_dialog.h"
@@ -108,6 +109,69 @@ class GuiFlowTest : public GuiHandsetTest {
   }
 
 };
+
+// Tools -> Back up the handset... backs up both banks into the folder
+// chosen; Tools -> Restore a backup... checks it and asks before it would
+// overwrite the flash, and a "Cancel" sends nothing.
+TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
+  StartHandset("ComSpeed=460800\nBlockSize=8192\n");
+  const std::filesystem::path folder = dir / "backup";
+  std::filesystem::create_directory(folder);
+  Open();
+  Child<QPushButton>(*window, "mainButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  const auto tool = [&](const char* caption) {
+    for (QAction* action : window->findChildren<QAction*>()) {
+      if (action->text() == QString::fromLatin1(caption)) return action;
+    }
+    return static_cast<QAction*>(nullptr);
+  };
+  const auto chooseFolder = [&](QFileDialog& d) {
+    d.setDirectory(QString::fromStdString(folder.string()));
+    QMetaObject::invokeMethod(&d, "accept");
+  };
+  {
+    OnModal<QFileDialog> dialog(chooseFolder);
+    tool("Back up the handset...")->trigger();
+    EXPECT_TRUE(dialog.Done());
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); },
+                        std::chrono::seconds(30)));
+  EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankBytes), Bytes(dir / "flash.img", kBankBytes, kBankBytes));
+  EXPECT_TRUE(ControlsEnabled());
+
+  const size_t flashes = handset->Transcript().Packets(kCmdFlash).size();
+  OnModal<QFileDialog> dialog(chooseFolder);
+  OnModal<QuestionDialog> question([](QuestionDialog& d) { d.SecondButton()->click(); });
+  tool("Restore a backup...")->trigger();
+  EXPECT_TRUE(dialog.Done());
+  EXPECT_TRUE(question.Done());
+  EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), flashes);
+  EXPECT_TRUE(ControlsEnabled());
+}
+
+// "Dump!!!" into a file that holds the first part of the region, from a
+// dump that stopped, offers to go on from there; going on asks the handset
+// only for the rest.
+TEST_F(GuiFlowTest, ADumpIntoTheStartOfItsRegionOffersToGoOn) {
+  StartHandset();
+  const std::filesystem::path file = dir / "data.bin";
+  Open();
+  Child<QPushButton>(*window, "mainButton")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  SelectTab(kDumperTab);
+  Choose("dumpPage", file);
+  // What a dump that stopped after its first 4 KiB left.
+  WriteText(file, Bytes(dir / "flash.img", kBankBytes + (kDataOffset - kBank2Base), 0x1000));
+  Box("offsetBox")->setText("0x2500000");
+  Box("sizeBox")->setText("0x3000");
+  ASSERT_TRUE(WriteDumpRecord(file.string(), {kDataOffset, 0x3000}));
+  OnModal<QuestionDialog> question([](QuestionDialog& d) { d.FirstButton()->click(); });
+  RunTransfer("dumpPage");
+  EXPECT_TRUE(question.Done());
+  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).back().packet.first, kDataOffset + 0x1000);
+  EXPECT_EQ(Bytes(file, 0, 0x4000), Bytes(dir / "flash.img", kBankBytes + (kDataOffset - kBank2Base), 0x3000));
+}
 
 // Closing the window during a flash asks first; "Finish it" lets the
 // flash complete, then the link ends and the window closes.
