@@ -3,10 +3,12 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "format/flash_bank.h"
-#include "port/port_name.h"
+#include "format/hex_text.h"
+#include "link/port_map.h"
 #include "settings/port_options.h"
 
 namespace varnel::cli {
@@ -21,11 +23,11 @@ constexpr std::array<NamedRegion, 3> kPresets = {{
     {"system", kSystemRegion}, {"image", kImageRegion}, {"data", kDataRegion},
 }};
 
+// OFFSET and SIZE are read as the window reads its region texts.
 bool ParseHex(const std::string& text, uint32_t* value) {
-  if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
-  const char* end = text.data() + text.size();
-  auto [rest, error] = std::from_chars(text.data() + 2, end, *value, 16);
-  return error == std::errc() && rest == end;
+  const std::optional<uint32_t> scanned = ScanHexText(text);
+  if (scanned) *value = *scanned;
+  return scanned.has_value();
 }
 
 template <typename T>

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "port/port_name.h"
 #include "settings/port_options.h"
 #include "settings/settings.h"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "port/port_name.h"
+#include "link/port_map.h"
 #include "settings/profile_store.h"
 #include "texts/visible_text.h"
 

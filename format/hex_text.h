@@ -1,7 +1,8 @@
-// The region panel's offset and size texts as the transfer requests read
-// them: "0x" or "0X", then one to eight hexadecimal digits of either case,
-// blanks around the whole ignored. Anything else is refused, so a mistyped
-// text never turns into an address nobody asked for. Qt-free, any thread.
+// Hexadecimal texts as both front ends read them (the region panel's offset
+// and size, varnel-cli's OFFSET and SIZE): "0x" or "0X", then one to eight
+// hexadecimal digits of either case, blanks around the whole ignored.
+// Anything else is refused, so a mistyped text never turns into an address
+// nobody asked for. Qt-free, any thread.
 #pragma once
 
 #include <cstdint>

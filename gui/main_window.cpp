@@ -35,6 +35,7 @@
 #include "pages/instruction_page.h"
 #include "pages/patch_list_page.h"
 #include "pages/region_panel.h"
+#include "port/port_name.h"
 #include "port/serial_port.h"
 #include "settings/port_options.h"
 #include "texts/code_page.h"

@@ -8,7 +8,7 @@
 #include "backup/restore_job.h"
 #include "gui/main_window.h"
 #include "pages/question_dialog.h"
-#include "settings/port_options.h"
+#include "port/port_name.h"
 #include "texts/code_page.h"
 
 namespace varnel {

@@ -14,7 +14,7 @@
 #include "gui/log_view.h"
 #include "gui/main_window.h"
 #include "pages/file_dialog.h"
-#include "settings/port_options.h"
+#include "port/port_name.h"
 #include "texts/code_page.h"
 
 namespace varnel {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "port/open_failure.h"
-#include "port/port_name.h"
+#include "link/port_map.h"
 #include "port/serial_devices.h"
 #include "settings/profile_store.h"
 #include "texts/code_page.h"

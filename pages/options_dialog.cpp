@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pages/dialog_units.h"
+#include "link/port_map.h"
 #include "port/port_name.h"
 #include "settings/profile_store.h"
 #include "texts/visible_text.h"

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <span>
 
-#include "port/port_name.h"
+#include "link/port_map.h"
 #include "port/serial_devices.h"
 #include "settings/port_options.h"
 #include "texts/application.h"

@@ -1,63 +1,34 @@
-// The port map: the device behind a port name the user picked, and the
-// port names that lead to a device. On POSIX "COMn" is looked up in the
-// settings file's section "Ports" (key "COMn", value a device path);
-// without an entry COMn means /dev/ttyUSB(n-1). A name that already is a
-// path is used as it stands. On Windows the name is the device, in any
-// letter case. Qt-free, any thread.
+// Port names: "COMn", the names the user picks a port by, and the device
+// each stands for when no port map says otherwise. On POSIX "COMn" is the
+// USB serial adapter /dev/ttyUSB(n-1); on Windows the name is the device.
+// The port map of the settings file (link/port_map.h) comes on top of
+// this. Qt-free, any thread.
 #pragma once
 
-#include <filesystem>
-#include <optional>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "port/serial_devices.h"
-#include "settings/profile_store.h"
 
 namespace varnel {
 
-inline constexpr char kPortsSection[] = "Ports";
+inline constexpr char kPortPrefix[] = "COM";  // "COM1" is port 1
 
-// The device `name` stands for, with the port map of `settingsFile`
-// (read once for the call; a missing or unreadable file maps nothing).
-std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile);
-// The same with the settings file already loaded.
-std::string ResolvePortName(const std::string& name, const Profile& settings);
-
-// The port map's entry for `name`: the value of its key in section "Ports"
-// when `name` is a COMn with an entry there (POSIX); none otherwise, and
-// always on Windows.
-std::optional<std::string> PortMapEntry(const std::string& name, const Profile& settings);
+// "COM" followed by `port` in decimal.
+std::string PortName(int64_t port);
 
 // The n of a name "COMn": "COM", "com" or any other letter case, then
 // decimal digits making a number from 1 that fits an int. 0 for any other
 // name ("COM0", "COM", "COM1x", "/dev/ttyS0").
 int ComPortNumber(std::string_view name);
 
-// The name COMn that leads to `device` when section "Ports" has no entry
-// for it: on POSIX "COM(k+1)" for "/dev/ttyUSBk"; on Windows "COMn" for a
-// COMn name in any letter case. Empty for any other device.
+// The device `name` stands for without a port map: on POSIX
+// "/dev/ttyUSB(n-1)" for a COMn name, any other name (a device path) as
+// it stands; on Windows the name itself.
+std::string DefaultDevice(const std::string& name);
+
+// The name COMn that leads to `device` without a port map: on POSIX
+// "COM(k+1)" for "/dev/ttyUSBk"; on Windows "COMn" for a COMn name in any
+// letter case. Empty for any other device.
 std::string DefaultPortName(const std::string& device);
-
-// Where a port name leads: ResolvePortName's device, and whether it exists
-// (PresenceOf, with the system's trees at `roots`).
-struct PortTarget {
-  std::string device;
-  DevicePresence presence = DevicePresence::Absent;
-};
-PortTarget LocatePort(const std::string& name, const Profile& settings, const DeviceRoots& roots);
-
-// The port names that lead to `device` (compared by DeviceSystemPath, so a
-// map entry naming its /dev/serial/by-id link counts): each COMn key of
-// section "Ports" whose device it is, and its DefaultPortName unless
-// section "Ports" sends that name elsewhere. Spelled "COMn", in ascending
-// order of n, each once; empty when none leads there.
-std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings,
-                                     const DeviceRoots& roots);
-
-// How a port is named on this system, for help texts: lines of at most 56
-// characters, each ending in a line feed.
-extern const char kPortNameHelp[];
 
 }  // namespace varnel

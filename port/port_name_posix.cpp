@@ -1,11 +1,8 @@
-// Port names on POSIX: "COMn" through the settings file's port map, else
-// the USB serial adapter /dev/ttyUSB(n-1).
+// Port names on POSIX: "COMn" is the USB serial adapter /dev/ttyUSB(n-1).
+#include "port/port_name.h"
+
 #include <charconv>
 #include <limits>
-#include <string_view>
-
-#include "port/port_name.h"
-#include "settings/port_options.h"
 
 namespace varnel {
 namespace {
@@ -14,26 +11,7 @@ constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyUSB";
 
 }  // namespace
 
-const char kPortNameHelp[] =
-    "COMn, looked up in section [Ports] of Varnel.ini (e.g.\n"
-    "COM1=/dev/ttyUSB0), else /dev/ttyUSB(n-1); or a device\n"
-    "path such as /dev/ttyACM0, or the adapter's link in\n"
-    "/dev/serial/by-id, which names the same adapter\n"
-    "whichever ttyUSB number it gets (see \"ports\")\n";
-
-std::string ResolvePortName(const std::string& name, const std::filesystem::path& settingsFile) {
-  return ResolvePortName(name, Profile::Load(settingsFile));
-}
-
-std::optional<std::string> PortMapEntry(const std::string& name, const Profile& settings) {
-  if (name.find('/') != std::string::npos || ComPortNumber(name) < 1) return std::nullopt;
-  std::string mapped = settings.Text(kPortsSection, name, "");
-  if (mapped.empty()) return std::nullopt;
-  return mapped;
-}
-
-std::string ResolvePortName(const std::string& name, const Profile& settings) {
-  if (const std::optional<std::string> mapped = PortMapEntry(name, settings)) return *mapped;
+std::string DefaultDevice(const std::string& name) {
   const int number = ComPortNumber(name);
   if (name.find('/') != std::string::npos || number < 1) return name;
   return std::string(kDefaultDevicePrefix) + std::to_string(number - 1);

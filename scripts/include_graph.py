@@ -1,32 +1,55 @@
 #!/usr/bin/env python3
 """Prints the folders' include graph (which folder includes which) and
-fails when it has a cycle. Run from anywhere; reads the tracked sources."""
+fails when an include goes against the layers: each folder may include its
+own headers and those of the layers below it, in this order from the
+bottom: files, format, texts, settings, port, link, backup, pages, then the
+two front ends gui and cli, neither of which includes the other. The
+simulated handset (sim) uses files and format only; tests and bench may use
+anything. Run from anywhere; reads the tracked sources."""
 import os, re, subprocess, sys
-root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-files = subprocess.check_output(['git', '-C', root, 'ls-files', '*.h', '*.cpp']).decode().split()
-pattern = re.compile(r'^#include "([a-z_]+)/', re.M)
-edges = {}
-for path in files:
-    folder = path.split('/')[0]
-    with open(os.path.join(root, path), encoding='utf-8') as f:
-        for target in pattern.findall(f.read()):
-            if target != folder:
+
+LAYERS = ['files', 'format', 'texts', 'settings', 'port', 'link', 'backup', 'pages', ('gui', 'cli')]
+BESIDE = {'sim': {'files', 'format'}}
+ANYTHING = {'tests', 'bench'}
+
+
+def rank_of(folder):
+    for rank, layer in enumerate(LAYERS):
+        if folder == layer or (isinstance(layer, tuple) and folder in layer):
+            return rank
+    return None
+
+
+def allowed(source, target):
+    if source == target or source in ANYTHING:
+        return True
+    if source in BESIDE:
+        return target in BESIDE[source]
+    source_rank, target_rank = rank_of(source), rank_of(target)
+    return source_rank is not None and target_rank is not None and target_rank < source_rank
+
+
+def main():
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    files = subprocess.check_output(['git', '-C', root, 'ls-files', '*.h', '*.cpp']).decode().split()
+    pattern = re.compile(r'^#include "([a-z_]+)/', re.M)
+    edges, wrong = {}, []
+    for path in files:
+        folder = path.split('/')[0]
+        with open(os.path.join(root, path), encoding='utf-8') as f:
+            for target in pattern.findall(f.read()):
+                if target == folder:
+                    continue
                 edges.setdefault(folder, set()).add(target)
-for folder in sorted(edges):
-    print(f"{folder} -> {', '.join(sorted(edges[folder]))}")
-# A depth-first search for a cycle.
-state = {}
-def visit(node, trail):
-    state[node] = 'open'
-    for nxt in sorted(edges.get(node, ())):
-        if state.get(nxt) == 'open':
-            cycle = trail[trail.index(nxt):] + [nxt] if nxt in trail else [node, nxt]
-            print('cycle: ' + ' -> '.join(cycle))
-            sys.exit(1)
-        if nxt not in state:
-            visit(nxt, trail + [nxt])
-    state[node] = 'done'
-for node in sorted(edges):
-    if node not in state:
-        visit(node, [node])
-print('no cycle')
+                if not allowed(folder, target):
+                    wrong.append(f'{path} includes {target}/')
+    for folder in sorted(edges):
+        print(f"{folder} -> {', '.join(sorted(edges[folder]))}")
+    for line in wrong:
+        print('against the layers: ' + line)
+    if wrong:
+        sys.exit(1)
+    print('every include goes to the same or a lower layer')
+
+
+main()

@@ -23,8 +23,6 @@ int32_t ValueAt(const std::array<uint32_t, N>& choices, int index, int32_t other
 
 }  // namespace
 
-std::string PortName(int64_t port) { return kPortPrefix + std::to_string(port); }
-
 OptionChoices ChoicesFor(const PortSettings& settings) {
   OptionChoices choices;
   choices.port = int64_t{settings.comPort} - 1;

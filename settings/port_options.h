@@ -15,7 +15,6 @@
 namespace varnel {
 
 inline constexpr int kNoChoice = -1;
-inline constexpr char kPortPrefix[] = "COM";  // "COM1" is port 1
 inline constexpr int kPortChoiceCount = 8;    // "COM1" .. "COM8"
 // The line speeds (bit/s) and block sizes (bytes) the program offers, the
 // first of each its default; the command-line tool takes the same.
@@ -40,9 +39,6 @@ struct OptionChoices {
 
   bool operator==(const OptionChoices&) const = default;
 };
-
-// "COM" followed by `port` in decimal.
-std::string PortName(int64_t port);
 
 // The indexes the dialog opens with.
 OptionChoices ChoicesFor(const PortSettings& settings);

@@ -59,15 +59,13 @@ TEST(CliOptionsTest, TheHelpListsEveryOperation) {
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 14> kBad = {{
+  const std::array<std::vector<std::string>, 12> kBad = {{
       {"--verify", "dump", "data", "d.bin"},
       {"--verify", "connect"},
       {},
       {"ports", "COM1"},
       {"erase"},
-      {"dump", "1000000", "0x10", "x"},
-      {"dump", "0x1G", "0x10", "x"},
-      {"dump", "0x100000000", "0x10", "x"},
+      {"dump", "1000000", "0x10", "x"},  // the region texts' reader: its own table has the rest
       {"--speed", "57600", "connect"},
       {"--block", "512", "connect"},
       {"--wait", "-1", "connect"},

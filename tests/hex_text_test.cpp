@@ -1,4 +1,4 @@
-// The region texts as the dump and flash requests convert them: "0x" or
+// The region texts as the window's requests and varnel-cli read them: "0x" or
 // "0X" and one to eight hexadecimal digits, blanks around ignored; every
 // other text is refused.
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/port_map.h"
 #include "port/port_name.h"
 #include "tests/fake_device_tree.h"
 

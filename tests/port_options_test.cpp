@@ -7,6 +7,7 @@
 
 #include "format/flash_bank.h"
 #include "format/hex_text.h"
+#include "port/port_name.h"
 #include "settings/port_options.h"
 #include "settings/settings.h"
 

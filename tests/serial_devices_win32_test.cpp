@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "port/open_failure.h"
+#include "link/port_map.h"
 #include "port/port_name.h"
 #include "port/serial_devices.h"
 #include "texts/code_page.h"
