@@ -20,40 +20,16 @@
 
 #include "port/input_queue.h"
 #include "port/open_failure.h"
+#include "port/termios_speed.h"
 #include "port/tick_clock.h"
 
 namespace varnel {
 namespace {
 
-struct SpeedEntry {
-  uint32_t bitsPerSecond;
-  speed_t code;
-};
-
-constexpr std::array<SpeedEntry, 20> kSpeeds = {{
-    {300, B300}, {600, B600}, {1200, B1200}, {2400, B2400}, {4800, B4800},
-    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800},
-    {500000, B500000}, {576000, B576000}, {921600, B921600},
-    {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-    {2000000, B2000000}, {3000000, B3000000},
-}};
-
 bool SpeedCode(uint32_t baud, speed_t* code) {
-  for (const SpeedEntry& entry : kSpeeds) {
-    if (entry.bitsPerSecond == baud) {
-      *code = entry.code;
-      return true;
-    }
-  }
-  return false;
-}
-
-uint32_t SpeedValue(speed_t code) {
-  for (const SpeedEntry& entry : kSpeeds) {
-    if (entry.code == code) return entry.bitsPerSecond;
-  }
-  return 0;
+  const std::optional<speed_t> found = TermiosSpeedCode(baud);
+  if (found) *code = *found;
+  return found.has_value();
 }
 
 constexpr int kWriteStallMs = 5000;  // a write that makes no progress fails
@@ -251,7 +227,7 @@ bool SerialPort::CanRunAt(uint32_t baud) {
 bool SerialPort::GetLineFormat(LineFormat* format) {
   termios tio{};
   if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return false;
-  format->baud = SpeedValue(::cfgetospeed(&tio));
+  format->baud = TermiosSpeedValue(::cfgetospeed(&tio));
   switch (tio.c_cflag & CSIZE) {
     case CS5: format->dataBits = 5; break;
     case CS6: format->dataBits = 6; break;

@@ -13,30 +13,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "port/termios_speed.h"
+
 namespace varnel::sim {
-
-namespace {
-
-struct SpeedEntry {
-  speed_t code;
-  uint32_t bitsPerSecond;
-};
-
-constexpr std::array<SpeedEntry, 14> kSpeeds = {{
-    {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600},
-    {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200},
-    {B230400, 230400}, {B460800, 460800}, {B500000, 500000},
-    {B576000, 576000}, {B921600, 921600}, {B1000000, 1000000},
-}};
-
-}  // namespace
-
-uint32_t SpeedFromTermios(unsigned int speed) {
-  for (const SpeedEntry& entry : kSpeeds) {
-    if (entry.code == speed) return entry.bitsPerSecond;
-  }
-  return 0;
-}
 
 PtyMaster::PtyMaster() {
   int opened = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -77,7 +56,7 @@ void PtyMaster::Close() {
 uint32_t PtyMaster::ProgramSpeed() const {
   termios tio{};
   if (fd < 0 || tcgetattr(fd, &tio) != 0) return 0;
-  return SpeedFromTermios(cfgetospeed(&tio));
+  return TermiosSpeedValue(cfgetospeed(&tio));
 }
 
 void PtyMaster::Flush() {

@@ -49,7 +49,4 @@ class PtyMaster {
   std::string slavePath;
 };
 
-// Converts a termios speed constant to bit/s; 0 when not a known rate.
-uint32_t SpeedFromTermios(unsigned int speed);
-
 }  // namespace varnel::sim

@@ -9,22 +9,15 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <optional>
+
+#include "port/termios_speed.h"
 
 namespace varnel::sim {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct SpeedCode {
-  uint32_t bitsPerSecond;
-  speed_t code;
-};
-
-constexpr std::array<SpeedCode, 8> kSpeedCodes = {{
-    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
-}};
 
 int RemainingMs(Clock::time_point deadline) {
   auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -48,13 +41,11 @@ bool SlavePort::Open(const std::string& path, uint32_t speed) {
 bool SlavePort::SetSpeed(uint32_t speed) {
   termios tio{};
   if (!fd.Valid() || tcgetattr(fd.Get(), &tio) != 0) return false;
-  for (const SpeedCode& entry : kSpeedCodes) {
-    if (entry.bitsPerSecond != speed) continue;
-    cfsetispeed(&tio, entry.code);
-    cfsetospeed(&tio, entry.code);
-    return tcsetattr(fd.Get(), TCSANOW, &tio) == 0;
-  }
-  return false;
+  const std::optional<speed_t> code = TermiosSpeedCode(speed);
+  if (!code) return false;
+  cfsetispeed(&tio, *code);
+  cfsetospeed(&tio, *code);
+  return tcsetattr(fd.Get(), TCSANOW, &tio) == 0;
 }
 
 bool SlavePort::Write(const std::vector<uint8_t>& bytes) {
