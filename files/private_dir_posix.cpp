@@ -7,12 +7,11 @@
 #include <system_error>
 #include <vector>
 
+#include "files/file_rules.h"
+
 namespace varnel {
-namespace {
 
-constexpr mode_t kPrivateDirMode = S_IRWXU;  // 0700
-
-}  // namespace
+using file_rules::kPrivateDirMode;
 
 bool MakePrivateDir(const std::filesystem::path& dir) {
   // Made from the outermost missing folder inwards.

@@ -12,18 +12,16 @@
 #include <functional>
 #include <thread>
 
+#include "files/file_rules.h"
 #include "files/unique_fd.h"
 
 namespace varnel {
 namespace {
 
-constexpr mode_t kPrivateFileMode = S_IRUSR | S_IWUSR;  // 0600
+using namespace file_rules;
+
 constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr mode_t kPermissionBits = 07777;  // with set-id and sticky bits
-constexpr int kTemporaryNameTries = 16;
-constexpr char kSymbolicLink[] = "a symbolic link, which is not followed";
-constexpr char kNotRegular[] = "not a regular file";
-constexpr char kReadOnly[] = "read-only";
 
 bool Fail(std::string* reason, const std::filesystem::path& file, const char* why) {
   *reason = file.string() + ": " + why;
@@ -52,7 +50,7 @@ class TemporaryFile {
     for (int attempt = 0; attempt < kTemporaryNameTries && !fd.Valid(); ++attempt) {
       const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
       path = name + "." + std::to_string(::getpid()) + "-" + std::to_string(thread) + "-" +
-             std::to_string(clock) + "-" + std::to_string(attempt) + ".tmp";
+             std::to_string(clock) + "-" + std::to_string(attempt) + kTemporarySuffix;
       fd.Reset(::openat(dir, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
       if (!fd.Valid() && errno != EEXIST) break;
     }

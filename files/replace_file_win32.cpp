@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "files/device_name.h"
+#include "files/file_rules.h"
 #include "files/narrow_path.h"
 #include "files/private_security.h"
 #include "files/system_message.h"
@@ -22,15 +23,12 @@
 namespace varnel {
 namespace {
 
+using namespace file_rules;
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Attributes the new file takes over from the one it replaces.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-constexpr int kTemporaryNameTries = 16;
-constexpr char kSymbolicLink[] = "a symbolic link, which is not followed";
-constexpr char kNotRegular[] = "not a regular file";
-constexpr char kReadOnly[] = "read-only";
-constexpr char kNotPrivate[] = "can't be made private to this user";
 
 bool Fail(std::string* reason, const std::filesystem::path& file, std::string_view why) {
   *reason = NarrowFromPath(file) + ": " + std::string(why);
@@ -108,7 +106,7 @@ class TemporaryFile {
     for (int attempt = 0; attempt < kTemporaryNameTries && !handle.Valid(); ++attempt) {
       path = target;
       path += "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetCurrentThreadId()) + "-" +
-              std::to_string(GetTickCount64()) + "-" + std::to_string(attempt) + ".tmp";
+              std::to_string(GetTickCount64()) + "-" + std::to_string(attempt) + kTemporarySuffix;
       handle.Reset(CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC, 0, security, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
       error = handle.Valid() ? ERROR_SUCCESS : GetLastError();

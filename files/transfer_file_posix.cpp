@@ -14,15 +14,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/file_rules.h"
+
 namespace varnel {
 namespace {
 
-constexpr mode_t kPrivateFileMode = S_IRUSR | S_IWUSR;  // 0600
+using namespace file_rules;
+
 constexpr int kCommonFlags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
-constexpr char kNotRegular[] = "not a regular file";
-constexpr char kSymbolicLink[] = "a symbolic link, which is not followed";
-constexpr char kChanged[] = "changed while it was being opened";
-constexpr char kTemporaryTemplate[] = "varnel-XXXXXX";
 
 std::string Reason(const char* path, const char* why) { return std::string(path) + ": " + why; }
 
@@ -178,7 +177,8 @@ TransferFile TransferFile::CreateTemporary(std::string* reason) {
   // elsewhere a private name of our own, removed at once.
   int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, kPrivateFileMode);
   if (fd < 0) {
-    std::string name = (folder / kTemporaryTemplate).string();
+    // mkostemp fills in the last six characters.
+    std::string name = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
     fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
       *reason = Reason(folder.c_str(), std::strerror(errno));

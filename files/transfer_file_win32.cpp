@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "files/device_name.h"
+#include "files/file_rules.h"
 #include "files/narrow_path.h"
 #include "files/private_security.h"
 #include "files/system_message.h"
@@ -21,15 +22,13 @@
 namespace varnel {
 namespace {
 
-constexpr char kNotRegular[] = "not a regular file";
+using namespace file_rules;
+
+// An ASCII text as a wide one.
+std::wstring WidenAscii(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
 constexpr char kFolder[] = "a folder";
 constexpr char kDevice[] = "a device, which is not opened";
-constexpr char kSymbolicLink[] = "a symbolic link, which is not followed";
-constexpr char kChanged[] = "changed while it was being opened";
-constexpr char kNotPrivate[] = "can't be made private to this user";
-constexpr wchar_t kTemporaryPrefix[] = L"varnel-";
-constexpr wchar_t kTemporarySuffix[] = L".tmp";
-constexpr int kTemporaryNameTries = 16;
 constexpr int kHalfBits = 32;
 constexpr DWORD kShareNone = 0;
 // A file being written may be read as it grows (a line trace looked at
@@ -263,7 +262,7 @@ TransferFile TransferFile::CreateTemporary(std::string* reason) {
   // A name of our own, CREATE_NEW so never another's file; shared with no
   // one, and deleted by the system when the handle closes, which it does
   // however the process ends.
-  const std::wstring stem = folder + kTemporaryPrefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
+  const std::wstring stem = folder + WidenAscii(kTemporaryPrefix) + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetCurrentThreadId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-";
   if (IsDeviceName(stem)) {
     *reason = Reason(shown.c_str(), kDevice);
@@ -271,7 +270,7 @@ TransferFile TransferFile::CreateTemporary(std::string* reason) {
   }
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < kTemporaryNameTries && error == ERROR_FILE_EXISTS; ++attempt) {
-    const std::wstring name = stem + std::to_wstring(attempt) + kTemporarySuffix;
+    const std::wstring name = stem + std::to_wstring(attempt) + WidenAscii(kTemporarySuffix);
     file.native->handle.Reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareNone,
                                           security.Attributes(), CREATE_NEW,
                                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));

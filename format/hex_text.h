@@ -1,5 +1,6 @@
-// Hexadecimal texts as both front ends read them (the region panel's offset
-// and size, varnel-cli's OFFSET and SIZE): "0x" or "0X", then one to eight
+// Hexadecimal texts: the digits the program writes bytes with, and the
+// texts both front ends read (the region panel's offset and size,
+// varnel-cli's OFFSET and SIZE): "0x" or "0X", then one to eight
 // hexadecimal digits of either case, blanks around the whole ignored.
 // Anything else is refused, so a mistyped text never turns into an address
 // nobody asked for. Qt-free, any thread.
@@ -10,6 +11,9 @@
 #include <string_view>
 
 namespace varnel {
+
+// The digits, upper case, as S-records and the line trace write bytes.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The most hexadecimal digits a region text may carry: 32 bits.
 inline constexpr size_t kMaxHexDigits = 8;

@@ -1,12 +1,12 @@
 // S-record text: "S2", count, 24-bit address, data, checksum, CR LF.
 #include "format/srecord_format.h"
 
+#include "format/hex_text.h"
 #include "format/wire_format.h"
 
 namespace varnel {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr uint32_t kAddressBytes = 3;
 constexpr uint32_t kChecksumBytes = 1;
 // "S2" + count + address + checksum + CR LF, without the data.

@@ -191,7 +191,7 @@ void MainWindow::BuildTabs() {
   for (int tab = 0; tab < kTabCount; ++tab) {
     tabs->addTab(pages[tab], Display(kTabTexts[tab], text::kLongTextCapacity));
   }
-  PlaceRegionPanel(kFlasherTab);
+  PlaceRegionPanel(kFlasherTabIndex);
 }
 
 void MainWindow::NameControls() {
@@ -255,7 +255,7 @@ void MainWindow::StartUp() {
   package.Open(app.ConfigFile(kLoaderPackageName));
   SetButtonMode(ButtonMode::Idle);
   // A tab the window does not have shows the first one.
-  const int tab = lastTab >= 0 && lastTab < kTabCount ? lastTab : kInstructionTab;
+  const int tab = lastTab >= 0 && lastTab < kTabCount ? lastTab : kInstructionTabIndex;
   tabs->setCurrentIndex(tab);
   ShowPage(tab);
   OnLinkBusy();
@@ -291,7 +291,7 @@ void MainWindow::ShowPage(int tab) {
   if (IsTransferTab(tab)) {
     // On the flash tab the size comes from the file.
     if (controlsState == ControlsState::Ready) {
-      regionPanel->EnableSize(tab == kDumperTab ? Enabled::Yes : Enabled::No);
+      regionPanel->EnableSize(tab == kDumperTabIndex ? Enabled::Yes : Enabled::No);
     }
     PlaceRegionPanel(tab);
     regionPanel->show();
@@ -302,7 +302,7 @@ void MainWindow::ShowPage(int tab) {
 }
 
 void MainWindow::PlaceRegionPanel(int tab) {
-  QWidget* host = tab == kDumperTab ? dumpHost : flashHost;
+  QWidget* host = tab == kDumperTabIndex ? dumpHost : flashHost;
   if (regionPanel->parentWidget() == host) return;
   if (QWidget* previous = regionPanel->parentWidget()) previous->layout()->removeWidget(regionPanel);
   static_cast<QBoxLayout*>(host->layout())->insertWidget(0, regionPanel);

@@ -29,10 +29,10 @@ void MainWindow::AppendLog(const char* text, LogColour colour) {
   if (!line) return;
   log->AppendLine(QString::fromStdString(*line), ToQColor(colour));
   // Selecting a tab lays the window out for it (ShowPage).
-  if (tabs->currentIndex() == kInstructionTab) {
-    tabs->setCurrentIndex(kFlasherTab);
-  } else if (tabs->currentIndex() == kPatcherTab) {
-    tabs->setCurrentIndex(kDumperTab);
+  if (tabs->currentIndex() == kInstructionTabIndex) {
+    tabs->setCurrentIndex(kFlasherTabIndex);
+  } else if (tabs->currentIndex() == kPatcherTabIndex) {
+    tabs->setCurrentIndex(kDumperTabIndex);
   }
 }
 

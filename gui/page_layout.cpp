@@ -9,7 +9,7 @@ constexpr int kTopStripPixels = 40;
 
 }  // namespace
 
-bool IsTransferTab(int tab) { return tab == kFlasherTab || tab == kDumperTab; }
+bool IsTransferTab(int tab) { return tab == kFlasherTabIndex || tab == kDumperTabIndex; }
 
 PageLayout LayOutPage(int tab, QSize client, const DialogUnits& units) {
   const int marginX = units.ReferenceX(kMarginPixels);

@@ -13,10 +13,10 @@
 
 namespace varnel {
 
-inline constexpr int kInstructionTab = 0;
-inline constexpr int kFlasherTab = 1;
-inline constexpr int kDumperTab = 2;
-inline constexpr int kPatcherTab = 3;
+inline constexpr int kInstructionTabIndex = 0;
+inline constexpr int kFlasherTabIndex = 1;
+inline constexpr int kDumperTabIndex = 2;
+inline constexpr int kPatcherTabIndex = 3;
 inline constexpr int kTabCount = 4;
 
 // The log's height in dialog units.

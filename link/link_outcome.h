@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "format/transfer_kind.h"
 #include "link/link_status.h"
 
 namespace varnel {
@@ -17,8 +18,6 @@ struct ConnectRequest {
   std::string portName;
   uint32_t speed = 0;
 };
-
-enum class TransferKind { Dump, Flash };
 
 // A dump reads `size` bytes of flash from `offset` into `fileName`, with
 // `resume` going on from where a file cut off earlier ends (see

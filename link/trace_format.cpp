@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "format/hex_text.h"
 #include "texts/visible_text.h"
 
 namespace varnel {
@@ -17,7 +18,6 @@ constexpr int kCountWidth = 5;
 constexpr int kColourWidth = 7;
 constexpr uint8_t kFirstPrintable = 0x20;
 constexpr uint8_t kLastPrintable = 0x7E;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr unsigned kNibbleBits = 4;
 constexpr uint8_t kNibbleMask = 0x0F;
 // "HH:MM:SS" and "YYYY-MM-DD" with their terminator.

@@ -70,10 +70,10 @@ class BlockReceiver {
 
 LineResult BlockReceiver::Run(uint8_t refusal) {
   HandsetLine& line = session.line;
-  line.SetPhase(kind == TransferKind::kUpload ? Phase::kUploadBlocks
+  line.SetPhase(kind == TransferKind::Upload ? Phase::kUploadBlocks
                                               : Phase::kFlashBlocks);
   if (refusal != 0) return Respond(refusal);
-  if (kind == TransferKind::kFlash) {
+  if (kind == TransferKind::Flash) {
     if (!RegionInsideBank(address, size)) return Respond(kLoaderBadRegion);
     if (session.state.loaderState != kStateFlash) {
       Count(&HandsetStats::flashesOutsideFlashState);
@@ -92,7 +92,7 @@ LineResult BlockReceiver::Run(uint8_t refusal) {
     result = Handle(block);
   }
   if (result != LineResult::kOk || ended) return result;
-  if (kind == TransferKind::kUpload) log.SetData(data);
+  if (kind == TransferKind::Upload) log.SetData(data);
   return Respond(kResponseOk);
 }
 
@@ -145,7 +145,7 @@ Verdict BlockReceiver::Judge(const IncomingBlock& block) {
       block.length > size - received) {
     return Verdict::kBad;
   }
-  if (kind == TransferKind::kFlash) {
+  if (kind == TransferKind::Flash) {
     uint32_t at = address + received;
     FlashBank bank = *FindBank(at);
     if (block.length > SectorRoom(at - bank.base, bank)) {
@@ -186,7 +186,7 @@ LineResult BlockReceiver::Handle(const IncomingBlock& block) {
 }
 
 bool BlockReceiver::Store(const IncomingBlock& block) {
-  if (kind == TransferKind::kUpload) {
+  if (kind == TransferKind::Upload) {
     data.insert(data.end(), block.data.begin(), block.data.end());
     return true;
   }

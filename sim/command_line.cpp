@@ -151,9 +151,9 @@ std::optional<Value> Named(const std::map<std::string_view, Value>& names,
 
 bool SetHangUp(std::string_view text, HandsetOptions* o) {
   static const std::map<std::string_view, TransferKind> kKinds = {
-      {"upload", TransferKind::kUpload},
-      {"dump", TransferKind::kDump},
-      {"flash", TransferKind::kFlash}};
+      {"upload", TransferKind::Upload},
+      {"dump", TransferKind::Dump},
+      {"flash", TransferKind::Flash}};
   std::vector<std::string_view> fields = Fields(text);
   std::optional<TransferKind> kind =
       fields.size() == 2 ? Named(kKinds, fields[0]) : std::nullopt;

@@ -44,7 +44,7 @@ class DumpSender {
       : session(live),
         address(startAddress),
         size(byteCount),
-        log(live.transcript, TransferKind::kDump, startAddress, byteCount,
+        log(live.transcript, TransferKind::Dump, startAddress, byteCount,
             live.state.loaderState) {}
 
   LineResult Run(uint8_t refusal);
@@ -99,7 +99,7 @@ LineResult DumpSender::SendRegion() {
     if (result != LineResult::kOk) return result;
     if (answer != kAck) return Respond(answer);  // answer holds the response
     sent += n;
-    if (session.faults.HangUpAfter(TransferKind::kDump, index)) {
+    if (session.faults.HangUpAfter(TransferKind::Dump, index)) {
       return LineResult::kDropped;
     }
     ++index;

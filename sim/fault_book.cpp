@@ -8,9 +8,9 @@ namespace {
 
 bool Watches(ReceivedBlocks in, TransferKind kind) {
   switch (in) {
-    case ReceivedBlocks::kUploadAndFlash: return kind != TransferKind::kDump;
-    case ReceivedBlocks::kUploadOnly: return kind == TransferKind::kUpload;
-    case ReceivedBlocks::kFlashOnly: return kind == TransferKind::kFlash;
+    case ReceivedBlocks::kUploadAndFlash: return kind != TransferKind::Dump;
+    case ReceivedBlocks::kUploadOnly: return kind == TransferKind::Upload;
+    case ReceivedBlocks::kFlashOnly: return kind == TransferKind::Flash;
   }
   return false;
 }

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "format/wire_format.h"
-#include "sim/transfer_kind.h"
+#include "format/transfer_kind.h"
 
 namespace varnel::sim {
 
@@ -74,7 +74,7 @@ struct CommandErrorFault {
 // that gets that far (after its answer). afterBlock 0: off. The handset
 // then comes back on a new pseudo-terminal at power-on.
 struct HangUpFault {
-  TransferKind kind = TransferKind::kDump;
+  TransferKind kind = TransferKind::Dump;
   uint32_t afterBlock = 0;
   bool operator==(const HangUpFault&) const = default;
 };

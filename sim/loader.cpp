@@ -104,10 +104,10 @@ LineResult Execute(HandsetSession& session, const CommandPacket& packet,
                    uint8_t refusal) {
   switch (packet.code) {
     case kCmdUpload:
-      return ReceiveBlocks(session, TransferKind::kUpload, 0, packet.first,
+      return ReceiveBlocks(session, TransferKind::Upload, 0, packet.first,
                            refusal);
     case kCmdFlash:
-      return ReceiveBlocks(session, TransferKind::kFlash, packet.first,
+      return ReceiveBlocks(session, TransferKind::Flash, packet.first,
                            packet.second, refusal);
     case kCmdDump:
       return SendDump(session, packet.first, packet.second, refusal);

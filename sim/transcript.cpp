@@ -64,7 +64,7 @@ std::vector<uint32_t> TranscriptData::BlockLengths(TransferKind kind) const {
 std::vector<std::vector<uint8_t>> TranscriptData::UploadedChunks() const {
   std::vector<std::vector<uint8_t>> chunksAccepted;
   for (const TransferRecord& transfer : transfers) {
-    if (transfer.kind == TransferKind::kUpload &&
+    if (transfer.kind == TransferKind::Upload &&
         transfer.response == kResponseOk) {
       chunksAccepted.push_back(transfer.data);
     }

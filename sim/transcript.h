@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "sim/command_packet.h"
-#include "sim/transfer_kind.h"
+#include "format/transfer_kind.h"
 
 namespace varnel::sim {
 
@@ -71,7 +71,7 @@ struct BlockRecord {
 
 struct TransferRecord {
   uint32_t connection = 0;
-  TransferKind kind = TransferKind::kUpload;
+  TransferKind kind = TransferKind::Upload;
   uint32_t address = 0;            // dump and flash
   uint32_t size = 0;               // byte count of the command
   uint32_t loaderState = 0;        // the state value in force at the start

@@ -94,7 +94,7 @@ TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
 
   bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        auto dumps = d.Transfers(TransferKind::Dump);
         return !dumps.empty() && dumps.back().blocks.size() >= 2;
       },
       std::chrono::seconds(30));
@@ -103,7 +103,7 @@ TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
   ASSERT_TRUE(started);
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
-  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> got = ReadFile(dir / "dump.bin");
   EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
@@ -125,7 +125,7 @@ TEST_F(CliProcessTest, OneInterruptLetsAFlashFinishTwoAbortIt) {
                              "460800", "flash", "0x" + HexDigits(offset), (dir / "image.bin").string()});
     ASSERT_TRUE(handset->WaitFor(
         [](const sim::TranscriptData& d) {
-          auto flashes = d.Transfers(sim::TransferKind::kFlash);
+          auto flashes = d.Transfers(TransferKind::Flash);
           return !flashes.empty() && flashes.back().blocks.size() >= 3;
         },
         kSessionTimeout));
@@ -134,7 +134,7 @@ TEST_F(CliProcessTest, OneInterruptLetsAFlashFinishTwoAbortIt) {
     // would be one).
     if (interrupts == 2 && LogShows("] Finishing the flash: about ", kStopBound)) ::kill(pid, SIGINT);
     EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), interrupts == 1 ? 0 : 1) << Log();
-    const sim::TransferRecord flash = handset->Transcript().Transfers(sim::TransferKind::kFlash).back();
+    const sim::TransferRecord flash = handset->Transcript().Transfers(TransferKind::Flash).back();
     EXPECT_EQ(flash.response == std::optional<uint8_t>(0), interrupts == 1);
     EXPECT_EQ(Flash(offset, static_cast<uint32_t>(image.size())) == image, interrupts == 1);
     handset.reset();
@@ -236,7 +236,7 @@ TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
                           nullptr, {"TMPDIR=" + temporary.string()});
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        auto dumps = d.Transfers(TransferKind::Dump);
         return !dumps.empty() && dumps.back().blocks.size() >= 2;
       },
       kSessionTimeout));

@@ -120,7 +120,7 @@ TEST_F(BackupTest, BacksUpBothBanksWithAManifestThatChecks) {
 // it stopped: the second run asks the loader only for what is missing.
 TEST_F(BackupTest, ABackupCutOffGoesOnWhereItStopped) {
   sim::FaultPlan faults;
-  faults.hangUp = {sim::TransferKind::kDump, 512};  // of 1024 blocks of 8 KiB
+  faults.hangUp = {TransferKind::Dump, 512};  // of 1024 blocks of 8 KiB
   StartHandset(faults);
   const fs::path folder = dir / "backup";
   EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);

@@ -73,7 +73,7 @@ TEST_F(ConnectTest, TellsTheLoaderEveryBlockSizeAndKeepsBlocksWithinIt) {
     sim::TranscriptData t = handset->Transcript();
     ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
     EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, size));
-    for (uint32_t length : t.BlockLengths(sim::TransferKind::kUpload)) EXPECT_LE(length, size);
+    for (uint32_t length : t.BlockLengths(TransferKind::Upload)) EXPECT_LE(length, size);
     EXPECT_EQ(t.UploadedChunks(), package.chunks);
     EXPECT_EQ(t.stats.oversizedBlocks, 0u);
     StopLink();

@@ -35,7 +35,7 @@ TEST_F(DumpTest, ReadsTheRegionBackExactly) {
   for (const sim::PacketRecord& p : t.Packets(kCmdState)) EXPECT_EQ(p.response, std::optional<uint8_t>(0));
   ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
   EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
-  EXPECT_EQ(t.Transfers(sim::TransferKind::kDump)[0].programControls.back(), kAck);
+  EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls.back(), kAck);
   EXPECT_EQ(owner.Events(),
             (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
 }
@@ -74,7 +74,7 @@ TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
   // found the budget spent. The file holds exactly blocks 1 to 7.
   EXPECT_EQ(ReadFile(dir / "six.bin"), Flash(kRegion, 7 * 1024));
   EXPECT_EQ(owner.LastTransfer().status, kStatusCrcMismatch);
-  sim::TransferRecord last = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  sim::TransferRecord last = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(last.programControls.back(), kCan);
 }
 
@@ -86,7 +86,7 @@ TEST_F(DumpTest, LoaderAbortEndsTheReceiveWithoutCancel) {
   Run(TransferKind::Dump, kRegion, kLength, dir / "abort.bin");
   EXPECT_TRUE(Logged("Error (55) (Serial_XM:326)"));
   EXPECT_EQ(ReadFile(dir / "abort.bin"), Flash(kRegion, 3 * 1024));
-  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(std::count(dump.programControls.begin(), dump.programControls.end(), kCan), 0);
   EXPECT_EQ(owner.LastTransfer().bytes, 3u * 1024);
 }
@@ -150,7 +150,7 @@ TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
   Run(TransferKind::Dump, kRegion, kLength, dir / "no-such-dir" / "dump.bin");
   EXPECT_TRUE(Logged("Can't open file (15) (Serial_XM:436)"));
   EXPECT_FALSE(std::filesystem::exists(dir / "no-such-dir"));
-  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.programControls, std::vector<uint8_t>{kCan});
   // The link stays usable.
   Run(TransferKind::Dump, kRegion, 1024, dir / "after.bin");
@@ -170,14 +170,14 @@ TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
   // held up after its first 100 bytes.
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        auto dumps = d.Transfers(TransferKind::Dump);
         return !dumps.empty() && dumps.back().programControls.size() >= 3;
       },
       std::chrono::seconds(10)));
   link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
   link->Join();
-  sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> stopped = ReadFile(dir / "stopped.bin");
   EXPECT_EQ(stopped.size(), 3u * 8192);

@@ -60,8 +60,8 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     std::vector<uint8_t> file = MakeFile("image.bin", c.size);
     Run(TransferKind::Flash, c.offset, c.size, dir / "image.bin");
     sim::TranscriptData t = handset->Transcript();
-    EXPECT_EQ(t.BlockLengths(sim::TransferKind::kFlash), c.blocks);
-    std::vector<sim::BlockRecord> blocks = t.Transfers(sim::TransferKind::kFlash).back().blocks;
+    EXPECT_EQ(t.BlockLengths(TransferKind::Flash), c.blocks);
+    std::vector<sim::BlockRecord> blocks = t.Transfers(TransferKind::Flash).back().blocks;
     for (size_t i = 0; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].number, i + 1);
     EXPECT_EQ(t.stats.sectorCrossings, 0u);
     EXPECT_EQ(Flash(c.offset, c.size), file);
@@ -158,7 +158,7 @@ TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
     std::vector<uint8_t> file = MakeFile("image.bin", 0x1000);
     Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
     std::vector<sim::BlockRecord> blocks =
-        handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks;
+        handset->Transcript().Transfers(TransferKind::Flash).back().blocks;
     ASSERT_EQ(blocks.size(), 6u);
     EXPECT_EQ(blocks[1].number, 2u);
     EXPECT_EQ(blocks[2].number, 2u);
@@ -182,7 +182,7 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
   EXPECT_TRUE(Logged("Error (51) (Serial_XM:173)"));
   EXPECT_TRUE(Logged("Flash finished!"));
-  EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kFlash).back().blocks.size(), 3u);
+  EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Flash).back().blocks.size(), 3u);
   EXPECT_NE(ByteAfterBlocks(3, 0x400), kCan) << "no 0x18 follows an abort";
   EXPECT_EQ(owner.LastTransfer().status, kStatusBlockAborted);
   // The loader closes the aborted flash with a non-zero response, which
@@ -204,7 +204,7 @@ TEST_F(FlashTest, EmptyAndMissingFiles) {
   sim::TranscriptData t = handset->Transcript();
   ASSERT_EQ(t.Packets(kCmdFlash).size(), 1u);
   EXPECT_EQ(t.Packets(kCmdFlash)[0].raw, (std::vector<uint8_t>{5, 0x35, 0x00, 0x00, 0x00, 0x02}));
-  EXPECT_TRUE(t.Transfers(sim::TransferKind::kFlash).back().blocks.empty());
+  EXPECT_TRUE(t.Transfers(TransferKind::Flash).back().blocks.empty());
   EXPECT_TRUE(Logged("Flash started"));
   EXPECT_TRUE(Logged("Flash finished!"));
 

@@ -21,7 +21,7 @@ class HostileLineTest : public HandsetTest {
  protected:
   // The program's control bytes in the last dump.
   std::vector<uint8_t> Controls() {
-    return handset->Transcript().Transfers(sim::TransferKind::kDump).back().programControls;
+    return handset->Transcript().Transfers(TransferKind::Dump).back().programControls;
   }
   static long CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
     return std::count(bytes.begin(), bytes.end(), byte);
@@ -62,7 +62,7 @@ TEST_F(HostileLineTest, ABlockThatComesAgainIsAcknowledgedAndNotStoredTwice) {
     EXPECT_EQ(owner.LastTransfer().bytes, kLength);
     // The ready byte, one per block, one per repeat.
     EXPECT_EQ(CountOf(Controls(), kAck), 1 + kBlocks + c.lost.times);
-    EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kDump).back().response,
+    EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().response,
               std::optional<uint8_t>(kResponseOk));
     EXPECT_TRUE(TransferReports().empty());
     EXPECT_FALSE(Logged("Response [0x2]"));

@@ -81,7 +81,7 @@ TEST_F(WorkerTest, AStopDuringAFlashWaitsForItsEndASecondAbortsIt) {
     Start(TransferKind::Flash, kBank2Base, 0, dir / "image.bin", stops == 1);
     ASSERT_TRUE(handset->WaitFor(
         [](const sim::TranscriptData& d) {
-          auto flashes = d.Transfers(sim::TransferKind::kFlash);
+          auto flashes = d.Transfers(TransferKind::Flash);
           return !flashes.empty() && flashes.back().blocks.size() >= 3;
         },
         std::chrono::seconds(10)));
@@ -89,7 +89,7 @@ TEST_F(WorkerTest, AStopDuringAFlashWaitsForItsEndASecondAbortsIt) {
     ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
     link->Join();
     const TransferOutcome outcome = owner.LastTransfer();
-    sim::TransferRecord flash = handset->Transcript().Transfers(sim::TransferKind::kFlash).back();
+    sim::TransferRecord flash = handset->Transcript().Transfers(TransferKind::Flash).back();
     if (stops == 1) {
       EXPECT_EQ(outcome.bytes, file.size());
       EXPECT_TRUE(outcome.confirmed);
@@ -124,7 +124,7 @@ TEST_F(WorkerTest, AStopDuringAFlashWaitsForItsEndASecondAbortsIt) {
 
 TEST_F(WorkerTest, HangUpMidTransferEndsTheLinkCleanly) {
   sim::FaultPlan faults;
-  faults.hangUp = {sim::TransferKind::kDump, 3};
+  faults.hangUp = {TransferKind::Dump, 3};
   StartHandset(faults);
   Connect();
   Start(TransferKind::Dump, kBank1Base, 0x10000, dir / "cut.bin");

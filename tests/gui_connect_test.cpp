@@ -103,7 +103,7 @@ TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
              {kConnected, kGreen}});
   // The first line brought the log into view on the flash tab, and the
   // loader's readiness unlocked the panel (bar the size box there).
-  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kFlasherTab);
+  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kFlasherTabIndex);
   EXPECT_TRUE(Child<QWidget>(*window, "log")->isVisible());
   EXPECT_TRUE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
   EXPECT_TRUE(Child<QWidget>(*window, "progressBar")->isHidden());

@@ -159,7 +159,7 @@ TEST_F(GuiFlowTest, ADumpIntoTheStartOfItsRegionOffersToGoOn) {
   Open();
   Child<QPushButton>(*window, "mainButton")->click();
   ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
-  SelectTab(kDumperTab);
+  SelectTab(kDumperTabIndex);
   Choose("dumpPage", file);
   // What a dump that stopped after its first 4 KiB left.
   WriteText(file, Bytes(dir / "flash.img", kBankBytes + (kDataOffset - kBank2Base), 0x1000));
@@ -183,12 +183,12 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
   Open();
   Child<QPushButton>(*window, "mainButton")->click();
   ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
-  SelectTab(kFlasherTab);
+  SelectTab(kFlasherTabIndex);
   Choose("flashPage", dir / "image.bin");
   Box("offsetBox")->setText("0x2010000");
   Child<QWidget>(*window, "flashPage")->findChild<QPushButton*>("startButton")->click();
   ASSERT_TRUE(WaitUntil([&] {
-    const auto flashes = handset->Transcript().Transfers(sim::TransferKind::kFlash);
+    const auto flashes = handset->Transcript().Transfers(TransferKind::Flash);
     return !flashes.empty() && flashes.back().blocks.size() >= 3;
   }));
   OnModal<QuestionDialog> question([](QuestionDialog& d) { d.FirstButton()->click(); });
@@ -211,7 +211,7 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   ASSERT_TRUE(WaitUntil([&] { return ControlsEnabled(); }));
 
   // The "Data BIN (3 Mb)" preset into a file.
-  SelectTab(kDumperTab);
+  SelectTab(kDumperTabIndex);
   Child<QPushButton>(*window, "presetData")->click();
   Choose("dumpPage", dir / "data.bin");
   RunTransfer("dumpPage");
@@ -224,7 +224,7 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   std::string image(kImageSize, '\0');
   for (uint32_t i = 0; i < kImageSize; ++i) image[i] = static_cast<char>((i * 7) ^ (i >> 8));
   WriteText(dir / "image.bin", image);
-  SelectTab(kFlasherTab);
+  SelectTab(kFlasherTabIndex);
   Box("offsetBox")->setText("0x2010000");
   Choose("flashPage", dir / "image.bin");
   Child<QCheckBox>(*window, "verifyBox")->click();
@@ -236,14 +236,14 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   Screenshot("tab_flasher");
 
   // And back again.
-  SelectTab(kDumperTab);
+  SelectTab(kDumperTabIndex);
   Box("offsetBox")->setText("0x2010000");
   Box("sizeBox")->setText("0x10000");
   Choose("dumpPage", dir / "back.bin");
   RunTransfer("dumpPage");
   EXPECT_TRUE(ReadText(dir / "back.bin") == image);
   Screenshot("tab_dumper");
-  SelectTab(kPatcherTab);
+  SelectTab(kPatcherTabIndex);
   Screenshot("tab_patcher");
 
   // Options wait for the disconnect.

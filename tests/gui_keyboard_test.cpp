@@ -86,14 +86,14 @@ TEST_F(GuiKeyboardTest, TabVisitsTheShownControlsInReadingOrder) {
     std::vector<std::string> order;
   };
   const std::array<Case, 4> kCases = {{
-      {kInstructionTab, {"Switch to SERIAL", "Instruction", "Instruction"}},
+      {kInstructionTabIndex, {"Switch to SERIAL", "Instruction", "Instruction"}},
       // The size is not asked for on the flash tab: its box is disabled.
-      {kFlasherTab,
+      {kFlasherTabIndex,
        {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Verify", "Flash!!!", "Log"}},
-      {kDumperTab,
+      {kDumperTabIndex,
        {"Switch to SERIAL", "Dumper", "System BIN (8 Mb)", "Offset", "Size", "File name", "Browse", "Dump!!!",
         "Log"}},
-      {kPatcherTab, {"Switch to SERIAL", "Patcher DB", "Patch files", "Button1"}},
+      {kPatcherTabIndex, {"Switch to SERIAL", "Patcher DB", "Patch files", "Button1"}},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.tab);

@@ -87,10 +87,10 @@ TEST_F(GuiLogTest, ALogLineBringsTheLogIntoView) {
     int before;
     int after;
   };
-  constexpr std::array<Case, 4> kCases = {{{kInstructionTab, kFlasherTab},
-                                           {kFlasherTab, kFlasherTab},
-                                           {kDumperTab, kDumperTab},
-                                           {kPatcherTab, kDumperTab}}};
+  constexpr std::array<Case, 4> kCases = {{{kInstructionTabIndex, kFlasherTabIndex},
+                                           {kFlasherTabIndex, kFlasherTabIndex},
+                                           {kDumperTabIndex, kDumperTabIndex},
+                                           {kPatcherTabIndex, kDumperTabIndex}}};
   MainWindow& shown = Open();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.before);

@@ -54,7 +54,7 @@ TEST_F(GuiPatchListTest, ListsThePatchFilesHeadersInTheDirectorysOrder) {
     if (it != files.end()) expected.push_back(it->second);
   }
   Open();
-  window->findChild<QTabWidget*>("tabs")->setCurrentIndex(kPatcherTab);
+  window->findChild<QTabWidget*>("tabs")->setCurrentIndex(kPatcherTabIndex);
   QCoreApplication::processEvents();
 
   ASSERT_EQ(List()->rowCount(), static_cast<int>(expected.size()));
@@ -90,7 +90,7 @@ TEST_F(GuiPatchListTest, TheButtonLogsItsLineAndBringsUpTheDumper) {
   EXPECT_EQ(WithoutStamp(lines[0].text), "AAAAAAAA");
   EXPECT_NE(WithoutStamp(lines[0].text), lines[0].text);
   EXPECT_EQ(lines[0].colour, QColor(Qt::black));
-  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kDumperTab);
+  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kDumperTabIndex);
 }
 
 }  // namespace

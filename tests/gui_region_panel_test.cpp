@@ -58,7 +58,7 @@ class GuiRegionPanelTest : public GuiTest {
   void OpenReady() {
     Open();
     window->OnLoaderReady();
-    Child<QTabWidget>(*window, "tabs")->setCurrentIndex(kDumperTab);
+    Child<QTabWidget>(*window, "tabs")->setCurrentIndex(kDumperTabIndex);
     window->activateWindow();
     ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window.get(); }));
   }

@@ -102,8 +102,8 @@ TEST_F(GuiRequestTest, TheStartButtonsHandOverFileRegionAndCommand) {
     const char* file;
   };
   constexpr std::array<Case, 2> kCases = {{
-      {kDumperTab, "dumpPage", LinkCommand::Dump, "dump.bin"},
-      {kFlasherTab, "flashPage", LinkCommand::Flash, "image.bin"},
+      {kDumperTabIndex, "dumpPage", LinkCommand::Dump, "dump.bin"},
+      {kFlasherTabIndex, "flashPage", LinkCommand::Flash, "image.bin"},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.page);

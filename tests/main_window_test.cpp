@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
   ASSERT_EQ(tabs->count(), kTabCount);
   const std::array<const char*, kTabCount> captions = {"Instruction", "Flasher", "Dumper", "Patcher DB"};
   for (int tab = 0; tab < kTabCount; ++tab) EXPECT_EQ(tabs->tabText(tab), captions[tab]);
-  EXPECT_EQ(tabs->currentIndex(), kInstructionTab);
+  EXPECT_EQ(tabs->currentIndex(), kInstructionTabIndex);
   EXPECT_FALSE(LogShown());
   EXPECT_TRUE(Child<QWidget>(shown, "instructionPage")->findChild<QLabel*>()->text().startsWith(
       "Welcome to \"Varnel\"!\n\nBefore flashing"));
@@ -115,7 +115,7 @@ TEST(PageLayoutTest, MatchesTheReferenceLayoutAndScalesWithTheFont) {
   const int w = client.width();
   const int h = client.height();
   const int l = reference.Y(kLogHeightUnits) - 2;
-  for (int tab : {kFlasherTab, kDumperTab}) {
+  for (int tab : {kFlasherTabIndex, kDumperTabIndex}) {
     SCOPED_TRACE(tab);
     const PageLayout layout = LayOutPage(tab, client, reference);
     EXPECT_EQ(layout.tabs, QRect(5, 40, w - 10, h - 52 - l));
@@ -123,28 +123,28 @@ TEST(PageLayoutTest, MatchesTheReferenceLayoutAndScalesWithTheFont) {
     EXPECT_EQ(layout.log.bottom() + 1, h - 5);
     EXPECT_TRUE(layout.logShown);
   }
-  for (int tab : {kInstructionTab, kPatcherTab, 7}) {
+  for (int tab : {kInstructionTabIndex, kPatcherTabIndex, 7}) {
     SCOPED_TRACE(tab);
     const PageLayout layout = LayOutPage(tab, client, reference);
     EXPECT_EQ(layout.tabs, QRect(5, 40, w - 10, h - 45));
     EXPECT_FALSE(layout.logShown);
   }
   const DialogUnits doubled(12, 26);
-  const PageLayout big = LayOutPage(kDumperTab, client * 2, doubled);
-  const PageLayout small = LayOutPage(kDumperTab, client, reference);
+  const PageLayout big = LayOutPage(kDumperTabIndex, client * 2, doubled);
+  const PageLayout small = LayOutPage(kDumperTabIndex, client, reference);
   EXPECT_EQ(big.tabs, QRect(small.tabs.topLeft() * 2, small.tabs.size() * 2));
   EXPECT_EQ(big.log, QRect(small.log.topLeft() * 2, small.log.size() * 2));
 }
 
 TEST_F(MainWindowTest, TheControlStatesLockAndUnlockThePanelAndThePages) {
   MainWindow& shown = Open();
-  SelectTab(kFlasherTab);
+  SelectTab(kFlasherTabIndex);
   shown.OnLoaderReady();
   EXPECT_TRUE(RegionFrameEnabled("Select bin:"));
   EXPECT_TRUE(RegionFrameEnabled("Offset:"));
   EXPECT_FALSE(RegionFrameEnabled("Size:"));  // a flash takes its size from the file
   EXPECT_TRUE(FilePageEnabled("flashPage"));
-  SelectTab(kDumperTab);
+  SelectTab(kDumperTabIndex);
   EXPECT_TRUE(RegionFrameEnabled("Size:"));
   EXPECT_TRUE(FilePageEnabled("dumpPage"));
 
@@ -153,8 +153,8 @@ TEST_F(MainWindowTest, TheControlStatesLockAndUnlockThePanelAndThePages) {
   EXPECT_FALSE(FilePageEnabled("flashPage"));
   EXPECT_FALSE(FilePageEnabled("dumpPage"));
   // Locked stays locked whatever the tab.
-  SelectTab(kFlasherTab);
-  SelectTab(kDumperTab);
+  SelectTab(kFlasherTabIndex);
+  SelectTab(kDumperTabIndex);
   EXPECT_FALSE(RegionFrameEnabled("Size:"));
 
   shown.SetButtonMode(ButtonMode::Connected);

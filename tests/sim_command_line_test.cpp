@@ -63,7 +63,7 @@ TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
   EXPECT_EQ(f.commandError.code, 0x36);
   EXPECT_EQ(f.commandError.response, 0x77);
   EXPECT_EQ(f.commandError.times, 1u);
-  EXPECT_EQ(f.hangUp.kind, TransferKind::kDump);
+  EXPECT_EQ(f.hangUp.kind, TransferKind::Dump);
   EXPECT_EQ(f.hangUp.afterBlock, 3u);
 }
 

@@ -181,7 +181,7 @@ TEST_F(HandsetFaultsTest, HangsUpAfterTheChosenBlockAndComesBackElsewhere) {
   } removeDir{dir};
   const std::string link = (dir / "ttyHANDSET").string();
   FaultPlan faults;
-  faults.hangUp = {TransferKind::kDump, 1};
+  faults.hangUp = {TransferKind::Dump, 1};
   Start(faults, link);
   const std::string firstPath = handset->SlavePath();
   ASSERT_TRUE(program.Connect(1024));
@@ -280,7 +280,7 @@ TEST_F(HandsetFaultsTest, OversizeLastBlockCarriesTheFlashThatFollows) {
     ASSERT_TRUE(program.SendPacket(kCmdDump, c.address, kLast));
     std::vector<uint8_t> data;
     EXPECT_EQ(program.ReceiveDump(kLast, &data), kResponseOk);
-    EXPECT_EQ(handset->Transcript().BlockLengths(TransferKind::kDump),
+    EXPECT_EQ(handset->Transcript().BlockLengths(TransferKind::Dump),
               (std::vector<uint32_t>{1024, kLast + c.carried, kLast}));
     handset.reset();
   }

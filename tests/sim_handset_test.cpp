@@ -100,12 +100,12 @@ TEST_F(HandsetTest, ServesAWholeConnection) {
   EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw,
             (std::vector<uint8_t>{0x05, 0x36, 0x00, 0x10, 0x00, 0x00}));
   EXPECT_EQ(t.UploadedChunks(), std::vector<std::vector<uint8_t>>{chunk});
-  EXPECT_EQ(t.BlockLengths(TransferKind::kUpload), (std::vector<uint32_t>{4096, 904}));
-  EXPECT_EQ(t.BlockLengths(TransferKind::kFlash),
+  EXPECT_EQ(t.BlockLengths(TransferKind::Upload), (std::vector<uint32_t>{4096, 904}));
+  EXPECT_EQ(t.BlockLengths(TransferKind::Flash),
             (std::vector<uint32_t>{0x1000, 0x1000, 0x1000}));
-  EXPECT_EQ(t.BlockLengths(TransferKind::kDump),
+  EXPECT_EQ(t.BlockLengths(TransferKind::Dump),
             (std::vector<uint32_t>{0x1000, 0x1000, 0x1000, 0x800}));
-  EXPECT_EQ(t.Transfers(TransferKind::kDump)[0].programControls,
+  EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls,
             std::vector<uint8_t>(5, kAck));
   EXPECT_EQ(t.stats.sectorCrossings + t.stats.badBlocks + t.stats.garbledFromProgram +
                 t.stats.flashesOutsideFlashState + t.stats.dumpsOutsideDumpState,

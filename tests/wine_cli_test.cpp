@@ -173,7 +173,7 @@ TEST_F(WineCliTest, ATraceNamedForADeviceIsRefusedBeforeThePortOpens) {
 
 TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
   sim::FaultPlan faults;
-  faults.hangUp = {sim::TransferKind::kDump, 3};
+  faults.hangUp = {TransferKind::Dump, 3};
   StartHandset(faults);
   std::vector<std::string> dump = Package();
   dump.insert(dump.end(), {"dump", "0x1000000", "0x10000", "cut.bin"});
@@ -192,7 +192,7 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   const std::unique_ptr<ChildProcess> process = Spawn(dump);
   const bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(sim::TransferKind::kDump);
+        auto dumps = d.Transfers(TransferKind::Dump);
         return !dumps.empty() && dumps.back().blocks.size() >= 2;
       },
       kWineSessionLimit);
@@ -201,7 +201,7 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   ASSERT_TRUE(started);
   ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
                                std::chrono::seconds(5)));
-  EXPECT_EQ(handset->Transcript().Transfers(sim::TransferKind::kDump).back().programControls.back(), kCan);
+  EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().programControls.back(), kCan);
   const std::vector<uint8_t> got = ReadFile(dir / "system.bin");
   EXPECT_LT(got.size(), kBankSize);
   EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
