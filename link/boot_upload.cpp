@@ -32,7 +32,7 @@ LinkStatus LinkProtocol::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t termi
   uint32_t n = 0;
   for (;;) {
     const uint32_t waited = port.TickCount() - start;
-    if (waited > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, Stop::No);
+    if (waited > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, StopRequest::No);
     uint32_t queued = 0;
     static_cast<void>(GetQueuedCount(&queued));
     if (queued == 0) {
@@ -42,11 +42,11 @@ LinkStatus LinkProtocol::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t termi
     }
     uint32_t got = 0;
     if (ReadExact(buffer + n, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-      return ReportError(kStatusRead, kUnitSerial, 360, Stop::No);
+      return ReportError(kStatusRead, kUnitSerial, 360, StopRequest::No);
     }
     const uint8_t byte = buffer[n++];
     if (byte == terminator) break;
-    if (n > room) return ReportError(kStatusTextTooLong, kUnitSerial, 376, Stop::No);
+    if (n > room) return ReportError(kStatusTextTooLong, kUnitSerial, 376, StopRequest::No);
     if (StopAsked()) break;
   }
   *count = n;
@@ -61,12 +61,12 @@ LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
     uint32_t count = 0;
     line[0] = '\0';
     const LinkStatus status = ReadUntil(line, kLineRoom, terminator, &count, kByteTimeoutMs);
-    if (status == kStatusTimeout) return ReportError(status, kUnitSerial, 420, Stop::No);
+    if (status == kStatusTimeout) return ReportError(status, kUnitSerial, 420, StopRequest::No);
     // Another failure leaves the text read so far, which is compared all the same.
     if (Trimmed(reinterpret_cast<const char*>(line)) == expected) return status;
     // Other lines are skipped, but not for ever, and not after a stop.
     if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) {
-      return ReportError(kStatusTimeout, kUnitSerial, 420, Stop::No);
+      return ReportError(kStatusTimeout, kUnitSerial, 420, StopRequest::No);
     }
     port.Sleep(kLinePauseMs);
   }
@@ -111,19 +111,19 @@ LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
 
 LinkStatus LinkProtocol::BootHandshake() {
   LinkStatus status = AwaitByte(kBootOffer, text::kStrayBytesNoOffer);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 963, Stop::No);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 963, StopRequest::No);
   owner.OnHandsetAnswered();
   status = WriteByte(kBootAnswer);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 969, Stop::No);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 969, StopRequest::No);
   static_cast<void>(SetLineSpeed(kBootSpeed));
   status = SendCommand(kCodeAtText, 0, 0);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 973, Stop::Yes);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 973, StopRequest::Yes);
   status = WaitForText(kOkLine, kLineEnd);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 975, Stop::Yes);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 975, StopRequest::Yes);
   status = SendCommand(kCodeAtDownloadText, 0, 0);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 977, Stop::Yes);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 977, StopRequest::Yes);
   status = WaitForText(kDownloadLine, kLineEnd);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 979, Stop::Yes);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 979, StopRequest::Yes);
   return kStatusOk;
 }
 
@@ -149,62 +149,62 @@ LinkStatus LinkProtocol::SendSRecords(const char* text, uint32_t total) {
     line[length] = '\0';
     static_cast<void>(WriteText(line));
     status = AwaitByte(kRecordAck);
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1011, Stop::No);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1011, StopRequest::No);
     position = next;
     StepProgress(position, kRecordProgressUnit);
   }
   status = ReadResponse();
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 1026, Stop::Yes);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 1026, StopRequest::Yes);
   EndProgress(nullptr, kBlack);
   return kStatusOk;
 }
 
 LinkStatus LinkProtocol::UploadStageOne(LoaderPackage* package) {
-  if (package == nullptr || !package->IsOpen()) return ReportError(kStatusNoPackage, kUnitSerial, 918, Stop::Yes);
+  if (package == nullptr || !package->IsOpen()) return ReportError(kStatusNoPackage, kUnitSerial, 918, StopRequest::Yes);
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 928, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 928, StopRequest::Yes);
   }
   const uint32_t length = LoadLittleEndian16(field);
   // A package cut short must not send zeros in place of the loader's code.
   std::vector<uint8_t> stageOne(length);
   if (!package->Read(stageOne.data(), length, &got) || got < length) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 938, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 938, StopRequest::Yes);
   }
   std::vector<char> records(SRecordTextLength(length));
   const uint32_t total = FormatSRecords(stageOne.data(), records.data(), length);
   const LinkStatus status = SendSRecords(records.data(), total);
-  if (status != kStatusOk) ReportError(status, kUnitSerial, 947, Stop::Yes);
+  if (status != kStatusOk) ReportError(status, kUnitSerial, 947, StopRequest::Yes);
   return status;
 }
 
 LinkStatus LinkProtocol::UploadStageTwo(LoaderPackage* package) {
   if (package == nullptr || !package->IsOpen()) {
-    return ReportError(kStatusNoPackage, kUnitSerial, 1041, Stop::Yes);
+    return ReportError(kStatusNoPackage, kUnitSerial, 1041, StopRequest::Yes);
   }
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes || !package->Skip(LoadLittleEndian16(field))) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 1051, Stop::Yes);
+    return ReportError(kStatusPackageRead, kUnitSerial, 1051, StopRequest::Yes);
   }
   std::vector<uint8_t> chunk;
   for (;;) {
     // A read error, or a length cut in half.
     if (!package->Read(field, kPackageLengthBytes, &got) || got == 1) {
-      return ReportError(kStatusPackageRead, kUnitSerial, 1071, Stop::Yes);
+      return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
     }
     if (got == 0) return kStatusOk;  // the package ends here
     const uint32_t length = LoadLittleEndian16(field);
     chunk.resize(length);
-    if (!package->Read(chunk.data(), length, &got)) return ReportError(kStatusPackageRead, kUnitSerial, 1071, Stop::Yes);
-    if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, Stop::Yes);
+    if (!package->Read(chunk.data(), length, &got)) return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
+    if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, StopRequest::Yes);
     // A chunk that did not arrive whole leaves a loader that can't work:
     // the connect ends.
     const LinkStatus status = SendWithCommand(chunk.data(), length, Quiet::Yes);
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, Stop::Yes);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, StopRequest::Yes);
   }
 }
 

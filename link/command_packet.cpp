@@ -36,9 +36,9 @@ LinkStatus LinkProtocol::SendCommand(uint32_t code, uint32_t first, uint32_t sec
 LinkStatus LinkProtocol::ReadResponse() {
   uint8_t response = 0;
   uint32_t got = 0;
-  LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, UserStop::Ignored);
+  LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, StopsWait::LinkOnly);
   if (status == kStatusOk && got == 0) status = kStatusTimeout;  // the link is ending: no response
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, Stop::No);
+  if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, StopRequest::No);
   return TakeResponse(response);
 }
 
@@ -53,7 +53,7 @@ LinkStatus LinkProtocol::TakeResponse(uint8_t response) {
 
 LinkStatus LinkProtocol::SetLoaderState(uint32_t part1, uint32_t part2) {
   const LinkStatus sent = SendCommand(kCmdState, part1 | part2, 0);
-  if (sent != kStatusOk) return ReportError(sent, kUnitSerial, 815, Stop::No);
+  if (sent != kStatusOk) return ReportError(sent, kUnitSerial, 815, StopRequest::No);
   return ReadResponse();
 }
 

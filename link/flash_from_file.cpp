@@ -45,14 +45,14 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   FlashBank bank;
   if (!FindFlashBank(start, &bank)) {
     outcome->status = kStatusRegionBelowBanks;
-    return ReportError(kStatusRegionBelowBanks, kUnitXm, 530, Stop::No);
+    return ReportError(kStatusRegionBelowBanks, kUnitXm, 530, StopRequest::No);
   }
   uint32_t relative = start - bank.base;
   // The whole 64-bit size is checked: a file of 4 GiB or more must not
   // pass as its low 32 bits.
   if (!file.IsOpen() || !FitsInBank(relative, file.Size())) {
     outcome->status = kStatusRegionPastBank;
-    ReportError(kStatusRegionPastBank, kUnitXm, 535, Stop::No);
+    ReportError(kStatusRegionPastBank, kUnitXm, 535, StopRequest::No);
     if (!file.IsOpen()) LogSystemReason(reason);
     return kStatusRegionPastBank;
   }
@@ -66,12 +66,12 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   LinkStatus status = SendCommand(kCmdFlash, start, total);
   if (status != kStatusOk) {
     outcome->status = status;
-    return ReportError(status, kUnitXm, 542, Stop::No);
+    return ReportError(status, kUnitXm, 542, StopRequest::No);
   }
   status = WaitForAck();
   if (status != kStatusOk) {
     outcome->status = status;
-    return ReportError(status, kUnitXm, 544, Stop::No);
+    return ReportError(status, kUnitXm, 544, StopRequest::No);
   }
   BeginProgress(app.Text(text::kFlashStarted).c_str(), app.Text(text::kFlashing).c_str(), total,
                 kBlockProgressUnit, kBlack);
@@ -83,7 +83,7 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
     uint32_t got = 0;
     if (!file.Read(data, n, &got) || got != n) {
       // A block must never carry bytes that were not read from the file.
-      status = ReportError(kStatusPackageRead, kUnitXm, 565, Stop::No);
+      status = ReportError(kStatusPackageRead, kUnitXm, 565, StopRequest::No);
       static_cast<void>(WriteByte(kCan));
       break;
     }
@@ -117,7 +117,7 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
   if (image == &local) file.Close();
   const LinkStatus response = ReadResponse();
   outcome->confirmed = response == kStatusOk;
-  if (response != kStatusOk) return ReportError(response, kUnitXm, 591, Stop::Yes);
+  if (response != kStatusOk) return ReportError(response, kUnitXm, 591, StopRequest::Yes);
   return kStatusOk;
 }
 

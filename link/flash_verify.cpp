@@ -16,14 +16,14 @@ VerifyResult SerialLink::VerifyFlash(uint32_t bytes, FlashedImage& image) {
   std::string reason;
   TransferFile readBack = TransferFile::CreateTemporary(&reason);
   LinkStatus status = protocol.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 240, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 240, StopRequest::No);
   TransferOutcome dump;
   if (readBack.IsOpen()) {
     status = protocol.DumpIntoFile(readBack, request.offset, bytes, &dump);
-    if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 242, Stop::No);
+    if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 242, StopRequest::No);
   }
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 244, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 244, StopRequest::No);
   if (!readBack.IsOpen() || dump.status != kStatusOk || !dump.confirmed || dump.bytes != bytes) {
     protocol.Log(app.Text(text::kVerifyIncomplete), kRed);
     if (!readBack.IsOpen()) protocol.LogSystemReason(reason);

@@ -25,7 +25,7 @@ LinkStatus SerialLink::RunConnect() {
 LinkStatus SerialLink::RunConnectSteps() {
   LoaderPackage* package = owner.PackageFile();
   LinkStatus status = protocol.UploadStageOne(package);
-  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 107, Stop::Yes);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 107, StopRequest::Yes);
   if (speed != kUploadSpeed) {
     status = RaiseLineSpeed();
     if (status != kStatusOk) return status;
@@ -33,13 +33,13 @@ LinkStatus SerialLink::RunConnectSteps() {
   protocol.SetLoaderActive();
   TakeCommand(LinkCommand::Connect);
   status = protocol.SendCommand(kCmdBlockSize, protocol.BlockSize(), 0);
-  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 124, Stop::No);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 124, StopRequest::No);
   status = protocol.ReadResponse();
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 126, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 126, StopRequest::No);
   status = protocol.UploadStageTwo(package);
-  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 128, Stop::Yes);
+  if (status != kStatusOk) return protocol.ReportError(status, kUnitBase, 128, StopRequest::Yes);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 130, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 130, StopRequest::No);
   owner.OnLoaderReady();
   protocol.Log(app.Text(text::kSwitchedToSerial), kGreen);
   owner.ShowWarning(text::kSerialModeNotice);
@@ -56,7 +56,7 @@ LinkStatus SerialLink::RaiseLineSpeed() {
     return kStatusOk;
   }
   const LinkStatus sent = protocol.SendCommand(kCmdLineSpeed, speed, 0);
-  if (sent != kStatusOk) return protocol.ReportError(sent, kUnitBase, 111, Stop::No);
+  if (sent != kStatusOk) return protocol.ReportError(sent, kUnitBase, 111, StopRequest::No);
   // A refused or unanswered speed leaves the line at 115200.
   if (protocol.ReadResponse() != kStatusOk) return kStatusOk;
   const LinkStatus switched = protocol.SetLineSpeed(speed);
@@ -65,7 +65,7 @@ LinkStatus SerialLink::RaiseLineSpeed() {
     // the loader gets its disconnect as the port closes rather than a new
     // boot dialogue at the wrong speed.
     protocol.SetLoaderActive();
-    return protocol.ReportError(switched, kUnitBase, 117, Stop::Yes);
+    return protocol.ReportError(switched, kUnitBase, 117, StopRequest::Yes);
   }
   return kStatusOk;
 }
@@ -98,11 +98,11 @@ LinkStatus SerialLink::RunDump() {
     protocol.Log(line, kGrey);
   }
   LinkStatus status = protocol.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 197, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 197, StopRequest::No);
   status = protocol.DumpToFile(request.fileName.c_str(), request.offset, request.size, &outcome, plan.kept);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 199, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 199, StopRequest::No);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 201, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 201, StopRequest::No);
   outcome.clean = protocol.FailureCount() == failuresBefore;
   owner.OnLoaderReady();
   owner.OnTransferEnded(outcome);  // last: the command has ended
@@ -124,12 +124,12 @@ LinkStatus SerialLink::RunFlash() {
   protocol.Log(protocol.FormatText(text::kOffsetSize, request.offset, request.size), kGrey);
   TakeCommand(LinkCommand::Flash);
   LinkStatus status = protocol.SetLoaderState(kStateFlashParts[0], kStateFlashParts[1]);
-  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 228, Stop::No));
+  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 228, StopRequest::No));
   FlashedImage image;
   status = protocol.FlashFromFile(request.fileName.c_str(), request.offset, &outcome, &image);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 230, Stop::No);
+  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 230, StopRequest::No);
   status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
-  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 232, Stop::No));
+  if (status != kStatusOk) return finish(protocol.ReportError(status, kUnitBase, 232, StopRequest::No));
   // Only a flash the loader confirmed whole is read back: anything less
   // has been reported already and would only be found to differ.
   if (request.verify && outcome.status == kStatusOk && outcome.confirmed && !protocol.StopAsked()) {

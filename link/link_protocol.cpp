@@ -26,14 +26,13 @@ LinkProtocol::LinkProtocol(const Application& application, LinkOwner& linkOwner,
 
 void LinkProtocol::RequestStop() {
   stopRequested.store(true);
-  closeOnExit.store(true);
   port.Wake();
 }
 
 bool LinkProtocol::StopAsked() const { return stopRequested.load() || UserStopAsked(); }
 
 LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue) {
-  if (port.IsOpen()) return ReportError(kStatusAlreadyOpen, kUnitSerial, 126, Stop::No);
+  if (port.IsOpen()) return ReportError(kStatusAlreadyOpen, kUnitSerial, 126, StopRequest::No);
   std::string reason;
   const Profile settings = Profile::Load(app.SettingsPath());
   const std::string device = ResolvePortName(portName, settings);
@@ -44,7 +43,7 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
   const DeviceRoots system;
   const bool absent = PresenceOf(device, system) == DevicePresence::Absent;
   if (PortMapEntry(portName, settings) && (absent || !IsSerialDeviceNode(device, system, app, &reason))) {
-    ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
+    ReportError(kStatusCantOpenPort, kUnitSerial, 142, StopRequest::Yes);
     char line[text::kTextCapacity + 1];
     std::snprintf(line, sizeof line, app.Text(text::kPortMapRefused).c_str(), portName,
                   NarrowToCodePage(device, app.CodePage()).c_str());
@@ -53,7 +52,7 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
     return kStatusCantOpenPort;
   }
   if (!port.Open(device, &reason)) {
-    ReportError(kStatusCantOpenPort, kUnitSerial, 142, Stop::Yes);
+    ReportError(kStatusCantOpenPort, kUnitSerial, 142, StopRequest::Yes);
     LogSystemReason(reason);
     return kStatusCantOpenPort;
   }
@@ -70,19 +69,18 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
   }
   if (failed != kStatusOk) {
     ClosePort();
-    return ReportError(failed, kUnitSerial, location, Stop::No);
+    return ReportError(failed, kUnitSerial, location, StopRequest::No);
   }
   // A port left in another program's settings (XON/XOFF, say) would
   // corrupt every transfer: a refusal ends the open.
   if (!port.ApplyLineDefaults(kBootSpeed, &reason)) {
     ClosePort();
-    ReportError(kStatusSetLineState, kUnitSerial, 199, Stop::No);
+    ReportError(kStatusSetLineState, kUnitSerial, 199, StopRequest::No);
     LogSystemReason(reason);
     return kStatusSetLineState;
   }
   stopRequested.store(false);
   loaderActive.store(false);
-  closeOnExit.store(false);
   hangUpReported = false;
   Log(app.Text(text::kComPortOpened), kBlack);
   static_cast<void>(SetLineSpeed(kBootSpeed));
@@ -102,15 +100,15 @@ LinkStatus LinkProtocol::ClosePort() {
 }
 
 LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits) {
-  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 467, Stop::No);
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 467, StopRequest::No);
   LineFormat format;
-  if (!port.GetLineFormat(&format)) return ReportError(kStatusGetLineState, kUnitSerial, 475, Stop::No);
+  if (!port.GetLineFormat(&format)) return ReportError(kStatusGetLineState, kUnitSerial, 475, StopRequest::No);
   if (format.baud != baud) Log(FormatText(text::kPortSpeed, static_cast<int>(baud)), kGrey);
   format.baud = baud;
   format.dataBits = dataBits;
   format.parity = parity;
   format.stopBits = stopBits;
-  if (!port.SetLineFormat(format)) return ReportError(kStatusSetLineState, kUnitSerial, 499, Stop::No);
+  if (!port.SetLineFormat(format)) return ReportError(kStatusSetLineState, kUnitSerial, 499, StopRequest::No);
   return kStatusOk;
 }
 
@@ -122,7 +120,7 @@ LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_
   uint32_t local = 0;
   if (written == nullptr) written = &local;
   *written = 0;
-  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 526, Stop::No);
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 526, StopRequest::No);
   return port.Write(data, count, written) ? kStatusOk : kStatusWrite;
 }
 
@@ -138,20 +136,20 @@ LinkStatus LinkProtocol::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* go
   if (got == nullptr) got = &local;
   *got = 0;
   uint32_t read = 0;
-  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 592, Stop::No);
-  if (count == 0) return ReportError(kStatusReadNull, kUnitSerial, 597, Stop::No);
-  if (!port.Read(buffer, count, &read)) return ReportError(kStatusRead, kUnitSerial, 604, Stop::No);
-  if (read == 0) return ReportError(kStatusReadNull, kUnitSerial, 609, Stop::No);
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 592, StopRequest::No);
+  if (count == 0) return ReportError(kStatusReadNull, kUnitSerial, 597, StopRequest::No);
+  if (!port.Read(buffer, count, &read)) return ReportError(kStatusRead, kUnitSerial, 604, StopRequest::No);
+  if (read == 0) return ReportError(kStatusReadNull, kUnitSerial, 609, StopRequest::No);
   *got = read;
   return kStatusOk;
 }
 
 LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
-                                   UserStop userStop) {
+                                   StopsWait stops) {
   uint32_t local = 0;
   if (got == nullptr) got = &local;
   *got = 0;
-  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 634, Stop::No);
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 634, StopRequest::No);
   const uint32_t start = port.TickCount();
   for (;;) {
     const uint32_t waited = port.TickCount() - start;
@@ -166,7 +164,7 @@ LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* go
       return kStatusOk;
     }
     if (stopRequested.load()) return kStatusOk;
-    if (userStop == UserStop::Ends && UserStopAsked()) return kStatusOk;
+    if (stops == StopsWait::Any && UserStopAsked()) return kStatusOk;
     // Until more arrives, the stop wakes it, or just past the time-out.
     port.WaitForInput(timeoutMs - waited + 1);
   }
@@ -179,14 +177,14 @@ void LinkProtocol::DropInput(uint32_t count) {
 
 LinkStatus LinkProtocol::GetQueuedCount(uint32_t* count) {
   *count = 0;
-  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 746, Stop::No);
+  if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 746, StopRequest::No);
   if (port.QueuedCount(count)) return kStatusOk;
   // A line that has hung up stays gone: report it once and end the
   // connection, rather than once per poll.
-  if (!port.HungUp()) return ReportError(kStatusLineStatus, kUnitSerial, 758, Stop::No);
+  if (!port.HungUp()) return ReportError(kStatusLineStatus, kUnitSerial, 758, StopRequest::No);
   if (hangUpReported) return kStatusLineStatus;
   hangUpReported = true;
-  return ReportError(kStatusLineStatus, kUnitSerial, 758, Stop::Yes);
+  return ReportError(kStatusLineStatus, kUnitSerial, 758, StopRequest::Yes);
 }
 
 }  // namespace varnel

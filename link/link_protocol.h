@@ -38,12 +38,15 @@ inline constexpr char kUnitSerial[] = "Serial";
 inline constexpr char kUnitBase[] = "Serial_Base";
 inline constexpr char kUnitXm[] = "Serial_XM";
 
-// Whether a report ends the connection.
-enum class Stop { No, Yes };
+// Whether a report carries a stop request: the link's own stop, which ends
+// the connection and closes the port.
+enum class StopRequest { No, Yes };
 // Whether a transfer logs its start and end lines.
 enum class Quiet { No, Yes };
-// Whether the user's stop command cuts a wait on the line short.
-enum class UserStop { Ends, Ignored };
+// Which stops end a wait on the line: any (the default), or only the
+// link's own stop request, for the waits inside a block, which a user's
+// stop lets finish.
+enum class StopsWait { Any, LinkOnly };
 
 inline constexpr uint32_t kReceiveBufferBytes = 0x20000;
 // The largest block size a block's 16-bit length field holds.
@@ -91,21 +94,19 @@ class LinkProtocol {
   LinkProtocol(const LinkProtocol&) = delete;
   LinkProtocol& operator=(const LinkProtocol&) = delete;
 
-  const Application& App() const { return app; }
-  LinkOwner& Owner() const { return owner; }
-  Port& LinePort() const { return port; }
-
   // ---- Flags the worker and the reports share ----
 
-  // A report with stop request, or the stop command, ends the link.
+  // The link's stop request (see serial_link.h): set by a report with
+  // StopRequest::Yes or by the stop command, it ends the worker loop, which
+  // then closes the port; setting it ends a wait under way.
   bool StopRequested() const { return stopRequested.load(); }
-  void RequestStop();  // sets the stop and the close flags; ends a wait under way
+  void RequestStop();
   void ClearStopRequest() { stopRequested.store(false); }
-  bool CloseOnExit() const { return closeOnExit.load(); }
   // The loader runs on the handset and takes command packets.
   bool LoaderActive() const { return loaderActive.load(); }
   void SetLoaderActive(bool active = true) { loaderActive.store(active); }
-  // Whether the link is to stop: a report asked for it, or the user.
+  // The question every wait asks: is the link to stop, by its own stop
+  // request or by the user's?
   bool StopAsked() const;
   // Whether the user asked for the stop (command Stop): a transfer then
   // ends quietly with 0x18, where a failure that stops the link is reported.
@@ -152,10 +153,10 @@ class LinkProtocol {
   // Waits until `count` bytes are queued, then reads exactly them; the rest
   // stays queued. kStatusTimeout after `timeoutMs` (the whole call),
   // kStatusRead when the read fails or the line is gone; neither reported.
-  // 0 with nothing read when a stop is asked for during the wait. `got`
-  // holds the bytes read (0 on failure).
+  // 0 with nothing read when a stop that `stops` names comes during the
+  // wait. `got` holds the bytes read (0 on failure).
   [[nodiscard]] LinkStatus ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
-                                     UserStop userStop = UserStop::Ends);
+                                     StopsWait stops = StopsWait::Any);
   // The number of queued input bytes. 0; kStatusPortClosed (reported) or
   // kStatusLineStatus (the line is gone: reported with stop request once
   // per hang-up).
@@ -176,7 +177,7 @@ class LinkProtocol {
   static std::string StatusText(LinkStatus code);
   // Logs "message (unit:location)" for `status` in red, after setting the
   // stop and close flags when asked to stop. Returns `status`.
-  LinkStatus ReportError(LinkStatus status, const char* unit, int location, Stop stop);
+  LinkStatus ReportError(LinkStatus status, const char* unit, int location, StopRequest stop);
   // The same line for a failure after which the same block is tried again:
   // not counted among the failures. Returns `status`.
   LinkStatus ReportRetry(LinkStatus status, const char* unit, int location);
@@ -332,7 +333,6 @@ class LinkProtocol {
   const std::atomic<LinkCommand>& command;
   LinkTiming timing;
   std::atomic<bool> stopRequested{false};
-  std::atomic<bool> closeOnExit{false};
   std::atomic<bool> loaderActive{false};
   bool hangUpReported = false;
   // The stops a flash under way has seen, kNoFlashUnderWay between flashes;

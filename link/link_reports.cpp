@@ -24,8 +24,8 @@ void LinkProtocol::ReportLine(LinkStatus status, const char* unit, int location)
   Log(line, kRed);
 }
 
-LinkStatus LinkProtocol::ReportError(LinkStatus status, const char* unit, int location, Stop stop) {
-  if (stop == Stop::Yes) RequestStop();
+LinkStatus LinkProtocol::ReportError(LinkStatus status, const char* unit, int location, StopRequest stop) {
+  if (stop == StopRequest::Yes) RequestStop();
   ++failures;
   ReportLine(status, unit, location);
   return status;

@@ -45,25 +45,25 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
   FlashBank bank;
   if (!FindFlashBank(start, &bank)) {
     outcome->status = kStatusRegionBelowBanks;
-    return ReportError(kStatusRegionBelowBanks, kUnitXm, 423, Stop::No);
+    return ReportError(kStatusRegionBelowBanks, kUnitXm, 423, StopRequest::No);
   }
   if (!FitsInBank(start - bank.base, length)) {
     outcome->status = kStatusRegionPastBank;
-    return ReportError(kStatusRegionPastBank, kUnitXm, 428, Stop::No);
+    return ReportError(kStatusRegionPastBank, kUnitXm, 428, StopRequest::No);
   }
   // A FIFO, a directory or a device is no place for a dump: refused before
   // the loader is asked for anything.
   std::string reason;
   if (openFile == nullptr && !TransferFile::MayReplace(path, &reason)) {
     outcome->status = kStatusCantOpenFile;
-    ReportError(kStatusCantOpenFile, kUnitXm, 429, Stop::No);
+    ReportError(kStatusCantOpenFile, kUnitXm, 429, StopRequest::No);
     LogSystemReason(reason);
     return kStatusCantOpenFile;
   }
   const LinkStatus sent = SendCommand(kCmdDump, start + kept, length - kept);
   if (sent != kStatusOk) {
     outcome->status = sent;
-    return ReportError(sent, kUnitXm, 431, Stop::No);
+    return ReportError(sent, kUnitXm, 431, StopRequest::No);
   }
 
   TransferFile created;
@@ -86,18 +86,18 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
     // The loader waits for the ready byte: tell it the transfer is off,
     // then close as after any receive.
     outcome->status = kStatusCantOpenFile;
-    ReportError(kStatusCantOpenFile, kUnitXm, 436, Stop::No);
+    ReportError(kStatusCantOpenFile, kUnitXm, 436, StopRequest::No);
     LogSystemReason(reason);
     static_cast<void>(WriteByte(kCan));
     LogElapsed(first, firstTick, 0);
     const LinkStatus response = ReadResponse();
-    if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
+    if (response != kStatusOk) return ReportError(response, kUnitXm, 456, StopRequest::No);
     return kStatusCantOpenFile;
   }
   uint32_t received = 0;
   LinkStatus status = ReceiveToFile(file, length - kept, Quiet::No, &received);
   outcome->bytes = kept + received;
-  if (status != kStatusOk) ReportError(status, kUnitXm, 443, Stop::No);
+  if (status != kStatusOk) ReportError(status, kUnitXm, 443, StopRequest::No);
   // Stopped by the user: the loader's answer to our 0x18 is expected,
   // whatever it says.
   const bool stopped = status == kStatusOk && outcome->bytes < length && UserStopAsked();
@@ -105,13 +105,13 @@ LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t
   LogElapsed(first, firstTick, received);
   if (openFile == nullptr && !file.Close() && status == kStatusOk) {
     // The last blocks never reached the disk.
-    status = ReportError(kStatusCantOpenFile, kUnitXm, 449, Stop::No);
+    status = ReportError(kStatusCantOpenFile, kUnitXm, 449, StopRequest::No);
   }
   if (openFile == nullptr && status == kStatusOk && outcome->bytes == length) RemoveDumpRecord(path);
   outcome->status = status;
   const LinkStatus response = ReadDumpResponse(stopped ? Quiet::Yes : Quiet::No);
   outcome->confirmed = response == kStatusOk && !stopped;
-  if (response != kStatusOk) return ReportError(response, kUnitXm, 456, Stop::No);
+  if (response != kStatusOk) return ReportError(response, kUnitXm, 456, StopRequest::No);
   return kStatusOk;
 }
 

@@ -25,10 +25,9 @@ void SerialLink::WorkerLoop() {
   protocol.Log(app.Text(text::kThreadExit), kGrey);
   protocol.ClearStopRequest();
   protocol.EndProgress(nullptr, kBlack);
-  if (protocol.CloseOnExit()) {
-    owner.OnLinkClosed();
-    protocol.ClosePort();
-  }
+  // The loop ends only on a stop request, which always closes the port.
+  owner.OnLinkClosed();
+  protocol.ClosePort();
 }
 
 void SerialLink::TakeCommand(LinkCommand from) {
@@ -37,7 +36,7 @@ void SerialLink::TakeCommand(LinkCommand from) {
 }
 
 LinkStatus SerialLink::ExecuteCommand(uint32_t pending) {
-  if (!port->IsOpen()) return protocol.ReportError(kStatusPortClosed, kUnitBase, 72, Stop::No);
+  if (!port->IsOpen()) return protocol.ReportError(kStatusPortClosed, kUnitBase, 72, StopRequest::No);
   switch (command.load()) {
     case LinkCommand::Connect: return RunConnect();
     case LinkCommand::Dump: return RunDump();

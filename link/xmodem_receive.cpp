@@ -35,7 +35,7 @@ LinkStatus LinkProtocol::ReadBlockPart(uint8_t* buffer, uint32_t count, int loca
   uint32_t got = 0;
   // A block under way arrives whole whatever the user does meanwhile: its
   // bytes must never be taken for the loader's response after a stop.
-  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs, UserStop::Ignored);
+  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs, StopsWait::LinkOnly);
   if (status == kStatusOk && got < count) status = kStatusTimeout;  // the link's own stop ended the wait
   if (status != kStatusOk && location != 0 && !StopRequested()) ReportRetry(status, kUnitXm, location);
   return status;
@@ -122,7 +122,7 @@ bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
     uint32_t got = 0;
     // Once acknowledged, the loader sends the next block: it is waited for
     // (within the usual bound) even after the user's stop.
-    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited, UserStop::Ignored) != kStatusOk || got == 0) {
+    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited, StopsWait::LinkOnly) != kStatusOk || got == 0) {
       return false;
     }
     if (*start == kStx || *start == kDc4) return true;
@@ -148,10 +148,10 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
         static_cast<void>(WriteByte(kCan));
         return FinishReceive(kStatusOk);
       }
-      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
+      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
     }
     if (start == kDc4) {
-      ReportError(kStatusReceiveAborted, kUnitXm, 326, Stop::No);
+      ReportError(kStatusReceiveAborted, kUnitXm, 326, StopRequest::No);
       return FinishReceive(kStatusOk);
     }
     BlockIdentity block;
@@ -160,7 +160,7 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
       static_cast<void>(WriteByte(kCan));
       return FinishReceive(kStatusOk);
     }
-    if (status == kStatusNoBlockStart) return FinishReceive(ReportError(status, kUnitXm, 281, Stop::No));
+    if (status == kStatusNoBlockStart) return FinishReceive(ReportError(status, kUnitXm, 281, StopRequest::No));
     BlockSequence::Verdict verdict = BlockSequence::Verdict::kNew;
     if (status == kStatusOk) {
       verdict = sequence.Classify(block);
@@ -176,7 +176,7 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
     if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
       const bool mismatch = status == kStatusCrcMismatch;
       // The last failure the budget can't cover ends the transfer.
-      if (budget-- == 0) return FinishReceive(ReportError(status, kUnitXm, mismatch ? 312 : 319, Stop::No));
+      if (budget-- == 0) return FinishReceive(ReportError(status, kUnitXm, mismatch ? 312 : 319, StopRequest::No));
       ReportRetry(status, kUnitXm, mismatch ? 312 : 319);
       static_cast<void>(WriteByte(mismatch ? kSyn : kEtb));
       continue;
@@ -184,7 +184,7 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
     if (verdict == BlockSequence::Verdict::kRepeat) {
       // Our 0x06 to it was lost: answer again, store nothing.
       if (++repeatsInARow > kRepeatsInARowAllowed) {
-        return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
+        return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
       }
       static_cast<void>(WriteByte(kAck));
       continue;
@@ -192,12 +192,12 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
     repeatsInARow = 0;
     const uint32_t before = *received;
     if (StoreBlock(file, block, expected, received) != kStatusOk) {
-      return FinishReceive(ReportError(kStatusCantOpenFile, kUnitXm, 305, Stop::No));
+      return FinishReceive(ReportError(kStatusCantOpenFile, kUnitXm, 305, StopRequest::No));
     }
     sequence.Stored(block);
     emptyInARow = *received == before ? emptyInARow + 1 : 0;
     if (emptyInARow == kEmptyBlocksInARowAllowed) {
-      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, Stop::No));
+      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
     }
     if (UserStopAsked()) {
       static_cast<void>(WriteByte(kCan));
@@ -233,9 +233,9 @@ LinkStatus LinkProtocol::ReadDumpResponse(Quiet quiet) {
   for (uint32_t repeats = 0;; ++repeats) {
     uint8_t response = 0;
     uint32_t got = 0;
-    LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, UserStop::Ignored);
+    LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, StopsWait::LinkOnly);
     if (status == kStatusOk && got == 0) status = kStatusTimeout;  // the link is ending: no response
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, Stop::No);
+    if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, StopRequest::No);
     // A response of 2 and a repeated block both start with 0x02; only a
     // whole repeat of the last block counts as one.
     if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed ||

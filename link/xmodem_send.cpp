@@ -62,7 +62,7 @@ LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t
     // The block is on its way: its answer is heard even after the user's
     // stop (bounded like any answer), so the loader's answer to it is not
     // later taken for its closing response.
-    LinkStatus status = ReadExact(&answer, 1, &got, kByteTimeoutMs, UserStop::Ignored);
+    LinkStatus status = ReadExact(&answer, 1, &got, kByteTimeoutMs, StopsWait::LinkOnly);
     if (status != kStatusOk || got == 0) {
       if (StopAsked()) break;  // the wait was cut short: the block is given up
       if (status == kStatusOk) status = kStatusTimeout;
@@ -72,7 +72,7 @@ LinkStatus LinkProtocol::SendBlock(const uint8_t* data, uint32_t count, uint32_t
       continue;
     }
     if (answer == kAck) return kStatusOk;
-    if (answer == kDc4) return ReportError(kStatusBlockAborted, kUnitXm, 173, Stop::No);
+    if (answer == kDc4) return ReportError(kStatusBlockAborted, kUnitXm, 173, StopRequest::No);
     if (answer == kNak || answer == kSyn || answer == kEtb) {
       if (++resendsInARow < kResendsInARowAllowed) {
         send = true;
@@ -90,7 +90,7 @@ LinkStatus LinkProtocol::SendData(const uint8_t* data, uint32_t total, Quiet qui
   uint32_t position = 0;
   uint32_t number = kFirstBlockNumber;
   const LinkStatus ready = WaitForAck();
-  if (ready != kStatusOk) return ReportError(ready, kUnitXm, 199, Stop::No);
+  if (ready != kStatusOk) return ReportError(ready, kUnitXm, 199, StopRequest::No);
   std::string started = app.Text(text::kTransmitStarted);
   BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kTransmitting).c_str(),
                 total, kBlockProgressUnit, kBlack);
@@ -116,11 +116,11 @@ LinkStatus LinkProtocol::SendData(const uint8_t* data, uint32_t total, Quiet qui
 
 LinkStatus LinkProtocol::SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet) {
   const LinkStatus sent = SendCommand(kCmdUpload, count, 0);
-  if (sent != kStatusOk) return ReportError(sent, kUnitXm, 352, Stop::No);
+  if (sent != kStatusOk) return ReportError(sent, kUnitXm, 352, StopRequest::No);
   const LinkStatus blocks = SendData(data, count, quiet);
-  if (blocks != kStatusOk) ReportError(blocks, kUnitXm, 354, Stop::No);
+  if (blocks != kStatusOk) ReportError(blocks, kUnitXm, 354, StopRequest::No);
   const LinkStatus response = ReadResponse();
-  if (response != kStatusOk) ReportError(response, kUnitXm, 356, Stop::No);
+  if (response != kStatusOk) ReportError(response, kUnitXm, 356, StopRequest::No);
   // Blocks that did not all get through are no upload, whatever the
   // loader's closing byte says.
   return blocks != kStatusOk ? blocks : response;

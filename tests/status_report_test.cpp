@@ -51,13 +51,11 @@ TEST_F(StatusReportTest, StatusTextFillsTheMessageWithTheCode) {
 }
 
 TEST_F(StatusReportTest, ReportErrorLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked) {
-  EXPECT_EQ(link.ReportError(kStatusTimeout, kUnitSerial, 963, Stop::No), kStatusTimeout);
-  EXPECT_EQ(link.ReportError(254, kUnitXm, 456, Stop::No), 254);
+  EXPECT_EQ(link.ReportError(kStatusTimeout, kUnitSerial, 963, StopRequest::No), kStatusTimeout);
+  EXPECT_EQ(link.ReportError(254, kUnitXm, 456, StopRequest::No), 254);
   EXPECT_FALSE(link.StopRequested());
-  EXPECT_FALSE(link.CloseOnExit());
-  EXPECT_EQ(link.ReportError(kStatusNoPackage, kUnitBase, 107, Stop::Yes), kStatusNoPackage);
+  EXPECT_EQ(link.ReportError(kStatusNoPackage, kUnitBase, 107, StopRequest::Yes), kStatusNoPackage);
   EXPECT_TRUE(link.StopRequested());
-  EXPECT_TRUE(link.CloseOnExit());
   EXPECT_EQ(owner.Texts(), (std::vector<std::string>{"Timeout (2) (Serial:963)",
                                                      "Command not implemented (254) (Serial_XM:456)",
                                                      "Error (13) (Serial_Base:107)"}));
