@@ -1,36 +1,17 @@
-// Loader command packets: length byte, command code, up to two 32-bit
-// little-endian arguments, each left out when it is 0; and the one-byte
-// responses.
-#include <cstring>
+// Loader command packets sent (their layout is format/command_packet.h's)
+// and the one-byte responses read.
+#include <cstdio>
 
-#include "format/byte_order.h"
+#include "format/command_packet.h"
 #include "link/link_protocol.h"
 
 namespace varnel {
 
 LinkStatus LinkProtocol::SendCommand(uint32_t code, uint32_t first, uint32_t second) {
   if (!port.IsOpen()) return kStatusPortClosed;
-  uint8_t packet[kPacketMaxBytes] = {};
-  uint32_t length = 0;
-  if (code == kCodeAtText || code == kCodeAtDownloadText) {
-    const char* text = code == kCodeAtText ? kAtText : kAtDownloadText;
-    length = static_cast<uint32_t>(std::strlen(text));
-    std::memcpy(packet, text, length);
-  } else {
-    uint32_t count = 1;  // the code byte
-    if (first != 0) {
-      StoreLittleEndian32(packet + kPacketHeaderBytes, first);
-      count += kPacketArgumentBytes;
-    }
-    if (second != 0) {
-      StoreLittleEndian32(packet + kPacketHeaderBytes + kPacketArgumentBytes, second);
-      count += kPacketArgumentBytes;
-    }
-    packet[0] = static_cast<uint8_t>(count);
-    packet[1] = static_cast<uint8_t>(code & 0xFF);
-    length = count + kPacketLengthBytes;
-  }
-  return WriteBytes(packet, length) == kStatusOk ? kStatusOk : kStatusPacketWrite;
+  uint8_t packet[kPacketMaxBytes];
+  const size_t length = EncodePacket(code, first, second, packet);
+  return WriteBytes(packet, static_cast<uint32_t>(length)) == kStatusOk ? kStatusOk : kStatusPacketWrite;
 }
 
 LinkStatus LinkProtocol::ReadResponse() {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sim/block_receiver.h"
-#include "sim/command_packet.h"
+#include "format/command_packet.h"
 #include "sim/dump_sender.h"
 #include "sim/handset_responses.h"
 
@@ -126,14 +126,14 @@ LineResult Dispatch(HandsetSession& session, const std::vector<uint8_t>& raw) {
     d.packets.push_back(PacketRecord{d.stats.connections, raw, decode, packet, {}});
   });
   if (session.faults.SilenceCommand(packet.code)) return LineResult::kOk;
-  if (packet.code == kCmdDisconnect && decode == PacketDecode::kOk &&
+  if (packet.code == kCmdDisconnect && decode == PacketDecode::Ok &&
       ArgumentsFit(packet)) {
     Count(session, &HandsetStats::disconnects);
     session.state.mode = HandsetMode::kOff;
     return LineResult::kOk;
   }
   uint8_t refusal = session.faults.CommandError(packet.code).value_or(0);
-  if (refusal == 0 && (decode != PacketDecode::kOk || !ArgumentsFit(packet))) {
+  if (refusal == 0 && (decode != PacketDecode::Ok || !ArgumentsFit(packet))) {
     refusal = kLoaderBadArgument;
   }
   return Execute(session, packet, refusal);

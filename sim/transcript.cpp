@@ -75,7 +75,7 @@ std::vector<std::vector<uint8_t>> TranscriptData::UploadedChunks() const {
 std::vector<PacketRecord> TranscriptData::Packets(uint8_t code) const {
   std::vector<PacketRecord> found;
   for (const PacketRecord& record : packets) {
-    if (record.decode != PacketDecode::kBadLength &&
+    if (record.decode != PacketDecode::BadLength &&
         record.packet.code == code) {
       found.push_back(record);
     }

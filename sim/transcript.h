@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/command_packet.h"
+#include "format/command_packet.h"
 #include "format/transfer_kind.h"
 
 namespace varnel::sim {
@@ -52,7 +52,7 @@ struct LineChunk {
 struct PacketRecord {
   uint32_t connection = 0;
   std::vector<uint8_t> raw;          // length byte included
-  PacketDecode decode = PacketDecode::kOk;
+  PacketDecode decode = PacketDecode::Ok;
   CommandPacket packet;
   std::optional<uint8_t> response;   // the byte the loader answered with
 };

@@ -4,7 +4,6 @@
 # tests/CMakeLists.txt.
 add_executable(sim_tests
   ${CMAKE_CURRENT_LIST_DIR}/sim_command_line_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sim_command_packet_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_flash_image_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_handset_faults_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_handset_test.cpp

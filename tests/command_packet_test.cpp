@@ -1,12 +1,14 @@
 // The loader's packet decoding: the packets the program sends, and frames
 // that are short, long or carry an argument the format leaves out.
-#include "sim/command_packet.h"
+#include "format/command_packet.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
-namespace varnel::sim {
+namespace varnel {
 namespace {
 
 struct PacketCase {
@@ -17,37 +19,50 @@ struct PacketCase {
   uint32_t argumentCount;
   uint32_t first;
   uint32_t second;
+  bool written;  // the program writes exactly `raw` for this command
 };
 
 TEST(CommandPacketTest, DecodesEachFrame) {
   const std::vector<PacketCase> cases = {
-      {"disconnect", {0x01, 0x13}, PacketDecode::kOk, 0x13, 0, 0, 0},
+      {"disconnect", {0x01, 0x13}, PacketDecode::Ok, 0x13, 0, 0, 0, true},
       {"block size 4096", {0x05, 0x36, 0x00, 0x10, 0x00, 0x00},
-       PacketDecode::kOk, 0x36, 1, 4096, 0},
+       PacketDecode::Ok, 0x36, 1, 4096, 0, true},
       {"line speed 460800", {0x05, 0x29, 0x00, 0x08, 0x07, 0x00},
-       PacketDecode::kOk, 0x29, 1, 460800, 0},
+       PacketDecode::Ok, 0x29, 1, 460800, 0, true},
       {"dump of bank 1",
        {0x09, 0x34, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x80, 0x00},
-       PacketDecode::kOk, 0x34, 2, 0x1000000, 0x800000},
+       PacketDecode::Ok, 0x34, 2, 0x1000000, 0x800000, true},
       {"argument sent as zero", {0x05, 0x36, 0x00, 0x00, 0x00, 0x00},
-       PacketDecode::kZeroArgument, 0x36, 1, 0, 0},
+       PacketDecode::ZeroArgument, 0x36, 1, 0, 0, false},
       {"second argument zero",
        {0x09, 0x35, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00},
-       PacketDecode::kZeroArgument, 0x35, 2, 0x1000000, 0},
-      {"length 2", {0x02, 0x13, 0x00}, PacketDecode::kBadLength, 0, 0, 0, 0},
-      {"length 0", {0x00}, PacketDecode::kBadLength, 0, 0, 0, 0},
-      {"cut short", {0x05, 0x36, 0x00, 0x10}, PacketDecode::kBadLength, 0, 0, 0, 0},
-      {"one byte too many", {0x01, 0x13, 0x00}, PacketDecode::kBadLength, 0, 0, 0, 0},
+       PacketDecode::ZeroArgument, 0x35, 2, 0x1000000, 0, false},
+      {"length 2", {0x02, 0x13, 0x00}, PacketDecode::BadLength, 0, 0, 0, 0, false},
+      {"length 0", {0x00}, PacketDecode::BadLength, 0, 0, 0, 0, false},
+      {"cut short", {0x05, 0x36, 0x00, 0x10}, PacketDecode::BadLength, 0, 0, 0, 0, false},
+      {"one byte too many", {0x01, 0x13, 0x00}, PacketDecode::BadLength, 0, 0, 0, 0, false},
   };
   for (const PacketCase& c : cases) {
     SCOPED_TRACE(c.name);
     CommandPacket packet;
     EXPECT_EQ(DecodePacket(c.raw.data(), c.raw.size(), &packet), c.decode);
-    if (c.decode == PacketDecode::kBadLength) continue;
+    if (c.decode == PacketDecode::BadLength) continue;
     EXPECT_EQ(packet.code, c.code);
     EXPECT_EQ(packet.argumentCount, c.argumentCount);
     EXPECT_EQ(packet.first, c.first);
     EXPECT_EQ(packet.second, c.second);
+    if (!c.written) continue;
+    uint8_t bytes[kPacketMaxBytes];
+    const size_t length = EncodePacket(c.code, c.first, c.second, bytes);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + length), c.raw);
+  }
+}
+
+TEST(CommandPacketTest, AtTextsGoOutAsTheyAre) {
+  for (const auto& [code, text] : {std::pair{kCodeAtText, "AT\r"}, std::pair{kCodeAtDownloadText, "AT**3\r"}}) {
+    uint8_t bytes[kPacketMaxBytes];
+    const size_t length = EncodePacket(code, 0, 0, bytes);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), length), text);
   }
 }
 
@@ -60,4 +75,4 @@ TEST(CommandPacketTest, OnlyLengthsOneFiveAndNineFrameAPacket) {
 }
 
 }  // namespace
-}  // namespace varnel::sim
+}  // namespace varnel
