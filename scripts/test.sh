@@ -11,6 +11,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/install_deps.sh
 
+echo "== The layers: every include goes to the same or a lower layer"
+python3 scripts/include_graph.py
+# The tests' share of the C++ lines, against its goal of a third.
+python3 scripts/test_share.py || echo "(above the goal of a third)"
+
 jobs=$(nproc)
 # The native build also tests the Windows varnel-cli.exe under Wine (label
 # "wine"), once the Windows stage below has built it.
