@@ -10,7 +10,7 @@
 # folder on standard output, for scripts/build_windows.sh; progress goes to
 # standard error, and the configure and build output to build.log in the
 # work folder ($VARNEL_QT_WINDOWS.work, removed after a good build).
-# About 20 minutes on 2 cores.
+# About 40 minutes on 2 cores.
 set -euo pipefail
 exec 3>&1 1>&2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,9 +18,25 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 hostVersion=$(dpkg-query -W -f='${Version}' qt6-base-dev)  # e.g. 6.4.2+dfsg-10
 upstream=${hostVersion%%[+-]*}                               # 6.4.2
 prefix=${VARNEL_QT_WINDOWS:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel/qt-$upstream-mingw}
-# Written last: a build that stopped half-way is never taken for a cache.
+# Debian's copy leaves out the bundled tablet header, so tablet events are
+# off; the rest is what the window does not use. OpenGL is off as an input
+# ("no"): turning its feature off alone leaves dynamic OpenGL on, which
+# then fails to compile. Qt builds its DirectWrite font database only with
+# Direct2D, yet the windows plugin refers to it whenever DirectWrite is on:
+# off too (the plugin uses the GDI font database unless told otherwise).
+features=(
+  -DINPUT_opengl=no -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF
+  -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite=OFF -DFEATURE_directwrite3=OFF
+  -DFEATURE_printsupport=OFF -DFEATURE_tabletevent=OFF
+  -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_style_windowsvista=OFF
+  -DFEATURE_accessibility=ON -DFEATURE_style_windows=ON -DFEATURE_style_fusion=ON
+)
+# Written last, with the version and the features it was built with: a
+# build that stopped half-way, or one made with other features, is never
+# taken for the cache.
 marker="$prefix/varnel-qt-complete"
-if [ -f "$marker" ]; then
+stamp="$hostVersion ${features[*]}"
+if [ -f "$marker" ] && [ "$(cat "$marker")" = "$stamp" ]; then
   echo "$prefix" >&3
   exit 0
 fi
@@ -63,16 +79,6 @@ if [ -z "$source" ] || ! grep -q "QT_REPO_MODULE_VERSION \"$upstream\"" "$source
   exit 1
 fi
 
-# Debian's copy leaves out the bundled tablet header, so tablet events are
-# off; the rest is what the window does not use. OpenGL is off as an input
-# ("no"): turning its feature off alone leaves dynamic OpenGL on, which
-# then fails to compile.
-features=(
-  -DINPUT_opengl=no -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF
-  -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_printsupport=OFF -DFEATURE_tabletevent=OFF
-  -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_style_windowsvista=OFF
-  -DFEATURE_accessibility=ON -DFEATURE_style_windows=ON -DFEATURE_style_fusion=ON
-)
 echo "Configuring (log: $work/build.log)"
 cmake -S "$source" -B "$work/build" -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
@@ -80,12 +86,12 @@ cmake -S "$source" -B "$work/build" -G Ninja \
       -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
       -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
       "${features[@]}" >>build.log 2>&1 || { tail -n 40 build.log >&2; exit 1; }
-echo "Building (about 20 minutes on 2 cores)"
+echo "Building (about 40 minutes on 2 cores)"
 start=$SECONDS
 cmake --build "$work/build" -j"$(nproc)" >>build.log 2>&1 || { tail -n 40 build.log >&2; exit 1; }
 cmake --install "$work/build" >>build.log 2>&1 || { tail -n 40 build.log >&2; exit 1; }
 echo "Qt built in $(((SECONDS - start) / 60)) min"
-echo "$hostVersion" >"$marker"
+echo "$stamp" >"$marker"
 cd /
 rm -rf "$work"
 echo "$prefix" >&3

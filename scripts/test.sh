@@ -29,7 +29,7 @@ scripts/package_test.sh
 
 echo "== Windows: varnel-cli.exe, Varnel.exe, the zip and the Windows tests, run under Wine"
 # One cross-build (scripts/build_windows.sh; the static Qt for Windows is
-# built first when this machine has none yet, about 20 minutes, then kept
+# built first when this machine has none yet, about 40 minutes, then kept
 # in ~/.cache/varnel). Every run gets a fresh Wine prefix; the build makes
 # it once, before any test program runs in it.
 rm -rf build-win/wine-prefix

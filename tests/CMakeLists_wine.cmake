@@ -20,6 +20,7 @@ find_program(VARNEL_WINDRES x86_64-w64-mingw32-windres REQUIRED)
 find_program(VARNEL_XVFB Xvfb REQUIRED)
 find_program(VARNEL_XDOTOOL xdotool REQUIRED)
 set(VARNEL_WINE_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
+list(LENGTH VARNEL_ICON_SIZES VARNEL_ICON_SIZE_COUNT)
 
 add_executable(wine_tests
   ${CMAKE_CURRENT_LIST_DIR}/wine_cli_test.cpp
@@ -38,6 +39,7 @@ target_compile_definitions(wine_tests PRIVATE
   VARNEL_XVFB="${VARNEL_XVFB}"
   VARNEL_XDOTOOL="${VARNEL_XDOTOOL}"
   VARNEL_PROJECT_VERSION="${PROJECT_VERSION}"
+  VARNEL_ICON_SIZE_COUNT=${VARNEL_ICON_SIZE_COUNT}
   VARNEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 
 # wineboot returns before the new prefix is complete; the server's wait
@@ -45,7 +47,9 @@ target_compile_definitions(wine_tests PRIVATE
 add_test(NAME WinePrefix
          COMMAND sh -c "\"$0\" wineboot --init && \"$1\" --wait" ${VARNEL_WINE64} ${VARNEL_WINESERVER})
 set_tests_properties(WinePrefix PROPERTIES ENVIRONMENT "WINEPREFIX=${VARNEL_WINE_PREFIX};WINEDEBUG=-all")
-add_test(NAME WinePrefixDone COMMAND ${VARNEL_WINESERVER} -k)
+# The server may be gone already (the window's tests stop it): then there
+# is nothing to kill, and the wait returns at once.
+add_test(NAME WinePrefixDone COMMAND sh -c "\"$0\" -k 2>/dev/null; \"$0\" -w" ${VARNEL_WINESERVER})
 set_tests_properties(WinePrefixDone PROPERTIES ENVIRONMENT "WINEPREFIX=${VARNEL_WINE_PREFIX}")
 set_tests_properties(WinePrefix PROPERTIES FIXTURES_SETUP WinePrefix LABELS wine TIMEOUT 120)
 set_tests_properties(WinePrefixDone PROPERTIES FIXTURES_CLEANUP WinePrefix LABELS wine TIMEOUT 60)

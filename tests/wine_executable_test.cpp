@@ -14,12 +14,40 @@
 namespace varnel::testing {
 namespace {
 
-// The DLLs every Windows has; anything else would have to be shipped.
-constexpr std::array<std::string_view, 24> kSystemDlls = {
-    "advapi32.dll", "authz.dll",    "comdlg32.dll", "d3d11.dll",    "dwmapi.dll",  "dwrite.dll",
-    "dxgi.dll",     "gdi32.dll",    "imm32.dll",    "kernel32.dll", "msvcrt.dll",  "netapi32.dll",
-    "ntdll.dll",    "ole32.dll",    "oleaut32.dll", "setupapi.dll", "shell32.dll", "shlwapi.dll",
-    "ucrtbase.dll", "user32.dll",   "userenv.dll",  "uxtheme.dll",  "winmm.dll",   "ws2_32.dll",
+// The DLLs every Windows 10 or 11 has (with the API sets Qt's windows
+// platform asks for); anything else would have to be shipped.
+constexpr std::array<std::string_view, 31> kSystemDlls = {
+    "advapi32.dll",
+    "api-ms-win-core-synch-l1-2-0.dll",
+    "api-ms-win-core-winrt-l1-1-0.dll",
+    "api-ms-win-core-winrt-string-l1-1-0.dll",
+    "authz.dll",
+    "comdlg32.dll",
+    "d3d11.dll",
+    "d3d9.dll",
+    "dwmapi.dll",
+    "dwrite.dll",
+    "dxgi.dll",
+    "gdi32.dll",
+    "imm32.dll",
+    "kernel32.dll",
+    "msvcrt.dll",
+    "netapi32.dll",
+    "ntdll.dll",
+    "ole32.dll",
+    "oleaut32.dll",
+    "setupapi.dll",
+    "shcore.dll",
+    "shell32.dll",
+    "shlwapi.dll",
+    "ucrtbase.dll",
+    "user32.dll",
+    "userenv.dll",
+    "uxtheme.dll",
+    "version.dll",
+    "winmm.dll",
+    "ws2_32.dll",
+    "wtsapi32.dll",
 };
 
 std::string Lower(std::string text) {
@@ -68,8 +96,9 @@ TEST(WineExecutableTest, TheWindowProgramCarriesItsIconAndVersion) {
   const CommandOutput resources =
       RunCommand(std::string(VARNEL_WINDRES) + " --output-format=rc '" + VARNEL_WINDOWS_GUI + "'");
   ASSERT_TRUE(resources.ok);
-  // The icon group names each drawn size once; Windows shows the first.
-  EXPECT_NE(resources.text.find("1 ICON"), std::string::npos);
+  // Icon group 1, the one Windows shows, with an icon for each drawn size.
+  EXPECT_NE(resources.text.find("\n1 14 /* RT_GROUP_ICON */"), std::string::npos);
+  EXPECT_EQ(Values(resources.text, " 3 /* RT_ICON */").size(), size_t{VARNEL_ICON_SIZE_COUNT});
   const std::string version = std::string("\"") + VARNEL_PROJECT_VERSION + "\"";
   EXPECT_EQ(Values(resources.text, "VALUE \"FileVersion\", "), std::vector<std::string>{version});
   EXPECT_EQ(Values(resources.text, "VALUE \"ProductName\", "), std::vector<std::string>{"\"Varnel\""});

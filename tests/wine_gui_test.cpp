@@ -22,6 +22,7 @@ namespace {
 // Starting Wine's desktop and the program on a fresh server takes seconds.
 constexpr std::chrono::seconds kWindowLimit{90};
 constexpr std::chrono::seconds kStepLimit{60};
+constexpr std::chrono::seconds kXdotoolLimit{10};
 constexpr uint32_t kDumpOffset = 0x2500000;
 constexpr uint32_t kDumpSize = 0x20000;
 
@@ -78,6 +79,16 @@ class WineGuiTest : public HandsetTest {
   // leading to the handset.
   void StartProgram(const std::string& settings, const std::string& lang) {
     ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+    // At each start Wine's mount manager gives COM1 to the machine's first
+    // serial device, whatever the prefix's link says, unless the registry's
+    // Ports key names another: the key names the handset's terminal, and
+    // the server that the change started ends, so that the program's start
+    // reads it.
+    ASSERT_TRUE(RunCommand(std::string("WINEPREFIX='") + VARNEL_WINE_PREFIX + "' WINEDEBUG=-all '" + VARNEL_WINE64 +
+                           "' reg add 'HKLM\\Software\\Wine\\Ports' /v COM1 /d '" + handset->SlavePath() +
+                           "' /f >/dev/null 2>&1")
+                    .ok);
+    StopWineServer();
     LinkComPort(VARNEL_WINE_PREFIX, "com1", handset->SlavePath());
     std::ofstream(dir / "Varnel.ini", std::ios::binary) << settings;
     program = std::make_unique<ChildProcess>(
@@ -89,8 +100,12 @@ class WineGuiTest : public HandsetTest {
     ASSERT_TRUE(program->Started());
   }
 
+  // Runs xdotool on the test's display; bounded, since some of its waits
+  // (--sync) have no end of their own.
   std::string Xdotool(const std::string& arguments) {
-    return RunCommand("DISPLAY=" + display.Name() + " '" + VARNEL_XDOTOOL + "' " + arguments + " 2>/dev/null").text;
+    return RunCommand("DISPLAY=" + display.Name() + " timeout " + std::to_string(kXdotoolLimit.count()) + " '" +
+                      VARNEL_XDOTOOL + "' " + arguments + " 2>/dev/null")
+        .text;
   }
 
   // The visible top-level windows whose title matches `title` (a regular
@@ -186,7 +201,7 @@ TEST_F(WineGuiTest, ConnectsDumpsARegionAndDisconnectsWhenClosed) {
   Type(window, "Tab Tab Tab Tab Tab Tab Tab space");
   ASSERT_TRUE(handset->WaitFor(
       [](const sim::TranscriptData& d) {
-        const std::vector<sim::TransferRecord> dumps = d.Transfers(sim::TransferKind::kDump);
+        const std::vector<sim::TransferRecord> dumps = d.Transfers(TransferKind::Dump);
         return !dumps.empty() && dumps.back().response.has_value();
       },
       kStepLimit))
@@ -196,7 +211,7 @@ TEST_F(WineGuiTest, ConnectsDumpsARegionAndDisconnectsWhenClosed) {
     std::this_thread::sleep_for(kWinePollInterval);
   }
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kDumpOffset, kDumpSize));
-  const sim::TransferRecord dump = handset->Transcript().Transfers(sim::TransferKind::kDump).back();
+  const sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.address, kDumpOffset);
   EXPECT_EQ(dump.size, kDumpSize);
 

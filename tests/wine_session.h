@@ -23,6 +23,7 @@
 namespace varnel::testing {
 
 inline constexpr std::chrono::milliseconds kWinePollInterval{10};
+inline constexpr std::chrono::seconds kStopGrace{5};
 
 // `path` as Wine names it on its drive Z:, the root of the file system.
 inline std::string WindowsPath(const std::filesystem::path& path) {
@@ -41,8 +42,9 @@ inline void LinkComPort(const std::filesystem::path& prefix, const std::string& 
   std::filesystem::create_symlink(device, link);
 }
 
-// A process started with posix_spawn; killed and reaped when the object
-// goes while it still runs, so a failed test leaves nothing behind.
+// A process started with posix_spawn; ended (SIGTERM, then SIGKILL if it
+// is still there after kStopGrace) and reaped when the object goes while it
+// still runs, so a failed test leaves nothing behind.
 class ChildProcess {
  public:
   // Starts argv[0] with `env` in `workingDir`, standard output and error
@@ -65,10 +67,8 @@ class ChildProcess {
     posix_spawn_file_actions_destroy(&actions);
   }
   ~ChildProcess() {
-    if (pid > 0) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
+    Signal(SIGTERM);
+    ExitStatusWithin(kStopGrace);
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
