@@ -153,16 +153,5 @@ TEST_F(CliSessionTest, APortMapEntryThatIsNoSerialDeviceIsRefused) {
   EXPECT_TRUE(ProgramBytes().empty());
 }
 
-TEST_F(CliSessionTest, WaitLimitEndsASilentSession) {
-  sim::FaultPlan faults;
-  faults.offer = sim::BootOffer::kNever;
-  StartHandset(faults);
-  cli::CliOptions connect;
-  connect.waitSeconds = 1;
-  EXPECT_EQ(RunCli(connect), cli::kExitFailed);
-  EXPECT_NE(printed.find("No answer from the handset within 1 s"), std::string::npos);
-  EXPECT_TRUE(ProgramBytes().empty());
-}
-
 }  // namespace
 }  // namespace varnel::testing

@@ -7,12 +7,12 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "format/wire_format.h"
@@ -115,7 +115,11 @@ TEST_F(SimHandsetTest, OffersCrossOnlyAtTheBootSpeed) {
 
 TEST_F(SimHandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
   Start();
-  std::this_thread::sleep_for(milliseconds(350));  // offers pile up unread
+  // Offers pile up unread.
+  ASSERT_TRUE(Await([](const TranscriptData& d) {
+    return std::count_if(d.chunks.begin(), d.chunks.end(),
+                         [](const LineChunk& c) { return c.direction == Direction::kToProgram; }) >= 3;
+  }));
   ASSERT_EQ(program.ReadByte(), kBootOffer);
   ASSERT_TRUE(program.Port().Write({kBootAnswer}));
   ASSERT_TRUE(program.Port().WriteText(kAtText));
