@@ -7,7 +7,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -117,8 +116,11 @@ TEST_F(SimHandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
   Start();
   // Offers pile up unread.
   ASSERT_TRUE(Await([](const TranscriptData& d) {
-    return std::count_if(d.chunks.begin(), d.chunks.end(),
-                         [](const LineChunk& c) { return c.direction == Direction::kToProgram; }) >= 3;
+    size_t offered = 0;
+    for (const LineChunk& c : d.chunks) {
+      if (c.direction == Direction::kToProgram) offered += c.bytes.size();
+    }
+    return offered >= 3;
   }));
   ASSERT_EQ(program.ReadByte(), kBootOffer);
   ASSERT_TRUE(program.Port().Write({kBootAnswer}));
