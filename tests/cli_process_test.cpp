@@ -5,15 +5,10 @@
 // afresh, and one that can't be written or is refused stops the tool
 // before the port; a hang-up ends a read-back cleanly; names from outside
 // stay one escaped line.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <fstream>
-#include <thread>
 
 #include "cli/port_listing.h"
+#include "tests/child_process.h"
 #include "tests/handset_fixture.h"
 
 namespace varnel::testing {
@@ -29,45 +24,12 @@ class CliProcessTest : public HandsetTest {
  protected:
   // Starts varnel-cli with `args` (after the program's name), standard
   // error going to log.txt and, when `output` names a file of the test's
-  // folder, standard output to it.
-  // `environment` entries ("NAME=value") are added to this process's.
+  // folder, standard output to it; `environment` as for Spawn.
   pid_t Spawn(std::vector<std::string> args, const char* output = nullptr,
               std::vector<std::string> environment = {}) {
     args.insert(args.begin(), VARNEL_CLI_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    for (char** entry = environ; *entry != nullptr; ++entry) envp.push_back(*entry);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    if (output != nullptr) {
-      posix_spawn_file_actions_addopen(&actions, 1, (dir / output).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    }
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-  }
-
-  // The exit status, once the process has ended within `limit`; -1 when it
-  // was still running then (it is killed).
-  static int ExitStatusWithin(pid_t pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ::varnel::testing::Spawn(std::move(args), (dir / "log.txt").string(),
+                          output != nullptr ? (dir / output).string() : std::string(), std::move(environment));
   }
 
   std::string Log() {
@@ -77,12 +39,7 @@ class CliProcessTest : public HandsetTest {
 
   // Whether the log came to hold `text` within `limit`.
   bool LogShows(const std::string& text, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (Log().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return PollUntil([&] { return Log().find(text) != std::string::npos; }, limit);
   }
 };
 

@@ -64,40 +64,34 @@ TEST_F(ConnectTest, RaisesTheLineSpeedAndKeepsItForTheRestOfTheSession) {
   EXPECT_EQ(t.stats.garbledFromProgram, 0u);
 }
 
-TEST_F(ConnectTest, TellsTheLoaderEveryBlockSizeAndKeepsBlocksWithinIt) {
-  constexpr std::array<uint32_t, 4> kSizes = {1024, 2048, 4096, 8192};
-  for (uint32_t size : kSizes) {
-    SCOPED_TRACE(size);
-    StartHandset({}, 100, {20000});
-    Connect(460800, size);
-    sim::TranscriptData t = handset->Transcript();
-    ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
-    EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, size));
-    for (uint32_t length : t.BlockLengths(TransferKind::Upload)) EXPECT_LE(length, size);
-    EXPECT_EQ(t.UploadedChunks(), package.chunks);
-    EXPECT_EQ(t.stats.oversizedBlocks, 0u);
-    StopLink();
-    handset.reset();
-  }
-}
-
-TEST_F(ConnectTest, PackagesOfEveryShapeConnect) {
+// Every block size is told to the loader and bounds the upload's blocks;
+// packages of every shape go up whole.
+TEST_F(ConnectTest, EveryBlockSizeAndEveryPackageShapeConnect) {
   struct Case {
+    uint32_t blockSize;
     uint32_t stageOne;
     std::vector<uint32_t> chunks;
-    uint32_t records;
+    uint32_t records;  // S-records of stage one, the closing one included; 0: not counted
   };
-  const std::array<Case, 3> kCases = {{
-      {33, {1, 4000, 0, 65535}, 3},  // a full record, one of 1 byte, S8; an empty chunk
-      {700, {}, 23},                   // the package ends after stage one
-      {0, {10}, 2},                    // an empty stage one: S204400000BB
+  const std::array<Case, 7> kCases = {{
+      {1024, 100, {20000}, 0},
+      {2048, 100, {20000}, 0},
+      {4096, 100, {20000}, 0},
+      {8192, 100, {20000}, 0},
+      {4096, 33, {1, 4000, 0, 65535}, 3},  // a full record, one of 1 byte, S8; an empty chunk
+      {4096, 700, {}, 23},                 // the package ends after stage one
+      {4096, 0, {10}, 2},                  // an empty stage one: S204400000BB
   }};
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.stageOne);
+    SCOPED_TRACE(::testing::Message() << c.blockSize << " " << c.stageOne);
     StartHandset({}, c.stageOne, c.chunks);
-    Connect(kUploadSpeed, 4096);
+    Connect(460800, c.blockSize);
     sim::TranscriptData t = handset->Transcript();
-    EXPECT_EQ(t.records, c.records);
+    ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
+    EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, c.blockSize));
+    for (uint32_t length : t.BlockLengths(TransferKind::Upload)) EXPECT_LE(length, c.blockSize);
+    EXPECT_EQ(t.stats.oversizedBlocks, 0u);
+    if (c.records != 0) EXPECT_EQ(t.records, c.records);
     EXPECT_EQ(t.stageOne, package.stageOne);
     EXPECT_EQ(t.UploadedChunks(), package.chunks);
     EXPECT_TRUE(Logged("Phone switched to serial mode!"));

@@ -75,15 +75,6 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
   }
 }
 
-TEST_F(FlashTest, FlashThenDumpReadsTheFileBack) {
-  StartHandset();
-  Connect(460800, 8192);
-  std::vector<uint8_t> file = MakeFile("bank2.bin", 0x30000 + 77);
-  Run(TransferKind::Flash, kBank2Base + 0x10000, 0, dir / "bank2.bin");
-  Run(TransferKind::Dump, kBank2Base + 0x10000, 0x30000 + 77, dir / "back.bin");
-  EXPECT_EQ(ReadFile(dir / "back.bin"), file);
-}
-
 // Verify after flash reads the region back with an ordinary dump and
 // compares it with the file; a cell that does not hold its byte is found
 // at its address. The read-back's temporary file never stays behind.

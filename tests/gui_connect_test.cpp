@@ -18,54 +18,19 @@
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "gui/quit_signals.h"
-#include "sim/handset.h"
-#include "sim/package_builder.h"
-#include "tests/gui_test_support.h"
+#include "tests/gui_handset_test.h"
 #include "texts/log_colour.h"
 
 namespace varnel::testing {
 namespace {
-
-constexpr char kConnected[] = "Phone switched to serial mode!";
-constexpr char kClosed[] = "Com port closed";
 
 struct Expected {
   const char* text;
   LogColour colour;
 };
 
-class GuiConnectTest : public GuiTest {
+class GuiConnectTest : public GuiHandsetTest {
  protected:
-  // A package of our own, the handset on a pseudo-terminal, and COM1
-  // mapped to it in the settings file with `extraSettings` after.
-  void StartHandset(const std::string& extraSettings = "[Warning]\nHide4=1\nHide6=1\n",
-                    const sim::FaultPlan& faults = {}) {
-    const sim::PackageContents package = sim::MakeStandInPackage(600, {5000, 1200}, 7);
-    ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
-    sim::HandsetOptions options;
-    options.flashImagePath = (dir / "flash.img").string();
-    options.faults = faults;
-    handset = std::make_unique<sim::Handset>(options);
-    ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
-    settingsBefore = "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + extraSettings;
-    WriteText(SettingsFile(), settingsBefore);
-  }
-
-  QPushButton* MainButton() { return Child<QPushButton>(*window, "mainButton"); }
-
-  // Presses the main button and waits for the loader.
-  void Connect() {
-    MainButton()->click();
-    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
-    ASSERT_EQ(MainButton()->text(), "Disconnect");
-  }
-
-  // Waits until the worker has closed the port and logged it.
-  void WaitForClose() {
-    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }));
-    EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
-  }
-
   void ExpectLog(const std::vector<Expected>& expected) {
     const std::vector<ShownLine> lines = LogLines(*window);
     ASSERT_EQ(lines.size(), expected.size());
@@ -87,8 +52,6 @@ class GuiConnectTest : public GuiTest {
     }
   }
 
-  std::unique_ptr<sim::Handset> handset;
-  std::string settingsBefore;
 };
 
 TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
@@ -159,7 +122,7 @@ TEST_F(GuiConnectTest, DestroyingTheWindowWhileConnectedEndsTheLink) {
 }
 
 TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
-  StartHandset("");
+  StartHandset({}, "");
   Open();
   // What the log ends with when each warning appears.
   ModalCloser closer([&] { return LogTexts(*window).empty() ? "" : LogTexts(*window).back(); });
@@ -179,7 +142,7 @@ TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
 }
 
 TEST_F(GuiConnectTest, AHiddenWarningIsNotShown) {
-  StartHandset("[Warning]\nHide4=1\nHide6=2\n");
+  StartHandset({}, "[Warning]\nHide4=1\nHide6=2\n");
   Open();
   ModalCloser closer;
   Connect();
@@ -241,7 +204,7 @@ TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive
   }};
   sim::FaultPlan faults;
   faults.babble = sim::Babble::kInsteadOfOk;  // "RING" lines, never "OK"
-  StartHandset("[Warning]\nHide4=1\nHide6=1\n", faults);
+  StartHandset({}, kWarningsHidden, faults);
   Open();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "format/flash_bank.h"
 #include "gui/log_view.h"
 #include "gui/page_layout.h"
 #include "link/dump_resume.h"
@@ -28,11 +29,8 @@
 namespace varnel::testing {
 namespace {
 
-constexpr char kConnected[] = "Phone switched to serial mode!";
-constexpr uint32_t kBank2Base = 0x2000000;
-constexpr uint32_t kBankBytes = 0x800000;  // bank 2 follows bank 1 in the image file
-constexpr uint32_t kDataOffset = 0x2500000;
-constexpr uint32_t kDataSize = 0x300000;
+// Bank 2 follows bank 1 in the handset's image file, at kBankSize.
+constexpr uint32_t kDataOffset = kDataRegion.offset;
 constexpr uint32_t kImageOffset = 0x2010000;
 constexpr uint32_t kImageSize = 0x10000;
 
@@ -118,8 +116,7 @@ TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
   const std::filesystem::path folder = dir / "backup";
   std::filesystem::create_directory(folder);
   Open();
-  Child<QPushButton>(*window, "mainButton")->click();
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  Connect();
   const auto tool = [&](const char* caption) {
     for (QAction* action : window->findChildren<QAction*>()) {
       if (action->text() == QString::fromLatin1(caption)) return action;
@@ -137,7 +134,7 @@ TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
   }
   ASSERT_TRUE(WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); },
                         std::chrono::seconds(30)));
-  EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankBytes), Bytes(dir / "flash.img", kBankBytes, kBankBytes));
+  EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankSize), Bytes(dir / "flash.img", kBankSize, kBankSize));
   EXPECT_TRUE(ControlsEnabled());
 
   const size_t flashes = handset->Transcript().Packets(kCmdFlash).size();
@@ -157,12 +154,11 @@ TEST_F(GuiFlowTest, ADumpIntoTheStartOfItsRegionOffersToGoOn) {
   StartHandset();
   const std::filesystem::path file = dir / "data.bin";
   Open();
-  Child<QPushButton>(*window, "mainButton")->click();
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  Connect();
   SelectTab(kDumperTabIndex);
   Choose("dumpPage", file);
   // What a dump that stopped after its first 4 KiB left.
-  WriteText(file, Bytes(dir / "flash.img", kBankBytes + (kDataOffset - kBank2Base), 0x1000));
+  WriteText(file, Bytes(dir / "flash.img", kBankSize + (kDataOffset - kBank2Base), 0x1000));
   Box("offsetBox")->setText("0x2500000");
   Box("sizeBox")->setText("0x3000");
   ASSERT_TRUE(WriteDumpRecord(file.string(), {kDataOffset, 0x3000}));
@@ -170,7 +166,7 @@ TEST_F(GuiFlowTest, ADumpIntoTheStartOfItsRegionOffersToGoOn) {
   RunTransfer("dumpPage");
   EXPECT_TRUE(question.Done());
   EXPECT_EQ(handset->Transcript().Packets(kCmdDump).back().packet.first, kDataOffset + 0x1000);
-  EXPECT_EQ(Bytes(file, 0, 0x4000), Bytes(dir / "flash.img", kBankBytes + (kDataOffset - kBank2Base), 0x3000));
+  EXPECT_EQ(Bytes(file, 0, 0x4000), Bytes(dir / "flash.img", kBankSize + (kDataOffset - kBank2Base), 0x3000));
 }
 
 // Closing the window during a flash asks first; "Finish it" lets the
@@ -181,8 +177,7 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
   const std::string image(0x8000, '\x5A');
   WriteText(dir / "image.bin", image);
   Open();
-  Child<QPushButton>(*window, "mainButton")->click();
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  Connect();
   SelectTab(kFlasherTabIndex);
   Choose("flashPage", dir / "image.bin");
   Box("offsetBox")->setText("0x2010000");
@@ -195,7 +190,7 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
   window->close();
   EXPECT_TRUE(question.Done());
   ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }, std::chrono::seconds(30)));
-  EXPECT_EQ(Bytes(dir / "flash.img", kBankBytes + 0x10000, 0x8000), image);
+  EXPECT_EQ(Bytes(dir / "flash.img", kBankSize + 0x10000, 0x8000), image);
   const std::vector<std::string> texts = LogTexts(*window);
   EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
                           [](const std::string& t) { return t.starts_with("Finishing the flash: about "); }));
@@ -206,8 +201,7 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   StartPatchesAndHandset();
   Open();
   Screenshot("tab_instruction");
-  Child<QPushButton>(*window, "mainButton")->click();
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
+  Connect();
   ASSERT_TRUE(WaitUntil([&] { return ControlsEnabled(); }));
 
   // The "Data BIN (3 Mb)" preset into a file.
@@ -217,8 +211,8 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   RunTransfer("dumpPage");
   EXPECT_TRUE(Logged(*window, "Offset = 0x2500000, size = 0x300000"));
   const std::string data = ReadText(dir / "data.bin");
-  EXPECT_EQ(data.size(), kDataSize);
-  EXPECT_TRUE(data == Bytes(dir / "flash.img", kBankBytes + kDataOffset - kBank2Base, kDataSize));
+  EXPECT_EQ(data.size(), kDataRegion.size);
+  EXPECT_TRUE(data == Bytes(dir / "flash.img", kBankSize + kDataOffset - kBank2Base, kDataRegion.size));
 
   // A file of our own into bank 2; the size box plays no part.
   std::string image(kImageSize, '\0');
@@ -232,7 +226,7 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   EXPECT_TRUE(Logged(*window, "Flash finished!"));
   EXPECT_EQ(LogTexts(*window).back(), "Verify OK");
   EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kGreen));
-  EXPECT_TRUE(image == Bytes(dir / "flash.img", kBankBytes + kImageOffset - kBank2Base, kImageSize));
+  EXPECT_TRUE(image == Bytes(dir / "flash.img", kBankSize + kImageOffset - kBank2Base, kImageSize));
   Screenshot("tab_flasher");
 
   // And back again.
@@ -256,8 +250,8 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(options.Done());
 
-  Child<QPushButton>(*window, "mainButton")->click();
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, "Com port closed"); }));
+  MainButton()->click();
+  WaitForClose();
   EXPECT_FALSE(ControlsEnabled());
   window->close();
   const std::string settings = ReadText(SettingsFile());

@@ -100,13 +100,7 @@ TEST_F(GuiKeyboardTest, TabVisitsTheShownControlsInReadingOrder) {
     Child<QTabWidget>(*window, "tabs")->setCurrentIndex(c.tab);
     EXPECT_EQ(TabRound(), c.order);
   }
-
-  auto* system = Child<QWidget>(*window, "presetSystem");
-  system->setFocus(Qt::TabFocusReason);
-  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-  QCoreApplication::sendEvent(system, &down);
-  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*window, "presetImage"));
-  EXPECT_EQ(Child<QLineEdit>(*window, "offsetBox")->text(), "0x2000000");
+  // The arrow keys among the presets: tests/gui_region_panel_test.cpp.
 }
 
 TEST_F(GuiKeyboardTest, AltReachesTheMenu) {

@@ -16,18 +16,14 @@
 namespace varnel::testing {
 namespace {
 
-constexpr char kConnected[] = "Phone switched to serial mode!";
-constexpr char kClosed[] = "Com port closed";
-
 class GuiLogFileTest : public GuiHandsetTest {
  protected:
 
   // Connects with the main button and disconnects again.
   void ConnectAndDisconnect() {
-    Child<QPushButton>(*window, "mainButton")->click();
-    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kConnected); }));
-    Child<QPushButton>(*window, "mainButton")->click();
-    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }));
+    Connect();
+    MainButton()->click();
+    WaitForClose();
   }
 
   // Chooses File -> Save log... and, in its dialog, `path`; `offered`

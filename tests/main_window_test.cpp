@@ -1,5 +1,6 @@
 // The main window at start-up, its page layout per tab, its control states
-// and the keys it ignores. Holds the GUI tests' main(), which runs them
+// and the keys it ignores (the region panel's presets and the settings have
+// tests of their own). Holds the GUI tests' main(), which runs them
 // offscreen.
 #include <QAction>
 #include <QGroupBox>
@@ -14,8 +15,6 @@
 #include <array>
 
 #include "gui/page_layout.h"
-#include "pages/region_panel.h"
-#include "settings/default_paths.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {
@@ -50,26 +49,13 @@ TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
   EXPECT_FALSE(FilePageEnabled("flashPage"));
   EXPECT_FALSE(FilePageEnabled("dumpPage"));
 
-  auto* tabs = Child<QTabWidget>(shown, "tabs");
-  ASSERT_EQ(tabs->count(), kTabCount);
-  const std::array<const char*, kTabCount> captions = {"Instruction", "Flasher", "Dumper", "Patcher DB"};
-  for (int tab = 0; tab < kTabCount; ++tab) EXPECT_EQ(tabs->tabText(tab), captions[tab]);
-  EXPECT_EQ(tabs->currentIndex(), kInstructionTabIndex);
+  // The tabs' captions and order are read out by the keyboard tests, the
+  // default region and file names by the settings tests.
+  EXPECT_EQ(Child<QTabWidget>(shown, "tabs")->count(), kTabCount);
+  EXPECT_EQ(CurrentTab(), kInstructionTabIndex);
   EXPECT_FALSE(LogShown());
   EXPECT_TRUE(Child<QWidget>(shown, "instructionPage")->findChild<QLabel*>()->text().startsWith(
       "Welcome to \"Varnel\"!\n\nBefore flashing"));
-
-  // The region and the file names are the defaults, and reading them made
-  // no file.
-  auto* panel = Child<RegionPanel>(shown, "regionPanel");
-  EXPECT_EQ(panel->GetOffsetText(), "0x1000000");
-  EXPECT_EQ(panel->GetSizeText(), "0x800000");
-  EXPECT_EQ(panel->GetPreset(), 0);
-  for (const char* page : {"flashPage", "dumpPage"}) {
-    EXPECT_EQ(Child<QWidget>(shown, page)->findChild<QLineEdit*>()->text().toStdString(),
-              DefaultDumpFileName());
-  }
-  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
 TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
@@ -163,35 +149,6 @@ TEST_F(MainWindowTest, TheControlStatesLockAndUnlockThePanelAndThePages) {
   EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
   for (const char* frame : {"Select bin:", "Offset:", "Size:"}) EXPECT_FALSE(RegionFrameEnabled(frame));
   EXPECT_FALSE(FilePageEnabled("dumpPage"));
-}
-
-TEST_F(MainWindowTest, ThePresetButtonsFillInTheirRegions) {
-  MainWindow& shown = Open();
-  shown.OnLoaderReady();
-  auto* panel = Child<RegionPanel>(shown, "regionPanel");
-  struct Case {
-    const char* button;
-    const char* offset;
-    const char* size;
-    int preset;
-  };
-  constexpr std::array<Case, 3> kCases = {{
-      {"Image BIN (5 Mb)", "0x2000000", "0x500000", 1},
-      {"Data BIN (3 Mb)", "0x2500000", "0x300000", 2},
-      {"System BIN (8 Mb)", "0x1000000", "0x800000", 0},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.button);
-    for (QPushButton* button : panel->findChildren<QPushButton*>()) {
-      if (button->text() == c.button) button->click();
-    }
-    EXPECT_EQ(panel->GetOffsetText(), c.offset);
-    EXPECT_EQ(panel->GetSizeText(), c.size);
-    EXPECT_EQ(panel->GetPreset(), c.preset);
-  }
-  // Outside 0..2 no button is checked.
-  panel->SetPreset(5);
-  EXPECT_EQ(panel->GetPreset(), kNoPreset);
 }
 
 TEST_F(MainWindowTest, EnterAndEscapeDoNothing) {

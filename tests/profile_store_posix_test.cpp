@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "settings/profile_store.h"
+#include "tests/child_process.h"
 #include "tests/profile_store_fixture.h"
 #include "tests/watched_fifo.h"
 
@@ -48,8 +48,7 @@ bool AsOrdinaryUser(const std::function<bool()>& body) {
     const bool dropped = ::setgid(kOrdinaryUser) == 0 && ::setuid(kOrdinaryUser) == 0;
     ::_exit(dropped && body() ? 0 : 1);
   }
-  int status = 0;
-  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return child > 0 && ExitStatusWithin(child, std::chrono::milliseconds(kChildAnswerMs)) == 0;
 }
 
 TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {

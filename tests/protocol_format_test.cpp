@@ -75,16 +75,24 @@ TEST(FlashBankTest, RegionCheckUsesWholeBanksAndNeverWraps) {
 }
 
 TEST(FlashBankTest, SectorRoomFollowsEachBanksMap) {
-  FlashBank bank1{1, 0x1000000};
-  FlashBank bank2{2, 0x2000000};
-  EXPECT_EQ(SectorRoom(0x0, bank1), 0x2000u);
-  EXPECT_EQ(SectorRoom(0x1000, bank1), 0x1000u);
-  EXPECT_EQ(SectorRoom(0xF000, bank1), 0x1000u);
-  EXPECT_EQ(SectorRoom(0x10000, bank1), 0x10000u);
-  EXPECT_EQ(SectorRoom(0x7EF000, bank2), 0x1000u);
-  EXPECT_EQ(SectorRoom(0x7F0000, bank2), 0x2000u);  // the small sectors start there
-  EXPECT_EQ(SectorRoom(0x7F1000, bank2), 0x1000u);
-  EXPECT_EQ(SectorRoom(0x7FE000, bank2), 0x2000u);
+  struct Case {
+    uint32_t base;
+    uint32_t relative;
+    uint32_t room;
+  };
+  constexpr std::array<Case, 14> kCases = {{
+      {0x1000000, 0x0, 0x2000},      {0x1000000, 0x1000, 0x1000},   {0x1000000, 0xF000, 0x1000},
+      {0x1000000, 0x10000, 0x10000}, {0x1000000, 0x18000, 0x8000},  {0x1000000, 0x7FFFFF, 0x1},
+      {0x2000000, 0x0, 0x10000},     {0x2000000, 0x7EF000, 0x1000}, {0x2000000, 0x7F0000, 0x2000},  // small sectors
+      {0x2000000, 0x7F0001, 0x1FFF}, {0x2000000, 0x7F1000, 0x1000}, {0x2000000, 0x7F2000, 0x2000},
+      {0x2000000, 0x7FE000, 0x2000}, {0x2000000, 0x7FF000, 0x1000},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.base << "+" << c.relative);
+    FlashBank bank;
+    ASSERT_TRUE(FindFlashBank(c.base, &bank));
+    EXPECT_EQ(SectorRoom(c.relative, bank), c.room);
+  }
 }
 
 }  // namespace

@@ -4,11 +4,8 @@
 // process that holds it when another process has it.
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +19,7 @@
 #include "texts/code_page.h"
 #include "sim/pty_master.h"
 #include "files/unique_fd.h"
+#include "tests/child_process.h"
 #include "tests/test_support.h"
 
 namespace varnel::testing {
@@ -35,68 +33,9 @@ const Application& EnglishTexts() {
 
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
-constexpr int kChildAnswerMs = 10000;  // a child reports at once; this bounds a broken one
 constexpr int kHoldMs = 30000;         // a holding child ends by itself should the test not end it
 constexpr char kHolderName[] = "cable-holder";
 constexpr char kReady[] = "ready";
-
-// Writes all of `text` into `fd`.
-void WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<size_t>(n);
-  }
-}
-
-// A forked child running a body that reports through a pipe. The body runs
-// in the child only and ends it; the object kills and reaps the child when
-// it goes.
-class ChildProcess {
- public:
-  template <typename Body>
-  explicit ChildProcess(Body body) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return;
-    UniqueFd readEnd(fds[0]);
-    UniqueFd writeEnd(fds[1]);
-    pid = ::fork();
-    if (pid == 0) {
-      readEnd.Reset();
-      body(writeEnd.Get());
-      ::_exit(0);
-    }
-    if (pid > 0) report = std::move(readEnd);
-  }
-  ~ChildProcess() {
-    if (pid <= 0) return;
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-  }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  pid_t Pid() const { return pid; }
-
-  // What the child wrote until it wrote `end` or closed its end, at most
-  // kChildAnswerMs; "" when the fork failed.
-  std::string Read(const std::string& end = "") {
-    std::string text;
-    char buffer[256];
-    while (report.Valid() && (end.empty() || text.find(end) == std::string::npos)) {
-      pollfd p{report.Get(), POLLIN, 0};
-      if (::poll(&p, 1, kChildAnswerMs) <= 0) break;
-      const ssize_t n = ::read(report.Get(), buffer, sizeof buffer);
-      if (n <= 0) break;
-      text.append(buffer, static_cast<size_t>(n));
-    }
-    return text;
-  }
-
- private:
-  pid_t pid = -1;
-  UniqueFd report;
-};
 
 TEST(SerialPortOpenTest, ADeviceOpensThroughALinkToIt) {
   sim::PtyMaster pty;

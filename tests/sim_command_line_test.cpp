@@ -36,35 +36,23 @@ TEST(CommandLineTest, LineOptionsReachTheHandsetOptions) {
 }
 
 TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
-  FaultPlan f = Parsed({"--never-offer", "--junk-before-offer", "3",
-                        "--junk-before-ack", "2", "--boot-response", "0x41",
-                        "--corrupt-crc", "4:2:3", "--abort-dump-at", "5",
-                        "--answer-block", "flash:2:0x16:always",
-                        "--silent-block", "upload:1", "--silent-command", "0x31:2",
-                        "--command-error", "0x36:0x77", "--hang-up-after", "dump:3"})
-                    .faults;
-  EXPECT_EQ(f.offer, BootOffer::kNever);
-  EXPECT_EQ(f.junkBeforeOffer, 3u);
-  EXPECT_EQ(f.junkBeforeRecordAck, 2u);
-  EXPECT_EQ(f.bootResponse, 0x41);
-  EXPECT_EQ(f.corruptCrc.firstBlock, 4u);
-  EXPECT_EQ(f.corruptCrc.blocks, 2u);
-  EXPECT_EQ(f.corruptCrc.sendsEach, 3u);
-  EXPECT_EQ(f.abortDumpAtBlock, 5u);
-  EXPECT_EQ(f.blockAnswer.in, ReceivedBlocks::kFlashOnly);
-  EXPECT_EQ(f.blockAnswer.block, 2u);
-  EXPECT_EQ(f.blockAnswer.answer, 0x16);
-  EXPECT_EQ(f.blockAnswer.times, kEveryTime);
-  EXPECT_EQ(f.silentBlock.in, ReceivedBlocks::kUploadOnly);
-  EXPECT_EQ(f.silentBlock.block, 1u);
-  EXPECT_EQ(f.silentBlock.times, 1u);
-  EXPECT_EQ(f.silentCommand.code, 0x31);
-  EXPECT_EQ(f.silentCommand.times, 2u);
-  EXPECT_EQ(f.commandError.code, 0x36);
-  EXPECT_EQ(f.commandError.response, 0x77);
-  EXPECT_EQ(f.commandError.times, 1u);
-  EXPECT_EQ(f.hangUp.kind, TransferKind::Dump);
-  EXPECT_EQ(f.hangUp.afterBlock, 3u);
+  FaultPlan expected;
+  expected.offer = BootOffer::kNever;
+  expected.junkBeforeOffer = 3;
+  expected.junkBeforeRecordAck = 2;
+  expected.bootResponse = 0x41;
+  expected.corruptCrc = {4, 2, 3};
+  expected.abortDumpAtBlock = 5;
+  expected.blockAnswer = {ReceivedBlocks::kFlashOnly, 2, 0x16, kEveryTime};
+  expected.silentBlock = {ReceivedBlocks::kUploadOnly, 1, 1};
+  expected.silentCommand = {0x31, 2};
+  expected.commandError = {0x36, 0x77, 1};
+  expected.hangUp = {TransferKind::Dump, 3};
+  EXPECT_TRUE(Parsed({"--never-offer", "--junk-before-offer", "3", "--junk-before-ack", "2", "--boot-response",
+                      "0x41", "--corrupt-crc", "4:2:3", "--abort-dump-at", "5", "--answer-block",
+                      "flash:2:0x16:always", "--silent-block", "upload:1", "--silent-command", "0x31:2",
+                      "--command-error", "0x36:0x77", "--hang-up-after", "dump:3"})
+                  .faults == expected);
 }
 
 TEST(CommandLineTest, HostileLineSwitchesFillTheFaultPlan) {

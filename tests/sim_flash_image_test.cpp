@@ -1,5 +1,6 @@
-// The handset's flash: bank and sector geometry, the fresh-image pattern,
-// and the image file and in-memory image keeping what was written.
+// The handset's flash: bank and sector geometry as the program's, the
+// fresh-image pattern, and the image file and in-memory image keeping what
+// was written.
 #include "sim/flash_image.h"
 
 #include <gtest/gtest.h>
@@ -45,27 +46,10 @@ std::vector<uint8_t> Pattern(uint32_t address, uint32_t n) {
   return bytes;
 }
 
-TEST(FlashLayoutTest, SectorRoomFollowsEachBanksSectorMap) {
-  struct Case { uint32_t base; uint32_t relative; uint32_t room; };
-  const Case cases[] = {
-      {0x1000000, 0x0, 0x2000},      {0x1000000, 0x1000, 0x1000},
-      {0x1000000, 0xF000, 0x1000},   {0x1000000, 0x10000, 0x10000},
-      {0x1000000, 0x18000, 0x8000},  {0x1000000, 0x7FFFFF, 0x1},
-      {0x2000000, 0x0, 0x10000},     {0x2000000, 0x7EF000, 0x1000},
-      {0x2000000, 0x7F0000, 0x2000}, {0x2000000, 0x7F0001, 0x1FFF},
-      {0x2000000, 0x7F2000, 0x2000}, {0x2000000, 0x7FF000, 0x1000},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.base << "+" << c.relative);
-    std::optional<FlashBank> bank = FindBank(c.base);
-    ASSERT_TRUE(bank.has_value());
-    EXPECT_EQ(SectorRoom(c.relative, *bank), c.room);
-  }
-}
-
 // The handset keeps a model of its own; it must agree with the program's
-// everywhere a block can start: every 4 KiB of both banks and every byte
-// around each sector boundary.
+// (whose sector map tests/protocol_format_test.cpp pins) everywhere a
+// block can start: every 4 KiB of both banks and every byte around each
+// sector boundary.
 TEST(FlashLayoutTest, AgreesWithTheProgramsFlashGeometry) {
   for (uint32_t base : {kBank1Base, kBank2Base}) {
     SCOPED_TRACE(testing::Message() << std::hex << base);

@@ -12,69 +12,21 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "format/wire_format.h"
 #include "sim/flash_layout.h"
 #include "sim/hand_program.h"
 #include "sim/package_builder.h"
+#include "tests/sim_handset_fixture.h"
 
 namespace varnel::sim {
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kSettle{2000};  // bound of every wait on the handset
-
-class HandsetTest : public testing::Test {
- protected:
-  HandsetTest() {
-    char pattern[] = "/tmp/varnel-handset-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) dir = pattern;
-  }
-  ~HandsetTest() override {
-    handset.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-
-  static HandsetOptions Fast() {
-    HandsetOptions options;
-    options.timing.offerInterval = milliseconds(100);
-    options.timing.answerTimeout = milliseconds(1000);
-    options.timing.lineTimeout = milliseconds(2000);
-    return options;
-  }
-
-  void Start(HandsetOptions options) {
-    handset = std::make_unique<Handset>(std::move(options));
-    ASSERT_EQ(handset->Start(), StartResult::kOk);
-  }
-
-  void OpenAndConnect(uint32_t blockSize) {
-    ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
-    ASSERT_TRUE(program.Connect(blockSize));
-  }
-
-  bool Await(const std::function<bool(const TranscriptData&)>& condition) {
-    return handset->WaitFor(condition, kSettle);
-  }
-
-  std::filesystem::path dir;
-  std::unique_ptr<Handset> handset;
-  HandProgram program;
-};
-
-std::vector<uint8_t> Pattern(uint32_t address, uint32_t n) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t i = 0; i < n; ++i) bytes.push_back(PatternByte(address + i));
-  return bytes;
-}
-
-TEST_F(HandsetTest, ServesAWholeConnection) {
-  Start(Fast());
-  OpenAndConnect(4096);
+TEST_F(SimHandsetTest, ServesAWholeConnection) {
+  StartConnected({}, 4096);
   const std::vector<uint8_t> chunk = MakeStandInPackage(0, {5000}, 9).chunks[0];
   ASSERT_TRUE(program.SendPacket(kCmdUpload, 5000, 0));
   std::vector<uint8_t> answers;
@@ -88,7 +40,7 @@ TEST_F(HandsetTest, ServesAWholeConnection) {
   std::vector<uint8_t> dumped;
   EXPECT_EQ(program.ReceiveDump(0x3800, &dumped), kResponseOk);
 
-  std::vector<uint8_t> expected = Pattern(0x27EE800, 0x800);
+  std::vector<uint8_t> expected = FreshBytes(0x27EE800, 0x800);
   expected.insert(expected.end(), image.begin(), image.end());
   EXPECT_EQ(dumped, expected);
   TranscriptData t = handset->Transcript();
@@ -118,32 +70,28 @@ TEST_F(HandsetTest, ServesAWholeConnection) {
   EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));  // powered off by 0x13
 }
 
-TEST_F(HandsetTest, ImageFileKeepsAFlashAcrossARestart) {
-  HandsetOptions options = Fast();
+TEST_F(SimHandsetTest, ImageFileKeepsAFlashAcrossARestart) {
   options.flashImagePath = (dir / "image.bin").string();
   const std::vector<uint8_t> data = MakeStandInPackage(0, {0x2000}, 5).chunks[0];
-  Start(options);
-  OpenAndConnect(1024);
+  StartConnected({}, 1024);
   ASSERT_TRUE(program.SendPacket(kCmdFlash, 0x1000000, 0x2000));
   std::vector<uint8_t> answers;
   ASSERT_EQ(program.SendBlocks(data, 1024, &answers), kResponseOk);
   program.Close();
   handset.reset();
 
-  Start(options);
-  OpenAndConnect(8192);
+  StartConnected({}, 8192);
   ASSERT_TRUE(program.SendPacket(kCmdDump, 0x1000000, 0x2400));
   std::vector<uint8_t> dumped;
   ASSERT_EQ(program.ReceiveDump(0x2400, &dumped), kResponseOk);
   std::vector<uint8_t> expected = data;
-  std::vector<uint8_t> after = Pattern(0x1002000, 0x400);
+  std::vector<uint8_t> after = FreshBytes(0x1002000, 0x400);
   expected.insert(expected.end(), after.begin(), after.end());
   EXPECT_EQ(dumped, expected);
 }
 
-TEST_F(HandsetTest, OffersCrossOnlyAtTheBootSpeed) {
-  Start(Fast());
-  ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
+TEST_F(SimHandsetTest, OffersCrossOnlyAtTheBootSpeed) {
+  Start();
   EXPECT_EQ(program.ReadByte(milliseconds(1000)), kBootOffer);
   ASSERT_TRUE(program.Port().SetSpeed(kUploadSpeed));
   program.Port().Flush();
@@ -164,10 +112,16 @@ TEST_F(HandsetTest, OffersCrossOnlyAtTheBootSpeed) {
   EXPECT_TRUE(sawGarbled);
 }
 
-TEST_F(HandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
-  Start(Fast());
-  ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
-  std::this_thread::sleep_for(milliseconds(350));  // offers pile up unread
+TEST_F(SimHandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
+  Start();
+  // Offers pile up unread.
+  ASSERT_TRUE(Await([](const TranscriptData& d) {
+    size_t offered = 0;
+    for (const LineChunk& c : d.chunks) {
+      if (c.direction == Direction::kToProgram) offered += c.bytes.size();
+    }
+    return offered >= 3;
+  }));
   ASSERT_EQ(program.ReadByte(), kBootOffer);
   ASSERT_TRUE(program.Port().Write({kBootAnswer}));
   ASSERT_TRUE(program.Port().WriteText(kAtText));
@@ -179,9 +133,8 @@ TEST_F(HandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
   EXPECT_EQ(std::string(ok.begin(), ok.end()), "\nOK\r");
 }
 
-TEST_F(HandsetTest, AProgramThatMissesTheUploadSpeedFails) {
-  Start(Fast());
-  ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
+TEST_F(SimHandsetTest, AProgramThatMissesTheUploadSpeedFails) {
+  Start();
   ASSERT_TRUE(program.Handshake(SpeedSwitch::kForget));
   EXPECT_FALSE(program.SendStageOne({1, 2, 3}).has_value());
   // The handset drops the garbled line when its line time-out passes.
@@ -201,9 +154,8 @@ TEST_F(HandsetTest, AProgramThatMissesTheUploadSpeedFails) {
   EXPECT_TRUE(sawRecordBytes);
 }
 
-TEST_F(HandsetTest, LineSpeedCommandSwitchesAfterItsAnswer) {
-  Start(Fast());
-  OpenAndConnect(1024);
+TEST_F(SimHandsetTest, LineSpeedCommandSwitchesAfterItsAnswer) {
+  StartConnected({}, 1024);
   EXPECT_EQ(program.Command(kCmdLineSpeed, 460800, 0), kResponseOk);
   // Still at 115200: the packet arrives garbled and goes unanswered.
   ASSERT_TRUE(program.SendPacket(kCmdState, kStateIdle, 0));
@@ -214,9 +166,8 @@ TEST_F(HandsetTest, LineSpeedCommandSwitchesAfterItsAnswer) {
   EXPECT_GT(handset->Transcript().stats.garbledFromProgram, 0u);
 }
 
-TEST_F(HandsetTest, ClosedPortLeavesTheLoaderRunning) {
-  Start(Fast());
-  OpenAndConnect(1024);
+TEST_F(SimHandsetTest, ClosedPortLeavesTheLoaderRunning) {
+  StartConnected({}, 1024);
   program.Close();
   ASSERT_TRUE(Await([](const TranscriptData& d) { return d.stats.programHangUps == 1; }));
   ASSERT_TRUE(program.Open(handset->SlavePath(), kUploadSpeed));
@@ -224,33 +175,30 @@ TEST_F(HandsetTest, ClosedPortLeavesTheLoaderRunning) {
   EXPECT_EQ(handset->Mode(), HandsetMode::kLoader);
 }
 
-TEST_F(HandsetTest, ClosedPortPowersOffWhenAskedTo) {
-  HandsetOptions options = Fast();
+TEST_F(SimHandsetTest, ClosedPortPowersOffWhenAskedTo) {
   options.afterHangUp = AfterHangUp::kPowerOff;
-  Start(options);
-  OpenAndConnect(1024);
+  StartConnected({}, 1024);
   program.Close();
   ASSERT_TRUE(Await([](const TranscriptData& d) { return d.stats.programHangUps == 1; }));
   ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
   EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
 }
 
-TEST_F(HandsetTest, PowerCycleRestartsTheBootRomOnAnOpenPort) {
-  Start(Fast());
-  OpenAndConnect(1024);
+TEST_F(SimHandsetTest, PowerCycleRestartsTheBootRomOnAnOpenPort) {
+  StartConnected({}, 1024);
   handset->PowerCycle();
   ASSERT_TRUE(program.Port().SetSpeed(kBootSpeed));
   EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
   EXPECT_EQ(handset->Transcript().stats.connections, 1u);
 }
 
-TEST_F(HandsetTest, KeepsTheLinkAndWritesTheTranscriptFile) {
-  HandsetOptions options = Fast();
+TEST_F(SimHandsetTest, KeepsTheLinkAndWritesTheTranscriptFile) {
   options.linkPath = (dir / "ttyHANDSET").string();
   options.transcriptPath = (dir / "transcript.txt").string();
   options.retention = TranscriptRetention::kDropWritten;
-  Start(options);
+  Start();
   EXPECT_EQ(std::filesystem::read_symlink(options.linkPath), handset->SlavePath());
+  program.Close();
   ASSERT_TRUE(program.Open(options.linkPath, kBootSpeed));
   ASSERT_TRUE(program.Connect(2048));
   program.Close();
@@ -265,17 +213,17 @@ TEST_F(HandsetTest, KeepsTheLinkAndWritesTheTranscriptFile) {
 
 // --- error paths ---
 
-TEST_F(HandsetTest, RefusesAnUnusableImageOrLink) {
+TEST_F(SimHandsetTest, RefusesAnUnusableImageOrLink) {
   const std::string file = (dir / "occupied").string();
   std::ofstream(file) << "x";
-  HandsetOptions options = Fast();
-  options.flashImagePath = file;
-  Handset wrongImage(options);
+  HandsetOptions wrong = options;
+  wrong.flashImagePath = file;
+  Handset wrongImage(wrong);
   EXPECT_EQ(wrongImage.Start(), StartResult::kImageFailed);
   EXPECT_EQ(wrongImage.ImageResult(), ImageOpenResult::kWrongSize);
-  options = Fast();
-  options.linkPath = file;
-  Handset wrongLink(options);
+  wrong = options;
+  wrong.linkPath = file;
+  Handset wrongLink(wrong);
   EXPECT_EQ(wrongLink.Start(), StartResult::kLinkFailed);
 }
 

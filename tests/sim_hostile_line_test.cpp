@@ -1,6 +1,7 @@
 // The simulated handset on a hostile line, driven by hand: noise before and
-// in place of dump blocks, a block that stalls part-way, and a boot ROM that
-// babbles without end, each ending the way the fault plan says.
+// in place of dump blocks and a boot ROM that babbles without end, each
+// ending the way the fault plan says. (A block that stalls part-way is seen
+// end to end: tests/e2e_hostile_line_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 
 #include "format/wire_format.h"
 #include "sim/handset_responses.h"
-#include "tests/sim_faults_fixture.h"
+#include "tests/sim_handset_fixture.h"
 
 namespace varnel::sim {
 namespace {
@@ -26,9 +27,9 @@ constexpr uint32_t kBlockSize = 1024;
 // block's start, an answer or an abort.
 bool LooksLikeControl(uint8_t byte) { return byte == kStx || byte == kAck || byte == kDc4; }
 
-using HostileLineTest = HandsetFaultsTest;
+using SimHostileLineTest = SimHandsetTest;
 
-TEST_F(HostileLineTest, NoiseGoesBeforeTheFirstSendOfTheBlockOnly) {
+TEST_F(SimHostileLineTest, NoiseGoesBeforeTheFirstSendOfTheBlockOnly) {
   FaultPlan faults;
   faults.noiseBeforeBlock = {2, 7};
   StartConnected(faults, kBlockSize);
@@ -52,8 +53,8 @@ TEST_F(HostileLineTest, NoiseGoesBeforeTheFirstSendOfTheBlockOnly) {
   EXPECT_EQ(t.stats.noiseSent, 7u);
 }
 
-TEST_F(HostileLineTest, EndlessNoiseInPlaceOfABlockLastsUntilTheProgramCancels) {
-  timing.answerTimeout = milliseconds(200);
+TEST_F(SimHostileLineTest, EndlessNoiseInPlaceOfABlockLastsUntilTheProgramCancels) {
+  options.timing.answerTimeout = milliseconds(200);
   FaultPlan faults;
   faults.endlessNoiseAtBlock = 2;
   StartConnected(faults, kBlockSize);
@@ -81,7 +82,7 @@ TEST_F(HostileLineTest, EndlessNoiseInPlaceOfABlockLastsUntilTheProgramCancels) 
   EXPECT_EQ(program.Command(kCmdState, kStateIdle, 0), kResponseOk);
 }
 
-TEST_F(HostileLineTest, EndlessNoiseEndsWhenTheProgramClosesItsPort) {
+TEST_F(SimHostileLineTest, EndlessNoiseEndsWhenTheProgramClosesItsPort) {
   FaultPlan faults;
   faults.endlessNoiseAtBlock = 1;
   StartConnected(faults, kBlockSize);
@@ -96,34 +97,6 @@ TEST_F(HostileLineTest, EndlessNoiseEndsWhenTheProgramClosesItsPort) {
   EXPECT_FALSE(LastTransfer().response.has_value());
 }
 
-TEST_F(HostileLineTest, StalledBlockLeavesAGapThenTheSameBlockContinues) {
-  constexpr uint32_t kAfter = 10;
-  FaultPlan faults;
-  faults.stallBlock = {2, kAfter, milliseconds(400), 2};
-  StartConnected(faults, kBlockSize);
-  ASSERT_TRUE(program.SendPacket(kCmdDump, kAddress, 2 * kBlockSize));
-  ASSERT_TRUE(Write({kAck}));
-  EXPECT_EQ(program.ReadBlock(), FreshBlock(1, kAddress, kBlockSize));
-  ASSERT_TRUE(Write({kAck}));
-  const std::vector<uint8_t> second = FreshBlock(2, kAddress + kBlockSize, kBlockSize);
-  for (int send = 0; send < 2; ++send) {  // the first send and one resend stall
-    SCOPED_TRACE(send);
-    std::vector<uint8_t> got = program.Port().Read(kAfter, kSettle);
-    ASSERT_EQ(got.size(), kAfter);
-    EXPECT_TRUE(program.Port().Read(1, milliseconds(0)).empty()) << "no gap";
-    std::vector<uint8_t> rest = program.Port().Read(second.size() - kAfter, kSettle);
-    got.insert(got.end(), rest.begin(), rest.end());
-    EXPECT_EQ(got, second);
-    ASSERT_TRUE(Write({kSyn}));
-  }
-  EXPECT_EQ(program.ReadBlock(), second);
-  ASSERT_TRUE(Write({kAck}));
-  EXPECT_EQ(Next(), kResponseOk);
-  std::vector<bool> stalled;
-  for (const BlockRecord& block : LastTransfer().blocks) stalled.push_back(block.stalled);
-  EXPECT_EQ(stalled, (std::vector<bool>{false, true, true, false}));
-}
-
 // --- the boot ROM's babble ---
 
 constexpr size_t kBabbleSample = 200;  // bytes read to judge the babble
@@ -134,7 +107,7 @@ std::vector<uint8_t> Babbled(HandProgram& program, size_t count) {
   return program.Port().Read(count, kSettle);
 }
 
-TEST_F(HostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
+TEST_F(SimHostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
   struct Case {
     Babble babble;
     const char* name;
@@ -193,7 +166,7 @@ TEST_F(HostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
   }
 }
 
-TEST_F(HostileLineTest, StopEndsBabbleAtOnce) {
+TEST_F(SimHostileLineTest, StopEndsBabbleAtOnce) {
   FaultPlan faults;
   faults.babble = Babble::kInsteadOfOffer;
   Start(faults);

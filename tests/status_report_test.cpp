@@ -22,32 +22,26 @@ class StatusReportTest : public ::testing::Test {
   LinkProtocol link;
 };
 
+// The texts of the codes the link's tests never meet on a line (the
+// others are pinned where they are reported), an unknown code's and a
+// negative one's.
 TEST_F(StatusReportTest, StatusTextFillsTheMessageWithTheCode) {
   struct Case {
     LinkStatus code;
     const char* text;
   };
-  constexpr std::array<Case, 12> kCases = {{
-      {2, "Timeout (2)"},
+  constexpr std::array<Case, 6> kCases = {{
       {3, "Write (3)"},
       {4, "Read (4)"},
       {6, "Setup comm port (6)"},
-      {10, "Port already open (10)"},
-      {11, "Can't open port (11)"},
-      {15, "Can't open file (15)"},
-      {23, "Read NULL (23)"},
       {24, "Write NULL (24)"},
-      {56, "File is too big or Address wrong (56)"},
-      {57, "File is too big or Address wrong (57)"},
-      {58, "XM CRC Error (58)"},
+      {52, "Error (52)"},
+      {-5, "Error (-5)"},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.code);
     EXPECT_EQ(LinkProtocol::StatusText(c.code), c.text);
   }
-  EXPECT_EQ(LinkProtocol::StatusText(254), "Command not implemented (254)");
-  EXPECT_EQ(LinkProtocol::StatusText(52), "Error (52)");
-  EXPECT_EQ(LinkProtocol::StatusText(-5), "Error (-5)");
 }
 
 TEST_F(StatusReportTest, ReportErrorLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked) {

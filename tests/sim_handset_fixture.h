@@ -1,11 +1,16 @@
-// The fixture of the simulated handset's fault tests: a handset with short
-// time-outs and the program's side spoken by hand over its pseudo-terminal,
-// plus the blocks a fresh flash image gives a dump.
+// SimHandsetTest: the fixture of the simulated handset's own tests. A
+// handset with short time-outs, the program's side spoken by hand over its
+// pseudo-terminal, a temporary directory for its image, link and transcript
+// files, and the blocks a fresh flash image gives a dump.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,21 +26,27 @@ namespace varnel::sim {
 inline constexpr std::chrono::milliseconds kQuiet{300};    // long enough to tell "nothing came"
 inline constexpr std::chrono::milliseconds kSettle{2000};  // bound of every wait on the handset
 
-class HandsetFaultsTest : public testing::Test {
+class SimHandsetTest : public testing::Test {
  protected:
-  HandsetFaultsTest() {
-    timing.offerInterval = std::chrono::milliseconds(100);
-    timing.answerTimeout = std::chrono::milliseconds(1000);
-    timing.lineTimeout = std::chrono::milliseconds(2000);
+  SimHandsetTest() {
+    options.timing.offerInterval = std::chrono::milliseconds(100);
+    options.timing.answerTimeout = std::chrono::milliseconds(1000);
+    options.timing.lineTimeout = std::chrono::milliseconds(2000);
+    char pattern[] = "/tmp/varnel-handset-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) dir = pattern;
   }
-  ~HandsetFaultsTest() override { handset.reset(); }
+  ~SimHandsetTest() override {
+    program.Close();
+    handset.reset();  // removes its link before the directory goes
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
 
-  void Start(const FaultPlan& faults, const std::string& linkPath = {}) {
-    HandsetOptions options;
-    options.timing = timing;
+  // Starts a handset with `options` and `faults` and opens the program's
+  // side at the boot speed.
+  void Start(const FaultPlan& faults = {}) {
     options.faults = faults;
-    options.linkPath = linkPath;
-    handset = std::make_unique<Handset>(std::move(options));
+    handset = std::make_unique<Handset>(options);
     ASSERT_EQ(handset->Start(), StartResult::kOk);
     ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
   }
@@ -58,7 +69,8 @@ class HandsetFaultsTest : public testing::Test {
     return transfers.empty() ? TransferRecord{} : transfers.back();
   }
 
-  HandsetTiming timing;  // the handset's patience, for Start
+  HandsetOptions options;  // timing, files and faults, for Start
+  std::filesystem::path dir;
   std::unique_ptr<Handset> handset;
   HandProgram program;
 };
@@ -75,12 +87,17 @@ inline std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
   return numbers;
 }
 
+// `count` bytes of a fresh image's flash from `address`.
+inline std::vector<uint8_t> FreshBytes(uint32_t address, uint32_t count) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < count; ++i) bytes.push_back(PatternByte(address + i));
+  return bytes;
+}
+
 // A block as the loader sends it from a fresh image: `count` flash bytes
 // from `address` under `number`, with their CRC.
 inline std::vector<uint8_t> FreshBlock(uint16_t number, uint32_t address, uint32_t count) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t i = 0; i < count; ++i) bytes.push_back(PatternByte(address + i));
-  return HandProgram::Block(number, bytes);
+  return HandProgram::Block(number, FreshBytes(address, count));
 }
 
 }  // namespace varnel::sim
