@@ -17,8 +17,8 @@
 
 namespace varnel {
 
-BackupJob::BackupJob(const Application& application, LinkOwner& owner, std::string backupFolder,
-                     BackupLine line, StartAnew startAnew)
+BackupJob::BackupJob(const Application& application, LinkOwner& owner, std::string backupFolder, BackupLine line,
+                     StartAnew startAnew)
     : app(application), log(owner), folder(std::move(backupFolder)), anew(startAnew) {
   manifest.port = std::move(line.port);
   manifest.speed = line.speed;

@@ -19,8 +19,7 @@ std::string JobDateTime(std::time_t when) {
 void LogJobAverage(const Application& app, LinkOwner& log, std::chrono::steady_clock::time_point started,
                    uint64_t bytes) {
   using std::chrono::duration;
-  const double seconds =
-      std::max(duration<double>(std::chrono::steady_clock::now() - started).count(), 0.001);
+  const double seconds = std::max(duration<double>(std::chrono::steady_clock::now() - started).count(), 0.001);
   char line[text::kTextCapacity + 1];
   std::snprintf(line, sizeof line, app.Text(text::kAllParts).c_str(),
                 DurationText(static_cast<uint32_t>(seconds + 0.5)).c_str(),

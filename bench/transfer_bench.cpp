@@ -38,7 +38,7 @@ constexpr uint32_t kMiB = 1 << 20;
 constexpr uint32_t kBitsPerByte = 10;  // start, 8 data bits, stop
 constexpr std::chrono::seconds kWait{300};
 constexpr std::chrono::milliseconds kReconnectPause{300};
-constexpr uint32_t kLargestStageOne = 0xFFFF;  // the package's 16-bit length
+constexpr uint32_t kLargestStageOne = 0xFFFF;   // the package's 16-bit length
 constexpr uint32_t kAdapterBytes = 256 * 1024;  // per transfer in the adapter table
 
 // An owner that only counts what the worker reports.
@@ -170,8 +170,8 @@ double CpuSeconds() {
 }
 
 struct Session {
-  Session(const Application& app, const std::filesystem::path& device,
-          const std::filesystem::path& package, uint32_t speed, uint32_t blockSize)
+  Session(const Application& app, const std::filesystem::path& device, const std::filesystem::path& package,
+          uint32_t speed, uint32_t blockSize)
       : link(app, owner) {
     owner.package.Open(package);
     owner.blockSize = blockSize;
@@ -189,8 +189,7 @@ struct Session {
   }
   // Runs a dump or flash; returns its seconds, or a negative value, and
   // sets `cpuShare` to the CPU this process used meanwhile, in cores.
-  double Run(TransferKind kind, uint32_t offset, uint32_t size, const std::string& file,
-             double* cpuShare = nullptr) {
+  double Run(TransferKind kind, uint32_t offset, uint32_t size, const std::string& file, double* cpuShare = nullptr) {
     if (!ok) return -1;
     const int transfers = owner.Transfers();
     const double cpuBefore = CpuSeconds();
@@ -213,7 +212,7 @@ struct Session {
 // A paced handset of its own on `dir`/`name`, with `extra` switches.
 std::vector<std::string> SimArgs(const std::filesystem::path& dir, const std::string& name,
                                  std::vector<std::string> extra) {
-  std::vector<std::string> args = {VARNEL_SIM_PATH, "--flash", (dir / (name + ".img")).string(), "--link",
+  std::vector<std::string> args = {VARNEL_SIM_PATH,       "--flash", (dir / (name + ".img")).string(), "--link",
                                    (dir / name).string(), "--pace"};
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
@@ -241,8 +240,9 @@ double Ratio(double floor, double measured) { return measured > 0 ? floor / meas
 // and the seconds are those of both runs. Negative when a run failed.
 double BackupSeconds(const std::filesystem::path& tty, const std::filesystem::path& package,
                      const std::filesystem::path& folder, uintmax_t cutAt = 0) {
-  const std::vector<std::string> args = {VARNEL_CLI_PATH, "--port", tty.string(), "--package", package.string(),
-                                         "--speed", "460800", "--block", "8192", "backup", folder.string()};
+  const std::vector<std::string> args = {VARNEL_CLI_PATH,  "--port",  tty.string(),   "--package",
+                                         package.string(), "--speed", "460800",       "--block",
+                                         "8192",           "backup",  folder.string()};
   const auto start = Clock::now();
   long peak = 0;
   if (cutAt > 0) {
@@ -287,8 +287,7 @@ int Main(int argc, char** argv) {
   std::filesystem::path package = dir / "Varnel.res";
   std::filesystem::path largePackage = dir / "Varnel64.res";
   const sim::PackageContents large = sim::MakeStandInPackage(kLargestStageOne, {3000}, 1);
-  if (sim::WritePackageFile(package.string(), sim::MakeStandInPackage(600, {3000}, 1)) !=
-          sim::PackageResult::kOk ||
+  if (sim::WritePackageFile(package.string(), sim::MakeStandInPackage(600, {3000}, 1)) != sim::PackageResult::kOk ||
       sim::WritePackageFile(largePackage.string(), large) != sim::PackageResult::kOk) {
     return 1;
   }
@@ -341,8 +340,9 @@ int Main(int argc, char** argv) {
                 kLargestStageOne, upload, floor, Ratio(floor, upload));
     std::fflush(stdout);
   }
-  std::printf("\n| adapter latency | connect, 64 KiB stage one (s) | boot upload efficiency | "
-              "dump efficiency, 1 KiB blocks, 460800 | flash efficiency |\n");
+  std::printf(
+      "\n| adapter latency | connect, 64 KiB stage one (s) | boot upload efficiency | "
+      "dump efficiency, 1 KiB blocks, 460800 | flash efficiency |\n");
   std::printf("| --- | --- | --- | --- | --- |\n");
   // A flash writes its whole file: the adapter table's has its own size.
   const uint32_t adapterBytes = std::min(size, kAdapterBytes);
@@ -371,12 +371,12 @@ int Main(int argc, char** argv) {
   }
   {
     // Peak memory of the command-line tool, with the handset unpaced.
-    Child sim({VARNEL_SIM_PATH, "--flash", (dir / "flash2.img").string(), "--link",
-               (dir / "tty2").string()});
+    Child sim({VARNEL_SIM_PATH, "--flash", (dir / "flash2.img").string(), "--link", (dir / "tty2").string()});
     if (!WaitForPath(dir / "tty2")) return 1;
     for (const char* operation : {"dump", "flash"}) {
-      std::vector<std::string> args = {VARNEL_CLI_PATH, "--port", (dir / "tty2").string(), "--package",
-                                       package.string(), "--speed", "460800", "--block", "8192"};
+      std::vector<std::string> args = {VARNEL_CLI_PATH, "--port",         (dir / "tty2").string(),
+                                       "--package",     package.string(), "--speed",
+                                       "460800",        "--block",        "8192"};
       if (std::strcmp(operation, "dump") == 0) {
         args.insert(args.end(), {"dump", "system", (dir / "dump8.bin").string()});
       } else {

@@ -30,8 +30,7 @@ std::string ProgressLine(const std::string& status, uint32_t done, uint32_t tota
   return line;
 }
 
-CliOwner::CliOwner(const Application& application, std::FILE* out, DrawProgress drawBar,
-                   uint32_t size)
+CliOwner::CliOwner(const Application& application, std::FILE* out, DrawProgress drawBar, uint32_t size)
     : app(&application),
       stream(out),
       draw(drawBar),
@@ -46,8 +45,7 @@ void CliOwner::Print(const std::string& line) {
 void CliOwner::ClearBar() {
   if (!barShown) return;
   // A console without escape sequences gets the line wiped with blanks.
-  WriteText(stream, eraseWithEscape ? std::string(kEraseLine)
-                                    : "\r" + std::string(barLength, ' ') + "\r");
+  WriteText(stream, eraseWithEscape ? std::string(kEraseLine) : "\r" + std::string(barLength, ' ') + "\r");
   barShown = false;
 }
 
@@ -73,8 +71,8 @@ void CliOwner::EndJob() {
   ClearBar();
 }
 
-void CliOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                             uint32_t unit, LogColour colour) {
+void CliOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                             LogColour colour) {
   if (logText != nullptr) AppendLog(logText, colour);
   std::lock_guard<std::mutex> lock(mutex);
   bool fresh = true;

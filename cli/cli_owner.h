@@ -57,11 +57,11 @@ class CliOwner : public LinkOwner {
 
   // A snapshot of what the worker reported so far.
   struct Events {
-    bool answered = false;                   // the boot ROM's offer arrived
-    std::optional<ConnectOutcome> connect;   // the last connect's end
-    std::optional<TransferOutcome> transfer; // the last transfer's end
-    uint32_t transfersEnded = 0;             // how many have ended
-    bool closed = false;                     // the link has ended
+    bool answered = false;                    // the boot ROM's offer arrived
+    std::optional<ConnectOutcome> connect;    // the last connect's end
+    std::optional<TransferOutcome> transfer;  // the last transfer's end
+    uint32_t transfersEnded = 0;              // how many have ended
+    bool closed = false;                      // the link has ended
   };
   Events Snapshot();
   // Waits until `done` holds for the events, or `timeoutMs` passed

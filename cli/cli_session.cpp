@@ -35,8 +35,8 @@ constexpr int64_t kMillisecondsPerSecond = 1000;
 std::optional<ConnectOutcome> Connect(SerialLink& link, CliOwner& owner, const CliOptions& options,
                                       const Application& app) {
   if (link.Connect({options.port, options.speed}) != kStatusOk) return std::nullopt;
-  const int64_t waitMs = options.waitSeconds < 0 ? CliOwner::kNoTimeLimit
-                                                 : int64_t{options.waitSeconds} * kMillisecondsPerSecond;
+  const int64_t waitMs =
+      options.waitSeconds < 0 ? CliOwner::kNoTimeLimit : int64_t{options.waitSeconds} * kMillisecondsPerSecond;
   // Wait for the boot ROM's offer only as long as asked, whatever else
   // arrives meanwhile; the connect itself is bounded by the protocol's own
   // time-outs.
@@ -64,13 +64,9 @@ bool RunTransfer(SerialLink& link, CliOwner& owner, const CliOptions& options, c
   }
   const TransferKind kind = options.operation == Operation::Dump ? TransferKind::Dump : TransferKind::Flash;
   switch (link.RequestTransfer({kind, options.offset, options.size, options.file, options.verify, options.resume})) {
-    case TransferRequestResult::Started:
-      break;
-    case TransferRequestResult::NameTooLong:
-      owner.Note(app.Text(text::kFileNameTooLong));
-      return false;
-    case TransferRequestResult::NotReady:
-      return false;
+    case TransferRequestResult::Started: break;
+    case TransferRequestResult::NameTooLong: owner.Note(app.Text(text::kFileNameTooLong)); return false;
+    case TransferRequestResult::NotReady: return false;
   }
   auto finished = [](const CliOwner::Events& e) { return e.closed || e.transfer.has_value(); };
   const CliOwner::Events events = owner.WaitUntil(finished, CliOwner::kNoTimeLimit);
@@ -107,8 +103,8 @@ int OpenTrace(LineTrace& trace, CliOwner& owner, const CliOptions& options, cons
               const std::filesystem::path& package) {
   if (options.trace.empty()) return kExitOk;
   const bool transfers = options.operation == Operation::Dump || options.operation == Operation::Flash;
-  for (const std::string& input : {transfers ? options.file : std::string(), NarrowFromPath(package),
-                                   NarrowFromPath(app.SettingsPath())}) {
+  for (const std::string& input :
+       {transfers ? options.file : std::string(), NarrowFromPath(package), NarrowFromPath(app.SettingsPath())}) {
     if (input.empty() || !SameFile(options.trace.c_str(), input.c_str())) continue;
     owner.AppendLog(app.TextWithName(text::kTraceIsProgramFile, options.trace).c_str(), kRed);
     return kExitUsage;

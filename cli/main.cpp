@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
   if (options.operation == varnel::cli::Operation::Ports) {
     const std::string listing = varnel::cli::PortListing(varnel::DeviceRoots{}, app.SettingsPath());
     if (listing.empty()) {
-      varnel::cli::WriteText(stderr, "varnel-cli: " + app.ToDisplay(app.Text(varnel::text::kNoSerialDeviceFound)) + "\n");
+      varnel::cli::WriteText(stderr,
+                             "varnel-cli: " + app.ToDisplay(app.Text(varnel::text::kNoSerialDeviceFound)) + "\n");
     }
     std::fputs(listing.c_str(), stdout);
     return varnel::cli::kExitOk;

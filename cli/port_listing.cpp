@@ -33,8 +33,7 @@ std::string PortListing(const DeviceRoots& roots, const std::filesystem::path& s
   for (const SerialDevice& device : ListSerialDevices(roots)) {
     const std::string ids = device.vendorId.empty() ? "" : device.vendorId + ":" + device.productId;
     const std::array<std::string, 6> fields = {
-        device.path, device.byId, ids, device.product, device.driver,
-        Joined(PortNamesOf(device, settings, roots)),
+        device.path, device.byId, ids, device.product, device.driver, Joined(PortNamesOf(device, settings, roots)),
     };
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) listing += kFieldSeparator;

@@ -54,9 +54,7 @@ BOOL WINAPI OnControl(DWORD event) {
       // first, as far as the system's limit allows.
       if (HANDLE ended = sessionEnded.load()) WaitForSingleObject(ended, kCloseGraceMs);
       return TRUE;
-    default:
-      interrupts.fetch_add(1);
-      return TRUE;  // Ctrl+C, Ctrl+Break: the session stops by itself
+    default: interrupts.fetch_add(1); return TRUE;  // Ctrl+C, Ctrl+Break: the session stops by itself
   }
 }
 

@@ -98,8 +98,7 @@ inline bool IsDeviceName(const std::wstring& path) {
     length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   }
   full.resize(length < full.size() ? length : 0);
-  return device_name::EndsInReservedName(path) || device_name::IsDevicePath(full) ||
-         device_name::IsDevicePath(path);
+  return device_name::EndsInReservedName(path) || device_name::IsDevicePath(full) || device_name::IsDevicePath(path);
 }
 
 }  // namespace varnel

@@ -102,7 +102,8 @@ std::string NarrowFromPath(const std::filesystem::path& path) {
     const char32_t unit = static_cast<char16_t>(wide[i]);
     const char32_t next = i + 1 < wide.size() ? static_cast<char16_t>(wide[i + 1]) : 0;
     if (IsHigh(unit) && IsLow(next)) {
-      AppendUtf8(kFirstSupplementary + ((unit - kHighSurrogateFirst) << kSurrogateBits | (next - kLowSurrogateFirst)), &narrow);
+      AppendUtf8(kFirstSupplementary + ((unit - kHighSurrogateFirst) << kSurrogateBits | (next - kLowSurrogateFirst)),
+                 &narrow);
       ++i;
     } else {
       AppendUtf8(unit, &narrow);

@@ -49,8 +49,8 @@ class TemporaryFile {
     const size_t thread = std::hash<std::thread::id>()(std::this_thread::get_id());
     for (int attempt = 0; attempt < kTemporaryNameTries && !fd.Valid(); ++attempt) {
       const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
-      path = name + "." + std::to_string(::getpid()) + "-" + std::to_string(thread) + "-" +
-             std::to_string(clock) + "-" + std::to_string(attempt) + kTemporarySuffix;
+      path = name + "." + std::to_string(::getpid()) + "-" + std::to_string(thread) + "-" + std::to_string(clock) +
+             "-" + std::to_string(attempt) + kTemporarySuffix;
       fd.Reset(::openat(dir, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
       if (!fd.Valid() && errno != EEXIST) break;
     }

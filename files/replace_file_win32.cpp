@@ -27,8 +27,8 @@ using namespace file_rules;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Attributes the new file takes over from the one it replaces.
-constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 bool Fail(std::string* reason, const std::filesystem::path& file, std::string_view why) {
   *reason = NarrowFromPath(file) + ": " + std::string(why);
@@ -60,7 +60,7 @@ using SystemDescriptor = std::unique_ptr<void, LocalFreer>;
 // The access rules of an existing file, to be given to its replacement.
 struct AccessRules {
   SystemDescriptor descriptor;
-  PACL dacl = nullptr;  // inside `descriptor`
+  PACL dacl = nullptr;       // inside `descriptor`
   bool isProtected = false;  // not inheriting from the folder
 };
 
@@ -91,8 +91,8 @@ bool ExamineTarget(const std::filesystem::path& file, DWORD* attributes, AccessR
   rules->descriptor.reset(descriptor);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  rules->isProtected = GetSecurityDescriptorControl(descriptor, &control, &revision) != 0 &&
-                       (control & SE_DACL_PROTECTED) != 0;
+  rules->isProtected =
+      GetSecurityDescriptorControl(descriptor, &control, &revision) != 0 && (control & SE_DACL_PROTECTED) != 0;
   return true;
 }
 
@@ -129,9 +129,9 @@ class TemporaryFile {
 
   // Gives the file the replaced file's access rules.
   bool TakeRules(const AccessRules& rules) {
-    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | (rules.isProtected
-                                                                        ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                        : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION |
+        (rules.isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
     error = SetSecurityInfo(handle.Get(), SE_FILE_OBJECT, what, nullptr, nullptr, rules.dacl, nullptr);
     return error == ERROR_SUCCESS;
   }
@@ -143,8 +143,8 @@ class TemporaryFile {
   bool MoveOver(const std::filesystem::path& target, DWORD attributes) {
     if (!Succeeded(FlushFileBuffers(handle.Get()) != 0) || !Succeeded(handle.Close())) return false;
     if (attributes != 0 && !Succeeded(SetFileAttributesW(path.c_str(), attributes) != 0)) return false;
-    moved = Succeeded(MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-                      0);
+    moved =
+        Succeeded(MoveFileExW(path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
     return moved;
   }
 

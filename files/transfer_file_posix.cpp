@@ -35,8 +35,7 @@ const char* Refusal(const struct stat& info) {
 
 FileStamp StampOf(const struct stat& info) {
   constexpr int64_t kNanosecondsPerSecond = 1000000000;
-  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
-          static_cast<uint64_t>(info.st_size),
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), static_cast<uint64_t>(info.st_size),
           static_cast<int64_t>(info.st_mtim.tv_sec) * kNanosecondsPerSecond + info.st_mtim.tv_nsec};
 }
 

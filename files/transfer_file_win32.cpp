@@ -50,10 +50,8 @@ uint64_t Join(DWORD high, DWORD low) { return uint64_t{high} << kHalfBits | low;
 
 DWORD Access(Purpose purpose) {
   switch (purpose) {
-    case Purpose::Read:
-      return GENERIC_READ;
-    case Purpose::Empty:
-      return GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+    case Purpose::Read: return GENERIC_READ;
+    case Purpose::Empty: return GENERIC_WRITE | FILE_READ_ATTRIBUTES;
     case Purpose::Append:
       // Without FILE_WRITE_DATA every write goes to the end.
       return FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
@@ -68,9 +66,7 @@ const char* AttributeRefusal(DWORD attributes) {
   return nullptr;
 }
 
-bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info) {
-  return GetFileInformationByHandle(handle, info) != 0;
-}
+bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info) { return GetFileInformationByHandle(handle, info) != 0; }
 
 bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
   return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
@@ -271,9 +267,8 @@ TransferFile TransferFile::CreateTemporary(std::string* reason) {
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < kTemporaryNameTries && error == ERROR_FILE_EXISTS; ++attempt) {
     const std::wstring name = stem + std::to_wstring(attempt) + WidenAscii(kTemporarySuffix);
-    file.native->handle.Reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareNone,
-                                          security.Attributes(), CREATE_NEW,
-                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    file.native->handle.Reset(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareNone, security.Attributes(),
+                                          CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     error = file.IsOpen() ? ERROR_SUCCESS : GetLastError();
   }
   if (!file.IsOpen()) {

@@ -18,15 +18,10 @@ BlockSequence::Verdict BlockSequence::Classify(const BlockIdentity& block) const
 
 void BlockSequence::Stored(const BlockIdentity& block) {
   switch (mode) {
-    case Mode::kNothingYet:
-      mode = block.number == kFirstBlockNumber ? Mode::kFirstIsOne : Mode::kNoEvidence;
-      break;
-    case Mode::kFirstIsOne:
-      mode = block.number == last.number ? Mode::kNoEvidence : Mode::kCounting;
-      break;
+    case Mode::kNothingYet: mode = block.number == kFirstBlockNumber ? Mode::kFirstIsOne : Mode::kNoEvidence; break;
+    case Mode::kFirstIsOne: mode = block.number == last.number ? Mode::kNoEvidence : Mode::kCounting; break;
     case Mode::kCounting:
-    case Mode::kNoEvidence:
-      break;
+    case Mode::kNoEvidence: break;
   }
   last = block;
 }

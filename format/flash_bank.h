@@ -11,7 +11,7 @@
 namespace varnel {
 
 struct FlashBank {
-  int number;     // 1 or 2
+  int number;  // 1 or 2
   uint32_t base;
 };
 

@@ -21,9 +21,7 @@ char* PutHexByte(char* at, uint32_t value) {
   return at + 2;
 }
 
-uint32_t RecordCount(uint32_t count) {
-  return count == 0 ? 1 : (count + kRecordDataBytes - 1) / kRecordDataBytes;
-}
+uint32_t RecordCount(uint32_t count) { return count == 0 ? 1 : (count + kRecordDataBytes - 1) / kRecordDataBytes; }
 
 }  // namespace
 

@@ -8,15 +8,15 @@
 namespace varnel {
 
 // Boot ROM dialogue at power-on.
-inline constexpr uint8_t kBootOffer = 0x81;     // the boot ROM's "I am here"
-inline constexpr uint8_t kBootAnswer = 0x7E;    // the PC's reply to the offer
-inline constexpr uint8_t kRecordAck = '.';      // one per S-record line
+inline constexpr uint8_t kBootOffer = 0x81;   // the boot ROM's "I am here"
+inline constexpr uint8_t kBootAnswer = 0x7E;  // the PC's reply to the offer
+inline constexpr uint8_t kRecordAck = '.';    // one per S-record line
 inline constexpr char kAtText[] = "AT\r";
 inline constexpr char kAtDownloadText[] = "AT**3\r";
 inline constexpr char kOkLine[] = "OK";
 inline constexpr char kDownloadLine[] = "Download Initiated";
-inline constexpr uint8_t kLineEnd = '\r';       // ends the boot ROM's lines
-inline constexpr uint8_t kRecordEnd = '\n';     // ends each S-record sent
+inline constexpr uint8_t kLineEnd = '\r';    // ends the boot ROM's lines
+inline constexpr uint8_t kRecordEnd = '\n';  // ends each S-record sent
 inline constexpr uint32_t kStageOneAddress = 0x400000;
 inline constexpr uint32_t kRecordDataBytes = 32;
 // S-record anatomy: "S2" data records with a 3-byte address, one closing
@@ -25,14 +25,13 @@ inline constexpr char kRecordDataType[] = "S2";
 inline constexpr char kRecordEndType[] = "S8";
 inline constexpr uint32_t kRecordAddressBytes = 3;
 inline constexpr uint32_t kRecordChecksumBytes = 1;
-inline constexpr uint32_t kRecordCountOverhead =
-    kRecordAddressBytes + kRecordChecksumBytes;
+inline constexpr uint32_t kRecordCountOverhead = kRecordAddressBytes + kRecordChecksumBytes;
 static_assert(kRecordCountOverhead + kRecordDataBytes == 0x24);
 
 // Line speeds in bit/s.
 inline constexpr uint32_t kBootSpeed = 38400;
 inline constexpr uint32_t kUploadSpeed = 115200;
-inline constexpr uint32_t kLineBitsPerByte = 10;   // start, 8 data, stop
+inline constexpr uint32_t kLineBitsPerByte = 10;  // start, 8 data, stop
 
 // Loader command packets: length byte, code, up to two 32-bit arguments.
 inline constexpr uint8_t kCmdDisconnect = 0x13;
@@ -47,8 +46,7 @@ inline constexpr uint32_t kCodeAtDownloadText = 251;  // writes kAtDownloadText
 inline constexpr uint32_t kPacketLengthBytes = 1;     // the length byte L
 inline constexpr uint32_t kPacketHeaderBytes = 2;     // length and code
 inline constexpr uint32_t kPacketArgumentBytes = 4;
-inline constexpr uint32_t kPacketMaxBytes =
-    kPacketHeaderBytes + 2 * kPacketArgumentBytes;
+inline constexpr uint32_t kPacketMaxBytes = kPacketHeaderBytes + 2 * kPacketArgumentBytes;
 static_assert(kPacketMaxBytes == 10);
 inline constexpr uint8_t kResponseOk = 0;
 inline constexpr uint8_t kResponseNotImplemented = 0xFE;
@@ -76,14 +74,12 @@ inline constexpr uint32_t kBlockStartBytes = 1;
 inline constexpr uint32_t kBlockNumberBytes = 2;
 inline constexpr uint32_t kBlockLengthBytes = 2;
 inline constexpr uint32_t kBlockCrcBytes = 2;
-inline constexpr uint32_t kBlockHeaderBytes =
-    kBlockStartBytes + kBlockNumberBytes + kBlockLengthBytes;
-inline constexpr uint32_t kBlockOverheadBytes =
-    kBlockHeaderBytes + kBlockCrcBytes;
+inline constexpr uint32_t kBlockHeaderBytes = kBlockStartBytes + kBlockNumberBytes + kBlockLengthBytes;
+inline constexpr uint32_t kBlockOverheadBytes = kBlockHeaderBytes + kBlockCrcBytes;
 static_assert(kBlockOverheadBytes == 7);
-inline constexpr uint16_t kFirstBlockNumber = 1;     // of every transfer
-inline constexpr uint32_t kMaxBlockData = 8192;      // largest block we send
-inline constexpr uint32_t kReceiveBlockBytes = 65536; // any length field fits
+inline constexpr uint16_t kFirstBlockNumber = 1;       // of every transfer
+inline constexpr uint32_t kMaxBlockData = 8192;        // largest block we send
+inline constexpr uint32_t kReceiveBlockBytes = 65536;  // any length field fits
 
 // Flash banks.
 inline constexpr uint32_t kBankSize = 0x800000;

@@ -11,13 +11,11 @@ namespace varnel {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
   });
 }
 
-std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& directory,
-                                           std::string_view name) {
+std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& directory, std::string_view name) {
   std::filesystem::path exact = directory / PathFromNarrow(name);
   std::error_code error;
   if (std::filesystem::exists(exact, error)) return exact;

@@ -11,8 +11,7 @@ namespace varnel {
 // The entry of `directory` whose name equals `name` ignoring ASCII letter
 // case: the exact name when it exists, else the first match; `name` itself
 // in `directory` when there is none (a file to be created).
-std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& directory,
-                                           std::string_view name);
+std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& directory, std::string_view name);
 
 // The same in the current working directory, as a relative path.
 std::filesystem::path WorkingDirFile(std::string_view name);

@@ -64,8 +64,8 @@ void GuiOwnerBridge::AppendLog(const char* text, LogColour colour) {
   RunOnGuiThread([&] { target.AppendLog(text, colour); });
 }
 
-void GuiOwnerBridge::BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                                   uint32_t unit, LogColour colour) {
+void GuiOwnerBridge::BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                                   LogColour colour) {
   RunOnGuiThread([&] { target.BeginProgress(logText, statusText, total, unit, colour); });
 }
 

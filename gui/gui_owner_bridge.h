@@ -26,8 +26,8 @@ class GuiOwnerBridge : public QObject, public LinkOwner {
   GuiOwnerBridge& operator=(const GuiOwnerBridge&) = delete;
 
   void AppendLog(const char* text, LogColour colour) override;
-  void BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                     uint32_t unit, LogColour colour) override;
+  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                     LogColour colour) override;
   void StepProgress(uint32_t done, uint32_t unit) override;
   void EndProgress(const char* logText, LogColour colour) override;
   void OnLinkBusy() override;

@@ -16,10 +16,8 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
   // The settings file and the loader package are looked for in the working
   // directory, then in the user's configuration directory.
-  varnel::Application application(varnel::ExecutableBaseName(argv[0]),
-                                  varnel::SystemCodePage(),
-                                  varnel::LanguageModuleDirs(argv[0]),
-                                  varnel::UserConfigDir());
+  varnel::Application application(varnel::ExecutableBaseName(argv[0]), varnel::SystemCodePage(),
+                                  varnel::LanguageModuleDirs(argv[0]), varnel::UserConfigDir());
   varnel::MainWindow window(application);
   // Ended from outside (the terminal closed, the session ending, kill):
   // the window ends the link and closes as if the user had closed it.

@@ -57,8 +57,8 @@ constexpr std::array<int, 4> kProgressBar = {88, 13, 211, 8};
 constexpr int kRegionPanelWidth = 108;
 
 // Tab captions in tab order.
-constexpr std::array<uint16_t, kTabCount> kTabTexts = {
-    text::kInstructionTab, text::kFlasherTab, text::kDumperTab, text::kPatcherTab};
+constexpr std::array<uint16_t, kTabCount> kTabTexts = {text::kInstructionTab, text::kFlasherTab, text::kDumperTab,
+                                                       text::kPatcherTab};
 
 // The menu's own texts (they are not in the text table).
 constexpr char kFileMenu[] = "File";
@@ -95,12 +95,12 @@ MainWindow::MainWindow(const Application& application, QWidget* parent)
       app(application),
       bridge(*this),
       tracedOwner(bridge, trace, application),
-      link(application, tracedOwner, {}, std::make_unique<TracedPort>(std::make_unique<SerialPort>(application), trace)),
+      link(application, tracedOwner, {},
+           std::make_unique<TracedPort>(std::make_unique<SerialPort>(application), trace)),
       units(font()) {
   // Fixed size with title bar, system menu and minimise box, no maximise.
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   client = new QWidget;
   client->setFixedSize(units.X(kClientWidth), units.Y(kClientHeight));
   auto* layout = new QVBoxLayout(this);
@@ -217,10 +217,9 @@ void MainWindow::SetTabOrder() {
   // panel at the left of a transfer page, the pages, the log. Hidden and
   // disabled controls are passed over.
   std::vector<QWidget*> order = {mainButton, tabs};
-  for (const std::vector<QWidget*>& part : {regionPanel->TabOrder(), flashPage->TabOrder(),
-                                            dumpPage->TabOrder(),
-                                            std::vector<QWidget*>{instructionPage},
-                                            patchListPage->TabOrder(), std::vector<QWidget*>{log}}) {
+  for (const std::vector<QWidget*>& part :
+       {regionPanel->TabOrder(), flashPage->TabOrder(), dumpPage->TabOrder(), std::vector<QWidget*>{instructionPage},
+        patchListPage->TabOrder(), std::vector<QWidget*>{log}}) {
     order.insert(order.end(), part.begin(), part.end());
   }
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
@@ -269,8 +268,7 @@ void MainWindow::ReportIgnoredSettings(const std::filesystem::path& file, Profil
   char line[text::kTextCapacity + 1];
   switch (read) {
     case ProfileRead::Read:
-    case ProfileRead::Absent:
-      return;
+    case ProfileRead::Absent: return;
     case ProfileRead::NotRegular:
       std::snprintf(line, sizeof line, app.Text(text::kSettingsNotRegular).c_str(), name.c_str());
       break;
@@ -397,8 +395,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
       // The window closes only through its close box or "Exit".
       event->accept();
       return;
-    default:
-      QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
   }
 }
 
@@ -407,9 +404,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A flash cut in half leaves the handset part-written: the user says
     // which, and the window closes once the link has ended.
     if (flashRunning && !quitting) {
-      const Answer answer = QuestionDialog(app, Display(text::kFlashUnderWay), text::kFinishFlash,
-                                           text::kAbortFlash, Answer::First, this)
-                                .Ask();
+      const Answer answer =
+          QuestionDialog(app, Display(text::kFlashUnderWay), text::kFinishFlash, text::kAbortFlash, Answer::First, this)
+              .Ask();
       quitting = true;
       if (answer == Answer::Second) link.Stop();
     }

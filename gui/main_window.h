@@ -80,8 +80,8 @@ class MainWindow : public QDialog, public LinkOwner {
   void ClearLog();
   // Shows bar, status text and counter "0/total"; the bar's range is
   // 0 .. total / unit - 1 held in 16 bits. `logText` may be null.
-  void BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                     uint32_t unit, LogColour colour) override;
+  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                     LogColour colour) override;
   // Bar at done / unit - 1 (empty below 0), counter "done/total".
   void StepProgress(uint32_t done, uint32_t unit) override;
   // Optionally logs a line, then hides the progress display (its contents

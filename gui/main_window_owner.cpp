@@ -24,8 +24,7 @@
 namespace varnel {
 
 void MainWindow::AppendLog(const char* text, LogColour colour) {
-  const std::optional<std::string> line =
-      FormatLogLine(app.ToDisplay(text != nullptr ? text : ""), std::time(nullptr));
+  const std::optional<std::string> line = FormatLogLine(app.ToDisplay(text != nullptr ? text : ""), std::time(nullptr));
   if (!line) return;
   log->AppendLine(QString::fromStdString(*line), ToQColor(colour));
   // Selecting a tab lays the window out for it (ShowPage).
@@ -38,8 +37,8 @@ void MainWindow::AppendLog(const char* text, LogColour colour) {
 
 void MainWindow::ClearLog() { log->clear(); }
 
-void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t total,
-                               uint32_t unit, LogColour colour) {
+void MainWindow::BeginProgress(const char* logText, const char* status, uint32_t total, uint32_t unit,
+                               LogColour colour) {
   progressStatus = status != nullptr ? QString::fromStdString(app.ToDisplay(status)) : QString();
   statusText->setText(progressStatus);
   // A job's transfers share one display, started by the first of them.
@@ -113,10 +112,13 @@ void MainWindow::OnLinkClosed() {
   // The worker still closes the port once this returns: the close waits
   // for it on this thread's next turn.
   if (quitting) {
-    QMetaObject::invokeMethod(this, [this] {
-      ReapWorker();
-      close();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          ReapWorker();
+          close();
+        },
+        Qt::QueuedConnection);
   }
 }
 
@@ -130,7 +132,9 @@ void MainWindow::OnTransferEnded(const TransferOutcome& outcome) {
   flashRunning = false;
   // The worker is still inside this call: the job goes on from this
   // thread's next turn.
-  if (job) QMetaObject::invokeMethod(this, [this, outcome] { NextJobPart(outcome); }, Qt::QueuedConnection);
+  if (job)
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { NextJobPart(outcome); }, Qt::QueuedConnection);
 }
 
 LoaderPackage* MainWindow::PackageFile() { return &package; }

@@ -160,7 +160,8 @@ LinkStatus LinkProtocol::SendSRecords(const char* text, uint32_t total) {
 }
 
 LinkStatus LinkProtocol::UploadStageOne(LoaderPackage* package) {
-  if (package == nullptr || !package->IsOpen()) return ReportError(kStatusNoPackage, kUnitSerial, 918, StopRequest::Yes);
+  if (package == nullptr || !package->IsOpen())
+    return ReportError(kStatusNoPackage, kUnitSerial, 918, StopRequest::Yes);
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
@@ -199,7 +200,8 @@ LinkStatus LinkProtocol::UploadStageTwo(LoaderPackage* package) {
     if (got == 0) return kStatusOk;  // the package ends here
     const uint32_t length = LoadLittleEndian16(field);
     chunk.resize(length);
-    if (!package->Read(chunk.data(), length, &got)) return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
+    if (!package->Read(chunk.data(), length, &got))
+      return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
     if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, StopRequest::Yes);
     // A chunk that did not arrive whole leaves a loader that can't work:
     // the connect ends.

@@ -49,8 +49,8 @@ ResumePlan PlanResume(const std::string& file, const FlashRegion& region) {
     const TransferFile existing = TransferFile::OpenForReading(file.c_str(), &reason);
     if (!existing.IsOpen()) return {};  // nothing there: a fresh dump
     FlashRegion recorded{};
-    const bool sameRegion = ReadDumpRecord(file, &recorded) && recorded.offset == region.offset &&
-                            recorded.size == region.size;
+    const bool sameRegion =
+        ReadDumpRecord(file, &recorded) && recorded.offset == region.offset && recorded.size == region.size;
     if (existing.Size() == region.size) return {ResumeVerdict::Complete, region.size};
     if (existing.Size() < region.size && sameRegion) {
       return {ResumeVerdict::Resume, static_cast<uint32_t>(existing.Size())};

@@ -14,8 +14,8 @@ FileDifference CompareFiles(TransferFile& expected, TransferFile& actual, uint64
     const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(kCompareChunkBytes, length - at));
     uint32_t gotLeft = 0;
     uint32_t gotRight = 0;
-    if (!expected.Read(left.get(), want, &gotLeft) || !actual.Read(right.get(), want, &gotRight) ||
-        gotLeft != want || gotRight != want) {
+    if (!expected.Read(left.get(), want, &gotLeft) || !actual.Read(right.get(), want, &gotRight) || gotLeft != want ||
+        gotRight != want) {
       return difference;  // not readable
     }
     for (uint32_t i = 0; i < want; ++i) {

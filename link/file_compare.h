@@ -15,7 +15,7 @@ inline constexpr uint32_t kCompareChunkBytes = 64 * 1024;
 struct FileDifference {
   bool readable = false;  // both files gave all `length` bytes
   uint64_t differing = 0;
-  uint64_t first = 0;     // offset of the first differing byte, when any
+  uint64_t first = 0;  // offset of the first differing byte, when any
 };
 
 // Reads `length` bytes of `expected` and `actual` from where each stands.

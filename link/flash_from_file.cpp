@@ -73,8 +73,8 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
     outcome->status = status;
     return ReportError(status, kUnitXm, 544, StopRequest::No);
   }
-  BeginProgress(app.Text(text::kFlashStarted).c_str(), app.Text(text::kFlashing).c_str(), total,
-                kBlockProgressUnit, kBlack);
+  BeginProgress(app.Text(text::kFlashStarted).c_str(), app.Text(text::kFlashing).c_str(), total, kBlockProgressUnit,
+                kBlack);
   uint8_t* data = receiveBuffer.get();
   for (;;) {
     uint32_t n = std::min(total - sent, blockSize);
@@ -97,7 +97,8 @@ LinkStatus LinkProtocol::FlashFromFile(const char* path, uint32_t start, Transfe
       toldFinishing = true;
       const uint64_t elapsedMs = std::max<uint32_t>(port.TickCount() - firstTick, 1);
       const uint64_t leftMs = uint64_t{total - sent} * elapsedMs / sent;
-      Log(FormatText(text::kFinishingFlash, DurationText(static_cast<uint32_t>((leftMs + kMsPerSecond - 1) / kMsPerSecond)).c_str()),
+      Log(FormatText(text::kFinishingFlash,
+                     DurationText(static_cast<uint32_t>((leftMs + kMsPerSecond - 1) / kMsPerSecond)).c_str()),
           kGrey);
     }
     if (StopAsked()) {

@@ -35,9 +35,8 @@ VerifyResult SerialLink::VerifyFlash(uint32_t bytes, FlashedImage& image) {
     protocol.Log(app.TextWithName(text::kVerifyImageChanged, request.fileName), kRed);
     return VerifyResult::Incomplete;
   }
-  const FileDifference difference = image.file.Rewind() && readBack.Rewind()
-                                        ? CompareFiles(image.file, readBack, bytes)
-                                        : FileDifference{};
+  const FileDifference difference =
+      image.file.Rewind() && readBack.Rewind() ? CompareFiles(image.file, readBack, bytes) : FileDifference{};
   if (!difference.readable) {
     protocol.Log(app.TextWithName(text::kVerifyCantCompare, request.fileName), kRed);
     return VerifyResult::Incomplete;

@@ -31,12 +31,13 @@ uint64_t LineTrace::SteadyMicroseconds() {
 }
 
 LineTrace::LineTrace(Clock traceClock, size_t bufferBytes, uint64_t maxBytes)
-    : clock(std::move(traceClock)), capacity(std::max<size_t>(bufferBytes, 1)), maxFileBytes(std::max<uint64_t>(maxBytes, 1)) {}
+    : clock(std::move(traceClock)),
+      capacity(std::max<size_t>(bufferBytes, 1)),
+      maxFileBytes(std::max<uint64_t>(maxBytes, 1)) {}
 
 LineTrace::~LineTrace() { Close(); }
 
-bool LineTrace::Open(const std::string& tracePath, TraceStart start, std::string_view portName,
-                     std::string* reason) {
+bool LineTrace::Open(const std::string& tracePath, TraceStart start, std::string_view portName, std::string* reason) {
   Close();
   path = tracePath;
   header.clear();

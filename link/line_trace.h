@@ -74,8 +74,7 @@ class LineTrace {
   // with `portName` and the local date and time, and the clock starts at
   // 0. False, with the system's reason in `reason`, when the file can't be
   // opened: the trace is then not open.
-  [[nodiscard]] bool Open(const std::string& path, TraceStart start, std::string_view portName,
-                          std::string* reason);
+  [[nodiscard]] bool Open(const std::string& path, TraceStart start, std::string_view portName, std::string* reason);
   bool IsOpen() const { return file.IsOpen(); }
   // The path given to the last Open.
   const std::string& Path() const { return path; }

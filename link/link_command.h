@@ -11,8 +11,8 @@ enum class LinkCommand : uint32_t {
   Connect = 1,  // wait for the handset's first byte, then connect
   Dump = 2,
   Flash = 3,
-  Stop = 6,     // end the worker and close the port
-  Idle = 7,     // read and drop what arrives
+  Stop = 6,  // end the worker and close the port
+  Idle = 7,  // read and drop what arrives
 };
 
 }  // namespace varnel

@@ -50,8 +50,7 @@ LinkStatus SerialLink::RaiseLineSpeed() {
   // Asking the loader for a speed this port can't follow would leave it
   // talking where we can't hear: such a speed is never asked for.
   if (!port->CanRunAt(speed)) {
-    protocol.Log(protocol.FormatText(text::kSpeedUnavailable, static_cast<int>(speed),
-                                     static_cast<int>(kUploadSpeed)),
+    protocol.Log(protocol.FormatText(text::kSpeedUnavailable, static_cast<int>(speed), static_cast<int>(kUploadSpeed)),
                  kGrey);
     return kStatusOk;
   }

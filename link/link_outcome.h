@@ -54,9 +54,9 @@ struct TransferOutcome {
   // The block transfer's own status, before the loader's closing response:
   // 0 when every block it took on was accepted.
   LinkStatus status = kStatusOk;
-  uint32_t bytes = 0;      // the bytes that got through (a dump's file: all of the region it holds)
-  bool confirmed = false;  // the loader's closing response was 0
-  bool clean = false;      // no failure was reported on the way (a block received again is none)
+  uint32_t bytes = 0;                          // the bytes that got through (a dump's file: all of the region it holds)
+  bool confirmed = false;                      // the loader's closing response was 0
+  bool clean = false;                          // no failure was reported on the way (a block received again is none)
   VerifyResult verify = VerifyResult::NotRun;  // a flash's read-back
 };
 

@@ -27,8 +27,7 @@ class LinkOwner {
   // Shows the progress display for a transfer of `total` units of the
   // caller's choice, the bar moving every `unit` of them (unit is not 0);
   // `logText` may be null.
-  virtual void BeginProgress(const char* logText, const char* statusText,
-                             uint32_t total, uint32_t unit,
+  virtual void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
                              LogColour colour) = 0;
   virtual void StepProgress(uint32_t done, uint32_t unit) = 0;
   // Optionally logs a line, then hides the progress display.

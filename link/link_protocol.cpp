@@ -112,9 +112,7 @@ LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t 
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud) {
-  return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit);
-}
+LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud) { return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit); }
 
 LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written) {
   uint32_t local = 0;
@@ -125,8 +123,7 @@ LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_
 }
 
 LinkStatus LinkProtocol::WriteText(const char* text, uint32_t* written) {
-  return WriteBytes(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)),
-                    written);
+  return WriteBytes(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)), written);
 }
 
 LinkStatus LinkProtocol::WriteByte(uint8_t byte) { return WriteBytes(&byte, 1); }

@@ -89,8 +89,8 @@ struct LinkTiming {
 class LinkProtocol {
  public:
   // `command` is the worker's; a stop written there ends the waits.
-  LinkProtocol(const Application& application, LinkOwner& owner, Port& port,
-               const std::atomic<LinkCommand>& command, LinkTiming timing = {});
+  LinkProtocol(const Application& application, LinkOwner& owner, Port& port, const std::atomic<LinkCommand>& command,
+               LinkTiming timing = {});
   LinkProtocol(const LinkProtocol&) = delete;
   LinkProtocol& operator=(const LinkProtocol&) = delete;
 
@@ -228,8 +228,7 @@ class LinkProtocol {
   // within five part time-outs, noise or not), kStatusCrcMismatch,
   // kStatusCrcMissing, or kStatusCantOpenFile when the file refused a
   // block. `received` gets the bytes written.
-  [[nodiscard]] LinkStatus ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet,
-                                         uint32_t* received);
+  [[nodiscard]] LinkStatus ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet, uint32_t* received);
   // Command 0x14 with the count, the blocks, then the loader's response.
   // The blocks' failure when they failed, else the response's status.
   [[nodiscard]] LinkStatus SendWithCommand(const uint8_t* data, uint32_t count, Quiet quiet);
@@ -244,8 +243,8 @@ class LinkProtocol {
   // Reads bytes into `buffer` up to and including `terminator` (at most
   // `room` before it), then a NUL. 0; kStatusTimeout, kStatusRead or
   // kStatusTextTooLong, each reported.
-  [[nodiscard]] LinkStatus ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator,
-                                     uint32_t* count, uint32_t timeoutMs);
+  [[nodiscard]] LinkStatus ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator, uint32_t* count,
+                                     uint32_t timeoutMs);
   // Skips lines until one reads `expected` after trimming white space;
   // kStatusTimeout when a line takes too long, the step's limit has passed,
   // or a stop is asked for.
@@ -260,11 +259,10 @@ class LinkProtocol {
   // until it holds the whole region (link/dump_resume.h). The loader's
   // response, or the failure before it; `outcome` (not clean: the worker
   // judges that) tells what moved, its bytes counting `kept`.
-  [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length,
-                                      TransferOutcome* outcome, uint32_t kept = 0);
+  [[nodiscard]] LinkStatus DumpToFile(const char* path, uint32_t start, uint32_t length, TransferOutcome* outcome,
+                                      uint32_t kept = 0);
   // The same into `file`, open for writing, which stays open.
-  [[nodiscard]] LinkStatus DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
-                                        TransferOutcome* outcome);
+  [[nodiscard]] LinkStatus DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length, TransferOutcome* outcome);
   // Writes the file `path` into flash from `start`, in blocks that never
   // cross a sector boundary; as DumpToFile. When `image` is given, it gets
   // the file as it was opened (kept open) and its stamp then, so that what
@@ -273,8 +271,7 @@ class LinkProtocol {
                                          FlashedImage* image = nullptr);
 
   // ---- Progress forwarding to the owner ----
-  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
-                     LogColour colour);
+  void BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit, LogColour colour);
   void StepProgress(uint32_t done, uint32_t unit);
   void EndProgress(const char* logText, LogColour colour);
 
@@ -302,8 +299,7 @@ class LinkProtocol {
   bool WaitForQuietLine(uint32_t quietMs);
   LinkStatus ReadBlockPart(uint8_t* buffer, uint32_t count, int location);
   LinkStatus ReceiveOneBlock(BlockIdentity* block);
-  LinkStatus StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
-                        uint32_t* received);
+  LinkStatus StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected, uint32_t* received);
   bool AwaitBlockStart(uint8_t* start);
   // The loader's response byte after a dump, taking a repeat of the last
   // block (sent again when our 0x06 to it was lost) out of the way first.
@@ -342,7 +338,7 @@ class LinkProtocol {
   bool stopHeld = false;
   uint32_t blockSize = kBlockChoices.front();
   uint32_t failures = 0;
-  BlockSequence sequence;  // of the receive under way or just ended
+  BlockSequence sequence;                    // of the receive under way or just ended
   std::unique_ptr<uint8_t[]> receiveBuffer;  // lines, responses, flash data
   std::unique_ptr<uint8_t[]> blockBuffer;    // one outgoing or incoming block
 };

@@ -8,9 +8,7 @@ namespace varnel {
 
 void LinkProtocol::Log(const char* text, LogColour colour) { owner.AppendLog(text, colour); }
 
-void LinkProtocol::LogSystemReason(const std::string& reason) {
-  Log(NarrowToCodePage(reason, app.CodePage()), kGrey);
-}
+void LinkProtocol::LogSystemReason(const std::string& reason) { Log(NarrowToCodePage(reason, app.CodePage()), kGrey); }
 
 std::string LinkProtocol::StatusText(LinkStatus code) {
   char text[text::kTextCapacity + 1];
@@ -36,8 +34,8 @@ LinkStatus LinkProtocol::ReportRetry(LinkStatus status, const char* unit, int lo
   return status;
 }
 
-void LinkProtocol::BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                                 uint32_t unit, LogColour colour) {
+void LinkProtocol::BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                                 LogColour colour) {
   owner.BeginProgress(logText, statusText, total, unit, colour);
 }
 

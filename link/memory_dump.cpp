@@ -28,18 +28,17 @@ void LinkProtocol::LogElapsed(std::time_t first, uint32_t firstTick, uint32_t by
   Log(FormatText(text::kAverageRate, RateText(app, bytes * kMillisecondsPerSecond / milliseconds).c_str()), kGrey);
 }
 
-LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length,
-                                    TransferOutcome* outcome, uint32_t kept) {
+LinkStatus LinkProtocol::DumpToFile(const char* path, uint32_t start, uint32_t length, TransferOutcome* outcome,
+                                    uint32_t kept) {
   return Dump(path, nullptr, start, length, kept, outcome);
 }
 
-LinkStatus LinkProtocol::DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length,
-                                      TransferOutcome* outcome) {
+LinkStatus LinkProtocol::DumpIntoFile(TransferFile& file, uint32_t start, uint32_t length, TransferOutcome* outcome) {
   return Dump(nullptr, &file, start, length, 0, outcome);
 }
 
-LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length,
-                              uint32_t kept, TransferOutcome* outcome) {
+LinkStatus LinkProtocol::Dump(const char* path, TransferFile* openFile, uint32_t start, uint32_t length, uint32_t kept,
+                              TransferOutcome* outcome) {
   *outcome = TransferOutcome{TransferKind::Dump};
   sequence = BlockSequence();
   FlashBank bank;

@@ -24,8 +24,7 @@ PortTarget LocatePort(const std::string& name, const Profile& settings, const De
   return target;
 }
 
-std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings,
-                                     const DeviceRoots& roots) {
+std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings, const DeviceRoots& roots) {
   std::vector<int> candidates;
   for (const std::string& key : settings.Keys(kPortsSection)) candidates.push_back(ComPortNumber(key));
   candidates.push_back(ComPortNumber(DefaultPortName(device.path)));

@@ -42,8 +42,7 @@ PortTarget LocatePort(const std::string& name, const Profile& settings, const De
 // section "Ports" whose device it is, and its DefaultPortName unless
 // section "Ports" sends that name elsewhere. Spelled "COMn", in ascending
 // order of n, each once; empty when none leads there.
-std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings,
-                                     const DeviceRoots& roots);
+std::vector<std::string> PortNamesOf(const SerialDevice& device, const Profile& settings, const DeviceRoots& roots);
 
 // How a port is named on this system, for help texts: lines of at most 56
 // characters, each ending in a line feed.

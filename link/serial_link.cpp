@@ -39,9 +39,7 @@ LinkStatus SerialLink::Connect(const ConnectRequest& connect) {
   return kStatusOk;
 }
 
-bool SerialLink::IsReady() const {
-  return protocol.LoaderActive() && command.load() == LinkCommand::Idle;
-}
+bool SerialLink::IsReady() const { return protocol.LoaderActive() && command.load() == LinkCommand::Idle; }
 
 TransferRequestResult SerialLink::RequestTransfer(const TransferRequest& transfer) {
   if (!IsReady()) return TransferRequestResult::NotReady;

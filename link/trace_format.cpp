@@ -44,11 +44,10 @@ std::string TraceHeader(std::string_view portName, const std::tm& localTime) {
   return "# Varnel line trace of " + VisibleText(portName) + ", " + date + "\n";
 }
 
-std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
-                       std::span<const uint8_t> bytes) {
+std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud, std::span<const uint8_t> bytes) {
   char columns[64];
-  std::snprintf(columns, sizeof columns, " %-*s %*u %*zu  ", kKindWidth,
-                direction == TraceDirection::In ? "in" : "out", kSpeedWidth, baud, kCountWidth, bytes.size());
+  std::snprintf(columns, sizeof columns, " %-*s %*u %*zu  ", kKindWidth, direction == TraceDirection::In ? "in" : "out",
+                kSpeedWidth, baud, kCountWidth, bytes.size());
   std::string line = Stamp(micros) + columns;
   line.reserve(line.size() + bytes.size() * 4 + 4);
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -65,8 +64,8 @@ std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
 }
 
 std::string TraceLogLine(uint64_t micros, LogColour colour, std::string_view text) {
-  return Stamp(micros) + " " + Padded("log", kKindWidth) + " " + Padded(ColourWord(colour), kColourWidth) +
-         " " + VisibleText(text) + "\n";
+  return Stamp(micros) + " " + Padded("log", kKindWidth) + " " + Padded(ColourWord(colour), kColourWidth) + " " +
+         VisibleText(text) + "\n";
 }
 
 std::string TraceEvent(uint64_t micros, std::string_view kind, std::string_view detail) {

@@ -42,8 +42,7 @@ std::string TraceHeader(std::string_view portName, const std::tm& localTime);
 // direction, the line speed in bit/s, the count, the bytes in hexadecimal
 // and, between bars, each byte as its character when printable ASCII and
 // '.' otherwise.
-std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud,
-                       std::span<const uint8_t> bytes);
+std::string TraceBurst(uint64_t micros, TraceDirection direction, uint32_t baud, std::span<const uint8_t> bytes);
 
 // A log line of the link: its colour as a word (ColourWord) and its text
 // (UTF-8) through VisibleText, so every record stays on one line. The

@@ -18,8 +18,8 @@ void TracedOwner::AppendLog(const char* text, LogColour colour) {
   ReportWriteFailure();
 }
 
-void TracedOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total,
-                                uint32_t unit, LogColour colour) {
+void TracedOwner::BeginProgress(const char* logText, const char* statusText, uint32_t total, uint32_t unit,
+                                LogColour colour) {
   Record(logText, colour);
   target.BeginProgress(logText, statusText, total, unit, colour);
 }

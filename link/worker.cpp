@@ -41,9 +41,7 @@ LinkStatus SerialLink::ExecuteCommand(uint32_t pending) {
     case LinkCommand::Connect: return RunConnect();
     case LinkCommand::Dump: return RunDump();
     case LinkCommand::Flash: return RunFlash();
-    case LinkCommand::Stop:
-      protocol.RequestStop();
-      return kStatusOk;
+    case LinkCommand::Stop: protocol.RequestStop(); return kStatusOk;
     case LinkCommand::Idle: return RunIdle(pending);
   }
   return kStatusOk;  // any other value does nothing

@@ -130,11 +130,10 @@ bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
   }
 }
 
-LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet,
-                                       uint32_t* received) {
+LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet, uint32_t* received) {
   std::string started = app.Text(text::kReceiveStarted);
-  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kReceiving).c_str(),
-                expected, kBlockProgressUnit, kBlack);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kReceiving).c_str(), expected,
+                kBlockProgressUnit, kBlack);
   int budget = kRetryBudget;
   uint32_t repeatsInARow = 0;
   uint32_t emptyInARow = 0;
@@ -166,8 +165,7 @@ LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Qu
       verdict = sequence.Classify(block);
       if (verdict == BlockSequence::Verdict::kOutOfSequence) {
         char line[text::kTextCapacity + 1];
-        std::snprintf(line, sizeof line, "Block %u (phone sent) != %u (i expect)",
-                      static_cast<unsigned>(block.number),
+        std::snprintf(line, sizeof line, "Block %u (phone sent) != %u (i expect)", static_cast<unsigned>(block.number),
                       static_cast<unsigned>(static_cast<uint16_t>(sequence.Last().number + 1)));
         Log(line, kBlack);
         status = kStatusCrcMismatch;  // a failed block: asked for again
@@ -238,8 +236,7 @@ LinkStatus LinkProtocol::ReadDumpResponse(Quiet quiet) {
     if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, StopRequest::No);
     // A response of 2 and a repeated block both start with 0x02; only a
     // whole repeat of the last block counts as one.
-    if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed ||
-        !TakeRepeatedLastBlock()) {
+    if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed || !TakeRepeatedLastBlock()) {
       return quiet == Quiet::Yes ? kStatusOk : TakeResponse(response);
     }
     static_cast<void>(WriteByte(kAck));

@@ -92,8 +92,8 @@ LinkStatus LinkProtocol::SendData(const uint8_t* data, uint32_t total, Quiet qui
   const LinkStatus ready = WaitForAck();
   if (ready != kStatusOk) return ReportError(ready, kUnitXm, 199, StopRequest::No);
   std::string started = app.Text(text::kTransmitStarted);
-  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kTransmitting).c_str(),
-                total, kBlockProgressUnit, kBlack);
+  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kTransmitting).c_str(), total,
+                kBlockProgressUnit, kBlack);
   LinkStatus status = kStatusOk;
   for (;;) {
     const uint32_t n = std::min(total - position, blockSize);

@@ -30,21 +30,16 @@ DialogUnits::DialogUnits(const QFont& font) {
   baseHeight = std::max(1, metrics.height());
 }
 
-DialogUnits::DialogUnits(int width, int height)
-    : baseWidth(std::max(1, width)), baseHeight(std::max(1, height)) {}
+DialogUnits::DialogUnits(int width, int height) : baseWidth(std::max(1, width)), baseHeight(std::max(1, height)) {}
 
 int DialogUnits::X(int units) const { return MulDiv(units, baseWidth, kUnitsPerBaseWidth); }
 
 int DialogUnits::Y(int units) const { return MulDiv(units, baseHeight, kUnitsPerBaseHeight); }
 
-QRect DialogUnits::Rect(int x, int y, int width, int height) const {
-  return QRect(X(x), Y(y), X(width), Y(height));
-}
+QRect DialogUnits::Rect(int x, int y, int width, int height) const { return QRect(X(x), Y(y), X(width), Y(height)); }
 
 int DialogUnits::ReferenceX(int pixels) const { return MulDiv(pixels, baseWidth, kReferenceBaseWidth); }
 
-int DialogUnits::ReferenceY(int pixels) const {
-  return MulDiv(pixels, baseHeight, kReferenceBaseHeight);
-}
+int DialogUnits::ReferenceY(int pixels) const { return MulDiv(pixels, baseHeight, kReferenceBaseHeight); }
 
 }  // namespace varnel

@@ -27,8 +27,8 @@ QStringList QtNameFilters(const char* filterText) {
   for (const FileFilter& filter : ParseFileFilters(filterText)) {
     QStringList patterns;
     for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
-    filters << QString::fromStdString(filter.caption) + QStringLiteral(" (") +
-                   patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    filters << QString::fromStdString(filter.caption) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')');
   }
   return filters;
 }

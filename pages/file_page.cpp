@@ -26,14 +26,12 @@ constexpr int kBrowseWidth = 12;
 constexpr int kStartWidth = 72;
 constexpr int kStartGap = 37;  // from the box's bottom (y 28) to the button (y 66)
 
-QString Display(const Application& app, uint16_t id) {
-  return QString::fromStdString(app.ToDisplay(app.Text(id)));
-}
+QString Display(const Application& app, uint16_t id) { return QString::fromStdString(app.ToDisplay(app.Text(id))); }
 
 }  // namespace
 
-FilePage::FilePage(const Application& application, const char* pageSection, uint16_t startText,
-                   FileDialogKind kind, QWidget* parent)
+FilePage::FilePage(const Application& application, const char* pageSection, uint16_t startText, FileDialogKind kind,
+                   QWidget* parent)
     : QWidget(parent),
       app(application),
       section(pageSection),

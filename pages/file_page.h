@@ -30,8 +30,8 @@ class FilePage : public QWidget {
   // `section` names the page's section of the settings file; `startText`
   // is the text id of the start button's caption; `dialogKind` the file
   // dialog the browse button runs.
-  FilePage(const Application& app, const char* section, uint16_t startText,
-           FileDialogKind dialogKind, QWidget* parent = nullptr);
+  FilePage(const Application& app, const char* section, uint16_t startText, FileDialogKind dialogKind,
+           QWidget* parent = nullptr);
 
   // Takes FileName of the page's section of `settings` (see
   // varnel::LoadFileName) into the file name and the box.

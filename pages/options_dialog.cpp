@@ -26,16 +26,13 @@ constexpr int kPortRows = 4;  // "COM1" .. "COM4", then "COM5" .. "COM8"
 // A group with nothing checked answers checkedId() with -1.
 static_assert(kNoChoice == -1);
 
-QString Display(const Application& app, uint16_t id) {
-  return QString::fromStdString(app.ToDisplay(app.Text(id)));
-}
+QString Display(const Application& app, uint16_t id) { return QString::fromStdString(app.ToDisplay(app.Text(id))); }
 
 // Checks the button at `index`; an index outside the group checks none.
 // A fresh exclusive group starts with none checked.
 void Check(QButtonGroup* group, int64_t index) {
-  if (QAbstractButton* button = index >= 0 && index < group->buttons().size()
-                                    ? group->button(static_cast<int>(index))
-                                    : nullptr) {
+  if (QAbstractButton* button =
+          index >= 0 && index < group->buttons().size() ? group->button(static_cast<int>(index)) : nullptr) {
     button->setChecked(true);
   }
 }
@@ -63,8 +60,7 @@ OptionsDialog::OptionsDialog(const Application& application, const OptionChoices
     : OptionsDialog(application, opening, settingsFile, DeviceRoots{}, parent) {}
 
 OptionsDialog::OptionsDialog(const Application& application, const OptionChoices& opening,
-                             const std::filesystem::path& settingsFile, const DeviceRoots& roots,
-                             QWidget* parent)
+                             const std::filesystem::path& settingsFile, const DeviceRoots& roots, QWidget* parent)
     : QDialog(parent),
       app(application),
       choices(opening),
@@ -105,8 +101,8 @@ QGroupBox* OptionsDialog::BuildPortGroup(const std::filesystem::path& settingsFi
   return frame;
 }
 
-QGroupBox* OptionsDialog::BuildChoiceGroup(uint16_t caption, const char* name,
-                                           std::span<const uint32_t> values, QButtonGroup* group) {
+QGroupBox* OptionsDialog::BuildChoiceGroup(uint16_t caption, const char* name, std::span<const uint32_t> values,
+                                           QButtonGroup* group) {
   auto* frame = new QGroupBox(Display(app, caption));
   frame->setObjectName(QString::fromStdString(std::string(name) + "Frame"));
   auto* layout = new QVBoxLayout(frame);

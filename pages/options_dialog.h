@@ -33,13 +33,12 @@ class OptionsDialog : public QDialog {
  public:
   // `settingsFile` holds the port map the buttons name their devices from;
   // the devices are looked for in the system's own trees.
-  OptionsDialog(const Application& app, const OptionChoices& opening,
-                const std::filesystem::path& settingsFile, QWidget* parent = nullptr);
+  OptionsDialog(const Application& app, const OptionChoices& opening, const std::filesystem::path& settingsFile,
+                QWidget* parent = nullptr);
   // The same, with the devices looked for in the trees at `roots` (tests
   // give a fake one).
-  OptionsDialog(const Application& app, const OptionChoices& opening,
-                const std::filesystem::path& settingsFile, const DeviceRoots& roots,
-                QWidget* parent = nullptr);
+  OptionsDialog(const Application& app, const OptionChoices& opening, const std::filesystem::path& settingsFile,
+                const DeviceRoots& roots, QWidget* parent = nullptr);
 
   // The indexes as the dialog stands: the opening ones until OK.
   OptionChoices Choices() const { return choices; }

@@ -10,14 +10,12 @@
 namespace varnel {
 namespace {
 
-QString Display(const Application& app, uint16_t id) {
-  return QString::fromStdString(app.ToDisplay(app.Text(id)));
-}
+QString Display(const Application& app, uint16_t id) { return QString::fromStdString(app.ToDisplay(app.Text(id))); }
 
 }  // namespace
 
-QuestionDialog::QuestionDialog(const Application& app, const QString& message, uint16_t firstText,
-                               uint16_t secondText, Answer escape, QWidget* parent)
+QuestionDialog::QuestionDialog(const Application& app, const QString& message, uint16_t firstText, uint16_t secondText,
+                               Answer escape, QWidget* parent)
     : QDialog(parent),
       firstButton(new QPushButton(Display(app, firstText))),
       secondButton(new QPushButton(Display(app, secondText))),

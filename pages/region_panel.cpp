@@ -28,16 +28,12 @@ constexpr int kBoxLimit = 10;
 // units: tight enough that a 10-digit offset fits its half of the panel.
 constexpr int kFrameMarginUnits = 2;
 
-constexpr std::array<uint16_t, kPresetCount> kPresetTexts = {
-    text::kPresetSystem, text::kPresetImage, text::kPresetData};
-constexpr std::array<const char*, kPresetCount> kPresetObjectNames = {
-    "presetSystem", "presetImage", "presetData"};
-constexpr std::array<FlashRegion, kPresetCount> kPresetRegions = {
-    kSystemRegion, kImageRegion, kDataRegion};
+constexpr std::array<uint16_t, kPresetCount> kPresetTexts = {text::kPresetSystem, text::kPresetImage,
+                                                             text::kPresetData};
+constexpr std::array<const char*, kPresetCount> kPresetObjectNames = {"presetSystem", "presetImage", "presetData"};
+constexpr std::array<FlashRegion, kPresetCount> kPresetRegions = {kSystemRegion, kImageRegion, kDataRegion};
 
-QString Display(const Application& app, uint16_t id) {
-  return QString::fromStdString(app.ToDisplay(app.Text(id)));
-}
+QString Display(const Application& app, uint16_t id) { return QString::fromStdString(app.ToDisplay(app.Text(id))); }
 
 std::string HexText(uint32_t value) {
   char text[kBoxLimit + 1];

@@ -15,9 +15,7 @@ namespace {
 // The OK button keeps the caption of the dialog's template.
 constexpr char kOkCaption[] = "OK";
 
-QString Display(const Application& app, uint16_t id) {
-  return QString::fromStdString(app.ToDisplay(app.Text(id)));
-}
+QString Display(const Application& app, uint16_t id) { return QString::fromStdString(app.ToDisplay(app.Text(id))); }
 
 }  // namespace
 

@@ -151,21 +151,16 @@ std::string DescribeOpenFailure(const std::string& device, int systemError, cons
   const std::string text = device + ": " + std::strerror(systemError) + ".";
   switch (systemError) {
     case EACCES:
-    case EPERM:
-      return text + " " + PermissionAdvice(device, roots, app);
+    case EPERM: return text + " " + PermissionAdvice(device, roots, app);
     // EIO: a ttyS* with no UART behind it opens with an I/O error.
     case ENOENT:
     case ENXIO:
     case ENODEV:
-    case EIO:
-      return text + " " + MissingAdvice(roots, app);
+    case EIO: return text + " " + MissingAdvice(roots, app);
     case EBUSY:
-    case EWOULDBLOCK:
-      return text + " " + HolderAdvice(device, roots, app);
-    case ENOTTY:
-      return text + " " + AdviceText(app, text::kNotASerialDevice);
-    default:
-      return text;
+    case EWOULDBLOCK: return text + " " + HolderAdvice(device, roots, app);
+    case ENOTTY: return text + " " + AdviceText(app, text::kNotASerialDevice);
+    default: return text;
   }
 }
 

@@ -22,10 +22,8 @@ std::string DescribeOpenFailure(const std::string& device, int systemError, cons
     }
     // A COM port is opened by one program at a time.
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return text + " " + AdviceText(app, text::kPortHeld);
-    default:
-      return text;
+    case ERROR_SHARING_VIOLATION: return text + " " + AdviceText(app, text::kPortHeld);
+    default: return text;
   }
 }
 

@@ -150,8 +150,8 @@ bool IsSerialDeviceNode(const std::string& device, const DeviceRoots& roots, con
     *reason = AdviceText(app, text::kNotCharacterDevice);
     return false;
   }
-  const fs::path entry = roots.sysfs / kCharDevices /
-                         (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
+  const fs::path entry =
+      roots.sysfs / kCharDevices / (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
   std::error_code error;
   const fs::path subsystem = fs::read_symlink(entry / "subsystem", error);
   if (error || subsystem.filename() == kTtySubsystem) return true;

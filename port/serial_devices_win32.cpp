@@ -49,15 +49,12 @@ std::vector<SerialDevice> ListSerialDevices(const DeviceRoots& /*roots*/) {
     device.path = DeviceSystemPath(name, {});
     devices.push_back(std::move(device));
   }
-  std::sort(devices.begin(), devices.end(), [](const SerialDevice& a, const SerialDevice& b) {
-    return ComPortNumber(a.path) < ComPortNumber(b.path);
-  });
+  std::sort(devices.begin(), devices.end(),
+            [](const SerialDevice& a, const SerialDevice& b) { return ComPortNumber(a.path) < ComPortNumber(b.path); });
   return devices;
 }
 
-std::filesystem::path DeviceTreePath(const std::string& device, const DeviceRoots& /*roots*/) {
-  return device;
-}
+std::filesystem::path DeviceTreePath(const std::string& device, const DeviceRoots& /*roots*/) { return device; }
 
 std::string DeviceSystemPath(const std::string& device, const DeviceRoots& /*roots*/) {
   std::string upper = device;

@@ -218,8 +218,8 @@ bool SerialPort::CanRunAt(uint32_t baud) {
   // A driver may take a speed it can't make and keep another: only the
   // speed read back counts.
   termios seen{};
-  bool runs = ::tcsetattr(native->fd, TCSANOW, &trial) == 0 &&
-              ::tcgetattr(native->fd, &seen) == 0 && ::cfgetospeed(&seen) == code;
+  bool runs = ::tcsetattr(native->fd, TCSANOW, &trial) == 0 && ::tcgetattr(native->fd, &seen) == 0 &&
+              ::cfgetospeed(&seen) == code;
   ::tcsetattr(native->fd, TCSANOW, &saved);
   return runs;
 }

@@ -24,9 +24,8 @@ namespace varnel {
 namespace {
 
 constexpr std::array<uint32_t, 20> kSpeeds = {
-    300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200,
-    230400, 460800, 500000, 576000, 921600, 1000000, 1152000, 1500000,
-    2000000, 3000000,
+    300,    600,    1200,   2400,   4800,   9600,    19200,   38400,   57600,   115200,
+    230400, 460800, 500000, 576000, 921600, 1000000, 1152000, 1500000, 2000000, 3000000,
 };
 
 constexpr WORD kXonXoffLimit = 262;
@@ -136,8 +135,8 @@ void SerialPort::WaitForInput(uint32_t timeoutMs) {
     std::span<uint8_t> room = native->queue.FreeSpace();
     if (room.empty()) return;  // full: the link reads before it waits again
     DWORD got = 0;
-    const bool read = SetCommTimeouts(native->port.Get(), &timeouts) &&
-                      ReadFile(native->port.Get(), room.data(), 1, &got, nullptr);
+    const bool read =
+        SetCommTimeouts(native->port.Get(), &timeouts) && ReadFile(native->port.Get(), room.data(), 1, &got, nullptr);
     SetNonBlockingTimeouts();
     if (!read) {
       native->hungUp = true;
@@ -237,8 +236,8 @@ bool SerialPort::CanRunAt(uint32_t baud) {
   // Only the speed read back counts.
   DCB seen{};
   seen.DCBlength = sizeof seen;
-  bool runs = SetCommState(native->port.Get(), &trial) && GetCommState(native->port.Get(), &seen) &&
-              seen.BaudRate == baud;
+  bool runs =
+      SetCommState(native->port.Get(), &trial) && GetCommState(native->port.Get(), &seen) && seen.BaudRate == baud;
   SetCommState(native->port.Get(), &saved);
   return runs;
 }

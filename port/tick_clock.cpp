@@ -13,8 +13,6 @@ uint32_t TickCount() {
   return static_cast<uint32_t>(duration_cast<milliseconds>(now).count());
 }
 
-void SleepMs(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 }  // namespace varnel

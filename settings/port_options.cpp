@@ -10,8 +10,8 @@ namespace {
 // A stored value may be any 32-bit number, negative too: compared in 64 bits.
 template <size_t N>
 int IndexOf(const std::array<uint32_t, N>& choices, int32_t value) {
-  const auto it = std::find_if(choices.begin(), choices.end(),
-                               [value](uint32_t choice) { return int64_t{choice} == value; });
+  const auto it =
+      std::find_if(choices.begin(), choices.end(), [value](uint32_t choice) { return int64_t{choice} == value; });
   return it == choices.end() ? kNoChoice : static_cast<int>(std::distance(choices.begin(), it));
 }
 

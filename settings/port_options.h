@@ -15,7 +15,7 @@
 namespace varnel {
 
 inline constexpr int kNoChoice = -1;
-inline constexpr int kPortChoiceCount = 8;    // "COM1" .. "COM8"
+inline constexpr int kPortChoiceCount = 8;  // "COM1" .. "COM8"
 // The line speeds (bit/s) and block sizes (bytes) the program offers, the
 // first of each its default; the command-line tool takes the same.
 inline constexpr std::array<uint32_t, 3> kSpeedChoices = {kUploadSpeed, 230400, 460800};

@@ -16,9 +16,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-ProfileRead FailedLookup(DWORD error) {
-  return IsMissing(error) ? ProfileRead::Absent : ProfileRead::Unreadable;
-}
+ProfileRead FailedLookup(DWORD error) { return IsMissing(error) ? ProfileRead::Absent : ProfileRead::Unreadable; }
 
 ProfileRead ReadAll(HANDLE file, std::string* bytes) {
   char chunk[kReadChunk];
@@ -43,8 +41,8 @@ ProfileRead ReadProfileFile(const std::filesystem::path& file, std::string* byte
   const uintmax_t size = std::filesystem::file_size(file, error);
   if (error) return ProfileRead::Unreadable;
   if (size > kProfileFileMaxBytes) return ProfileRead::TooLarge;
-  const UniqueHandle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueHandle handle(
+      CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.Valid()) return FailedLookup(GetLastError());
   // The name may have come to stand for a pipe or a device since the check.
   if (GetFileType(handle.Get()) != FILE_TYPE_DISK) return ProfileRead::NotRegular;

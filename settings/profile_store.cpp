@@ -47,8 +47,7 @@ std::string JoinLines(const ProfileLines& file) {
   std::string bytes;
   for (size_t i = 0; i < file.lines.size(); ++i) {
     // A last line without an end gets one: lines may follow it.
-    const std::string& end = file.ends[i].empty() || file.ends[i] == "\r" ? file.ends[i] + file.lineEnd
-                                                                          : file.ends[i];
+    const std::string& end = file.ends[i].empty() || file.ends[i] == "\r" ? file.ends[i] + file.lineEnd : file.ends[i];
     bytes += file.lines[i] + end;
   }
   return bytes;
@@ -102,8 +101,7 @@ bool KeyLine(std::string_view line, std::string_view* key, std::string_view* val
 }
 
 // Puts `keyLine` into the section, replacing the key's line if present.
-void SetKey(ProfileLines* file, std::string_view section, std::string_view key,
-            const std::string& keyLine) {
+void SetKey(ProfileLines* file, std::string_view section, std::string_view key, const std::string& keyLine) {
   bool inSection = false;
   bool sectionFound = false;
   size_t insertAt = 0;
@@ -170,16 +168,15 @@ std::optional<std::string> Profile::Find(std::string_view section, std::string_v
 std::vector<std::string> Profile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   ForEachKey(lines, section, [&](std::string_view lineKey, std::string_view) {
-    const bool seen = std::any_of(keys.begin(), keys.end(),
-                                  [&](const std::string& key) { return EqualsIgnoringCase(key, lineKey); });
+    const bool seen =
+        std::any_of(keys.begin(), keys.end(), [&](const std::string& key) { return EqualsIgnoringCase(key, lineKey); });
     if (!seen) keys.emplace_back(lineKey);
     return true;
   });
   return keys;
 }
 
-std::string Profile::Text(std::string_view section, std::string_view key,
-                          std::string_view defaultValue) const {
+std::string Profile::Text(std::string_view section, std::string_view key, std::string_view defaultValue) const {
   std::string value = Find(section, key).value_or(std::string(defaultValue));
   if (value.size() > kProfileTextRoom) value.resize(kProfileTextRoom);
   return value;
@@ -200,13 +197,13 @@ int32_t Profile::Int(std::string_view section, std::string_view key, int32_t def
   return static_cast<int32_t>(negative ? 0u - number : number);
 }
 
-std::string ReadProfileText(const std::filesystem::path& file, std::string_view section,
-                            std::string_view key, std::string_view defaultValue) {
+std::string ReadProfileText(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                            std::string_view defaultValue) {
   return Profile::Load(file).Text(section, key, defaultValue);
 }
 
-int32_t ReadProfileInt(const std::filesystem::path& file, std::string_view section,
-                       std::string_view key, int32_t defaultValue) {
+int32_t ReadProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue) {
   return Profile::Load(file).Int(section, key, defaultValue);
 }
 
@@ -225,8 +222,8 @@ bool WriteProfileTexts(const std::filesystem::path& file, std::string_view secti
   return ReplaceProfileFile(file, JoinLines(content));
 }
 
-bool WriteProfileText(const std::filesystem::path& file, std::string_view section,
-                      std::string_view key, std::string_view value) {
+bool WriteProfileText(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                      std::string_view value) {
   const ProfileEntry entry{key, value};
   return WriteProfileTexts(file, section, std::span<const ProfileEntry>(&entry, 1));
 }

@@ -51,8 +51,7 @@ class Profile {
 
   // Find, or `defaultValue` when missing; either is cut to
   // kProfileTextRoom characters.
-  std::string Text(std::string_view section, std::string_view key,
-                   std::string_view defaultValue) const;
+  std::string Text(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 
   // The value, less blanks at either end (a quoted value keeps them), read
   // as an optional sign and decimal digits, stopping at the first other
@@ -75,12 +74,12 @@ struct ProfileEntry {
 };
 
 // Profile::Load(file).Text(section, key, defaultValue).
-std::string ReadProfileText(const std::filesystem::path& file, std::string_view section,
-                            std::string_view key, std::string_view defaultValue);
+std::string ReadProfileText(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                            std::string_view defaultValue);
 
 // Profile::Load(file).Int(section, key, defaultValue).
-int32_t ReadProfileInt(const std::filesystem::path& file, std::string_view section,
-                       std::string_view key, int32_t defaultValue);
+int32_t ReadProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue);
 
 // Sets each entry's key of `section` to its value in one replacement of
 // the file, creating the file, the section (appended after the others) and
@@ -95,7 +94,7 @@ bool WriteProfileTexts(const std::filesystem::path& file, std::string_view secti
                        std::span<const ProfileEntry> entries);
 
 // WriteProfileTexts with the one entry {key, value}.
-bool WriteProfileText(const std::filesystem::path& file, std::string_view section,
-                      std::string_view key, std::string_view value);
+bool WriteProfileText(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                      std::string_view value);
 
 }  // namespace varnel

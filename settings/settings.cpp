@@ -52,8 +52,7 @@ WindowSettings LoadSettings(const Profile& profile) {
 
 bool SaveSettings(const std::filesystem::path& file, const WindowSettings& settings) {
   std::array<std::string, kIntKeys.size()> numbers;
-  std::vector<ProfileEntry> entries = {{kOffsetKey, settings.offsetText},
-                                       {kSizeKey, settings.sizeText}};
+  std::vector<ProfileEntry> entries = {{kOffsetKey, settings.offsetText}, {kSizeKey, settings.sizeText}};
   for (size_t i = 0; i < kIntKeys.size(); ++i) {
     numbers[i] = std::to_string(settings.*kIntKeys[i].field);
     entries.push_back({kIntKeys[i].key, numbers[i]});
@@ -73,7 +72,7 @@ std::string LoadTraceFileName(const Profile& profile, uint32_t codePage) {
 
 SettingsPlace SettingsPlaceOf(const std::filesystem::path& settingsFile, const std::filesystem::path& configDir) {
   return !configDir.empty() && settingsFile.parent_path() == configDir ? SettingsPlace::UserConfigDir
-                                                                      : SettingsPlace::WorkingDir;
+                                                                       : SettingsPlace::WorkingDir;
 }
 
 bool TraceFileAllowed(std::string_view name, SettingsPlace place) {
@@ -82,8 +81,7 @@ bool TraceFileAllowed(std::string_view name, SettingsPlace place) {
   return !name.empty() && !path.has_root_path() && !path.has_parent_path() && path != "." && path != "..";
 }
 
-bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
-                  uint32_t codePage) {
+bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name, uint32_t codePage) {
   return WriteProfileText(file, section, kFileNameKey, StoredFileName(name, codePage));
 }
 

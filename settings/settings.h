@@ -32,7 +32,7 @@ inline constexpr int32_t kDefaultBlockSize = static_cast<int32_t>(kBlockChoices.
 struct WindowSettings {
   std::string offsetText = kDefaultOffsetText;  // the region panel's boxes
   std::string sizeText = kDefaultSizeText;
-  int32_t preset = 0;                           // 0..2, other values: none
+  int32_t preset = 0;  // 0..2, other values: none
   int32_t comPort = kDefaultComPort;
   int32_t comSpeed = kDefaultComSpeed;
   int32_t blockSize = kDefaultBlockSize;
@@ -74,8 +74,7 @@ std::string LoadFileName(const Profile& profile, const char* section, uint32_t c
 // Writes `name` (UTF-8) as key FileName of `section` in the form
 // StoredFileName gives for `codePage`. False when the file could not be
 // written.
-bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name,
-                  uint32_t codePage);
+bool SaveFileName(const std::filesystem::path& file, const char* section, std::string_view name, uint32_t codePage);
 
 // The flash page's "Verify" box: key Verify of section "Flasher" reads 1
 // when ticked; none when the key is missing (the box is then off).

@@ -7,9 +7,7 @@
 
 namespace varnel {
 
-std::string StoredFileName(std::string_view name, uint32_t codePage) {
-  return FromUtf8(name, codePage);
-}
+std::string StoredFileName(std::string_view name, uint32_t codePage) { return FromUtf8(name, codePage); }
 
 std::string FileNameFromStored(std::string_view stored, uint32_t codePage) {
   return ToUtf8(stored.substr(0, kProfileTextRoom), codePage);

@@ -26,20 +26,16 @@ struct IncomingBlock {
 
 enum class Verdict { kAccept, kDuplicate, kBad, kCrossesSector };
 
-uint16_t Le16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
+uint16_t Le16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)); }
 
 class BlockReceiver {
  public:
-  BlockReceiver(HandsetSession& live, TransferKind transferKind,
-                uint32_t startAddress, uint32_t byteCount)
+  BlockReceiver(HandsetSession& live, TransferKind transferKind, uint32_t startAddress, uint32_t byteCount)
       : session(live),
         kind(transferKind),
         address(startAddress),
         size(byteCount),
-        log(live.transcript, transferKind, startAddress, byteCount,
-            live.state.loaderState) {}
+        log(live.transcript, transferKind, startAddress, byteCount, live.state.loaderState) {}
 
   LineResult Run(uint8_t refusal);
 
@@ -70,8 +66,7 @@ class BlockReceiver {
 
 LineResult BlockReceiver::Run(uint8_t refusal) {
   HandsetLine& line = session.line;
-  line.SetPhase(kind == TransferKind::Upload ? Phase::kUploadBlocks
-                                              : Phase::kFlashBlocks);
+  line.SetPhase(kind == TransferKind::Upload ? Phase::kUploadBlocks : Phase::kFlashBlocks);
   if (refusal != 0) return Respond(refusal);
   if (kind == TransferKind::Flash) {
     if (!RegionInsideBank(address, size)) return Respond(kLoaderBadRegion);
@@ -127,8 +122,7 @@ LineResult BlockReceiver::ReadBlock(IncomingBlock* block) {
   if (result != LineResult::kOk) return result;
   block->data.assign(rest.begin(), rest.begin() + block->length);
   block->complete = true;
-  block->crcOk = Crc16(block->data.data(), block->length) ==
-                 Le16(rest.data() + block->length);
+  block->crcOk = Crc16(block->data.data(), block->length) == Le16(rest.data() + block->length);
   return LineResult::kOk;
 }
 
@@ -141,8 +135,7 @@ Verdict BlockReceiver::Judge(const IncomingBlock& block) {
   if (block.number == static_cast<uint16_t>(expected - 1) && index > 1) {
     return Verdict::kDuplicate;  // our answer to it was lost
   }
-  if (block.number != expected || block.length == 0 ||
-      block.length > size - received) {
+  if (block.number != expected || block.length == 0 || block.length > size - received) {
     return Verdict::kBad;
   }
   if (kind == TransferKind::Flash) {
@@ -218,8 +211,7 @@ LineResult BlockReceiver::End(uint8_t answer, uint8_t response) {
 
 }  // namespace
 
-LineResult ReceiveBlocks(HandsetSession& session, TransferKind kind,
-                         uint32_t address, uint32_t size, uint8_t refusal) {
+LineResult ReceiveBlocks(HandsetSession& session, TransferKind kind, uint32_t address, uint32_t size, uint8_t refusal) {
   BlockReceiver receiver(session, kind, address, size);
   return receiver.Run(refusal);
 }

@@ -16,7 +16,6 @@ namespace varnel::sim {
 // is sent in place of the ready byte and nothing else happens. kOk when the
 // transfer ended (well or not) with the line still up; kDropped when the
 // fault plan hangs up; otherwise the line's result.
-LineResult ReceiveBlocks(HandsetSession& session, TransferKind kind,
-                         uint32_t address, uint32_t size, uint8_t refusal);
+LineResult ReceiveBlocks(HandsetSession& session, TransferKind kind, uint32_t address, uint32_t size, uint8_t refusal);
 
 }  // namespace varnel::sim

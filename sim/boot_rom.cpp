@@ -49,8 +49,7 @@ std::string Framed(std::string_view text) {
 
 LineResult WriteLine(HandsetLine& line, std::string_view text) {
   std::string bytes = Framed(text);
-  return line.Write(reinterpret_cast<const uint8_t*>(bytes.data()),
-                    bytes.size());
+  return line.Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 // The babble fault: `stream` without end, whatever the program sends, until
@@ -61,8 +60,7 @@ LineResult BabbleUntilLineEnds(HandsetSession& session, const NoiseStream& strea
 
 LineResult BabbleRingLines(HandsetSession& session) {
   const std::string ring = Framed(kRingLine);
-  const std::span<const uint8_t> bytes(
-      reinterpret_cast<const uint8_t*>(ring.data()), ring.size());
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(ring.data()), ring.size());
   return BabbleUntilLineEnds(session, NoiseStream{bytes, bytes.size(), kRingInterval});
 }
 
@@ -100,12 +98,10 @@ LineResult AnswerAtLines(HandsetSession& session) {
   const std::string_view download = Trimmed(kAtDownloadText);
   for (;;) {
     std::string text;
-    LineResult result = line.ReadLine(kLineEnd, kAtLineMax,
-                                      session.timing.lineTimeout, &text);
+    LineResult result = line.ReadLine(kLineEnd, kAtLineMax, session.timing.lineTimeout, &text);
     if (result != LineResult::kOk) return result;
     std::string command(Trimmed(text));
-    session.transcript.Update(
-        [&](TranscriptData& d) { d.atLines.push_back(command); });
+    session.transcript.Update([&](TranscriptData& d) { d.atLines.push_back(command); });
     if (command == download) {
       result = WriteLine(line, kDownloadLine);
       if (result != LineResult::kOk) return result;
@@ -132,8 +128,7 @@ LineResult TakeRecords(HandsetSession& session) {
   uint32_t lines = 0;
   while (!checker.Ended()) {
     std::string text;
-    LineResult result = line.ReadLine(kRecordEnd, kRecordLineMax,
-                                      session.timing.lineTimeout, &text);
+    LineResult result = line.ReadLine(kRecordEnd, kRecordLineMax, session.timing.lineTimeout, &text);
     if (result != LineResult::kOk) return result;
     checker.Check(text);
     ++lines;

@@ -43,8 +43,7 @@ std::vector<std::string_view> Fields(std::string_view text) {
 }
 
 // Numbers from `text`, at least `least` and at most `most` of them.
-std::optional<std::vector<uint32_t>> Numbers(std::string_view text,
-                                             size_t least, size_t most) {
+std::optional<std::vector<uint32_t>> Numbers(std::string_view text, size_t least, size_t most) {
   std::vector<std::string_view> fields = Fields(text);
   if (fields.size() < least || fields.size() > most) return std::nullopt;
   std::vector<uint32_t> values;
@@ -63,10 +62,9 @@ std::optional<uint8_t> Byte(uint32_t value) {
 
 // Splits an optional "upload:", "flash:" or "any:" off the front.
 ReceivedBlocks TakeBlockKind(std::string_view* text) {
-  static const std::map<std::string_view, ReceivedBlocks> kKinds = {
-      {"upload:", ReceivedBlocks::kUploadOnly},
-      {"flash:", ReceivedBlocks::kFlashOnly},
-      {"any:", ReceivedBlocks::kUploadAndFlash}};
+  static const std::map<std::string_view, ReceivedBlocks> kKinds = {{"upload:", ReceivedBlocks::kUploadOnly},
+                                                                    {"flash:", ReceivedBlocks::kFlashOnly},
+                                                                    {"any:", ReceivedBlocks::kUploadAndFlash}};
   for (const auto& [prefix, kind] : kKinds) {
     if (text->substr(0, prefix.size()) == prefix) {
       text->remove_prefix(prefix.size());
@@ -96,8 +94,7 @@ bool SetAdapterLatency(std::string_view text, HandsetOptions* o) {
 bool SetCorruptCrc(std::string_view text, HandsetOptions* o) {
   auto v = Numbers(text, 1, 3);
   if (!v || (*v)[0] == 0) return false;
-  o->faults.corruptCrc = {(*v)[0], v->size() > 1 ? (*v)[1] : 1,
-                          v->size() > 2 ? (*v)[2] : 1};
+  o->faults.corruptCrc = {(*v)[0], v->size() > 1 ? (*v)[1] : 1, v->size() > 2 ? (*v)[2] : 1};
   return true;
 }
 
@@ -106,8 +103,7 @@ bool SetAnswerBlock(std::string_view text, HandsetOptions* o) {
   auto v = Numbers(text, 2, 3);
   if (!v || (*v)[0] == 0) return false;
   std::optional<uint8_t> answer = Byte((*v)[1]);
-  if (!answer || (*answer != kNak && *answer != kSyn && *answer != kEtb &&
-                  *answer != kDc4)) {
+  if (!answer || (*answer != kNak && *answer != kSyn && *answer != kEtb && *answer != kDc4)) {
     return false;
   }
   o->faults.blockAnswer = {in, (*v)[0], *answer, v->size() > 2 ? (*v)[2] : 1};
@@ -142,8 +138,7 @@ bool SetCommandError(std::string_view text, HandsetOptions* o) {
 
 // The value `name` stands for in `names`, if any.
 template <typename Value>
-std::optional<Value> Named(const std::map<std::string_view, Value>& names,
-                           std::string_view name) {
+std::optional<Value> Named(const std::map<std::string_view, Value>& names, std::string_view name) {
   auto found = names.find(name);
   if (found == names.end()) return std::nullopt;
   return found->second;
@@ -151,12 +146,9 @@ std::optional<Value> Named(const std::map<std::string_view, Value>& names,
 
 bool SetHangUp(std::string_view text, HandsetOptions* o) {
   static const std::map<std::string_view, TransferKind> kKinds = {
-      {"upload", TransferKind::Upload},
-      {"dump", TransferKind::Dump},
-      {"flash", TransferKind::Flash}};
+      {"upload", TransferKind::Upload}, {"dump", TransferKind::Dump}, {"flash", TransferKind::Flash}};
   std::vector<std::string_view> fields = Fields(text);
-  std::optional<TransferKind> kind =
-      fields.size() == 2 ? Named(kKinds, fields[0]) : std::nullopt;
+  std::optional<TransferKind> kind = fields.size() == 2 ? Named(kKinds, fields[0]) : std::nullopt;
   std::optional<uint32_t> block = kind ? ParseNumber(fields[1]) : std::nullopt;
   if (!block || *block == 0) return false;
   o->faults.hangUp = {*kind, *block};
@@ -171,9 +163,7 @@ bool SetCount(std::string_view text, uint32_t* out) {
 }
 
 // A block number (counted from 1) on its own.
-bool SetBlock(std::string_view text, uint32_t* out) {
-  return SetCount(text, out) && *out != 0;
-}
+bool SetBlock(std::string_view text, uint32_t* out) { return SetCount(text, out) && *out != 0; }
 
 // A block number or a count in a compound value: "always" has no place.
 bool Finite(uint32_t value) { return value != kEveryTime; }
@@ -196,12 +186,10 @@ bool SetNoiseBeforeBlock(std::string_view text, HandsetOptions* o) {
 
 bool SetStallBlock(std::string_view text, HandsetOptions* o) {
   auto v = Numbers(text, 3, 4);
-  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) || !Finite((*v)[1]) ||
-      (*v)[2] == 0 || !Finite((*v)[2])) {
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) || !Finite((*v)[1]) || (*v)[2] == 0 || !Finite((*v)[2])) {
     return false;
   }
-  o->faults.stallBlock = {(*v)[0], (*v)[1], std::chrono::milliseconds((*v)[2]),
-                          v->size() > 3 ? (*v)[3] : 1};
+  o->faults.stallBlock = {(*v)[0], (*v)[1], std::chrono::milliseconds((*v)[2]), v->size() > 3 ? (*v)[3] : 1};
   return true;
 }
 
@@ -216,20 +204,16 @@ bool SetOversizeLastBlock(std::string_view text, HandsetOptions* o) {
 
 bool SetWrongNumber(std::string_view text, HandsetOptions* o) {
   auto v = Numbers(text, 2, 3);
-  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) ||
-      (*v)[1] > std::numeric_limits<uint16_t>::max() || (*v)[1] == (*v)[0]) {
+  if (!v || (*v)[0] == 0 || !Finite((*v)[0]) || (*v)[1] > std::numeric_limits<uint16_t>::max() || (*v)[1] == (*v)[0]) {
     return false;
   }
-  o->faults.wrongNumber = {(*v)[0], static_cast<uint16_t>((*v)[1]),
-                           v->size() > 2 ? (*v)[2] : 1};
+  o->faults.wrongNumber = {(*v)[0], static_cast<uint16_t>((*v)[1]), v->size() > 2 ? (*v)[2] : 1};
   return true;
 }
 
 bool SetBabble(std::string_view text, HandsetOptions* o) {
   static const std::map<std::string_view, Babble> kPlaces = {
-      {"offer", Babble::kInsteadOfOffer},
-      {"ok", Babble::kInsteadOfOk},
-      {"ack", Babble::kInsteadOfRecordAck}};
+      {"offer", Babble::kInsteadOfOffer}, {"ok", Babble::kInsteadOfOk}, {"ack", Babble::kInsteadOfRecordAck}};
   std::optional<Babble> place = Named(kPlaces, text);
   if (place) o->faults.babble = *place;
   return place.has_value();
@@ -237,19 +221,33 @@ bool SetBabble(std::string_view text, HandsetOptions* o) {
 
 const std::map<std::string_view, Setter>& ValueSwitches() {
   static const std::map<std::string_view, Setter> kSwitches = {
-      {"--flash", [](auto t, auto* o) { o->flashImagePath = t; return !t.empty(); }},
-      {"--link", [](auto t, auto* o) { o->linkPath = t; return !t.empty(); }},
-      {"--transcript", [](auto t, auto* o) { o->transcriptPath = t; return !t.empty(); }},
+      {"--flash",
+       [](auto t, auto* o) {
+         o->flashImagePath = t;
+         return !t.empty();
+       }},
+      {"--link",
+       [](auto t, auto* o) {
+         o->linkPath = t;
+         return !t.empty();
+       }},
+      {"--transcript",
+       [](auto t, auto* o) {
+         o->transcriptPath = t;
+         return !t.empty();
+       }},
       {"--answer-timeout", [](auto t, auto* o) { return SetMillis(t, &o->timing.answerTimeout); }},
       {"--offer-interval", [](auto t, auto* o) { return SetMillis(t, &o->timing.offerInterval); }},
       {"--adapter-latency", SetAdapterLatency},
       {"--junk-before-offer", [](auto t, auto* o) { return SetCount(t, &o->faults.junkBeforeOffer); }},
       {"--junk-before-ack", [](auto t, auto* o) { return SetCount(t, &o->faults.junkBeforeRecordAck); }},
-      {"--boot-response", [](auto t, auto* o) {
+      {"--boot-response",
+       [](auto t, auto* o) {
          auto v = ParseNumber(t);
          auto b = v ? Byte(*v) : std::nullopt;
          if (b) o->faults.bootResponse = *b;
-         return b.has_value() && *b != 0; }},
+         return b.has_value() && *b != 0;
+       }},
       {"--corrupt-crc", SetCorruptCrc},
       {"--abort-dump-at", [](auto t, auto* o) { return SetBlock(t, &o->faults.abortDumpAtBlock); }},
       {"--answer-block", SetAnswerBlock},
@@ -264,10 +262,12 @@ const std::map<std::string_view, Setter>& ValueSwitches() {
       {"--oversize-last-block", SetOversizeLastBlock},
       {"--wrong-block-number", SetWrongNumber},
       {"--babble", SetBabble},
-      {"--weak-flash-cell", [](auto t, auto* o) {
+      {"--weak-flash-cell",
+       [](auto t, auto* o) {
          auto v = ParseNumber(t);
          if (v && *v != 0) o->faults.weakFlashCell = *v;
-         return v.has_value() && *v != 0; }},
+         return v.has_value() && *v != 0;
+       }},
   };
   return kSwitches;
 }
@@ -283,8 +283,7 @@ const std::map<std::string_view, std::function<void(HandsetOptions*)>>& FlagSwit
 
 }  // namespace
 
-CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments,
-                                   HandsetOptions* options,
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments, HandsetOptions* options,
                                    std::string* error) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string_view name = arguments[i];

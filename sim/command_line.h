@@ -13,9 +13,8 @@ enum class CommandLineResult { kRun, kHelp, kError };
 
 // Parses the arguments after the program name. On kError `error` says which
 // argument was wrong and why; `options` may then be partly filled.
-[[nodiscard]] CommandLineResult ParseCommandLine(
-    const std::vector<std::string>& arguments, HandsetOptions* options,
-    std::string* error);
+[[nodiscard]] CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments, HandsetOptions* options,
+                                                 std::string* error);
 
 // The text --help prints.
 const char* UsageText();

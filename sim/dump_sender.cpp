@@ -44,8 +44,7 @@ class DumpSender {
       : session(live),
         address(startAddress),
         size(byteCount),
-        log(live.transcript, TransferKind::Dump, startAddress, byteCount,
-            live.state.loaderState) {}
+        log(live.transcript, TransferKind::Dump, startAddress, byteCount, live.state.loaderState) {}
 
   LineResult Run(uint8_t refusal);
 
@@ -54,10 +53,8 @@ class DumpSender {
   LineResult SendRegion();
   bool ReadBlockData(uint32_t sent, uint32_t count, std::vector<uint8_t>* data);
   LineResult SendBlock(const std::vector<uint8_t>& data, uint8_t* answer);
-  std::vector<uint8_t> Frame(const std::vector<uint8_t>& data, uint16_t crc,
-                             BlockRecord* record);
-  LineResult Transmit(const std::vector<uint8_t>& frame, Send send,
-                      BlockRecord record);
+  std::vector<uint8_t> Frame(const std::vector<uint8_t>& data, uint16_t crc, BlockRecord* record);
+  LineResult Transmit(const std::vector<uint8_t>& frame, Send send, BlockRecord record);
   LineResult AwaitAnswer(uint8_t* byte);
   LineResult SendEndlessNoise();
   LineResult Abort(uint8_t response);
@@ -110,14 +107,12 @@ LineResult DumpSender::SendRegion() {
 // The `count` bytes of the block that starts `sent` bytes into the region.
 // The last block also carries the oversize fault's extra bytes: those that
 // follow the region, as many as its bank and the length field hold.
-bool DumpSender::ReadBlockData(uint32_t sent, uint32_t count,
-                               std::vector<uint8_t>* data) {
+bool DumpSender::ReadBlockData(uint32_t sent, uint32_t count, std::vector<uint8_t>* data) {
   uint32_t extra = 0;
   if (sent + count == size) {
     uint32_t end = address + size;
     uint32_t bankEnd = FindBank(address)->base + kBankSize;
-    extra = std::min({session.faults.OversizeLastBlock(), bankEnd - end,
-                      kMaxLengthField - count});
+    extra = std::min({session.faults.OversizeLastBlock(), bankEnd - end, kMaxLengthField - count});
   }
   data->resize(size_t{count} + extra);
   return session.image.Read(address + sent, data->data(), count + extra);
@@ -145,8 +140,7 @@ LineResult DumpSender::AwaitReady(bool* ready) {
 
 // Sends one block and follows the program's answers. On return `answer` is
 // kAck when the block was accepted, otherwise the response to end with.
-LineResult DumpSender::SendBlock(const std::vector<uint8_t>& data,
-                                 uint8_t* answer) {
+LineResult DumpSender::SendBlock(const std::vector<uint8_t>& data, uint8_t* answer) {
   const uint16_t crc = Crc16(data.data(), static_cast<int32_t>(data.size()));
   std::vector<uint8_t> frame;
   BlockRecord record;
@@ -180,11 +174,9 @@ LineResult DumpSender::SendBlock(const std::vector<uint8_t>& data,
 
 // The block as it goes on the line for a fresh send: the number and CRC
 // faults are spent here, so a repeat of these bytes spends none.
-std::vector<uint8_t> DumpSender::Frame(const std::vector<uint8_t>& data,
-                                       uint16_t crc, BlockRecord* record) {
+std::vector<uint8_t> DumpSender::Frame(const std::vector<uint8_t>& data, uint16_t crc, BlockRecord* record) {
   const bool corrupt = session.faults.CorruptCrc(index);
-  const uint16_t number = session.faults.WrongNumber(index).value_or(
-      static_cast<uint16_t>(index));
+  const uint16_t number = session.faults.WrongNumber(index).value_or(static_cast<uint16_t>(index));
   const uint32_t n = static_cast<uint32_t>(data.size());
   std::vector<uint8_t> frame{kStx};
   PutLe16(number, &frame);
@@ -198,8 +190,7 @@ std::vector<uint8_t> DumpSender::Frame(const std::vector<uint8_t>& data,
 // Puts one send of a block on the line: noise before its first send, a
 // stall part-way while that fault lasts. A repeat after a lost 0x06 goes
 // out whole and at once, as the loader resends on its own.
-LineResult DumpSender::Transmit(const std::vector<uint8_t>& frame, Send send,
-                                BlockRecord record) {
+LineResult DumpSender::Transmit(const std::vector<uint8_t>& frame, Send send, BlockRecord record) {
   record.noiseBefore = send == Send::kFirst ? session.faults.NoiseBefore(index) : 0;
   std::optional<StallBlockFault> stall;
   if (send != Send::kAckLost) stall = session.faults.StallBlock(index);
@@ -207,8 +198,7 @@ LineResult DumpSender::Transmit(const std::vector<uint8_t>& frame, Send send,
   log.AddBlock(record);
   HandsetLine& line = session.line;
   LineResult result = WriteNoise(session, kLoaderNoise, record.noiseBefore);
-  size_t head = stall ? std::min<size_t>(stall->afterBytes, frame.size())
-                      : frame.size();
+  size_t head = stall ? std::min<size_t>(stall->afterBytes, frame.size()) : frame.size();
   if (result == LineResult::kOk) result = line.Write(frame.data(), head);
   if (result == LineResult::kOk && stall) result = line.Pause(stall->pause);
   if (result == LineResult::kOk && head < frame.size()) {
@@ -252,8 +242,7 @@ LineResult DumpSender::Respond(uint8_t response) {
 
 }  // namespace
 
-LineResult SendDump(HandsetSession& session, uint32_t address, uint32_t size,
-                    uint8_t refusal) {
+LineResult SendDump(HandsetSession& session, uint32_t address, uint32_t size, uint8_t refusal) {
   DumpSender sender(session, address, size);
   return sender.Run(refusal);
 }

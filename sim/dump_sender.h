@@ -14,7 +14,6 @@ namespace varnel::sim {
 // packet. A non-zero `refusal`, or a region outside the banks, is answered
 // after the program's 0x06 with 0x14 in place of a block, then that response
 // byte. A size of 0 sends one empty block. Results as ReceiveBlocks.
-LineResult SendDump(HandsetSession& session, uint32_t address, uint32_t size,
-                    uint8_t refusal);
+LineResult SendDump(HandsetSession& session, uint32_t address, uint32_t size, uint8_t refusal);
 
 }  // namespace varnel::sim

@@ -52,8 +52,7 @@ FaultPlan FaultBook::Plan() const {
 bool FaultBook::CorruptCrc(uint32_t block) {
   std::lock_guard lock(mutex);
   const CorruptCrcFault& fault = plan.corruptCrc;
-  if (fault.firstBlock == 0 || block < fault.firstBlock ||
-      block - fault.firstBlock >= fault.blocks) {
+  if (fault.firstBlock == 0 || block < fault.firstBlock || block - fault.firstBlock >= fault.blocks) {
     return false;
   }
   uint32_t& sends = crcSends[block];
@@ -62,8 +61,7 @@ bool FaultBook::CorruptCrc(uint32_t block) {
   return true;
 }
 
-std::optional<uint8_t> FaultBook::BlockAnswer(TransferKind kind,
-                                              uint32_t block) {
+std::optional<uint8_t> FaultBook::BlockAnswer(TransferKind kind, uint32_t block) {
   std::lock_guard lock(mutex);
   BlockAnswerFault& fault = plan.blockAnswer;
   if (fault.block != block || block == 0 || !Watches(fault.in, kind)) {

@@ -15,7 +15,7 @@ namespace varnel::sim {
 
 namespace {
 
-constexpr uint32_t kPageBytes = 4096;       // overlay granule in memory
+constexpr uint32_t kPageBytes = 4096;        // overlay granule in memory
 constexpr uint32_t kFillChunkBytes = 65536;  // pattern written per call
 
 uint32_t AddressOfOffset(uint32_t offset) {
@@ -37,9 +37,7 @@ bool FillWithPattern(int fd) {
 
 }  // namespace
 
-uint8_t PatternAtOffset(uint32_t offset) {
-  return PatternByte(AddressOfOffset(offset));
-}
+uint8_t PatternAtOffset(uint32_t offset) { return PatternByte(AddressOfOffset(offset)); }
 
 const char* ImageOpenResultText(ImageOpenResult result) {
   switch (result) {
@@ -51,8 +49,7 @@ const char* ImageOpenResultText(ImageOpenResult result) {
   return "unknown";
 }
 
-ImageOpenResult FlashImage::OpenFile(const std::string& path,
-                                     FlashImage* image) {
+ImageOpenResult FlashImage::OpenFile(const std::string& path, FlashImage* image) {
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
   if (fd.Valid()) {
     struct stat info {};
@@ -65,11 +62,9 @@ ImageOpenResult FlashImage::OpenFile(const std::string& path,
     // Create under a temporary name so an interrupted fill never leaves a
     // short file that a later run would refuse.
     std::string temporary = path + ".partial";
-    fd = UniqueFd(::open(temporary.c_str(),
-                         O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    fd = UniqueFd(::open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!fd.Valid()) return ImageOpenResult::kCannotOpen;
-    if (!FillWithPattern(fd.Get()) ||
-        ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!FillWithPattern(fd.Get()) || ::rename(temporary.c_str(), path.c_str()) != 0) {
       ::unlink(temporary.c_str());
       return ImageOpenResult::kCannotCreate;
     }
@@ -108,8 +103,7 @@ bool FlashImage::ReadFile(uint32_t offset, uint8_t* out, uint32_t count) const {
   return true;
 }
 
-bool FlashImage::WriteFile(uint32_t offset, const uint8_t* data,
-                           uint32_t count) {
+bool FlashImage::WriteFile(uint32_t offset, const uint8_t* data, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     ssize_t n = ::pwrite(file.Get(), data + done, count - done, offset + done);
@@ -120,23 +114,20 @@ bool FlashImage::WriteFile(uint32_t offset, const uint8_t* data,
   return true;
 }
 
-void FlashImage::ReadMemory(uint32_t offset, uint8_t* out,
-                            uint32_t count) const {
+void FlashImage::ReadMemory(uint32_t offset, uint8_t* out, uint32_t count) const {
   for (uint32_t done = 0; done < count;) {
     uint32_t at = offset + done;
     uint32_t inPage = at % kPageBytes;
     uint32_t n = std::min(count - done, kPageBytes - inPage);
     auto page = pages.find(at / kPageBytes);
     for (uint32_t i = 0; i < n; ++i) {
-      out[done + i] = page != pages.end() ? page->second[inPage + i]
-                                          : PatternAtOffset(at + i);
+      out[done + i] = page != pages.end() ? page->second[inPage + i] : PatternAtOffset(at + i);
     }
     done += n;
   }
 }
 
-void FlashImage::WriteMemory(uint32_t offset, const uint8_t* data,
-                             uint32_t count) {
+void FlashImage::WriteMemory(uint32_t offset, const uint8_t* data, uint32_t count) {
   for (uint32_t done = 0; done < count;) {
     uint32_t at = offset + done;
     uint32_t inPage = at % kPageBytes;

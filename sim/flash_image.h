@@ -15,9 +15,9 @@ namespace varnel::sim {
 
 enum class ImageOpenResult {
   kOk,
-  kCannotOpen,     // the file can't be opened or created
-  kWrongSize,      // an existing file that is not exactly 16 MiB: left alone
-  kCannotCreate,   // writing the pattern into a new file failed
+  kCannotOpen,    // the file can't be opened or created
+  kWrongSize,     // an existing file that is not exactly 16 MiB: left alone
+  kCannotCreate,  // writing the pattern into a new file failed
 };
 
 // Text for a result, for the program's messages.
@@ -34,8 +34,7 @@ class FlashImage {
 
   // Opens the image file at `path`; a missing file is created and filled with
   // the pattern. On failure `image` is left as it was.
-  [[nodiscard]] static ImageOpenResult OpenFile(const std::string& path,
-                                                FlashImage* image);
+  [[nodiscard]] static ImageOpenResult OpenFile(const std::string& path, FlashImage* image);
 
   // Copies `count` bytes from absolute flash `address` into `out`. False when
   // the range is not inside one bank or the file read failed.
@@ -43,8 +42,7 @@ class FlashImage {
 
   // Stores `count` bytes at absolute flash `address` (file: written through
   // at once). False when the range is not inside one bank or the write failed.
-  [[nodiscard]] bool Write(uint32_t address, const uint8_t* data,
-                           uint32_t count);
+  [[nodiscard]] bool Write(uint32_t address, const uint8_t* data, uint32_t count);
 
  private:
   bool ReadFile(uint32_t offset, uint8_t* out, uint32_t count) const;

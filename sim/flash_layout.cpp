@@ -32,8 +32,7 @@ uint32_t ImageOffset(uint32_t address) {
 uint32_t SectorRoom(uint32_t relative, const FlashBank& bank) {
   const uint32_t smallEnd = kLargeSector;                // bank 1's small part
   const uint32_t smallStart = kBankSize - kLargeSector;  // bank 2's small part
-  bool small = bank.base == kBank1Base ? relative < smallEnd
-                                       : relative >= smallStart;
+  bool small = bank.base == kBank1Base ? relative < smallEnd : relative >= smallStart;
   uint32_t sector = small ? kSmallSector : kLargeSector;
   return sector - relative % sector;
 }

@@ -28,8 +28,7 @@ std::string HexByte(uint32_t value) {
   return text;
 }
 
-std::string Record(const char* type, uint32_t address,
-                   const uint8_t* data, uint32_t count) {
+std::string Record(const char* type, uint32_t address, const uint8_t* data, uint32_t count) {
   std::vector<uint8_t> fields{static_cast<uint8_t>(count + kRecordCountOverhead)};
   for (uint32_t i = kRecordAddressBytes; i > 0; --i) {
     fields.push_back(static_cast<uint8_t>(address >> (8 * (i - 1))));
@@ -44,9 +43,7 @@ std::string Record(const char* type, uint32_t address,
 
 }  // namespace
 
-bool HandProgram::Open(const std::string& path, uint32_t speed) {
-  return port.Open(path, speed);
-}
+bool HandProgram::Open(const std::string& path, uint32_t speed) { return port.Open(path, speed); }
 
 std::optional<uint8_t> HandProgram::ReadByte(std::chrono::milliseconds timeout) {
   std::vector<uint8_t> byte = port.Read(1, timeout);
@@ -57,8 +54,7 @@ std::optional<uint8_t> HandProgram::ReadByte(std::chrono::milliseconds timeout) 
 bool HandProgram::SkipUntil(uint8_t wanted) {
   const auto deadline = std::chrono::steady_clock::now() + kWait;
   while (std::chrono::steady_clock::now() < deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     std::optional<uint8_t> byte = ReadByte(left);
     if (!byte) return false;
     if (*byte == wanted) return true;
@@ -70,8 +66,7 @@ bool HandProgram::AwaitBootLine(std::string_view expected) {
   constexpr std::string_view kSpace = " \t\r\n";
   const auto deadline = std::chrono::steady_clock::now() + kWait;
   while (std::chrono::steady_clock::now() < deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     std::vector<uint8_t> bytes = port.ReadUntil(kLineEnd, left);
     if (bytes.empty() || bytes.back() != kLineEnd) return false;
     std::string_view line(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -84,12 +79,10 @@ bool HandProgram::AwaitBootLine(std::string_view expected) {
 }
 
 bool HandProgram::Handshake(SpeedSwitch speedSwitch) {
-  if (!SkipUntil(kBootOffer) || !port.Write({kBootAnswer}) ||
-      !port.WriteText(kAtText)) {
+  if (!SkipUntil(kBootOffer) || !port.Write({kBootAnswer}) || !port.WriteText(kAtText)) {
     return false;
   }
-  if (!AwaitBootLine(kOkLine) || !port.WriteText(kAtDownloadText) ||
-      !AwaitBootLine(kDownloadLine)) {
+  if (!AwaitBootLine(kOkLine) || !port.WriteText(kAtDownloadText) || !AwaitBootLine(kDownloadLine)) {
     return false;
   }
   return speedSwitch == SpeedSwitch::kForget || port.SetSpeed(kUploadSpeed);
@@ -111,14 +104,12 @@ bool HandProgram::SendPacket(uint8_t code, uint32_t first, uint32_t second) {
   return port.Write(Packet(code, first, second));
 }
 
-std::optional<uint8_t> HandProgram::Command(uint8_t code, uint32_t first,
-                                            uint32_t second) {
+std::optional<uint8_t> HandProgram::Command(uint8_t code, uint32_t first, uint32_t second) {
   if (!SendPacket(code, first, second)) return std::nullopt;
   return ReadByte();
 }
 
-std::optional<uint8_t> HandProgram::SendBlocks(const std::vector<uint8_t>& data,
-                                               uint32_t blockSize,
+std::optional<uint8_t> HandProgram::SendBlocks(const std::vector<uint8_t>& data, uint32_t blockSize,
                                                std::vector<uint8_t>* answers) {
   if (ReadByte() != kAck) return std::nullopt;
   uint16_t number = kFirstBlockNumber;
@@ -142,8 +133,7 @@ std::optional<uint8_t> HandProgram::SendBlocks(const std::vector<uint8_t>& data,
   return response;
 }
 
-std::optional<uint8_t> HandProgram::ReceiveDump(uint32_t size,
-                                                std::vector<uint8_t>* data) {
+std::optional<uint8_t> HandProgram::ReceiveDump(uint32_t size, std::vector<uint8_t>* data) {
   if (!port.Write({kAck})) return std::nullopt;
   uint32_t received = 0;
   do {
@@ -183,8 +173,7 @@ std::optional<std::vector<uint8_t>> HandProgram::ReadBlockAfterStart() {
   return block;
 }
 
-std::vector<uint8_t> HandProgram::Packet(uint8_t code, uint32_t first,
-                                         uint32_t second) {
+std::vector<uint8_t> HandProgram::Packet(uint8_t code, uint32_t first, uint32_t second) {
   std::vector<uint8_t> packet{0, code};
   if (first != 0) PutLe(first, kPacketArgumentBytes, &packet);
   if (second != 0) PutLe(second, kPacketArgumentBytes, &packet);
@@ -192,8 +181,7 @@ std::vector<uint8_t> HandProgram::Packet(uint8_t code, uint32_t first,
   return packet;
 }
 
-std::vector<uint8_t> HandProgram::Block(uint16_t number,
-                                        const std::vector<uint8_t>& data) {
+std::vector<uint8_t> HandProgram::Block(uint16_t number, const std::vector<uint8_t>& data) {
   std::vector<uint8_t> block{kStx};
   PutLe(number, kBlockNumberBytes, &block);
   PutLe(static_cast<uint32_t>(data.size()), kBlockLengthBytes, &block);
@@ -206,10 +194,8 @@ std::vector<std::string> HandProgram::SRecords(const std::vector<uint8_t>& code)
   std::vector<std::string> lines;
   uint32_t at = 0;
   do {
-    uint32_t n = std::min<uint32_t>(kRecordDataBytes,
-                                    static_cast<uint32_t>(code.size()) - at);
-    lines.push_back(Record(kRecordDataType, kStageOneAddress + at,
-                           code.data() + at, n));
+    uint32_t n = std::min<uint32_t>(kRecordDataBytes, static_cast<uint32_t>(code.size()) - at);
+    lines.push_back(Record(kRecordDataType, kStageOneAddress + at, code.data() + at, n));
     at += n;
   } while (at < code.size());
   lines.push_back(Record(kRecordEndType, kStageOneAddress, nullptr, 0));

@@ -49,8 +49,7 @@ class HandProgram {
   // blocks of at most `blockSize` bytes, re-sending on 0x15/0x16/0x17, and
   // returns the final response (nothing when a byte did not come). `answers`
   // gets every byte read after the ready byte, the response included.
-  std::optional<uint8_t> SendBlocks(const std::vector<uint8_t>& data,
-                                    uint32_t blockSize,
+  std::optional<uint8_t> SendBlocks(const std::vector<uint8_t>& data, uint32_t blockSize,
                                     std::vector<uint8_t>* answers);
 
   // After a 0x34 packet: sends 0x06, reads blocks until `size` bytes have
@@ -67,10 +66,8 @@ class HandProgram {
   // when it did not come.
   [[nodiscard]] bool SkipUntil(uint8_t wanted);
 
-  static std::vector<uint8_t> Packet(uint8_t code, uint32_t first,
-                                     uint32_t second);
-  static std::vector<uint8_t> Block(uint16_t number,
-                                    const std::vector<uint8_t>& data);
+  static std::vector<uint8_t> Packet(uint8_t code, uint32_t first, uint32_t second);
+  static std::vector<uint8_t> Block(uint16_t number, const std::vector<uint8_t>& data);
   // The S-record lines for `code`, each ended by LF alone.
   static std::vector<std::string> SRecords(const std::vector<uint8_t>& code);
 

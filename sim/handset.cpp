@@ -41,8 +41,7 @@ const char* HandsetModeName(HandsetMode mode) {
   return "unknown";
 }
 
-Handset::Handset(HandsetOptions chosen)
-    : options(std::move(chosen)), link(options.linkPath) {}
+Handset::Handset(HandsetOptions chosen) : options(std::move(chosen)), link(options.linkPath) {}
 
 Handset::~Handset() { Stop(); }
 
@@ -83,9 +82,8 @@ TranscriptData Handset::Transcript() const { return transcript.Snapshot(); }
 
 void Handset::ClearTranscript() { transcript.Clear(); }
 
-bool Handset::WaitFor(
-    const std::function<bool(const TranscriptData&)>& condition,
-    std::chrono::milliseconds timeout) const {
+bool Handset::WaitFor(const std::function<bool(const TranscriptData&)>& condition,
+                      std::chrono::milliseconds timeout) const {
   return transcript.WaitFor(condition, timeout);
 }
 
@@ -127,19 +125,14 @@ void Handset::TakePowerCycle() {
 
 LineResult Handset::ServeConnection() {
   transcript.Update([](TranscriptData& d) { ++d.stats.connections; });
-  HandsetLine line(*pty, wake.ReadFd(), interrupt, transcript, options.pacing,
-                   state.speed, options.adapterLatency);
+  HandsetLine line(*pty, wake.ReadFd(), interrupt, transcript, options.pacing, state.speed, options.adapterLatency);
   line.MirrorSpeedInto(&speedSeen);
   HandsetSession session{line, state, faults, transcript, image, options.timing};
   LineResult result = LineResult::kOk;
   while (result == LineResult::kOk) {
     switch (state.mode) {
-      case HandsetMode::kBootRom:
-        result = RunBootRom(session);
-        break;
-      case HandsetMode::kLoader:
-        result = RunLoader(session);
-        break;
+      case HandsetMode::kBootRom: result = RunBootRom(session); break;
+      case HandsetMode::kLoader: result = RunLoader(session); break;
       case HandsetMode::kOff:
         // A program that closes the port and opens it again at once may do
         // so between two polls, unseen as a hang-up; its port's return to
@@ -174,8 +167,7 @@ void Handset::EndConnection(LineResult result) {
     // the port and write again.
     pty->Flush();
     transcript.Update([](TranscriptData& d) { ++d.stats.programHangUps; });
-    bool keep = state.mode == HandsetMode::kLoader &&
-                options.afterHangUp == AfterHangUp::kKeepLoader;
+    bool keep = state.mode == HandsetMode::kLoader && options.afterHangUp == AfterHangUp::kKeepLoader;
     if (!keep) state = HandsetState{};
   } else if (result == LineResult::kDropped) {
     state = HandsetState{};

@@ -91,8 +91,7 @@ class Handset {
   // Waits until `condition` holds on the transcript (it is evaluated under
   // the transcript's lock after every change; keep it short). Returns
   // whether it held within `timeout`.
-  bool WaitFor(const std::function<bool(const TranscriptData&)>& condition,
-               std::chrono::milliseconds timeout) const;
+  bool WaitFor(const std::function<bool(const TranscriptData&)>& condition, std::chrono::milliseconds timeout) const;
 
   // Replaces the fault plan, with fresh budgets, from the next event on.
   void SetFaults(const FaultPlan& plan);

@@ -22,8 +22,7 @@ constexpr auto kWriteStall = std::chrono::seconds(5);  // program not reading
 constexpr uint32_t kPaceSlicesPerSecond = 200;         // 5 ms of bytes a write
 
 timespec ToTimespec(PaceClock::duration duration) {
-  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-      std::max(duration, PaceClock::duration::zero()));
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(duration, PaceClock::duration::zero()));
   constexpr int64_t kNanosPerSecond = 1000000000;
   timespec span{};
   span.tv_sec = static_cast<time_t>(ns.count() / kNanosPerSecond);
@@ -33,10 +32,8 @@ timespec ToTimespec(PaceClock::duration duration) {
 
 }  // namespace
 
-HandsetLine::HandsetLine(PtyMaster& master, int wakeUpFd,
-                         const std::atomic<bool>& interrupted,
-                         Transcript& record, Pacing pacing,
-                         uint32_t startSpeed, Millis adapterLatency)
+HandsetLine::HandsetLine(PtyMaster& master, int wakeUpFd, const std::atomic<bool>& interrupted, Transcript& record,
+                         Pacing pacing, uint32_t startSpeed, Millis adapterLatency)
     : pty(master),
       wakeFd(wakeUpFd),
       interrupt(interrupted),
@@ -76,15 +73,13 @@ LineResult HandsetLine::Fill(PaceClock::time_point deadline) {
       if (n <= 0) return LineResult::kHungUp;  // EIO: the slave was closed
       size_t count = static_cast<size_t>(n);
       uint32_t programSpeed = pty.ProgramSpeed();
-      Arrival arrival = SpeedsMatch(programSpeed, speed) ? Arrival::kIntact
-                                                         : Arrival::kGarbled;
+      Arrival arrival = SpeedsMatch(programSpeed, speed) ? Arrival::kIntact : Arrival::kGarbled;
       if (arrival == Arrival::kGarbled) {
         for (size_t i = 0; i < count; ++i) {
           chunk[i] = GarbleByte(chunk[i], programSpeed, speed);
         }
       }
-      ArrivalInfo info{programSpeed, speed, arrival,
-                       pacer.BookInput(count, speed), pacer.ByteTime(speed)};
+      ArrivalInfo info{programSpeed, speed, arrival, pacer.BookInput(count, speed), pacer.ByteTime(speed)};
       queue.Push(chunk.data(), count, info);
       return LineResult::kOk;
     }
@@ -115,12 +110,10 @@ LineResult HandsetLine::WaitUntilDue(size_t index) {
 }
 
 void HandsetLine::Take(size_t count, uint8_t* out) {
-  queue.Take(count, out,
-             [this](const ArrivalInfo& info, const uint8_t* bytes, size_t n) {
-               transcript.RecordBytes(Direction::kFromProgram, phase,
-                                      info.programSpeed, info.handsetSpeed,
-                                      info.arrival, bytes, n);
-             });
+  queue.Take(count, out, [this](const ArrivalInfo& info, const uint8_t* bytes, size_t n) {
+    transcript.RecordBytes(Direction::kFromProgram, phase, info.programSpeed, info.handsetSpeed, info.arrival, bytes,
+                           n);
+  });
 }
 
 LineResult HandsetLine::WaitForInput(Millis timeout) {
@@ -141,12 +134,9 @@ LineResult HandsetLine::ReadExact(uint8_t* out, size_t count, Millis timeout) {
   return LineResult::kOk;
 }
 
-LineResult HandsetLine::ReadByte(uint8_t* out, Millis timeout) {
-  return ReadExact(out, 1, timeout);
-}
+LineResult HandsetLine::ReadByte(uint8_t* out, Millis timeout) { return ReadExact(out, 1, timeout); }
 
-LineResult HandsetLine::ReadLine(uint8_t terminator, size_t maxBytes,
-                                 Millis timeout, std::string* line) {
+LineResult HandsetLine::ReadLine(uint8_t terminator, size_t maxBytes, Millis timeout, std::string* line) {
   PaceClock::time_point deadline = PaceClock::now() + timeout;
   size_t scanned = 0;
   for (;;) {
@@ -159,8 +149,7 @@ LineResult HandsetLine::ReadLine(uint8_t terminator, size_t maxBytes,
       line->assign(bytes.begin(), bytes.end() - 1);
       return LineResult::kOk;
     }
-    LineResult result = queue.Size() > maxBytes ? LineResult::kTimeout
-                                                : Fill(deadline);
+    LineResult result = queue.Size() > maxBytes ? LineResult::kTimeout : Fill(deadline);
     if (result == LineResult::kTimeout) Take(queue.Size(), nullptr);
     if (result != LineResult::kOk) return result;
   }
@@ -176,8 +165,7 @@ LineResult HandsetLine::WriteByte(uint8_t byte) { return Write(&byte, 1); }
 
 LineResult HandsetLine::Write(const uint8_t* data, size_t count) {
   if (!pacer.Enabled()) return WriteNow(data, count);
-  size_t slice =
-      std::max<size_t>(1, speed / kLineBitsPerByte / kPaceSlicesPerSecond);
+  size_t slice = std::max<size_t>(1, speed / kLineBitsPerByte / kPaceSlicesPerSecond);
   for (size_t done = 0; done < count;) {
     size_t n = std::min(slice, count - done);
     PaceClock::time_point due = pacer.BookOutput(n, speed);
@@ -189,8 +177,7 @@ LineResult HandsetLine::Write(const uint8_t* data, size_t count) {
   return LineResult::kOk;
 }
 
-Arrival HandsetLine::Outgoing(const uint8_t* data, size_t count,
-                              uint32_t programSpeed,
+Arrival HandsetLine::Outgoing(const uint8_t* data, size_t count, uint32_t programSpeed,
                               std::vector<uint8_t>* bytes) const {
   bytes->assign(data, data + count);
   if (SpeedsMatch(programSpeed, speed)) return Arrival::kIntact;
@@ -216,8 +203,7 @@ LineResult HandsetLine::Spill(const uint8_t* data, size_t count, size_t* sent) {
   } while (n < 0 && errno == EINTR);
   if (n < 0 && errno != EAGAIN) return LineResult::kHungUp;
   *sent = n > 0 ? static_cast<size_t>(n) : 0;
-  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
-                         arrival, bytes.data(), *sent);
+  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed, arrival, bytes.data(), *sent);
   return LineResult::kOk;
 }
 
@@ -234,8 +220,7 @@ LineResult HandsetLine::WriteNow(const uint8_t* data, size_t count) {
   uint32_t programSpeed = pty.ProgramSpeed();
   std::vector<uint8_t> bytes;
   Arrival arrival = Outgoing(data, count, programSpeed, &bytes);
-  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed,
-                         arrival, bytes.data(), bytes.size());
+  transcript.RecordBytes(Direction::kToProgram, phase, programSpeed, speed, arrival, bytes.data(), bytes.size());
   if (latency == Millis::zero()) return Push(bytes.data(), bytes.size());
   // The adapter passes whole packets on at once and holds the rest until
   // its latency has passed since the first byte held.

@@ -42,10 +42,8 @@ class HandsetLine {
   // `adapterLatency` models a USB serial adapter between the handset and
   // the program: bytes to the program are held until a USB packet's worth
   // has gathered or they have waited that long (zero: no adapter).
-  HandsetLine(PtyMaster& master, int wakeUpFd,
-              const std::atomic<bool>& interrupted, Transcript& record,
-              Pacing pacing, uint32_t startSpeed,
-              Millis adapterLatency = Millis::zero());
+  HandsetLine(PtyMaster& master, int wakeUpFd, const std::atomic<bool>& interrupted, Transcript& record, Pacing pacing,
+              uint32_t startSpeed, Millis adapterLatency = Millis::zero());
   HandsetLine(const HandsetLine&) = delete;
   HandsetLine& operator=(const HandsetLine&) = delete;
 
@@ -70,8 +68,7 @@ class HandsetLine {
   // Reads up to and including `terminator`; `line` gets the bytes before it.
   // kTimeout when no terminator arrives in time or within `maxBytes`; the
   // bytes read so far are then dropped (and recorded).
-  LineResult ReadLine(uint8_t terminator, size_t maxBytes, Millis timeout,
-                      std::string* line);
+  LineResult ReadLine(uint8_t terminator, size_t maxBytes, Millis timeout, std::string* line);
 
   // Drops every byte queued now (recorded in the transcript).
   void DiscardInput();
@@ -111,8 +108,7 @@ class HandsetLine {
   PaceClock::time_point NextWake(PaceClock::time_point deadline) const;
   // `data` as the program receives it (garbled when the speeds differ),
   // and how it arrives.
-  Arrival Outgoing(const uint8_t* data, size_t count, uint32_t programSpeed,
-                   std::vector<uint8_t>* bytes) const;
+  Arrival Outgoing(const uint8_t* data, size_t count, uint32_t programSpeed, std::vector<uint8_t>* bytes) const;
   void Take(size_t count, uint8_t* out);
 
   PtyMaster& pty;

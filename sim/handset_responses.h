@@ -16,11 +16,11 @@ inline constexpr uint8_t kBootRecordLength = 0x45;    // over 32 bytes, or short
 inline constexpr uint8_t kBootNoData = 0x46;          // S8 without any S2 before it
 
 // Loader: the response byte after a command packet or a transfer.
-inline constexpr uint8_t kLoaderBadArgument = 0x61;   // missing or unusable argument
-inline constexpr uint8_t kLoaderBadRegion = 0x62;     // region not inside one bank
-inline constexpr uint8_t kLoaderAbandoned = 0x63;     // 0x18 from the program, or too many bad blocks
-inline constexpr uint8_t kLoaderTimedOut = 0x64;      // the program went quiet mid-transfer
-inline constexpr uint8_t kLoaderSectorCrossed = 0x65; // a flash block crossed a sector boundary
-inline constexpr uint8_t kLoaderFlashFailed = 0x66;   // the image could not be read or written
+inline constexpr uint8_t kLoaderBadArgument = 0x61;    // missing or unusable argument
+inline constexpr uint8_t kLoaderBadRegion = 0x62;      // region not inside one bank
+inline constexpr uint8_t kLoaderAbandoned = 0x63;      // 0x18 from the program, or too many bad blocks
+inline constexpr uint8_t kLoaderTimedOut = 0x64;       // the program went quiet mid-transfer
+inline constexpr uint8_t kLoaderSectorCrossed = 0x65;  // a flash block crossed a sector boundary
+inline constexpr uint8_t kLoaderFlashFailed = 0x66;    // the image could not be read or written
 
 }  // namespace varnel::sim

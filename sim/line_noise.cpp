@@ -10,31 +10,26 @@ namespace {
 
 void CountNoise(HandsetSession& session, size_t count) {
   if (count == 0) return;
-  session.transcript.Update([&](TranscriptData& d) {
-    d.stats.noiseSent += static_cast<uint32_t>(count);
-  });
+  session.transcript.Update([&](TranscriptData& d) { d.stats.noiseSent += static_cast<uint32_t>(count); });
 }
 
 }  // namespace
 
-std::vector<uint8_t> NoiseBytes(std::span<const uint8_t> pattern,
-                                uint32_t count) {
+std::vector<uint8_t> NoiseBytes(std::span<const uint8_t> pattern, uint32_t count) {
   std::vector<uint8_t> bytes;
   bytes.reserve(count);
   for (uint32_t i = 0; i < count; ++i) bytes.push_back(pattern[i % pattern.size()]);
   return bytes;
 }
 
-LineResult WriteNoise(HandsetSession& session, std::span<const uint8_t> pattern,
-                      uint32_t count) {
+LineResult WriteNoise(HandsetSession& session, std::span<const uint8_t> pattern, uint32_t count) {
   std::vector<uint8_t> bytes = NoiseBytes(pattern, count);
   LineResult result = session.line.Write(bytes.data(), bytes.size());
   if (result == LineResult::kOk) CountNoise(session, bytes.size());
   return result;
 }
 
-LineResult SendEndlessly(HandsetSession& session, const NoiseStream& stream,
-                         const InputWatch& watch) {
+LineResult SendEndlessly(HandsetSession& session, const NoiseStream& stream, const InputWatch& watch) {
   HandsetLine& line = session.line;
   std::vector<uint8_t> turn(stream.bytesPerTurn);
   size_t at = 0;  // where the next turn starts in the pattern

@@ -14,20 +14,16 @@
 namespace varnel::sim {
 
 // Boot ROM junk: never 0x81 (offer) and never "." (record acknowledgement).
-inline constexpr std::array<uint8_t, 6> kBootJunk = {0xAA, 0x55, 0x00,
-                                                     0xFF, 0x0D, 0x0A};
+inline constexpr std::array<uint8_t, 6> kBootJunk = {0xAA, 0x55, 0x00, 0xFF, 0x0D, 0x0A};
 // Loader noise: never 0x02 (block start), 0x06 (ready) or 0x14 (abort), so
 // a program cannot take it for the start of a block or for an answer.
-inline constexpr std::array<uint8_t, 5> kLoaderNoise = {0xAA, 0x55, 0xFF,
-                                                        0x00, 0xE5};
+inline constexpr std::array<uint8_t, 5> kLoaderNoise = {0xAA, 0x55, 0xFF, 0x00, 0xE5};
 
 // The first `count` bytes of `pattern` repeated.
-std::vector<uint8_t> NoiseBytes(std::span<const uint8_t> pattern,
-                                uint32_t count);
+std::vector<uint8_t> NoiseBytes(std::span<const uint8_t> pattern, uint32_t count);
 
 // Writes `count` bytes of `pattern` and counts them as noise sent.
-LineResult WriteNoise(HandsetSession& session, std::span<const uint8_t> pattern,
-                      uint32_t count);
+LineResult WriteNoise(HandsetSession& session, std::span<const uint8_t> pattern, uint32_t count);
 
 // An endless stream: the next `bytesPerTurn` bytes of `pattern`, round and
 // round, every `interval` (later when pacing makes them take longer).
@@ -46,8 +42,7 @@ using InputWatch = std::function<StreamTurn(uint8_t)>;
 // kOk. Otherwise only the line ends it: kHungUp when the program closes its
 // port, kInterrupted on Stop() or PowerCycle(); never kTimeout. Bytes the
 // program's port has no room for are lost rather than waited on.
-LineResult SendEndlessly(HandsetSession& session, const NoiseStream& stream,
-                         const InputWatch& watch);
+LineResult SendEndlessly(HandsetSession& session, const NoiseStream& stream, const InputWatch& watch);
 
 // A watch that ignores the program: the stream ends only with the line.
 StreamTurn IgnoreInput(uint8_t byte);

@@ -23,9 +23,8 @@ PaceClock::time_point RunStart(PaceClock::time_point now, PaceClock::time_point 
 
 PaceClock::duration LinePacer::ByteTime(uint32_t speed) const {
   if (!Enabled() || speed == 0) return PaceClock::duration::zero();
-  return std::chrono::duration_cast<PaceClock::duration>(
-      std::chrono::nanoseconds(std::chrono::seconds(1)) * kLineBitsPerByte /
-      speed);
+  return std::chrono::duration_cast<PaceClock::duration>(std::chrono::nanoseconds(std::chrono::seconds(1)) *
+                                                         kLineBitsPerByte / speed);
 }
 
 PaceClock::time_point LinePacer::BookOutput(size_t count, uint32_t speed) {

@@ -16,8 +16,7 @@ namespace varnel::sim {
 namespace {
 
 // Line speeds the loader can switch to with 0x29.
-constexpr std::array<uint32_t, 6> kLoaderSpeeds = {38400,  57600,  115200,
-                                                   230400, 460800, 921600};
+constexpr std::array<uint32_t, 6> kLoaderSpeeds = {38400, 57600, 115200, 230400, 460800, 921600};
 // Waiting for the next command has no end; the wait wakes up this often.
 constexpr Millis kIdleSlice{1000};
 
@@ -40,8 +39,7 @@ LineResult ReadPacket(HandsetSession& session, std::vector<uint8_t>* raw) {
     }
     raw->assign(size_t{length} + kPacketLengthBytes, 0);
     (*raw)[0] = length;
-    result = line.ReadExact(raw->data() + kPacketLengthBytes, length,
-                            session.timing.answerTimeout);
+    result = line.ReadExact(raw->data() + kPacketLengthBytes, length, session.timing.answerTimeout);
     if (result == LineResult::kOk) return result;
     if (result != LineResult::kTimeout) return result;
     Count(session, &HandsetStats::junkBytes);  // a packet cut short
@@ -70,14 +68,12 @@ uint8_t SetLoaderValue(HandsetSession& session, const CommandPacket& packet) {
       state.blockSize = packet.first;
       return kResponseOk;
     case kCmdState:
-      if (packet.first != kStateFlash && packet.first != kStateDump &&
-          packet.first != kStateIdle) {
+      if (packet.first != kStateFlash && packet.first != kStateDump && packet.first != kStateIdle) {
         return kLoaderBadArgument;
       }
       state.loaderState = packet.first;
       return kResponseOk;
-    default:
-      return kResponseNotImplemented;
+    default: return kResponseNotImplemented;
   }
 }
 
@@ -89,8 +85,7 @@ LineResult Respond(HandsetSession& session, uint8_t response) {
 }
 
 LineResult ChangeSpeed(HandsetSession& session, uint32_t speed) {
-  if (std::find(kLoaderSpeeds.begin(), kLoaderSpeeds.end(), speed) ==
-      kLoaderSpeeds.end()) {
+  if (std::find(kLoaderSpeeds.begin(), kLoaderSpeeds.end(), speed) == kLoaderSpeeds.end()) {
     return Respond(session, kLoaderBadArgument);
   }
   // The answer still goes out at the old speed; the switch follows it.
@@ -100,19 +95,12 @@ LineResult ChangeSpeed(HandsetSession& session, uint32_t speed) {
   return result;
 }
 
-LineResult Execute(HandsetSession& session, const CommandPacket& packet,
-                   uint8_t refusal) {
+LineResult Execute(HandsetSession& session, const CommandPacket& packet, uint8_t refusal) {
   switch (packet.code) {
-    case kCmdUpload:
-      return ReceiveBlocks(session, TransferKind::Upload, 0, packet.first,
-                           refusal);
-    case kCmdFlash:
-      return ReceiveBlocks(session, TransferKind::Flash, packet.first,
-                           packet.second, refusal);
-    case kCmdDump:
-      return SendDump(session, packet.first, packet.second, refusal);
-    default:
-      break;
+    case kCmdUpload: return ReceiveBlocks(session, TransferKind::Upload, 0, packet.first, refusal);
+    case kCmdFlash: return ReceiveBlocks(session, TransferKind::Flash, packet.first, packet.second, refusal);
+    case kCmdDump: return SendDump(session, packet.first, packet.second, refusal);
+    default: break;
   }
   if (refusal != 0) return Respond(session, refusal);
   if (packet.code == kCmdLineSpeed) return ChangeSpeed(session, packet.first);
@@ -126,8 +114,7 @@ LineResult Dispatch(HandsetSession& session, const std::vector<uint8_t>& raw) {
     d.packets.push_back(PacketRecord{d.stats.connections, raw, decode, packet, {}});
   });
   if (session.faults.SilenceCommand(packet.code)) return LineResult::kOk;
-  if (packet.code == kCmdDisconnect && decode == PacketDecode::Ok &&
-      ArgumentsFit(packet)) {
+  if (packet.code == kCmdDisconnect && decode == PacketDecode::Ok && ArgumentsFit(packet)) {
     Count(session, &HandsetStats::disconnects);
     session.state.mode = HandsetMode::kOff;
     return LineResult::kOk;

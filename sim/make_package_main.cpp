@@ -83,8 +83,7 @@ int main(int argc, char** argv) {
       return Fail("bad option " + std::string(name) + " " + std::string(value));
     }
   }
-  varnel::sim::PackageContents contents =
-      varnel::sim::MakeStandInPackage(stageOne, chunks, seed);
+  varnel::sim::PackageContents contents = varnel::sim::MakeStandInPackage(stageOne, chunks, seed);
   varnel::sim::PackageResult result = WritePackageFile(output, contents);
   if (result != varnel::sim::PackageResult::kOk) {
     return Fail(output + ": " + varnel::sim::PackageResultText(result));

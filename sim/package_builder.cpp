@@ -40,8 +40,7 @@ void AppendPart(const std::vector<uint8_t>& part, std::vector<uint8_t>* out) {
 }
 
 // Reads one length-prefixed part at `*at`. False when the bytes end first.
-bool TakePart(const std::vector<uint8_t>& bytes, size_t* at,
-              std::vector<uint8_t>* part) {
+bool TakePart(const std::vector<uint8_t>& bytes, size_t* at, std::vector<uint8_t>* part) {
   if (bytes.size() - *at < kPackageLengthBytes) return false;
   size_t length = bytes[*at] | (size_t{bytes[*at + 1]} << 8);
   *at += kPackageLengthBytes;
@@ -65,9 +64,7 @@ const char* PackageResultText(PackageResult result) {
   return "unknown";
 }
 
-PackageContents MakeStandInPackage(uint32_t stageOneBytes,
-                                   const std::vector<uint32_t>& chunkBytes,
-                                   uint32_t seed) {
+PackageContents MakeStandInPackage(uint32_t stageOneBytes, const std::vector<uint32_t>& chunkBytes, uint32_t seed) {
   StandInBytes source(seed);
   PackageContents contents;
   contents.header.assign(kPackageTag, kPackageTag + kPackageHeaderBytes);
@@ -76,10 +73,8 @@ PackageContents MakeStandInPackage(uint32_t stageOneBytes,
   return contents;
 }
 
-PackageResult EncodePackage(const PackageContents& contents,
-                            std::vector<uint8_t>* bytes) {
-  if (contents.header.size() != kPackageHeaderBytes ||
-      contents.stageOne.size() > kMaxPartBytes) {
+PackageResult EncodePackage(const PackageContents& contents, std::vector<uint8_t>* bytes) {
+  if (contents.header.size() != kPackageHeaderBytes || contents.stageOne.size() > kMaxPartBytes) {
     return PackageResult::kTooLong;
   }
   for (const std::vector<uint8_t>& chunk : contents.chunks) {
@@ -93,8 +88,7 @@ PackageResult EncodePackage(const PackageContents& contents,
   return PackageResult::kOk;
 }
 
-PackageResult DecodePackage(const std::vector<uint8_t>& bytes,
-                            PackageContents* contents) {
+PackageResult DecodePackage(const std::vector<uint8_t>& bytes, PackageContents* contents) {
   if (bytes.size() < kPackageHeaderBytes) return PackageResult::kTruncated;
   PackageContents parts;
   parts.header.assign(bytes.begin(), bytes.begin() + kPackageHeaderBytes);
@@ -109,24 +103,20 @@ PackageResult DecodePackage(const std::vector<uint8_t>& bytes,
   return PackageResult::kOk;
 }
 
-PackageResult WritePackageFile(const std::string& path,
-                               const PackageContents& contents) {
+PackageResult WritePackageFile(const std::string& path, const PackageContents& contents) {
   std::vector<uint8_t> bytes;
   PackageResult result = EncodePackage(contents, &bytes);
   if (result != PackageResult::kOk) return result;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return out ? PackageResult::kOk : PackageResult::kCannotWrite;
 }
 
-PackageResult ReadPackageFile(const std::string& path,
-                              PackageContents* contents) {
+PackageResult ReadPackageFile(const std::string& path, PackageContents* contents) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return PackageResult::kCannotRead;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return PackageResult::kCannotRead;
   return DecodePackage(bytes, contents);
 }

@@ -21,8 +21,8 @@ struct PackageContents {
 
 enum class PackageResult {
   kOk,
-  kTooLong,      // stage one or a chunk over 65535 bytes, or a bad header
-  kTruncated,    // the bytes end inside a length field or a part
+  kTooLong,    // stage one or a chunk over 65535 bytes, or a bad header
+  kTruncated,  // the bytes end inside a length field or a part
   kCannotRead,
   kCannotWrite,
 };
@@ -31,21 +31,15 @@ const char* PackageResultText(PackageResult result);
 
 // Stand-in code: deterministic pseudo-random bytes from `seed`, the stage
 // one and each chunk of the sizes given, under kPackageTag.
-PackageContents MakeStandInPackage(uint32_t stageOneBytes,
-                                   const std::vector<uint32_t>& chunkBytes,
-                                   uint32_t seed);
+PackageContents MakeStandInPackage(uint32_t stageOneBytes, const std::vector<uint32_t>& chunkBytes, uint32_t seed);
 
 // The file's bytes. kTooLong when a part does not fit its length field.
-[[nodiscard]] PackageResult EncodePackage(const PackageContents& contents,
-                                          std::vector<uint8_t>* bytes);
+[[nodiscard]] PackageResult EncodePackage(const PackageContents& contents, std::vector<uint8_t>* bytes);
 
 // Splits a package's bytes into its parts.
-[[nodiscard]] PackageResult DecodePackage(const std::vector<uint8_t>& bytes,
-                                          PackageContents* contents);
+[[nodiscard]] PackageResult DecodePackage(const std::vector<uint8_t>& bytes, PackageContents* contents);
 
-[[nodiscard]] PackageResult WritePackageFile(const std::string& path,
-                                             const PackageContents& contents);
-[[nodiscard]] PackageResult ReadPackageFile(const std::string& path,
-                                            PackageContents* contents);
+[[nodiscard]] PackageResult WritePackageFile(const std::string& path, const PackageContents& contents);
+[[nodiscard]] PackageResult ReadPackageFile(const std::string& path, PackageContents* contents);
 
 }  // namespace varnel::sim

@@ -12,8 +12,7 @@ constexpr size_t kCompactBytes = 65536;
 
 }  // namespace
 
-void ReceiveQueue::Push(const uint8_t* data, size_t count,
-                        const ArrivalInfo& info) {
+void ReceiveQueue::Push(const uint8_t* data, size_t count, const ArrivalInfo& info) {
   if (count == 0) return;
   bytes.insert(bytes.end(), data, data + count);
   runs.push_back(Run{base + bytes.size(), info});
@@ -24,8 +23,7 @@ PaceClock::time_point ReceiveQueue::DueOf(size_t index) const {
   uint64_t start = base + head;
   for (const Run& run : runs) {
     if (position < run.end) {
-      return run.info.firstDue +
-             run.info.byteTime * static_cast<int64_t>(position - start);
+      return run.info.firstDue + run.info.byteTime * static_cast<int64_t>(position - start);
     }
     start = run.end;
   }

@@ -24,8 +24,7 @@ struct ArrivalInfo {
 
 class ReceiveQueue {
  public:
-  using Sink =
-      std::function<void(const ArrivalInfo&, const uint8_t*, size_t)>;
+  using Sink = std::function<void(const ArrivalInfo&, const uint8_t*, size_t)>;
 
   void Push(const uint8_t* bytes, size_t count, const ArrivalInfo& info);
   size_t Size() const { return bytes.size() - head; }

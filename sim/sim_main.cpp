@@ -51,15 +51,11 @@ int main(int argc, char** argv) {
   varnel::sim::HandsetOptions options;
   std::string error;
   switch (varnel::sim::ParseCommandLine(arguments, &options, &error)) {
-    case varnel::sim::CommandLineResult::kHelp:
-      std::fputs(varnel::sim::UsageText(), stdout);
-      return 0;
+    case varnel::sim::CommandLineResult::kHelp: std::fputs(varnel::sim::UsageText(), stdout); return 0;
     case varnel::sim::CommandLineResult::kError:
-      std::fprintf(stderr, "varnel-sim: %s\nTry 'varnel-sim --help'.\n",
-                   error.c_str());
+      std::fprintf(stderr, "varnel-sim: %s\nTry 'varnel-sim --help'.\n", error.c_str());
       return 2;
-    case varnel::sim::CommandLineResult::kRun:
-      break;
+    case varnel::sim::CommandLineResult::kRun: break;
   }
   return Serve(std::move(options));
 }

@@ -65,12 +65,9 @@ bool SlavePort::Write(const std::vector<uint8_t>& bytes) {
   return done == bytes.size();
 }
 
-bool SlavePort::WriteText(const std::string& text) {
-  return Write(std::vector<uint8_t>(text.begin(), text.end()));
-}
+bool SlavePort::WriteText(const std::string& text) { return Write(std::vector<uint8_t>(text.begin(), text.end())); }
 
-std::vector<uint8_t> SlavePort::Read(size_t count,
-                                     std::chrono::milliseconds timeout) {
+std::vector<uint8_t> SlavePort::Read(size_t count, std::chrono::milliseconds timeout) {
   std::vector<uint8_t> bytes;
   Clock::time_point deadline = Clock::now() + timeout;
   std::array<uint8_t, 4096> buffer{};
@@ -85,8 +82,7 @@ std::vector<uint8_t> SlavePort::Read(size_t count,
   return bytes;
 }
 
-std::vector<uint8_t> SlavePort::ReadUntil(uint8_t terminator,
-                                          std::chrono::milliseconds timeout) {
+std::vector<uint8_t> SlavePort::ReadUntil(uint8_t terminator, std::chrono::milliseconds timeout) {
   std::vector<uint8_t> bytes;
   Clock::time_point deadline = Clock::now() + timeout;
   while (bytes.empty() || bytes.back() != terminator) {

@@ -36,8 +36,7 @@ class SlavePort {
   std::vector<uint8_t> Read(size_t count, std::chrono::milliseconds timeout);
 
   // Reads until `terminator` (included) within `timeout`.
-  std::vector<uint8_t> ReadUntil(uint8_t terminator,
-                                 std::chrono::milliseconds timeout);
+  std::vector<uint8_t> ReadUntil(uint8_t terminator, std::chrono::milliseconds timeout);
 
   // True once the other end has hung up (read gives end of file or EIO).
   bool HungUp(std::chrono::milliseconds timeout);

@@ -63,10 +63,8 @@ RecordVerdict SRecordChecker::Check(std::string_view line) {
     return Fail(kBootRecordSyntax);
   }
   const char type = line[1];
-  bool closing = type == kRecordEndType[1] ||
-                 kOtherClosingTypes.find(type) != std::string_view::npos;
-  std::optional<std::vector<uint8_t>> fields =
-      DecodeFields(line.substr(kTypeChars));
+  bool closing = type == kRecordEndType[1] || kOtherClosingTypes.find(type) != std::string_view::npos;
+  std::optional<std::vector<uint8_t>> fields = DecodeFields(line.substr(kTypeChars));
   // A closing record ends the upload even when it is malformed, so the
   // program gets its response instead of a silent boot ROM.
   if (closing) ended = true;
@@ -97,8 +95,7 @@ RecordVerdict SRecordChecker::CheckData(const std::vector<uint8_t>& fields) {
   return RecordVerdict::kData;
 }
 
-RecordVerdict SRecordChecker::CheckEnd(char type,
-                                       const std::vector<uint8_t>& fields) {
+RecordVerdict SRecordChecker::CheckEnd(char type, const std::vector<uint8_t>& fields) {
   if (type != kRecordEndType[1]) return Fail(kBootRecordType);
   if (fields.front() != kRecordCountOverhead) return Fail(kBootRecordSyntax);
   if (Address24(fields) != kStageOneAddress) return Fail(kBootRecordAddress);

@@ -7,8 +7,7 @@ namespace varnel::sim {
 
 namespace {
 
-std::vector<uint8_t> Joined(const std::vector<LineChunk>& chunks,
-                            Direction direction, Phase phase) {
+std::vector<uint8_t> Joined(const std::vector<LineChunk>& chunks, Direction direction, Phase phase) {
   std::vector<uint8_t> bytes;
   for (const LineChunk& chunk : chunks) {
     if (chunk.direction == direction && chunk.phase == phase) {
@@ -38,9 +37,7 @@ std::vector<uint8_t> TranscriptData::Received(Phase phase) const {
   return Joined(chunks, Direction::kFromProgram, phase);
 }
 
-std::vector<uint8_t> TranscriptData::Sent(Phase phase) const {
-  return Joined(chunks, Direction::kToProgram, phase);
-}
+std::vector<uint8_t> TranscriptData::Sent(Phase phase) const { return Joined(chunks, Direction::kToProgram, phase); }
 
 std::vector<TransferRecord> TranscriptData::Transfers(TransferKind kind) const {
   std::vector<TransferRecord> found;
@@ -64,8 +61,7 @@ std::vector<uint32_t> TranscriptData::BlockLengths(TransferKind kind) const {
 std::vector<std::vector<uint8_t>> TranscriptData::UploadedChunks() const {
   std::vector<std::vector<uint8_t>> chunksAccepted;
   for (const TransferRecord& transfer : transfers) {
-    if (transfer.kind == TransferKind::Upload &&
-        transfer.response == kResponseOk) {
+    if (transfer.kind == TransferKind::Upload && transfer.response == kResponseOk) {
       chunksAccepted.push_back(transfer.data);
     }
   }
@@ -75,8 +71,7 @@ std::vector<std::vector<uint8_t>> TranscriptData::UploadedChunks() const {
 std::vector<PacketRecord> TranscriptData::Packets(uint8_t code) const {
   std::vector<PacketRecord> found;
   for (const PacketRecord& record : packets) {
-    if (record.decode != PacketDecode::BadLength &&
-        record.packet.code == code) {
+    if (record.decode != PacketDecode::BadLength && record.packet.code == code) {
       found.push_back(record);
     }
   }
@@ -107,10 +102,8 @@ void Transcript::Update(const std::function<void(TranscriptData&)>& change) {
   changed.notify_all();
 }
 
-void Transcript::RecordBytes(Direction direction, Phase phase,
-                             uint32_t programSpeed, uint32_t handsetSpeed,
-                             Arrival arrival, const uint8_t* bytes,
-                             size_t count) {
+void Transcript::RecordBytes(Direction direction, Phase phase, uint32_t programSpeed, uint32_t handsetSpeed,
+                             Arrival arrival, const uint8_t* bytes, size_t count) {
   if (count == 0) return;
   bool garbled = arrival == Arrival::kGarbled;
   Update([&](TranscriptData& d) {
@@ -118,28 +111,22 @@ void Transcript::RecordBytes(Direction direction, Phase phase,
     bool join = !d.chunks.empty();
     if (join) {
       const LineChunk& last = d.chunks.back();
-      join = last.connection == connection && last.direction == direction &&
-             last.phase == phase && last.programSpeed == programSpeed &&
-             last.handsetSpeed == handsetSpeed && last.garbled == garbled;
+      join = last.connection == connection && last.direction == direction && last.phase == phase &&
+             last.programSpeed == programSpeed && last.handsetSpeed == handsetSpeed && last.garbled == garbled;
     }
     if (!join) {
-      d.chunks.push_back(LineChunk{connection, direction, phase, programSpeed,
-                                   handsetSpeed, garbled, {}});
+      d.chunks.push_back(LineChunk{connection, direction, phase, programSpeed, handsetSpeed, garbled, {}});
     }
-    d.chunks.back().bytes.insert(d.chunks.back().bytes.end(), bytes,
-                                 bytes + count);
+    d.chunks.back().bytes.insert(d.chunks.back().bytes.end(), bytes, bytes + count);
     if (garbled) {
-      uint32_t& counter = direction == Direction::kFromProgram
-                              ? d.stats.garbledFromProgram
-                              : d.stats.garbledToProgram;
+      uint32_t& counter = direction == Direction::kFromProgram ? d.stats.garbledFromProgram : d.stats.garbledToProgram;
       counter += static_cast<uint32_t>(count);
     }
   });
 }
 
-bool Transcript::WaitFor(
-    const std::function<bool(const TranscriptData&)>& condition,
-    std::chrono::milliseconds timeout) const {
+bool Transcript::WaitFor(const std::function<bool(const TranscriptData&)>& condition,
+                         std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex);
   return changed.wait_for(lock, timeout, [&] { return condition(data); });
 }

@@ -39,7 +39,7 @@ enum class Arrival { kIntact, kGarbled };
 
 // A run of bytes in one direction with the same circumstances.
 struct LineChunk {
-  uint32_t connection = 0;    // 1 for the first time the port was opened
+  uint32_t connection = 0;  // 1 for the first time the port was opened
   Direction direction = Direction::kFromProgram;
   Phase phase = Phase::kOff;
   uint32_t programSpeed = 0;  // bit/s the program had set; 0 unknown
@@ -51,10 +51,10 @@ struct LineChunk {
 
 struct PacketRecord {
   uint32_t connection = 0;
-  std::vector<uint8_t> raw;          // length byte included
+  std::vector<uint8_t> raw;  // length byte included
   PacketDecode decode = PacketDecode::Ok;
   CommandPacket packet;
-  std::optional<uint8_t> response;   // the byte the loader answered with
+  std::optional<uint8_t> response;  // the byte the loader answered with
 };
 
 struct BlockRecord {
@@ -72,29 +72,29 @@ struct BlockRecord {
 struct TransferRecord {
   uint32_t connection = 0;
   TransferKind kind = TransferKind::Upload;
-  uint32_t address = 0;            // dump and flash
-  uint32_t size = 0;               // byte count of the command
-  uint32_t loaderState = 0;        // the state value in force at the start
-  std::vector<BlockRecord> blocks; // every block that crossed, resends too
+  uint32_t address = 0;                  // dump and flash
+  uint32_t size = 0;                     // byte count of the command
+  uint32_t loaderState = 0;              // the state value in force at the start
+  std::vector<BlockRecord> blocks;       // every block that crossed, resends too
   std::vector<uint8_t> programControls;  // dump: 0x06/0x16/0x17/0x18 received
-  std::vector<uint8_t> data;       // upload: the bytes accepted
-  std::optional<uint8_t> response; // the closing response byte, if sent
+  std::vector<uint8_t> data;             // upload: the bytes accepted
+  std::optional<uint8_t> response;       // the closing response byte, if sent
 };
 
 struct HandsetStats {
-  uint32_t connections = 0;          // times the program opened the port
-  uint32_t programHangUps = 0;       // times it closed the port
-  uint32_t lineDrops = 0;            // hang-ups made by the fault plan
-  uint32_t disconnects = 0;          // 0x13 packets
-  uint32_t garbledFromProgram = 0;   // bytes garbled by a speed mismatch
+  uint32_t connections = 0;         // times the program opened the port
+  uint32_t programHangUps = 0;      // times it closed the port
+  uint32_t lineDrops = 0;           // hang-ups made by the fault plan
+  uint32_t disconnects = 0;         // 0x13 packets
+  uint32_t garbledFromProgram = 0;  // bytes garbled by a speed mismatch
   uint32_t garbledToProgram = 0;
-  uint32_t junkBytes = 0;            // bytes the loader could not frame
-  uint32_t badBlocks = 0;            // received blocks answered 0x15
-  uint32_t oversizedBlocks = 0;      // longer than the announced block size
-  uint32_t sectorCrossings = 0;      // flash blocks over a sector boundary
+  uint32_t junkBytes = 0;                 // bytes the loader could not frame
+  uint32_t badBlocks = 0;                 // received blocks answered 0x15
+  uint32_t oversizedBlocks = 0;           // longer than the announced block size
+  uint32_t sectorCrossings = 0;           // flash blocks over a sector boundary
   uint32_t flashesOutsideFlashState = 0;  // 0x35 while the state was not 0x12
   uint32_t dumpsOutsideDumpState = 0;     // 0x34 while the state was not 0x18
-  uint32_t transferTimeouts = 0;     // the program went quiet mid-transfer
+  uint32_t transferTimeouts = 0;          // the program went quiet mid-transfer
   // Junk, noise and babble the fault plan sent to the program, in bytes
   // that went out (not those lost because the program stopped reading).
   uint32_t noiseSent = 0;
@@ -105,8 +105,8 @@ struct TranscriptData {
   std::vector<std::string> atLines;  // boot ROM command lines, trimmed
   std::vector<PacketRecord> packets;
   std::vector<TransferRecord> transfers;
-  std::vector<uint8_t> stageOne;     // code of the last S-record upload
-  uint32_t records = 0;              // S-record lines of the last upload
+  std::vector<uint8_t> stageOne;        // code of the last S-record upload
+  uint32_t records = 0;                 // S-record lines of the last upload
   std::optional<uint8_t> bootResponse;  // its final response
   HandsetStats stats;
 
@@ -133,14 +133,12 @@ class Transcript {
 
   // Appends bytes, joining them to the last chunk when the circumstances
   // match. The connection number is the current one.
-  void RecordBytes(Direction direction, Phase phase, uint32_t programSpeed,
-                   uint32_t handsetSpeed, Arrival arrival, const uint8_t* bytes,
-                   size_t count);
+  void RecordBytes(Direction direction, Phase phase, uint32_t programSpeed, uint32_t handsetSpeed, Arrival arrival,
+                   const uint8_t* bytes, size_t count);
 
   // Waits until `condition` holds on the live data (checked under the lock
   // after every change), at most `timeout`. Returns whether it held.
-  bool WaitFor(const std::function<bool(const TranscriptData&)>& condition,
-               std::chrono::milliseconds timeout) const;
+  bool WaitFor(const std::function<bool(const TranscriptData&)>& condition, std::chrono::milliseconds timeout) const;
 
  private:
   mutable std::mutex mutex;

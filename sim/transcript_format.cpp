@@ -37,25 +37,20 @@ std::string ByteOrDash(const std::optional<uint8_t>& byte) {
 void AppendChunk(const LineChunk& chunk, std::string* out) {
   char head[128];
   std::snprintf(head, sizeof head, "%s %-15s program %7u handset %7u%s  ",
-                chunk.direction == Direction::kFromProgram ? "<-" : "->",
-                PhaseName(chunk.phase), chunk.programSpeed, chunk.handsetSpeed,
-                chunk.garbled ? " GARBLED" : "");
+                chunk.direction == Direction::kFromProgram ? "<-" : "->", PhaseName(chunk.phase), chunk.programSpeed,
+                chunk.handsetSpeed, chunk.garbled ? " GARBLED" : "");
   *out += head + Hex(chunk.bytes, kBytesShown) + "\n";
 }
 
 void AppendTransfer(const TransferRecord& transfer, std::string* out) {
   char head[160];
-  std::snprintf(head, sizeof head,
-                "transfer %s address 0x%X size 0x%X state 0x%X response %s\n",
-                TransferKindName(transfer.kind), transfer.address,
-                transfer.size, transfer.loaderState,
+  std::snprintf(head, sizeof head, "transfer %s address 0x%X size 0x%X state 0x%X response %s\n",
+                TransferKindName(transfer.kind), transfer.address, transfer.size, transfer.loaderState,
                 ByteOrDash(transfer.response).c_str());
   *out += head;
   for (const BlockRecord& block : transfer.blocks) {
-    std::snprintf(head, sizeof head, "  block %u length 0x%X crc %s answer %s%s",
-                  block.number, block.length, block.crcOk ? "ok" : "BAD",
-                  ByteOrDash(block.answer).c_str(),
-                  block.answerLost ? " LOST" : "");
+    std::snprintf(head, sizeof head, "  block %u length 0x%X crc %s answer %s%s", block.number, block.length,
+                  block.crcOk ? "ok" : "BAD", ByteOrDash(block.answer).c_str(), block.answerLost ? " LOST" : "");
     *out += head;
     if (block.noiseBefore > 0) {
       *out += " after " + std::to_string(block.noiseBefore) + " noise bytes";
@@ -77,8 +72,7 @@ std::string FormatTranscript(const TranscriptData& data, uint32_t connection) {
   }
   for (const PacketRecord& record : data.packets) {
     if (record.connection != connection) continue;
-    out += "packet " + Hex(record.raw, kBytesShown) + " response " +
-           ByteOrDash(record.response) + "\n";
+    out += "packet " + Hex(record.raw, kBytesShown) + " response " + ByteOrDash(record.response) + "\n";
   }
   for (const TransferRecord& transfer : data.transfers) {
     if (transfer.connection == connection) AppendTransfer(transfer, &out);

@@ -3,8 +3,7 @@
 
 namespace varnel::sim {
 
-TransferLog::TransferLog(Transcript& record, TransferKind kind,
-                         uint32_t address, uint32_t size, uint32_t loaderState)
+TransferLog::TransferLog(Transcript& record, TransferKind kind, uint32_t address, uint32_t size, uint32_t loaderState)
     : transcript(record) {
   transcript.Update([&](TranscriptData& d) {
     TransferRecord transfer;

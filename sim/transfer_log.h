@@ -13,8 +13,7 @@ namespace varnel::sim {
 
 class TransferLog {
  public:
-  TransferLog(Transcript& record, TransferKind kind, uint32_t address,
-              uint32_t size, uint32_t loaderState);
+  TransferLog(Transcript& record, TransferKind kind, uint32_t address, uint32_t size, uint32_t loaderState);
 
   void AddBlock(const BlockRecord& block);
   // The answer to the block added last.

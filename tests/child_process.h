@@ -41,8 +41,8 @@ inline bool PollUntil(const std::function<bool()>& condition, std::chrono::milli
 // `errorFile` and, unless it is empty, standard output to `outputFile`;
 // `environment` entries ("NAME=value") are added to this process's. The
 // process's id, 0 (and a failed expectation) when it could not start.
-inline pid_t Spawn(std::vector<std::string> args, const std::string& errorFile,
-                   const std::string& outputFile = {}, std::vector<std::string> environment = {}) {
+inline pid_t Spawn(std::vector<std::string> args, const std::string& errorFile, const std::string& outputFile = {},
+                   std::vector<std::string> environment = {}) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -22,8 +22,9 @@ TEST(CliOptionsTest, DefaultsAndOperations) {
   EXPECT_EQ(options.blockSize, 1024u);
   EXPECT_EQ(options.waitSeconds, -1);
 
-  ASSERT_TRUE(Parse({"--port", "/dev/ttyS1", "--speed", "460800", "--block", "8192", "--wait", "5",
-                     "dump", "data", "d.bin"}, &options));
+  ASSERT_TRUE(
+      Parse({"--port", "/dev/ttyS1", "--speed", "460800", "--block", "8192", "--wait", "5", "dump", "data", "d.bin"},
+            &options));
   EXPECT_EQ(options.port, "/dev/ttyS1");
   EXPECT_EQ(options.speed, 460800u);
   EXPECT_EQ(options.blockSize, 8192u);

@@ -25,11 +25,11 @@ class CliProcessTest : public HandsetTest {
   // Starts varnel-cli with `args` (after the program's name), standard
   // error going to log.txt and, when `output` names a file of the test's
   // folder, standard output to it; `environment` as for Spawn.
-  pid_t Spawn(std::vector<std::string> args, const char* output = nullptr,
-              std::vector<std::string> environment = {}) {
+  pid_t Spawn(std::vector<std::string> args, const char* output = nullptr, std::vector<std::string> environment = {}) {
     args.insert(args.begin(), VARNEL_CLI_PATH);
     return ::varnel::testing::Spawn(std::move(args), (dir / "log.txt").string(),
-                          output != nullptr ? (dir / output).string() : std::string(), std::move(environment));
+                                    output != nullptr ? (dir / output).string() : std::string(),
+                                    std::move(environment));
   }
 
   std::string Log() {
@@ -46,8 +46,8 @@ class CliProcessTest : public HandsetTest {
 TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
   StartHandset();
   std::string out = (dir / "dump.bin").string();
-  pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "dump",
-                     "system", out});
+  pid_t pid =
+      Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "dump", "system", out});
 
   bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
@@ -58,8 +58,8 @@ TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
   ::kill(pid, SIGINT);
   EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
   ASSERT_TRUE(started);
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
   sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> got = ReadFile(dir / "dump.bin");
@@ -111,9 +111,8 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   // interrupt still ends it.
   pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "2147484", "connect"});
   const uint32_t babbledBefore = handset->Transcript().stats.noiseSent;
-  ASSERT_TRUE(handset->WaitFor(
-      [&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 800; },
-      std::chrono::seconds(30)));
+  ASSERT_TRUE(handset->WaitFor([&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 800; },
+                               std::chrono::seconds(30)));
   int status = 0;
   EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "gave up at once";
   ::kill(pid, SIGTERM);
@@ -126,8 +125,8 @@ TEST_F(CliProcessTest, TraceWritesTheSessionAFreshFileEachRun) {
   StartHandset();
   const std::filesystem::path trace = dir / "trace.txt";
   WriteFile(trace, std::vector<uint8_t>(100, 'x'));  // emptied, not added to
-  const std::vector<std::string> args = {"--trace", trace.string(), "--port", handset->SlavePath(),
-                                         "--package", (dir / "Varnel.res").string(), "connect"};
+  const std::vector<std::string> args = {
+      "--trace", trace.string(), "--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "connect"};
   EXPECT_EQ(ExitStatusWithin(Spawn(args), kSessionTimeout), 0) << Log();
   const std::vector<uint8_t> bytes = ReadFile(trace);
   const std::string text(bytes.begin(), bytes.end());
@@ -202,8 +201,9 @@ TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
   EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1) << Log();
   EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
   EXPECT_TRUE(std::filesystem::is_empty(temporary));
-  EXPECT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5))) << Log();
+  EXPECT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)))
+      << Log();
 }
 
 // Names from outside (here a port name) can't start a log line of their
@@ -211,14 +211,13 @@ TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
 TEST_F(CliProcessTest, ANameWithControlCharactersStaysOneEscapedLine) {
   StartHandset();  // for its package
   const std::string port = "/nonexistent\n[00:00:00] Verify OK\x1b[2J";
-  EXPECT_EQ(ExitStatusWithin(Spawn({"--port", port, "--package", (dir / "Varnel.res").string(), "connect"}),
-                             kSessionTimeout),
-            1);
+  EXPECT_EQ(
+      ExitStatusWithin(Spawn({"--port", port, "--package", (dir / "Varnel.res").string(), "connect"}), kSessionTimeout),
+      1);
   const std::string log = Log();
   EXPECT_EQ(log.find('\x1b'), std::string::npos) << log;
   EXPECT_EQ(log.find("\n[00:00:00] Verify OK"), std::string::npos) << log;
-  EXPECT_NE(log.find("] Using /nonexistent\\n[00:00:00] Verify OK\\x1b[2J, speed 115200"), std::string::npos)
-      << log;
+  EXPECT_NE(log.find("] Using /nonexistent\\n[00:00:00] Verify OK\\x1b[2J, speed 115200"), std::string::npos) << log;
 }
 
 TEST_F(CliProcessTest, PortsListsTheDevicesOfThisSystemAndExitsZero) {

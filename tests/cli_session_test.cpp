@@ -16,8 +16,8 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
   EXPECT_NE(printed.find("] Using "), std::string::npos);
   EXPECT_NE(printed.find("] Phone switched to serial mode!\n"), std::string::npos);
   EXPECT_NE(printed.find("] Com port closed\n"), std::string::npos);
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 
   std::vector<uint8_t> image(0x5000, 0xA5);
   WriteFile(dir / "image.bin", image);
@@ -29,8 +29,8 @@ TEST_F(CliSessionTest, DumpAndFlashSucceedEndToEnd) {
   flash.blockSize = 8192;
   EXPECT_EQ(RunCli(flash), cli::kExitOk) << printed;
   EXPECT_EQ(Flash(kBank2Base + 0x10000, 0x5000), image);
-  EXPECT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 2; },
-                               std::chrono::seconds(5)));
+  EXPECT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 2; }, std::chrono::seconds(5)));
 }
 
 // With --verify the exit status also says whether the flash holds the
@@ -70,10 +70,22 @@ TEST_F(CliSessionTest, RecoveredBlocksStillSucceed) {
   // test (tests/e2e_hostile_line_test.cpp): the exit status does not depend
   // on which fault was recovered from.
   const std::array<Case, 4> kCases = {{
-      {"bad CRCs", [](sim::FaultPlan& f) { f.corruptCrc = {2, 3, 1}; }},
-      {"a lost acknowledgement", [](sim::FaultPlan& f) { f.lostAck = {6, 1}; }},
-      {"noise before a block", [](sim::FaultPlan& f) { f.noiseBeforeBlock = {2, 5}; }},
-      {"a misnumbered block", [](sim::FaultPlan& f) { f.wrongNumber = {4, 7, 1}; }},
+      {"bad CRCs",
+       [](sim::FaultPlan& f) {
+         f.corruptCrc = {2, 3, 1};
+       }},
+      {"a lost acknowledgement",
+       [](sim::FaultPlan& f) {
+         f.lostAck = {6, 1};
+       }},
+      {"noise before a block",
+       [](sim::FaultPlan& f) {
+         f.noiseBeforeBlock = {2, 5};
+       }},
+      {"a misnumbered block",
+       [](sim::FaultPlan& f) {
+         f.wrongNumber = {4, 7, 1};
+       }},
   }};
   StartHandset();
   uint32_t sessions = 0;
@@ -117,8 +129,8 @@ TEST_F(CliSessionTest, FailuresExitNonZero) {
   faults.corruptCrc = {2, 6, 1};  // six failures: the receive gives up
   StartHandset(faults);
   EXPECT_EQ(RunCli(Dump(dir / "dump.bin")), cli::kExitFailed) << printed;
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 
   faults = {};
   faults.commandError = {kCmdBlockSize, 0x05, 1};
@@ -138,16 +150,15 @@ TEST_F(CliSessionTest, FailuresExitNonZero) {
 TEST_F(CliSessionTest, APortMapEntryThatIsNoSerialDeviceIsRefused) {
   StartHandset();
   ScopedWorkingDir cwd(dir.Path());
-  for (const std::string& value : {(dir / "Varnel.res").string(), std::string("/dev/null"),
-                                   (dir / "gone").string()}) {
+  for (const std::string& value : {(dir / "Varnel.res").string(), std::string("/dev/null"), (dir / "gone").string()}) {
     SCOPED_TRACE(value);
     std::ofstream(dir / "Varnel.ini") << "[Ports]\nCOM2=" << value << "\n";
     cli::CliOptions connect;
     connect.port = "COM2";
     EXPECT_EQ(RunCli(connect), cli::kExitFailed);
     EXPECT_NE(printed.find("] Can't open port (11) (Serial:142)\n"), std::string::npos) << printed;
-    EXPECT_NE(printed.find("] Port map entry COM2=" + value + " ignored: no serial device there\n"),
-              std::string::npos) << printed;
+    EXPECT_NE(printed.find("] Port map entry COM2=" + value + " ignored: no serial device there\n"), std::string::npos)
+        << printed;
     EXPECT_EQ(printed.find("Com port opened"), std::string::npos) << printed;
   }
   EXPECT_TRUE(ProgramBytes().empty());

@@ -23,7 +23,10 @@ TEST(CodePageTest, MessagesLocaleFollowsLcAllThenLcMessagesThenLang) {
   EXPECT_EQ(MessagesLocaleName(), "de_DE.UTF-8");
   const char* names[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
   for (int i = 0; i < 3; ++i) {
-    if (saved[i]) ::setenv(names[i], keep[i].c_str(), 1); else ::unsetenv(names[i]);
+    if (saved[i])
+      ::setenv(names[i], keep[i].c_str(), 1);
+    else
+      ::unsetenv(names[i]);
   }
 }
 

@@ -48,7 +48,7 @@ TEST_F(ConfigLocationTest, TheWorkingDirectoryComesFirstThenTheUsersThenTheRuleF
   struct Case {
     const char* what;
     std::array<const char*, 2> working;  // files made in the working directory
-    const char* user;                   // a file made in the configuration directory
+    const char* user;                    // a file made in the configuration directory
     Place settings;
     Place package;
   };
@@ -60,8 +60,7 @@ TEST_F(ConfigLocationTest, TheWorkingDirectoryComesFirstThenTheUsersThenTheRuleF
       {"a package here, no settings", {"Varnel.res"}, nullptr, Place::Working, Place::Working},
       {"a package here, the user's settings", {"Varnel.res"}, "Varnel.ini", Place::User, Place::Working},
       {"the user's package", {}, "Varnel.res", Place::User, Place::User},
-      {"names in other letter case", {"VARNEL.INI", "varnel.RES"}, "Varnel.res", Place::Working,
-       Place::Working},
+      {"names in other letter case", {"VARNEL.INI", "varnel.RES"}, "Varnel.res", Place::Working, Place::Working},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -125,8 +124,13 @@ TEST_F(ConfigLocationTest, ATraceFileFromTheWorkingFolderStaysInIt) {
     bool fromWorkingDir;
   };
   constexpr std::array<Case, 7> kCases = {{
-      {"trace.txt", true}, {"../trace.txt", false}, {"sub/trace.txt", false}, {"/tmp/trace.txt", false},
-      {"..", false}, {".", false}, {"", false},
+      {"trace.txt", true},
+      {"../trace.txt", false},
+      {"sub/trace.txt", false},
+      {"/tmp/trace.txt", false},
+      {"..", false},
+      {".", false},
+      {"", false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

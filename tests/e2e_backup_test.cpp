@@ -38,10 +38,10 @@ class BackupTest : public CliSessionTest {
 TEST_F(BackupTest, ADumpGoesOnOnlyFromAFileOfTheSameRegion) {
   struct Case {
     const char* what;
-    uint32_t fileBytes;        // 0: no file
-    const char* record;        // of the region beside it, or none
+    uint32_t fileBytes;  // 0: no file
+    const char* record;  // of the region beside it, or none
     int exitStatus;
-    uint32_t askedFrom;        // where the loader was asked to start; 0: not asked
+    uint32_t askedFrom;  // where the loader was asked to start; 0: not asked
   };
   const std::array<Case, 6> kCases = {{
       {"no file", 0, nullptr, cli::kExitOk, kBank2Base},
@@ -152,8 +152,8 @@ TEST_F(BackupTest, ARestoreChecksTheBackupFlashesAndVerifiesEachPart) {
     std::vector<uint8_t> bytes(kBankSize);
     for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 7 + i + k / 4096);
     WriteFile(folder / kBackupParts[i].file, bytes);
-    manifest.parts.push_back({kBackupParts[i].file, kBackupParts[i].region, true,
-                              *FileSha256((folder / kBackupParts[i].file).string())});
+    manifest.parts.push_back(
+        {kBackupParts[i].file, kBackupParts[i].region, true, *FileSha256((folder / kBackupParts[i].file).string())});
   }
   const std::string text = ManifestText(manifest);
   WriteFile(folder / kManifestName, std::vector<uint8_t>(text.begin(), text.end()));

@@ -11,8 +11,12 @@ namespace varnel::testing {
 namespace {
 
 std::vector<uint8_t> Packet(uint8_t code, uint32_t argument) {
-  return {5, code, static_cast<uint8_t>(argument), static_cast<uint8_t>(argument >> 8),
-          static_cast<uint8_t>(argument >> 16), static_cast<uint8_t>(argument >> 24)};
+  return {5,
+          code,
+          static_cast<uint8_t>(argument),
+          static_cast<uint8_t>(argument >> 8),
+          static_cast<uint8_t>(argument >> 16),
+          static_cast<uint8_t>(argument >> 24)};
 }
 
 class ConnectTest : public HandsetTest {};
@@ -21,8 +25,8 @@ TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
   StartHandset();
   Connect();
   EXPECT_EQ(LogFrom("Com port opened"),
-            (std::vector<std::string>{"Com port opened", "Thread started", "Download Initiated",
-                                      "Port speed 115200", "Phone switched to serial mode!"}));
+            (std::vector<std::string>{"Com port opened", "Thread started", "Download Initiated", "Port speed 115200",
+                                      "Phone switched to serial mode!"}));
   EXPECT_EQ(owner.Lines().back().colour, kGreen);
   EXPECT_EQ(owner.Events(), (std::vector<std::string>{"warning 4", "ready", "warning 6"}));
 
@@ -40,10 +44,9 @@ TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
   EXPECT_TRUE(link->IsReady());
 
   StopLink();
-  EXPECT_EQ(LogFrom("Thread exit normally"),
-            (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  EXPECT_EQ(LogFrom("Thread exit normally"), (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 }
 
 TEST_F(ConnectTest, RaisesTheLineSpeedAndKeepsItForTheRestOfTheSession) {
@@ -143,8 +146,8 @@ TEST_F(ConnectTest, TruncatedPackageIsReportedAndNoZerosAreUploaded) {
   ASSERT_TRUE(owner.WaitFor("closed", 2, kSessionTimeout, 1));
   EXPECT_TRUE(Logged("Error (22) (Serial:1076)"));
   EXPECT_TRUE(Logged("Error (22) (Serial_Base:128)"));
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 }
 
 TEST_F(ConnectTest, RefusedSpeedKeeps115200AndRefusedBlockSizeIsReported) {

@@ -36,8 +36,7 @@ TEST_F(DumpTest, ReadsTheRegionBackExactly) {
   ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
   EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
   EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls.back(), kAck);
-  EXPECT_EQ(owner.Events(),
-            (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
+  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
 }
 
 // A USB adapter holds the handset's bytes and passes them on in packets:

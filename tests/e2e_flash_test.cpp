@@ -148,8 +148,7 @@ TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
     Connect();
     std::vector<uint8_t> file = MakeFile("image.bin", 0x1000);
     Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
-    std::vector<sim::BlockRecord> blocks =
-        handset->Transcript().Transfers(TransferKind::Flash).back().blocks;
+    std::vector<sim::BlockRecord> blocks = handset->Transcript().Transfers(TransferKind::Flash).back().blocks;
     ASSERT_EQ(blocks.size(), 6u);
     EXPECT_EQ(blocks[1].number, 2u);
     EXPECT_EQ(blocks[2].number, 2u);
@@ -183,8 +182,8 @@ TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
   link->Join();  // the port closes after the owner heard of it
   EXPECT_EQ(LogFrom("Thread exit normally").back(), "Com port closed");
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 }
 
 TEST_F(FlashTest, EmptyAndMissingFiles) {

@@ -20,9 +20,7 @@ constexpr uint32_t kLength = kBlocks * kBlock;
 class HostileLineTest : public HandsetTest {
  protected:
   // The program's control bytes in the last dump.
-  std::vector<uint8_t> Controls() {
-    return handset->Transcript().Transfers(TransferKind::Dump).back().programControls;
-  }
+  std::vector<uint8_t> Controls() { return handset->Transcript().Transfers(TransferKind::Dump).back().programControls; }
   static long CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
     return std::count(bytes.begin(), bytes.end(), byte);
   }
@@ -62,8 +60,7 @@ TEST_F(HostileLineTest, ABlockThatComesAgainIsAcknowledgedAndNotStoredTwice) {
     EXPECT_EQ(owner.LastTransfer().bytes, kLength);
     // The ready byte, one per block, one per repeat.
     EXPECT_EQ(CountOf(Controls(), kAck), 1 + kBlocks + c.lost.times);
-    EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().response,
-              std::optional<uint8_t>(kResponseOk));
+    EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().response, std::optional<uint8_t>(kResponseOk));
     EXPECT_TRUE(TransferReports().empty());
     EXPECT_FALSE(Logged("Response [0x2]"));
   }
@@ -95,8 +92,7 @@ TEST_F(HostileLineTest, AStalledBlockIsLetPassBeforeItIsAskedForAgain) {
   EXPECT_EQ(CountOf(controls, kEtb), 1);
   EXPECT_EQ(CountOf(controls, kSyn), 0);
   EXPECT_EQ(CountOf(controls, kAck), 1 + kBlocks);
-  EXPECT_EQ(TransferReports(),
-            (std::vector<std::string>{"Timeout (2) (Serial_XM:289)", "Error (59) (Serial_XM:319)"}));
+  EXPECT_EQ(TransferReports(), (std::vector<std::string>{"Timeout (2) (Serial_XM:289)", "Error (59) (Serial_XM:319)"}));
 }
 
 TEST_F(HostileLineTest, ALastBlockLongerThanWhatRemainsIsCut) {
@@ -110,9 +106,7 @@ TEST_F(HostileLineTest, ALastBlockLongerThanWhatRemainsIsCut) {
   EXPECT_EQ(owner.LastTransfer().bytes, size);
   EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
   std::vector<std::string> texts = owner.Texts();
-  EXPECT_EQ(std::count(texts.begin(), texts.end(),
-                       "Block 9: 500 bytes beyond the size asked for were not written"),
-            1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Block 9: 500 bytes beyond the size asked for were not written"), 1);
   EXPECT_TRUE(TransferReports().empty());
 }
 
@@ -170,8 +164,8 @@ TEST_F(HostileLineTest, EachBootStepAfterTheOfferEndsWhateverKeepsArriving) {
 }
 
 TEST_F(HostileLineTest, StopEndsABabblingBootDialoguePromptly) {
-  for (sim::Babble babble : {sim::Babble::kInsteadOfOffer, sim::Babble::kInsteadOfOk,
-                             sim::Babble::kInsteadOfRecordAck}) {
+  for (sim::Babble babble :
+       {sim::Babble::kInsteadOfOffer, sim::Babble::kInsteadOfOk, sim::Babble::kInsteadOfRecordAck}) {
     SCOPED_TRACE(static_cast<int>(babble));
     sim::FaultPlan faults;
     faults.babble = babble;

@@ -17,10 +17,10 @@ namespace {
 
 // One line of the trace, taken apart.
 struct Record {
-  std::string kind;  // "in", "out", "log", "open", "speed", "close", ...
-  std::string rest;  // after the kind, blanks trimmed
-  uint32_t speed = 0;              // in and out
-  std::vector<uint8_t> bytes;      // in and out, from the hex column
+  std::string kind;            // "in", "out", "log", "open", "speed", "close", ...
+  std::string rest;            // after the kind, blanks trimmed
+  uint32_t speed = 0;          // in and out
+  std::vector<uint8_t> bytes;  // in and out, from the hex column
 };
 
 Record Parse(const std::string& line) {
@@ -112,7 +112,9 @@ TEST_F(TraceTest, AConnectsTraceHoldsItsPacketsInOrderWithTheLogBetween) {
   const auto text = [](std::string_view chars) { return std::vector<uint8_t>(chars.begin(), chars.end()); };
   // "log", the colour's word, then the text.
   const auto log = [](std::string word, std::string line) {
-    return [=](const Record& r) { return r.kind == "log" && r.rest.starts_with(word + " ") && r.rest.ends_with(" " + line); };
+    return [=](const Record& r) {
+      return r.kind == "log" && r.rest.starts_with(word + " ") && r.rest.ends_with(" " + line);
+    };
   };
   // Kept as strings: a view of a temporary would outlive it.
   const auto event = [](std::string kind, std::string rest) {
@@ -133,7 +135,8 @@ TEST_F(TraceTest, AConnectsTraceHoldsItsPacketsInOrderWithTheLogBetween) {
       {"the handset's Download Initiated", burst("in", 38400, text("Download Initiated\r"))},
       {"the log's Download Initiated", log("info", "Download Initiated")},
       {"115200 bit/s", event("speed", "115200")},
-      {"the first S-record", [](const Record& r) {
+      {"the first S-record",
+       [](const Record& r) {
          return r.kind == "out" && r.speed == 115200 && r.bytes.size() > 2 && r.bytes[0] == 'S' &&
                 r.bytes.back() == '\n';
        }},

@@ -32,10 +32,9 @@ TEST_F(WorkerTest, DisconnectWhileReadySendsTheDisconnectPacket) {
   link->Stop();
   ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
   link->Join();
-  EXPECT_EQ(LogFrom("Thread exit normally"),
-            (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  EXPECT_EQ(LogFrom("Thread exit normally"), (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
   std::vector<uint8_t> after = ProgramBytes();
   EXPECT_EQ(std::vector<uint8_t>(after.begin() + static_cast<long>(before.size()), after.end()),
             (std::vector<uint8_t>{0x01, 0x13}));
@@ -45,8 +44,8 @@ TEST_F(WorkerTest, StopDuringTheConnectEndsItPromptly) {
   pacing = sim::Pacing::kLineRate;  // stage one takes seconds to go up
   StartHandset({}, 16000);
   StartLink();
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.atLines.size() >= 2; },
-                               std::chrono::seconds(10)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.atLines.size() >= 2; }, std::chrono::seconds(10)));
   link->Stop();  // stage one is going up
   ASSERT_TRUE(owner.WaitFor("closed", 1, kStopBound));
   link->Join();

@@ -29,18 +29,18 @@ namespace varnel::testing {
 
 // A USB serial device as sysfs shows it.
 struct FakeUsbPort {
-  const char* name;       // "ttyUSB0", "ttyACM0"
-  const char* vendorId;   // "" for a device above which sysfs has no USB ids
+  const char* name;      // "ttyUSB0", "ttyACM0"
+  const char* vendorId;  // "" for a device above which sysfs has no USB ids
   const char* productId;
-  const char* product;    // "" for none
-  const char* driver;     // "ftdi_sio", "cdc_acm"
-  const char* byId;       // its link's name in /dev/serial/by-id; "" for none
+  const char* product;  // "" for none
+  const char* driver;   // "ftdi_sio", "cdc_acm"
+  const char* byId;     // its link's name in /dev/serial/by-id; "" for none
 };
 
 // The adapter most tests plug in: a USB serial cable on ttyUSB0, with its
 // link in /dev/serial/by-id.
-inline constexpr FakeUsbPort kCableAdapter = {"ttyUSB0", "0403", "6001", "FT232R USB UART", "ftdi_sio",
-                                              "usb-Cable_USB_UART_A1-if00-port0"};
+inline constexpr FakeUsbPort kCableAdapter = {"ttyUSB0",         "0403",     "6001",
+                                              "FT232R USB UART", "ftdi_sio", "usb-Cable_USB_UART_A1-if00-port0"};
 inline constexpr char kCableAdapterLink[] = "/dev/serial/by-id/usb-Cable_USB_UART_A1-if00-port0";
 
 class FakeDeviceTree {

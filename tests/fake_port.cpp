@@ -57,8 +57,7 @@ void FakePort::WaitForInput(uint32_t timeoutMs) {
 
 bool FakePort::CanRunAt(uint32_t baud) {
   if (speedsTheDriverTakes.empty()) return IsStandardSpeed(baud);
-  return std::find(speedsTheDriverTakes.begin(), speedsTheDriverTakes.end(), baud) !=
-         speedsTheDriverTakes.end();
+  return std::find(speedsTheDriverTakes.begin(), speedsTheDriverTakes.end(), baud) != speedsTheDriverTakes.end();
 }
 
 bool FakePort::GetLineFormat(LineFormat* line) {

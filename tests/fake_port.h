@@ -51,8 +51,10 @@ class FakePort : public Port {
   bool ReadTimeouts() override { return true; }
   bool SetNonBlockingTimeouts() override { return true; }
   bool ApplyLineDefaults(uint32_t baud, std::string* reason) override {
-    if (refuseLineDefaults) *reason = "refused";
-    else format.baud = baud;
+    if (refuseLineDefaults)
+      *reason = "refused";
+    else
+      format.baud = baud;
     return !refuseLineDefaults;
   }
   bool CanRunAt(uint32_t baud) override;

@@ -51,7 +51,6 @@ class GuiConnectTest : public GuiHandsetTest {
       EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
     }
   }
-
 };
 
 TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
@@ -79,8 +78,8 @@ TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
             (std::vector<std::string>{"Thread exit normally", kClosed}));
   EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kBlack));
   EXPECT_FALSE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
 
   // A second connection starts from a cleared log.
   Connect();
@@ -102,9 +101,9 @@ TEST_F(GuiConnectTest, ReconnectingAsSoonAsTheButtonReturnsJoinsTheOldWorker) {
     // The handset must have taken the disconnect packet off the line before
     // the port reopens, as a phone on a cable always has.
     const uint32_t disconnects = static_cast<uint32_t>(round + 1);
-    ASSERT_TRUE(handset->WaitFor(
-        [disconnects](const sim::TranscriptData& d) { return d.stats.disconnects == disconnects; },
-        std::chrono::seconds(5)));
+    ASSERT_TRUE(
+        handset->WaitFor([disconnects](const sim::TranscriptData& d) { return d.stats.disconnects == disconnects; },
+                         std::chrono::seconds(5)));
   }
   Connect();
   EXPECT_EQ(LogTexts(*window).front(), "Using COM1, speed 115200, block 1024 bytes");
@@ -115,8 +114,8 @@ TEST_F(GuiConnectTest, DestroyingTheWindowWhileConnectedEndsTheLink) {
   Open();
   Connect();
   window.reset();  // joins the worker, which disconnects the loader first
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
   // Only a real close writes the settings.
   EXPECT_EQ(ReadText(SettingsFile()), settingsBefore);
 }
@@ -220,8 +219,8 @@ TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive
 }
 
 TEST_F(GuiConnectTest, APortThatDoesNotOpenLeavesTheButtonIdle) {
-  WriteText(SettingsFile(), "[Settings]\nComPort=12\nComSpeed=57600\n[Ports]\nCOM12=" +
-                                (dir / "no-such-device").string() + "\n");
+  WriteText(SettingsFile(),
+            "[Settings]\nComPort=12\nComSpeed=57600\n[Ports]\nCOM12=" + (dir / "no-such-device").string() + "\n");
   Open();
   ModalCloser closer;
   MainButton()->click();

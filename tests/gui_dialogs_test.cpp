@@ -111,8 +111,7 @@ TEST_F(GuiDialogsTest, TheMainWindowKeepsWhatOkChoseAndNothingAfterEscape) {
       {"", true, CloseBy::Ok, "ComPort=3\nComSpeed=230400\nBlockSize=8192\n"},
       {"", true, CloseBy::Escape, "ComPort=1\nComSpeed=115200\nBlockSize=1024\n"},
       // Values no button offers: speed and block survive OK, the port does not.
-      {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", false, CloseBy::Ok,
-       "ComPort=0\nComSpeed=57600\nBlockSize=512\n"},
+      {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", false, CloseBy::Ok, "ComPort=0\nComSpeed=57600\nBlockSize=512\n"},
       {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", false, CloseBy::Escape,
        "ComPort=9\nComSpeed=57600\nBlockSize=512\n"},
       {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", true, CloseBy::Escape,

@@ -77,8 +77,8 @@ class GuiFlowTest : public GuiHandsetTest {
     const size_t linesBefore = LogLines(*window).size();
     std::vector<bool> enabledAtLogLines;
     auto* logView = Child<QPlainTextEdit>(*window, "log");
-    const QMetaObject::Connection watch = QObject::connect(
-        logView, &QPlainTextEdit::textChanged, [&] { enabledAtLogLines.push_back(ControlsEnabled()); });
+    const QMetaObject::Connection watch = QObject::connect(logView, &QPlainTextEdit::textChanged,
+                                                           [&] { enabledAtLogLines.push_back(ControlsEnabled()); });
     Child<QWidget>(*window, page)->findChild<QPushButton*>("startButton")->click();
     const bool ended = WaitUntil([&] {
       const std::vector<std::string> texts = LogTexts(*window);
@@ -105,7 +105,6 @@ class GuiFlowTest : public GuiHandsetTest {
     const QString file = QString::fromLocal8Bit(folder) + "/" + name + ".png";
     EXPECT_TRUE(window->grab().save(file, "PNG")) << file.toStdString();
   }
-
 };
 
 // Tools -> Back up the handset... backs up both banks into the folder
@@ -132,8 +131,8 @@ TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
     tool("Back up the handset...")->trigger();
     EXPECT_TRUE(dialog.Done());
   }
-  ASSERT_TRUE(WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); },
-                        std::chrono::seconds(30)));
+  ASSERT_TRUE(
+      WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); }, std::chrono::seconds(30)));
   EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankSize), Bytes(dir / "flash.img", kBankSize, kBankSize));
   EXPECT_TRUE(ControlsEnabled());
 

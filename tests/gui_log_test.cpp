@@ -191,13 +191,13 @@ TEST(ProgressScaleTest, RangeAndPositionAreHeldIn16Bits) {
     uint16_t upper;
   };
   constexpr std::array<Case, 7> kCases = {{
-      {8388608, 128, 65535},    // 8 MiB: one step per unit
+      {8388608, 128, 65535},  // 8 MiB: one step per unit
       {0x500000, 128, 40959},
-      {0xC00000, 128, 32767},   // 12 MiB: the bound wraps to 16 bits
+      {0xC00000, 128, 32767},  // 12 MiB: the bound wraps to 16 bits
       {4096, 4, 1023},
       {128, 128, 0},
-      {100, 128, 65535},        // under one unit: -1 in 16 bits
-      {1000, 0, 999},           // a unit of 0 counts as 1
+      {100, 128, 65535},  // under one unit: -1 in 16 bits
+      {1000, 0, 999},     // a unit of 0 counts as 1
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.total);

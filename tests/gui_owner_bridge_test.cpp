@@ -81,8 +81,8 @@ TEST_F(GuiOwnerBridgeTest, AWorkersCallsRunOnTheGuiThreadInOrderWhileItWaits) {
     names.push_back(call.name);
     EXPECT_TRUE(call.onGuiThread) << call.name;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"Thread started", "begin", "step", "end", "busy",
-                                             "ready", "transfer 2", "warning 6", "closed"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Thread started", "begin", "step", "end", "busy", "ready", "transfer 2",
+                                             "warning 6", "closed"}));
   EXPECT_EQ(answerSeen, 60);
   EXPECT_EQ(blockSize, 2048u);
 }

@@ -17,8 +17,7 @@ namespace varnel::testing {
 namespace {
 
 // A header record with the texts at their offsets, cut to `length` bytes.
-std::string Record(const std::string& version, const std::string& author, const std::string& name,
-                   size_t length) {
+std::string Record(const std::string& version, const std::string& author, const std::string& name, size_t length) {
   std::string record(88, '\0');
   record.replace(0, 4, "\x01\x02\x03\x04");
   record.replace(4, version.size(), version);
@@ -71,8 +70,7 @@ TEST_F(GuiPatchListTest, ListsThePatchFilesHeadersInTheDirectorysOrder) {
   EXPECT_EQ(header->sectionSize(0), units.ReferenceX(170));
   EXPECT_EQ(header->sectionSize(1), units.ReferenceX(65));
   // The last column takes the rest of the list's width.
-  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2),
-            List()->viewport()->width());
+  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2), List()->viewport()->width());
   EXPECT_FALSE(header->sectionsClickable());
   EXPECT_FALSE(List()->isSortingEnabled());
   EXPECT_EQ(List()->selectionMode(), QAbstractItemView::SingleSelection);

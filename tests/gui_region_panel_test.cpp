@@ -109,9 +109,7 @@ class GuiRegionPanelTest : public GuiTest {
         QTest::keyClick(checked, way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up);
         EXPECT_TRUE(button->hasFocus());
         break;
-      case Way::Mouse:
-        QTest::mouseClick(button, Qt::LeftButton);
-        break;
+      case Way::Mouse: QTest::mouseClick(button, Qt::LeftButton); break;
     }
   }
 };
@@ -168,15 +166,10 @@ TEST_F(GuiRegionPanelTest, LockedPresetsTakeNoWay) {
     // it directly.
     QAbstractButton* chosen = Preset(way == Way::UpKey ? 0 : 2);
     switch (way) {
-      case Way::Space:
-        QTest::keyClick(chosen, Qt::Key_Space);
-        break;
+      case Way::Space: QTest::keyClick(chosen, Qt::Key_Space); break;
       case Way::DownKey:
-      case Way::UpKey:
-        QTest::keyClick(Preset(1), way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up);
-        break;
-      default:
-        Choose(way, chosen, Preset(1));
+      case Way::UpKey: QTest::keyClick(Preset(1), way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up); break;
+      default: Choose(way, chosen, Preset(1));
     }
     EXPECT_EQ(Shown(), (Region{1, kTypedOffset, kTypedSize}));
     window->OnLoaderReady();

@@ -41,8 +41,8 @@ TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaults) {
   const std::string fileName = DefaultDumpFileName();
   EXPECT_EQ(CloseAndRead(),
             "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
-            "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" + fileName +
-            "\n[Dumper]\nFileName=" + fileName + "\n");
+            "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
+                fileName + "\n[Dumper]\nFileName=" + fileName + "\n");
 }
 
 TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges) {
@@ -143,8 +143,7 @@ TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
     EXPECT_EQ(FileBox("dumpPage")->text().toStdString(), DefaultDumpFileName());
     const std::vector<ShownLine> lines = LogLines(*window);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0].text),
-              "Varnel.ini is not a regular file: ignored, the defaults are used");
+    EXPECT_EQ(WithoutStamp(lines[0].text), "Varnel.ini is not a regular file: ignored, the defaults are used");
     EXPECT_EQ(lines[0].colour, ToQColor(kGrey));
     EXPECT_TRUE(lines[0].uniform);
     // Writing fails quietly and the window closes all the same.
@@ -152,8 +151,7 @@ TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
     EXPECT_FALSE(window->isVisible());
     window.reset();
     EXPECT_EQ(std::filesystem::symlink_status(SettingsFile()).type(),
-              kind == Kind::Fifo ? std::filesystem::file_type::fifo
-                                 : std::filesystem::file_type::directory);
+              kind == Kind::Fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::directory);
     EXPECT_FALSE(fifo && fifo->Opened());
     fifo.reset();
     std::filesystem::remove(SettingsFile());
@@ -238,8 +236,7 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByte) {
     SCOPED_TRACE(c.name);
     OpenCyrillic();
     for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(c.name));
-    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + c.stored + "\n[Dumper]\nFileName=" +
-                                  c.stored + "\n"),
+    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + c.stored + "\n[Dumper]\nFileName=" + c.stored + "\n"),
               std::string::npos);
     OpenCyrillic();
     for (const char* page : {"flashPage", "dumpPage"}) {

@@ -42,8 +42,7 @@ inline constexpr std::chrono::seconds kGuiTimeout{60};
 
 // Serves the GUI thread's events until `condition` holds; false when
 // `timeout` ran out first.
-inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = kGuiTimeout) {
+inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kGuiTimeout) {
   QElapsedTimer clock;
   clock.start();
   while (!condition()) {
@@ -85,8 +84,8 @@ inline std::vector<ShownLine> LogLines(QWidget& window) {
 // has none).
 inline std::string WithoutStamp(const std::string& line) {
   constexpr size_t kStampLength = 11;
-  const bool stamped = line.size() >= kStampLength && line[0] == '[' && line[3] == ':' &&
-                       line[6] == ':' && line[9] == ']' && line[10] == ' ';
+  const bool stamped = line.size() >= kStampLength && line[0] == '[' && line[3] == ':' && line[6] == ':' &&
+                       line[9] == ']' && line[10] == ' ';
   return stamped ? line.substr(kStampLength) : line;
 }
 

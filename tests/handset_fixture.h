@@ -64,8 +64,7 @@ class HandsetTest : public ::testing::Test {
   }
 
   // Starts a dump or flash and waits until it has ended.
-  void Run(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file,
-           bool verify = false) {
+  void Run(TransferKind kind, uint32_t offset, uint32_t size, const std::filesystem::path& file, bool verify = false) {
     int transfers = owner.Count("transfer");
     int closed = owner.Count("closed");
     ASSERT_EQ(link->RequestTransfer({kind, offset, size, file.string(), verify}), TransferRequestResult::Started);
@@ -101,8 +100,8 @@ class HandsetTest : public ::testing::Test {
   }
 
   static void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
 
   // The log's texts from the first line equal to `from` on.
@@ -137,8 +136,8 @@ class HandsetTest : public ::testing::Test {
   Application app;
   RecordingOwner owner;  // outlives the link
   sim::PackageContents package;
-  sim::HandsetTiming timing;  // the handset's patience, for StartHandset
-  sim::Pacing pacing = sim::Pacing::kOff;  // line rate, for StartHandset
+  sim::HandsetTiming timing;                    // the handset's patience, for StartHandset
+  sim::Pacing pacing = sim::Pacing::kOff;       // line rate, for StartHandset
   std::chrono::milliseconds adapterLatency{0};  // a USB adapter, for StartHandset
   uint32_t bootStepLimitMs = kBootStepLimitMs;  // for StartLink
   std::unique_ptr<sim::Handset> handset;

@@ -25,20 +25,20 @@ TEST(HexTextTest, AcceptsOnlyACompletePrefixedHexadecimalNumber) {
       {"0xfFfFfFfF", 0xFFFFFFFF},
       {"0x0", 0},
       // ---- texts that are refused ----
-      {"2500000", std::nullopt},        // no prefix: could be meant as decimal
+      {"2500000", std::nullopt},  // no prefix: could be meant as decimal
       {"", std::nullopt},
       {"   ", std::nullopt},
       {"0x", std::nullopt},
-      {"0x25OO000", std::nullopt},      // letters O, not zeros
+      {"0x25OO000", std::nullopt},  // letters O, not zeros
       {"0x1fG", std::nullopt},
       {"0x10 trailing", std::nullopt},
-      {"0x 1F", std::nullopt},          // no blanks inside
+      {"0x 1F", std::nullopt},  // no blanks inside
       {"0 x1F", std::nullopt},
       {"0x-1", std::nullopt},
       {"+0x1", std::nullopt},
       {"0x0x10", std::nullopt},
-      {"0x100000000", std::nullopt},    // nine digits: beyond 32 bits
-      {"0x000000001F", std::nullopt},   // ten digits, even if the value fits
+      {"0x100000000", std::nullopt},   // nine digits: beyond 32 bits
+      {"0x000000001F", std::nullopt},  // ten digits, even if the value fits
       {"x2500000", std::nullopt},
   }};
   for (const Case& c : kCases) {

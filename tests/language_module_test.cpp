@@ -35,20 +35,20 @@ TEST(LanguageModuleTest, ATextIsKeptOnlyWithTheSameConversionsAsTheProgramsOwn) 
   };
   constexpr Case kCases[] = {
       {"33=%s %d %d ok", true},
-      {"48=100%% %s", true},            // "%%" is a percent sign
-      {"48=%-10s", true},               // flags and width take no argument
+      {"48=100%% %s", true},  // "%%" is a percent sign
+      {"48=%-10s", true},     // flags and width take no argument
       {"69=%.2f KiB", true},
       {"41=100%% sure", true},
       {"35=%s wrong kind", false},
       {"46=0x%x only one", false},
       {"79=Can't save the log to %l %d%s", false},  // "%l %" is no escaped percent
       {"48=%5% %s", false},
-      {"48=%n%s", false},               // writes through its argument
-      {"48=%1$s", false},               // a numbered argument
-      {"35=%*d", false},                // the width is an argument of its own
-      {"48=%s %", false},               // dangling
-      {"69=%.1Lf", false},              // another length: another argument type
-      {"41=100% plain text", false},    // "% p" converts a pointer
+      {"48=%n%s", false},             // writes through its argument
+      {"48=%1$s", false},             // a numbered argument
+      {"35=%*d", false},              // the width is an argument of its own
+      {"48=%s %", false},             // dangling
+      {"69=%.1Lf", false},            // another length: another argument type
+      {"41=100% plain text", false},  // "% p" converts a pointer
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.line);
@@ -58,8 +58,7 @@ TEST(LanguageModuleTest, ATextIsKeptOnlyWithTheSameConversionsAsTheProgramsOwn) 
 }
 
 TEST(LanguageModuleTest, ShippedModuleTranslatesEveryTextKeepingPlaceholders) {
-  auto module = LoadLanguageModule(VARNEL_SOURCE_DIR "/resources/Varnel.lng",
-                                   kCyrillicCodePage, ProgramTexts());
+  auto module = LoadLanguageModule(VARNEL_SOURCE_DIR "/resources/Varnel.lng", kCyrillicCodePage, ProgramTexts());
   ASSERT_TRUE(module.has_value());
   StringTable own = ProgramTexts();
   EXPECT_EQ(module->Count(), own.Count());

@@ -68,7 +68,11 @@ TEST(TraceFormatTest, ABurstShowsItsBytesInHexAndAsPrintableText) {
 
 TEST(TraceFormatTest, LogLinesNameTheirColourAndStayOnOneLine) {
   const std::array<std::pair<LogColour, const char*>, 5> kWords = {{
-      {kRed, "error"}, {kGreen, "success"}, {kGrey, "detail"}, {kBlack, "info"}, {0x123456, "0x123456"},
+      {kRed, "error"},
+      {kGreen, "success"},
+      {kGrey, "detail"},
+      {kBlack, "info"},
+      {0x123456, "0x123456"},
   }};
   for (const auto& [colour, word] : kWords) EXPECT_EQ(ColourWord(colour), word);
   EXPECT_EQ(TraceLogLine(1500, kRed, "Timeout\r\nat 420"), "     0.001500 log   error   Timeout\\r\\nat 420\n");
@@ -81,8 +85,7 @@ TEST(TraceFormatTest, LogLinesNameTheirColourAndStayOnOneLine) {
 class LineTraceTest : public ::testing::Test {
  protected:
   // A trace on a clock the test moves.
-  std::unique_ptr<LineTrace> MakeTrace(size_t bufferBytes = kTraceBufferBytes,
-                                       uint64_t maxFileBytes = kTraceMaxBytes) {
+  std::unique_ptr<LineTrace> MakeTrace(size_t bufferBytes = kTraceBufferBytes, uint64_t maxFileBytes = kTraceMaxBytes) {
     return std::make_unique<LineTrace>([this] { return now; }, bufferBytes, maxFileBytes);
   }
   void Open(LineTrace& trace, TraceStart start = TraceStart::Fresh) {
@@ -318,8 +321,8 @@ TEST_F(LineTraceTest, TheTracedOwnerRecordsTheLogInUtf8AndPassesEverythingOn) {
   owner.BeginProgress(nullptr, "Sending", 100, 1, kBlack);
   owner.EndProgress("\xCF\xEE\xF0\xF2", kGreen);  // "Порт" in code page 1251
   owner.AppendLog("Timeout (Serial:420)", kRed);
-  EXPECT_EQ(target.Texts(), (std::vector<std::string>{"Com port opened", "Dump started", "\xCF\xEE\xF0\xF2",
-                                                      "Timeout (Serial:420)"}));
+  EXPECT_EQ(target.Texts(),
+            (std::vector<std::string>{"Com port opened", "Dump started", "\xCF\xEE\xF0\xF2", "Timeout (Serial:420)"}));
   EXPECT_EQ(target.Events(), (std::vector<std::string>{"warning 4"}));
   // The red line flushed it all.
   EXPECT_EQ(Records(path), (std::vector<std::string>{

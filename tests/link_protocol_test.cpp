@@ -158,7 +158,7 @@ TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
 // loader closes it.
 TEST_F(LinkProtocolTest, AnUploadWhoseBlocksFailedFailsWhateverTheClosingByte) {
   port.reply = [](FakePort& p, const std::vector<uint8_t>& written) {
-    if (written.size() > 1 && written[1] == kCmdUpload) p.Arrive({kAck});  // the 0x14 packet: ready
+    if (written.size() > 1 && written[1] == kCmdUpload) p.Arrive({kAck});   // the 0x14 packet: ready
     if (written.front() == kStx) p.Arrive({0x99, 0x99, 0x99, 0x99, 0x99});  // no answer it knows
     if (written == std::vector<uint8_t>{kCan}) p.Arrive({0x00});            // "all is well"
   };
@@ -294,14 +294,21 @@ TEST_F(LinkProtocolTest, TheOfferIsAwaitedThroughStrayBytesWhichAreTold) {
          p.Arrive({kBootOffer}, 40000);
          p.reply = [](FakePort& line, const std::vector<uint8_t>&) { line.StopStream(); };
        },
-       true, {kStrayBytesNoticeMs, kStrayBytesNoticeMs + kStrayBytesRepeatMs}},
-      {"two bytes, then silence", [](FakePort& p) { p.Arrive({0x00, 0xFF}); }, false, {2}},
+       true,
+       {kStrayBytesNoticeMs, kStrayBytesNoticeMs + kStrayBytesRepeatMs}},
+      {"two bytes, then silence",
+       [](FakePort& p) {
+         p.Arrive({0x00, 0xFF});
+       },
+       false,
+       {2}},
       {"a stray byte, then the offer",
        [](FakePort& p) {
          p.Arrive({0x00});
          p.Arrive({kBootOffer}, 500);
        },
-       true, {}},
+       true,
+       {}},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);

@@ -29,9 +29,7 @@ class MainWindowTest : public GuiTest {
     ADD_FAILURE() << "no frame " << caption;
     return false;
   }
-  bool FilePageEnabled(const char* page) {
-    return Child<QWidget>(*window, page)->findChild<QLineEdit*>()->isEnabled();
-  }
+  bool FilePageEnabled(const char* page) { return Child<QWidget>(*window, page)->findChild<QLineEdit*>()->isEnabled(); }
   int CurrentTab() { return Child<QTabWidget>(*window, "tabs")->currentIndex(); }
   void SelectTab(int tab) { Child<QTabWidget>(*window, "tabs")->setCurrentIndex(tab); }
   bool LogShown() { return Child<QWidget>(*window, "log")->isVisible(); }
@@ -54,8 +52,10 @@ TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
   EXPECT_EQ(Child<QTabWidget>(shown, "tabs")->count(), kTabCount);
   EXPECT_EQ(CurrentTab(), kInstructionTabIndex);
   EXPECT_FALSE(LogShown());
-  EXPECT_TRUE(Child<QWidget>(shown, "instructionPage")->findChild<QLabel*>()->text().startsWith(
-      "Welcome to \"Varnel\"!\n\nBefore flashing"));
+  EXPECT_TRUE(Child<QWidget>(shown, "instructionPage")
+                  ->findChild<QLabel*>()
+                  ->text()
+                  .startsWith("Welcome to \"Varnel\"!\n\nBefore flashing"));
 }
 
 TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
@@ -68,8 +68,8 @@ TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
     menu.push_back(top->text().toStdString());
     for (QAction* item : top->menu()->actions()) menu.push_back(item->text().toStdString());
   }
-  EXPECT_EQ(menu, (std::vector<std::string>{"File", "Save log...", "Exit", "Tools", "Options...", "Back up the handset...",
-                                      "Restore a backup...", "Help", "About"}));
+  EXPECT_EQ(menu, (std::vector<std::string>{"File", "Save log...", "Exit", "Tools", "Options...",
+                                            "Back up the handset...", "Restore a backup...", "Help", "About"}));
 }
 
 TEST_F(MainWindowTest, SelectsTheTabOfTheSettingsAndTheInstructionTabForOthers) {
@@ -79,8 +79,13 @@ TEST_F(MainWindowTest, SelectsTheTabOfTheSettingsAndTheInstructionTabForOthers) 
     bool log;
   };
   constexpr std::array<Case, 7> kCases = {{
-      {"0", 0, false}, {"1", 1, true}, {"2", 2, true}, {"3", 3, false},
-      {"4", 0, false}, {"-1", 0, false}, {"99", 0, false},
+      {"0", 0, false},
+      {"1", 1, true},
+      {"2", 2, true},
+      {"3", 3, false},
+      {"4", 0, false},
+      {"-1", 0, false},
+      {"99", 0, false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.lastTab);

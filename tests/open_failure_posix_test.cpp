@@ -26,9 +26,7 @@ namespace {
 const Application texts("Varnel", kUtf8CodePage, {});
 
 // "<device>: <the system's text>." as every reason starts.
-std::string Opening(const std::string& device, int error) {
-  return device + ": " + std::strerror(error) + ".";
-}
+std::string Opening(const std::string& device, int error) { return device + ": " + std::strerror(error) + "."; }
 
 TEST(OpenFailurePosixTest, AMissingDeviceListsTheDevicesThatExist) {
   struct Case {
@@ -37,8 +35,7 @@ TEST(OpenFailurePosixTest, AMissingDeviceListsTheDevicesThatExist) {
     const char* advice;
   };
   const std::array<Case, 2> kCases = {{
-      {"some devices",
-       [](FakeDeviceTree& tree) { tree.AddCommonDevices(); },
+      {"some devices", [](FakeDeviceTree& tree) { tree.AddCommonDevices(); },
        "Serial devices present: /dev/ttyACM0 (CDC Modem), /dev/ttyS0, /dev/ttyUSB0 (FT232R USB UART), "
        "/dev/ttyUSB2. Check the cable, or use one of them as the port (section [Ports] of Varnel.ini maps COMn "
        "to a device, e.g. COM1=/dev/ttyUSB0)."},
@@ -101,8 +98,7 @@ TEST(OpenFailurePosixTest, ABusyDeviceNamesTheProcessesThatHoldIt) {
   tree.AddProcess(900, "shell", 0, "/dev/pts/1");
   std::filesystem::create_directories(tree.Roots().proc / "self/fd");  // not a process number
   std::filesystem::create_symlink("/dev/ttyACM0", tree.Roots().proc / "self/fd/4");
-  const std::string kRuleEnd =
-      ", run `sudo udevadm control --reload-rules` and plug the cable in again.";
+  const std::string kRuleEnd = ", run `sudo udevadm control --reload-rules` and plug the cable in again.";
   struct Case {
     std::string device;
     int error;
@@ -112,12 +108,14 @@ TEST(OpenFailurePosixTest, ABusyDeviceNamesTheProcessesThatHoldIt) {
       {kCableAdapterLink, EBUSY,
        "It is held by ModemManager (pid 812). ModemManager opens serial devices to look for modems. To make it "
        "leave the cable alone, put the line ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", "
-       "ENV{ID_MM_DEVICE_IGNORE}=\"1\" into /etc/udev/rules.d/99-serial-cable.rules" + kRuleEnd},
+       "ENV{ID_MM_DEVICE_IGNORE}=\"1\" into /etc/udev/rules.d/99-serial-cable.rules" +
+           kRuleEnd},
       {"/dev/ttyUSB2", EWOULDBLOCK,
        "It is held by ModemManager (pid 813). ModemManager opens serial devices to look for modems. To make it "
        "leave the cable alone, put the line ATTRS{idVendor}==\"vvvv\", ATTRS{idProduct}==\"pppp\", "
        "ENV{ID_MM_DEVICE_IGNORE}=\"1\" into /etc/udev/rules.d/99-serial-cable.rules with the adapter's vendor "
-       "and product ids in place of vvvv and pppp (lsusb shows them)" + kRuleEnd},
+       "and product ids in place of vvvv and pppp (lsusb shows them)" +
+           kRuleEnd},
       {"/dev/ttyS0", EWOULDBLOCK,
        "It is held by logger (pid 77), terminal (pid 4242). Close those programs and try again."},
       {"/dev/ttyACM0", EBUSY, "Another program holds it; `sudo fuser -v /dev/ttyACM0` names it."},

@@ -21,8 +21,8 @@ constexpr size_t kNameAt = 34;
 
 // A record with each text at its offset (not cut to its field), `length`
 // bytes long, every other byte `filler`.
-std::vector<uint8_t> Record(const std::string& version, const std::string& author,
-                            const std::string& name, size_t length, uint8_t filler = 0) {
+std::vector<uint8_t> Record(const std::string& version, const std::string& author, const std::string& name,
+                            size_t length, uint8_t filler = 0) {
   std::vector<uint8_t> record(std::max({length, kPatchHeaderBytes, kNameAt + name.size()}), filler);
   std::fill(record.begin() + kVersionAt, record.begin() + kPatchHeaderBytes, uint8_t{0});
   for (auto [at, text] : {std::pair{kVersionAt, &version}, {kAuthorAt, &author}, {kNameAt, &name}}) {
@@ -45,12 +45,14 @@ TEST(PatchHeaderTest, ReadsTheThreeTextsOfTheRecord) {
   };
   const std::string longName(60, 'N');
   const std::vector<Case> kCases = {
-      {"all fields, reserved bytes set", Record("1.2", "Somebody", "Faster menus", 88, 0xEE),
+      {"all fields, reserved bytes set",
+       Record("1.2", "Somebody", "Faster menus", 88, 0xEE),
        {"1.2", "Somebody", "Faster menus"}},
       {"a 20-byte file", Record("2.0", "Authorship", "unseen", 20), {"2.0", "Author", ""}},
       {"bytes past the record", Record("3", "A", "B", 200, 'x'), {"3", "A", "B"}},
       // Texts without their zero byte end at their field's end.
-      {"full fields", Record("0123456789", std::string(20, 'a'), longName, 88),
+      {"full fields",
+       Record("0123456789", std::string(20, 'a'), longName, 88),
        {"0123456789", std::string(20, 'a'), std::string(54, 'N')}},
       {"empty", {}, {}},
       {"reserved bytes only", Record("", "", "", 4, 0xFF), {}},

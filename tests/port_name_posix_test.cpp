@@ -79,8 +79,13 @@ TEST(PortNamePosixDefaultTest, OnlyAUsbAdapterHasADefaultName) {
     const char* name;
   };
   constexpr std::array<Case, 7> kCases = {{
-      {"/dev/ttyUSB0", "COM1"}, {"/dev/ttyUSB9", "COM10"}, {"/dev/ttyS0", ""}, {"/dev/ttyUSB", ""},
-      {"/dev/ttyUSBx", ""}, {"/dev/ttyUSB-1", ""}, {"/dev/ttyUSB2147483647", ""},
+      {"/dev/ttyUSB0", "COM1"},
+      {"/dev/ttyUSB9", "COM10"},
+      {"/dev/ttyS0", ""},
+      {"/dev/ttyUSB", ""},
+      {"/dev/ttyUSBx", ""},
+      {"/dev/ttyUSB-1", ""},
+      {"/dev/ttyUSB2147483647", ""},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.device);

@@ -15,7 +15,11 @@ TEST(PortNameTest, ComNamesInAnyLetterCaseGiveTheirNumber) {
     int number;
   };
   constexpr std::array<Case, 5> kCases = {{
-      {"COM1", 1}, {"com12", 12}, {"Com256", 256}, {"COM007", 7}, {"COM2147483647", 2147483647},
+      {"COM1", 1},
+      {"com12", 12},
+      {"Com256", 256},
+      {"COM007", 7},
+      {"COM2147483647", 2147483647},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

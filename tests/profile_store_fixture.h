@@ -39,9 +39,7 @@ inline size_t EntryCount(const fs::path& folder) {
 class ProfileStoreTest : public ::testing::Test {
  protected:
   // Sets Offset to 0x2 through `path`; true when the store says it wrote.
-  static bool UpdateOffset(const fs::path& path) {
-    return WriteProfileText(path, "Settings", "Offset", "0x2");
-  }
+  static bool UpdateOffset(const fs::path& path) { return WriteProfileText(path, "Settings", "Offset", "0x2"); }
 
   TempDir dir;
   fs::path file = dir / "Varnel.ini";

@@ -55,7 +55,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
   enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser };
   struct Case {
     const char* name;
-    const char* target;  // the file at the end, from the row's folder
+    const char* target;                             // the file at the end, from the row's folder
     std::vector<std::array<const char*, 2>> links;  // link, what it points to
     Change change;
     bool followed;
@@ -187,8 +187,7 @@ TEST_F(ProfileStoreTest, ANonRegularFileIsNeitherOpenedNorReplaced) {
   };
   constexpr std::array<Case, 3> kCases = {{
       {"FIFO", Kind::Fifo, ProfileRead::NotRegular, fs::file_type::fifo},
-      {"/dev/null through a link", Kind::DeviceThroughLink, ProfileRead::NotRegular,
-       fs::file_type::symlink},
+      {"/dev/null through a link", Kind::DeviceThroughLink, ProfileRead::NotRegular, fs::file_type::symlink},
       {"a link to itself", Kind::LinkLoop, ProfileRead::Unreadable, fs::file_type::symlink},
   }};
   for (const Case& c : kCases) {

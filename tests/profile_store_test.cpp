@@ -21,8 +21,7 @@ TEST_F(ProfileStoreTest, WritesCreateSectionsInOrderAndReadBack) {
   ASSERT_TRUE(WriteProfileText(file, "Dumper", "FileName", "c:\\dump.bin"));
   ASSERT_TRUE(WriteProfileText(file, "Settings", "Size", "0x800000"));
   ASSERT_TRUE(WriteProfileText(file, "settings", "OFFSET", "0x2500000"));
-  EXPECT_EQ(ReadAll(file),
-            "[Settings]\nOFFSET=0x2500000\nSize=0x800000\n[Dumper]\nFileName=c:\\dump.bin\n");
+  EXPECT_EQ(ReadAll(file), "[Settings]\nOFFSET=0x2500000\nSize=0x800000\n[Dumper]\nFileName=c:\\dump.bin\n");
   EXPECT_EQ(ReadProfileText(file, "SETTINGS", "offset", ""), "0x2500000");
   EXPECT_EQ(ReadProfileText(file, "Dumper", "FileName", ""), "c:\\dump.bin");
   EXPECT_EQ(ReadProfileText(file, "Dumper", "Missing", "dflt"), "dflt");
@@ -40,8 +39,7 @@ TEST_F(ProfileStoreTest, KeepsForeignLinesAndLineEndsOfAnEditedFile) {
   WriteAll(file, "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\n\r\n[Other]\r\nx=1\r\n");
   EXPECT_EQ(ReadProfileText(file, "ports", "com1", ""), "/dev/ttyS0");
   ASSERT_TRUE(WriteProfileText(file, "Ports", "COM2", "/dev/ttyUSB1"));
-  EXPECT_EQ(ReadAll(file),
-            "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\nCOM2=/dev/ttyUSB1\r\n\r\n[Other]\r\nx=1\r\n");
+  EXPECT_EQ(ReadAll(file), "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\nCOM2=/dev/ttyUSB1\r\n\r\n[Other]\r\nx=1\r\n");
   // Each line keeps its own end, whatever the first line's; added lines
   // take the first line's.
   WriteAll(file, "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x");
@@ -111,8 +109,17 @@ TEST_F(ProfileStoreTest, IntegersReadSignAndLeadingDigitsOnly) {
     int32_t expected;
   };
   constexpr std::array<Case, 11> kCases = {{
-      {"42", 42}, {"-7", -7}, {"+3", 3}, {"0x10", 0}, {"abc", 0}, {"12abc", 12},
-      {"", 99}, {"4294967295", -1}, {"115200", 115200}, {" 5 ", 5}, {"  ", 99},
+      {"42", 42},
+      {"-7", -7},
+      {"+3", 3},
+      {"0x10", 0},
+      {"abc", 0},
+      {"12abc", 12},
+      {"", 99},
+      {"4294967295", -1},
+      {"115200", 115200},
+      {" 5 ", 5},
+      {"  ", 99},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.value);
@@ -136,8 +143,9 @@ TEST_F(ProfileStoreTest, AProfileIsReadOnceAndStillAnswersWhenTheFileIsGone) {
 }
 
 TEST_F(ProfileStoreTest, KeysOfASectionComeInFileOrderEachOnce) {
-  WriteAll(file, "[Ports]\nCOM2=/dev/ttyS0\n; COM7=/dev/ttyS7\nnot a key line\n[Other]\nCOM5=x\n"
-                 "[ports]\n com1 = /dev/ttyACM0\nCom2=/dev/ttyS1\n");
+  WriteAll(file,
+           "[Ports]\nCOM2=/dev/ttyS0\n; COM7=/dev/ttyS7\nnot a key line\n[Other]\nCOM5=x\n"
+           "[ports]\n com1 = /dev/ttyACM0\nCom2=/dev/ttyS1\n");
   const Profile profile = Profile::Load(file);
   EXPECT_EQ(profile.Keys("PORTS"), (std::vector<std::string>{"COM2", "com1"}));
   EXPECT_EQ(profile.Find("Ports", "com2"), "/dev/ttyS0") << "the first of a repeated key counts";

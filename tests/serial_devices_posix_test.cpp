@@ -79,8 +79,8 @@ TEST_F(SerialDevicesTest, OnlyASerialDeviceNodeMayBeOpenedAsAPort) {
     std::filesystem::create_directories(entry);
     std::filesystem::create_symlink(std::string("../../../class/") + deviceClass, entry / "subsystem");
   };
-  classOf("1:3", "mem");   // /dev/null
-  classOf("5:2", "tty");   // /dev/ptmx
+  classOf("1:3", "mem");  // /dev/null
+  classOf("5:2", "tty");  // /dev/ptmx
   std::filesystem::create_symlink("/dev/null", tree.Roots().dev / "watchdog-like");
   std::filesystem::create_symlink("/dev/ptmx", tree.Roots().dev / "ttyPtmx");
   std::filesystem::create_symlink("/dev/zero", tree.Roots().dev / "unlisted");  // 1:5: no sysfs entry here
@@ -90,10 +90,10 @@ TEST_F(SerialDevicesTest, OnlyASerialDeviceNodeMayBeOpenedAsAPort) {
   };
   constexpr std::array<Case, 6> kCases = {{
       {"/dev/ttyPtmx", true},
-      {"/dev/unlisted", true},   // as a pseudo-terminal, which sysfs does not list
-      {"/dev/ttyUSB9", true},    // missing: the open says why
+      {"/dev/unlisted", true},  // as a pseudo-terminal, which sysfs does not list
+      {"/dev/ttyUSB9", true},   // missing: the open says why
       {"/dev/watchdog-like", false},
-      {"/dev/ttyUSB0", false},   // the fake tree's node is a plain file
+      {"/dev/ttyUSB0", false},  // the fake tree's node is a plain file
       {"/dev/serial/by-id", false},
   }};
   for (const Case& c : kCases) {

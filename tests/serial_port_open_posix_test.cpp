@@ -33,7 +33,7 @@ const Application& EnglishTexts() {
 
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
-constexpr int kHoldMs = 30000;         // a holding child ends by itself should the test not end it
+constexpr int kHoldMs = 30000;  // a holding child ends by itself should the test not end it
 constexpr char kHolderName[] = "cable-holder";
 constexpr char kReady[] = "ready";
 
@@ -86,8 +86,7 @@ TEST(SerialPortOpenTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
     ASSERT_EQ(::chown(slave.c_str(), 0, dialoutGid), 0);
     ASSERT_EQ(::chmod(slave.c_str(), c.mode), 0);
     ChildProcess child([&](int out) {
-      if (::setgroups(c.inDialout ? 1 : 0, &dialoutGid) != 0 || ::setgid(kNoGroup) != 0 ||
-          ::setuid(kNobody) != 0) {
+      if (::setgroups(c.inDialout ? 1 : 0, &dialoutGid) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0) {
         WriteAll(out, "could not become nobody");
         return;
       }
@@ -118,8 +117,8 @@ TEST(SerialPortOpenTest, APortHeldByAnotherProcessNamesThatProcess) {
   ASSERT_FALSE(port.Open(slave, &reason));
   // A process that may pass TIOCEXCL (root with CAP_SYS_ADMIN) meets the
   // lock (EWOULDBLOCK); others are refused at open (EBUSY).
-  const std::string held = ". It is held by " + std::string(kHolderName) + " (pid " +
-                           std::to_string(holder.Pid()) + "). Close that program and try again.";
+  const std::string held = ". It is held by " + std::string(kHolderName) + " (pid " + std::to_string(holder.Pid()) +
+                           "). Close that program and try again.";
   EXPECT_TRUE(reason == slave + ": " + std::strerror(EBUSY) + held ||
               reason == slave + ": " + std::strerror(EWOULDBLOCK) + held)
       << reason;

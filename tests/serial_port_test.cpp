@@ -43,9 +43,7 @@ class SerialPortTest : public ::testing::Test {
     return bytes;
   }
 
-  void HandsetSends(const std::vector<uint8_t>& bytes) {
-    ASSERT_TRUE(pty.Write(bytes.data(), bytes.size()));
-  }
+  void HandsetSends(const std::vector<uint8_t>& bytes) { ASSERT_TRUE(pty.Write(bytes.data(), bytes.size())); }
 
   Application app;
   testing::RecordingOwner owner;
@@ -159,7 +157,8 @@ TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
   };
   const std::array<Case, 2> kCases = {{
       {"a report's stop request", [this] { link.RequestStop(); }},
-      {"the user's stop", [this] {
+      {"the user's stop",
+       [this] {
          command.store(LinkCommand::Stop);
          port.Wake();
        }},
@@ -243,10 +242,9 @@ TEST_F(SerialPortTest, ClosedPortOperationsReport12) {
   EXPECT_EQ(link.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
   EXPECT_EQ(link.GetQueuedCount(&count), kStatusPortClosed);
   EXPECT_EQ(link.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
-  EXPECT_EQ(owner.Texts(), (std::vector<std::string>{
-                               "Error (12) (Serial:526)", "Error (12) (Serial:592)",
-                               "Error (12) (Serial:634)", "Error (12) (Serial:746)",
-                               "Error (12) (Serial:467)"}));
+  EXPECT_EQ(owner.Texts(),
+            (std::vector<std::string>{"Error (12) (Serial:526)", "Error (12) (Serial:592)", "Error (12) (Serial:634)",
+                                      "Error (12) (Serial:746)", "Error (12) (Serial:467)"}));
 }
 
 TEST_F(SerialPortTest, HangUpFailsReadsAndWritesAndIsReportedOnce) {

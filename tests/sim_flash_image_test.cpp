@@ -61,7 +61,8 @@ TEST(FlashLayoutTest, AgreesWithTheProgramsFlashGeometry) {
       const bool nearBoundary = relative % kSmallSector < 2 || relative % kSmallSector > kSmallSector - 2;
       if (relative % 0x1000 != 0 && !nearBoundary) continue;
       ASSERT_EQ(SectorRoom(relative, *bank), varnel::SectorRoom(relative, programBank)) << relative;
-      ASSERT_EQ(RegionInsideBank(base + relative, kBankSize - relative), varnel::FitsInBank(relative, kBankSize - relative));
+      ASSERT_EQ(RegionInsideBank(base + relative, kBankSize - relative),
+                varnel::FitsInBank(relative, kBankSize - relative));
       ASSERT_EQ(RegionInsideBank(base + relative, kBankSize - relative + 1),
                 varnel::FitsInBank(relative, kBankSize - relative + 1));
     }
@@ -129,8 +130,7 @@ TEST(FlashImageTest, RefusesAFileOfTheWrongSizeAndLeavesItAlone) {
   FlashImage image;
   EXPECT_EQ(FlashImage::OpenFile(path, &image), ImageOpenResult::kWrongSize);
   EXPECT_EQ(std::filesystem::file_size(path), 12u);
-  EXPECT_EQ(FlashImage::OpenFile(dir.File("no/such/dir.bin"), &image),
-            ImageOpenResult::kCannotOpen);
+  EXPECT_EQ(FlashImage::OpenFile(dir.File("no/such/dir.bin"), &image), ImageOpenResult::kCannotOpen);
 }
 
 TEST(FlashImageTest, RefusesRangesOutsideTheBanks) {

@@ -37,8 +37,7 @@ TEST_F(SimHandsetFaultsTest, SilentBlockIsDroppedWithoutAnAnswer) {
   ASSERT_TRUE(Write(HandProgram::Block(1, data)));
   EXPECT_EQ(Next(), kAck);
   EXPECT_EQ(Next(), kResponseOk);
-  EXPECT_EQ(handset->Transcript().UploadedChunks(),
-            std::vector<std::vector<uint8_t>>{data});
+  EXPECT_EQ(handset->Transcript().UploadedChunks(), std::vector<std::vector<uint8_t>>{data});
 }
 
 TEST_F(SimHandsetFaultsTest, SilentCommandIsNeitherRunNorAnswered) {
@@ -55,7 +54,11 @@ TEST_F(SimHandsetFaultsTest, SilentCommandIsNeitherRunNorAnswered) {
 }
 
 TEST_F(SimHandsetFaultsTest, RefusesTheChosenCommandOnce) {
-  struct Case { uint8_t code; uint32_t first; uint32_t second; };
+  struct Case {
+    uint8_t code;
+    uint32_t first;
+    uint32_t second;
+  };
   const Case cases[] = {
       {kCmdState, kStateIdle, 0},
       {kCmdUpload, 16, 0},
@@ -207,8 +210,7 @@ TEST_F(SimHandsetFaultsTest, BadBlocksAreAnsweredNak) {
   badCrc.back() ^= 0xFF;
   ASSERT_TRUE(program.SendPacket(kCmdUpload, 1024, 0));
   ASSERT_EQ(Next(), kAck);
-  for (const std::vector<uint8_t>& bad :
-       {HandProgram::Block(1, Data(2048, 5)), HandProgram::Block(2, data), badCrc}) {
+  for (const std::vector<uint8_t>& bad : {HandProgram::Block(1, Data(2048, 5)), HandProgram::Block(2, data), badCrc}) {
     ASSERT_TRUE(Write(bad));
     EXPECT_EQ(Next(), kNak);
   }

@@ -57,9 +57,7 @@ class SimHandsetTest : public testing::Test {
   }
 
   bool Write(const std::vector<uint8_t>& bytes) { return program.Port().Write(bytes); }
-  std::optional<uint8_t> Next(std::chrono::milliseconds wait = kSettle) {
-    return program.ReadByte(wait);
-  }
+  std::optional<uint8_t> Next(std::chrono::milliseconds wait = kSettle) { return program.ReadByte(wait); }
   bool Await(const std::function<bool(const TranscriptData&)>& condition) {
     return handset->WaitFor(condition, kSettle);
   }

@@ -49,16 +49,12 @@ TEST_F(SimHandsetTest, ServesAWholeConnection) {
   EXPECT_EQ(t.bootResponse, kResponseOk);
   EXPECT_EQ(t.records, 2u);
   ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
-  EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw,
-            (std::vector<uint8_t>{0x05, 0x36, 0x00, 0x10, 0x00, 0x00}));
+  EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, (std::vector<uint8_t>{0x05, 0x36, 0x00, 0x10, 0x00, 0x00}));
   EXPECT_EQ(t.UploadedChunks(), std::vector<std::vector<uint8_t>>{chunk});
   EXPECT_EQ(t.BlockLengths(TransferKind::Upload), (std::vector<uint32_t>{4096, 904}));
-  EXPECT_EQ(t.BlockLengths(TransferKind::Flash),
-            (std::vector<uint32_t>{0x1000, 0x1000, 0x1000}));
-  EXPECT_EQ(t.BlockLengths(TransferKind::Dump),
-            (std::vector<uint32_t>{0x1000, 0x1000, 0x1000, 0x800}));
-  EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls,
-            std::vector<uint8_t>(5, kAck));
+  EXPECT_EQ(t.BlockLengths(TransferKind::Flash), (std::vector<uint32_t>{0x1000, 0x1000, 0x1000}));
+  EXPECT_EQ(t.BlockLengths(TransferKind::Dump), (std::vector<uint32_t>{0x1000, 0x1000, 0x1000, 0x800}));
+  EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls, std::vector<uint8_t>(5, kAck));
   EXPECT_EQ(t.stats.sectorCrossings + t.stats.badBlocks + t.stats.garbledFromProgram +
                 t.stats.flashesOutsideFlashState + t.stats.dumpsOutsideDumpState,
             0u);
@@ -138,9 +134,7 @@ TEST_F(SimHandsetTest, AProgramThatMissesTheUploadSpeedFails) {
   ASSERT_TRUE(program.Handshake(SpeedSwitch::kForget));
   EXPECT_FALSE(program.SendStageOne({1, 2, 3}).has_value());
   // The handset drops the garbled line when its line time-out passes.
-  ASSERT_TRUE(Await([](const TranscriptData& d) {
-    return !d.Received(Phase::kSRecords).empty();
-  }));
+  ASSERT_TRUE(Await([](const TranscriptData& d) { return !d.Received(Phase::kSRecords).empty(); }));
   TranscriptData t = handset->Transcript();
   EXPECT_FALSE(t.bootResponse.has_value());
   bool sawRecordBytes = false;

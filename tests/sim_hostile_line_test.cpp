@@ -74,7 +74,7 @@ TEST_F(SimHostileLineTest, EndlessNoiseInPlaceOfABlockLastsUntilTheProgramCancel
   ASSERT_TRUE(Await([](const TranscriptData& d) { return d.stats.noiseSent > 400; }));
   ASSERT_TRUE(Write({kCan}));
   EXPECT_TRUE(program.SkipUntil(kLoaderAbandoned));  // noise never holds 0x63
-  EXPECT_FALSE(Next(kQuiet).has_value());  // the noise ended with the dump
+  EXPECT_FALSE(Next(kQuiet).has_value());            // the noise ended with the dump
   TranscriptData t = handset->Transcript();
   EXPECT_EQ(Numbers(t.transfers.back()), std::vector<uint32_t>{1});
   EXPECT_EQ(t.transfers.back().programControls.back(), kCan);
@@ -99,19 +99,17 @@ TEST_F(SimHostileLineTest, EndlessNoiseEndsWhenTheProgramClosesItsPort) {
 
 // --- the boot ROM's babble ---
 
-constexpr size_t kBabbleSample = 200;  // bytes read to judge the babble
+constexpr size_t kBabbleSample = 200;    // bytes read to judge the babble
 constexpr uint32_t kBabbleGoesOn = 300;  // bytes that must follow the program's
 
 // Reads `count` bytes of babble, waiting at most kSettle.
-std::vector<uint8_t> Babbled(HandProgram& program, size_t count) {
-  return program.Port().Read(count, kSettle);
-}
+std::vector<uint8_t> Babbled(HandProgram& program, size_t count) { return program.Port().Read(count, kSettle); }
 
 TEST_F(SimHostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
   struct Case {
     Babble babble;
     const char* name;
-    std::function<bool(HandProgram&)> reach;  // the program's side up to the babble
+    std::function<bool(HandProgram&)> reach;                 // the program's side up to the babble
     std::function<bool(const std::vector<uint8_t>&)> wrong;  // the answer babble never holds
   };
   const std::string record = HandProgram::SRecords({1, 2, 3})[0];
@@ -120,8 +118,7 @@ TEST_F(SimHostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
        [](const std::vector<uint8_t>& b) { return std::count(b.begin(), b.end(), kBootOffer) > 0; }},
       {Babble::kInsteadOfOk, "ok",
        [](HandProgram& p) {
-         return p.SkipUntil(kBootOffer) && p.Port().Write({kBootAnswer}) &&
-                p.Port().WriteText(kAtText);
+         return p.SkipUntil(kBootOffer) && p.Port().Write({kBootAnswer}) && p.Port().WriteText(kAtText);
        },
        [](const std::vector<uint8_t>& b) {
          std::string text(b.begin(), b.end());
@@ -151,9 +148,8 @@ TEST_F(SimHostileLineTest, BabbleGoesOnWhateverTheProgramSendsUntilItCloses) {
     ASSERT_TRUE(program.Port().Write({kBootAnswer}));
     ASSERT_TRUE(program.Port().WriteText(std::string(kAtText) + kAtDownloadText + record));
     uint32_t sentBefore = handset->Transcript().stats.noiseSent;
-    ASSERT_TRUE(Await([sentBefore](const TranscriptData& d) {
-      return d.stats.noiseSent > sentBefore + kBabbleGoesOn;
-    }));
+    ASSERT_TRUE(
+        Await([sentBefore](const TranscriptData& d) { return d.stats.noiseSent > sentBefore + kBabbleGoesOn; }));
     expectBabble();
     // Closing the port ends it; the next connection starts at power-on.
     program.Close();

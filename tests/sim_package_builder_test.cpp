@@ -21,8 +21,7 @@ TEST(PackageBuilderTest, LaysOutHeaderStageOneAndChunks) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 9), "VARNELSIM");
   EXPECT_EQ(bytes[9] | (bytes[10] << 8), 300);
   EXPECT_EQ(bytes[11 + 300] | (bytes[12 + 300] << 8), 5000);
-  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 11, bytes.begin() + 311),
-            contents.stageOne);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 11, bytes.begin() + 311), contents.stageOne);
 
   PackageContents decoded;
   ASSERT_EQ(DecodePackage(bytes, &decoded), PackageResult::kOk);
@@ -56,20 +55,16 @@ TEST(PackageBuilderTest, FileRoundTrip) {
 
 TEST(PackageBuilderTest, RejectsTruncatedAndOversizedPackages) {
   std::vector<uint8_t> bytes;
-  ASSERT_EQ(EncodePackage(MakeStandInPackage(10, {20}, 1), &bytes),
-            PackageResult::kOk);
+  ASSERT_EQ(EncodePackage(MakeStandInPackage(10, {20}, 1), &bytes), PackageResult::kOk);
   PackageContents decoded;
   for (size_t cut : {size_t{5}, size_t{10}, size_t{15}, bytes.size() - 1}) {
     SCOPED_TRACE(cut);
     std::vector<uint8_t> shorter(bytes.begin(), bytes.begin() + cut);
     EXPECT_EQ(DecodePackage(shorter, &decoded), PackageResult::kTruncated);
   }
-  EXPECT_EQ(EncodePackage(MakeStandInPackage(65536, {}, 1), &bytes),
-            PackageResult::kTooLong);
-  EXPECT_EQ(EncodePackage(MakeStandInPackage(1, {65536}, 1), &bytes),
-            PackageResult::kTooLong);
-  EXPECT_EQ(ReadPackageFile("/nonexistent/Varnel.res", &decoded),
-            PackageResult::kCannotRead);
+  EXPECT_EQ(EncodePackage(MakeStandInPackage(65536, {}, 1), &bytes), PackageResult::kTooLong);
+  EXPECT_EQ(EncodePackage(MakeStandInPackage(1, {65536}, 1), &bytes), PackageResult::kTooLong);
+  EXPECT_EQ(ReadPackageFile("/nonexistent/Varnel.res", &decoded), PackageResult::kCannotRead);
 }
 
 }  // namespace

@@ -50,9 +50,9 @@ TEST_F(StatusReportTest, ReportErrorLogsTheLineReturnsTheStatusAndStopsOnlyWhenA
   EXPECT_FALSE(link.StopRequested());
   EXPECT_EQ(link.ReportError(kStatusNoPackage, kUnitBase, 107, StopRequest::Yes), kStatusNoPackage);
   EXPECT_TRUE(link.StopRequested());
-  EXPECT_EQ(owner.Texts(), (std::vector<std::string>{"Timeout (2) (Serial:963)",
-                                                     "Command not implemented (254) (Serial_XM:456)",
-                                                     "Error (13) (Serial_Base:107)"}));
+  EXPECT_EQ(owner.Texts(),
+            (std::vector<std::string>{"Timeout (2) (Serial:963)", "Command not implemented (254) (Serial_XM:456)",
+                                      "Error (13) (Serial_Base:107)"}));
   for (const testing::LogLine& line : owner.Lines()) {
     EXPECT_EQ(line.colour, kRed);
   }

@@ -65,8 +65,7 @@ class TempDir {
 // Makes `dir` the working directory until the object goes.
 class ScopedWorkingDir {
  public:
-  explicit ScopedWorkingDir(const std::filesystem::path& dir)
-      : previous(std::filesystem::current_path()) {
+  explicit ScopedWorkingDir(const std::filesystem::path& dir) : previous(std::filesystem::current_path()) {
     std::filesystem::current_path(dir);
   }
   ~ScopedWorkingDir() { std::filesystem::current_path(previous); }
@@ -153,8 +152,7 @@ class RecordingOwner : public LinkOwner {
   }
   // Waits until `event` was recorded `times` times, or "closed" more than
   // `closedBefore` times; false when `timeout` ran out first.
-  bool WaitFor(const std::string& event, int times, std::chrono::milliseconds timeout,
-               int closedBefore = 0) {
+  bool WaitFor(const std::string& event, int times, std::chrono::milliseconds timeout, int closedBefore = 0) {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, timeout, [&] {
       return std::count(events.begin(), events.end(), event) >= times ||

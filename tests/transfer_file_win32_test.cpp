@@ -46,8 +46,8 @@ TEST(TransferFileWin32Test, ADeviceNameIsRefusedWithoutTheDeviceBeingOpened) {
   // A pipe of our own stands for the device: it tells whether anyone
   // connected, which opening its name would do.
   const std::wstring pipe = L"\\\\.\\pipe\\varnel-test-" + std::to_wstring(GetCurrentProcessId());
-  const HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 0, 0, 0,
-                                         nullptr);
+  const HANDLE server =
+      CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 0, 0, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
   const std::array<std::string, 8> kNames = {
       "NUL", "nul.txt", "sub\\COM1.bin", "aux .log", "C:\\x\\LPT1", "CONOUT$", "\\\\.\\COM7", NarrowFromPath(pipe),

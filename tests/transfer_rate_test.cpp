@@ -20,8 +20,8 @@ TEST(TransferRateTest, TextsOfRatesAndDurations) {
     double bytesPerSecond;
     const char* rate;
   };
-  for (const Case& c : std::array<Case, 4>{{{45978, "44.9 KiB/s"}, {11520, "11.2 KiB/s"}, {0, "0.0 KiB/s"},
-                                             {1048576, "1024.0 KiB/s"}}}) {
+  for (const Case& c : std::array<Case, 4>{
+           {{45978, "44.9 KiB/s"}, {11520, "11.2 KiB/s"}, {0, "0.0 KiB/s"}, {1048576, "1024.0 KiB/s"}}}) {
     EXPECT_EQ(RateText(app, c.bytesPerSecond), c.rate);
   }
   struct Duration {

@@ -21,7 +21,10 @@ TEST(VisibleTextTest, ControlsAndBrokenUtf8ShowAsEscapesAndTheRestStays) {
       {"a\r\tb\x01", "a\\r\\tb\\x01"},
       {"\x1B[2J\x7F", "\\x1b[2J\\x7f"},
       {"c1 \xC2\x85 \xC2\x9B", "c1 \\u0085 \\u009b"},
-      {"line\xE2\x80\xA8" "sep \xE2\x80\xAE" "rlo", "line\\u2028sep \\u202erlo"},
+      {"line\xE2\x80\xA8"
+       "sep \xE2\x80\xAE"
+       "rlo",
+       "line\\u2028sep \\u202erlo"},
       {"bad \xFF\xC3 cut \xE2\x82", "bad \\xff\\xc3 cut \\xe2\\x82"},
       {"\xC0\xAF overlong", "\\xc0\\xaf overlong"},
   }};

@@ -43,9 +43,8 @@ class WineCliTest : public HandsetTest {
     }
     auto process = std::make_unique<ChildProcess>(
         std::move(args),
-        std::vector<std::string>{"WINEPREFIX=" + std::string(VARNEL_WINE_PREFIX), "WINEDEBUG=-all",
-                                 "LANG=" + lang, "LC_ALL=" + lang, "HOME=" + dir.Path().string(),
-                                 "PATH=/usr/bin:/bin"},
+        std::vector<std::string>{"WINEPREFIX=" + std::string(VARNEL_WINE_PREFIX), "WINEDEBUG=-all", "LANG=" + lang,
+                                 "LC_ALL=" + lang, "HOME=" + dir.Path().string(), "PATH=/usr/bin:/bin"},
         dir.Path(), dir / "log.txt");
     EXPECT_TRUE(process->Started());
     return process;
@@ -199,8 +198,8 @@ TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   process->Signal(SIGINT);  // Wine hands it to the program as Ctrl+C
   EXPECT_EQ(process->ExitStatusWithin(kWineSessionLimit), 1) << Log();
   ASSERT_TRUE(started);
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; },
-                               std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
   EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().programControls.back(), kCan);
   const std::vector<uint8_t> got = ReadFile(dir / "system.bin");
   EXPECT_LT(got.size(), kBankSize);

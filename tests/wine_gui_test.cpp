@@ -35,10 +35,10 @@ class VirtualDisplay {
     if (::pipe(ready) != 0) return;
     // -displayfd: the server picks a free number and writes it there once
     // it accepts connections.
-    process = std::make_unique<ChildProcess>(
-        std::vector<std::string>{VARNEL_XVFB, "-displayfd", std::to_string(ready[1]), "-screen", "0",
-                                 "1024x768x24", "-nolisten", "tcp"},
-        std::vector<std::string>{}, std::filesystem::temp_directory_path(), "/dev/null");
+    process =
+        std::make_unique<ChildProcess>(std::vector<std::string>{VARNEL_XVFB, "-displayfd", std::to_string(ready[1]),
+                                                                "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                                       std::vector<std::string>{}, std::filesystem::temp_directory_path(), "/dev/null");
     ::close(ready[1]);
     std::string number;
     pollfd waiting{ready[0], POLLIN, 0};
@@ -169,9 +169,11 @@ TEST_F(WineGuiTest, ConnectsDumpsARegionAndDisconnectsWhenClosed) {
   const std::string dumpFile = WindowsPath(dir / "dump.bin");
   // The Dumper tab with a typed region and its file; the warnings stay on,
   // so each is answered as a person would.
-  StartProgram("[Settings]\r\nComPort=1\r\nLastTab=2\r\nState=3\r\nOffset=0x2500000\r\nSize=0x20000\r\n"
-               "[Dumper]\r\nFileName=" + dumpFile + "\r\n",
-               "C.UTF-8");
+  StartProgram(
+      "[Settings]\r\nComPort=1\r\nLastTab=2\r\nState=3\r\nOffset=0x2500000\r\nSize=0x20000\r\n"
+      "[Dumper]\r\nFileName=" +
+          dumpFile + "\r\n",
+      "C.UTF-8");
   const std::string window = WaitForWindow("^Varnel$", kWindowLimit);
   ASSERT_FALSE(window.empty()) << WineLog();
 
@@ -218,8 +220,7 @@ TEST_F(WineGuiTest, ConnectsDumpsARegionAndDisconnectsWhenClosed) {
   // Closing the window while connected disconnects; once the port is
   // closed, closing it again ends the program.
   Type(window, "alt+F4");
-  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.programHangUps >= 1; },
-                               kStepLimit))
+  ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.programHangUps >= 1; }, kStepLimit))
       << WineLog();
   const sim::TranscriptData line = handset->Transcript();
   ASSERT_EQ(line.Packets(kCmdDisconnect).size(), 1u);

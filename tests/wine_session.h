@@ -34,8 +34,7 @@ inline std::string WindowsPath(const std::filesystem::path& path) {
 
 // Points the prefix's port `dosName` ("com7": dosdevices names are lower
 // case) at `device`.
-inline void LinkComPort(const std::filesystem::path& prefix, const std::string& dosName,
-                        const std::string& device) {
+inline void LinkComPort(const std::filesystem::path& prefix, const std::string& dosName, const std::string& device) {
   const std::filesystem::path link = prefix / "dosdevices" / dosName;
   std::error_code ignored;
   std::filesystem::remove(link, ignored);
@@ -49,8 +48,8 @@ class ChildProcess {
  public:
   // Starts argv[0] with `env` in `workingDir`, standard output and error
   // going to `logFile`; standard input is empty.
-  ChildProcess(std::vector<std::string> argv, std::vector<std::string> env,
-               const std::filesystem::path& workingDir, const std::filesystem::path& logFile) {
+  ChildProcess(std::vector<std::string> argv, std::vector<std::string> env, const std::filesystem::path& workingDir,
+               const std::filesystem::path& logFile) {
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);

@@ -16,8 +16,7 @@
 
 namespace varnel {
 
-Application::Application(std::string appName, uint32_t systemCodePage,
-                         std::vector<std::filesystem::path> moduleDirs,
+Application::Application(std::string appName, uint32_t systemCodePage, std::vector<std::filesystem::path> moduleDirs,
                          std::filesystem::path userConfigDir)
     : name(std::move(appName)),
       codePage(systemCodePage),
@@ -58,9 +57,7 @@ std::string Application::Text(uint16_t id, uint32_t capacity) const {
   return buffer;
 }
 
-std::string Application::ToDisplay(std::string_view text) const {
-  return ToUtf8(text, codePage);
-}
+std::string Application::ToDisplay(std::string_view text) const { return ToUtf8(text, codePage); }
 
 std::string Application::TextWithName(uint16_t id, std::string_view fileName) const {
   char line[text::kTextCapacity + 1];

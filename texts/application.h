@@ -26,8 +26,7 @@ class Application {
   // `configDir` is where the settings file and the loader package are
   // looked for when the working directory lacks them (see
   // texts/config_location.h); empty, the working directory alone.
-  Application(std::string name, uint32_t codePage,
-              std::vector<std::filesystem::path> moduleDirs,
+  Application(std::string name, uint32_t codePage, std::vector<std::filesystem::path> moduleDirs,
               std::filesystem::path configDir = {});
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;

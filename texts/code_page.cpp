@@ -11,8 +11,7 @@ namespace {
 
 // Languages usually written in Cyrillic (ISO 639 codes).
 constexpr std::array<std::string_view, 16> kCyrillicLanguages = {
-    "ru", "uk", "be", "bg", "sr", "mk", "kk", "ky",
-    "tg", "mn", "ba", "tt", "cv", "ce", "os", "sah",
+    "ru", "uk", "be", "bg", "sr", "mk", "kk", "ky", "tg", "mn", "ba", "tt", "cv", "ce", "os", "sah",
 };
 
 struct CodesetEntry {
@@ -21,9 +20,13 @@ struct CodesetEntry {
 };
 
 constexpr std::array<CodesetEntry, 8> kCodesets = {{
-    {"utf8", kUtf8CodePage}, {"iso88591", kLatin1CodePage},
-    {"iso885915", 28605}, {"iso88595", 28595}, {"koi8r", 20866},
-    {"koi8u", 21866}, {"cp1251", kCyrillicCodePage},
+    {"utf8", kUtf8CodePage},
+    {"iso88591", kLatin1CodePage},
+    {"iso885915", 28605},
+    {"iso88595", 28595},
+    {"koi8r", 20866},
+    {"koi8u", 21866},
+    {"cp1251", kCyrillicCodePage},
     {"ansix3.41968", kAsciiCodePage},
 }};
 
@@ -85,8 +88,7 @@ uint32_t CodePageForLocale(std::string_view localeName) {
     localeName = localeName.substr(0, dot);
   }
   std::string_view language = localeName.substr(0, localeName.find('_'));
-  bool cyrillic = std::find(kCyrillicLanguages.begin(), kCyrillicLanguages.end(),
-                            language) != kCyrillicLanguages.end();
+  bool cyrillic = std::find(kCyrillicLanguages.begin(), kCyrillicLanguages.end(), language) != kCyrillicLanguages.end();
   if (cyrillic && modifier != "latin") return kCyrillicCodePage;
 
   if (language.empty() || language == "C" || language == "POSIX") {

@@ -38,9 +38,7 @@ std::string Convert(std::string_view text, uint32_t fromCodePage, uint32_t toCod
     if (result == static_cast<size_t>(-1) && outLeft == sizeof buffer) {
       // An unconvertible character or a broken sequence: replace it and go
       // on. A UTF-8 character is all of its bytes.
-      const size_t character = fromCodePage == kUtf8CodePage
-                                   ? Utf8CharacterBytes(std::string_view(in, inLeft))
-                                   : 0;
+      const size_t character = fromCodePage == kUtf8CodePage ? Utf8CharacterBytes(std::string_view(in, inLeft)) : 0;
       const size_t skipped = character == 0 ? 1 : character;
       out += '?';
       in += skipped;
@@ -55,9 +53,7 @@ std::string Convert(std::string_view text, uint32_t fromCodePage, uint32_t toCod
 
 uint32_t SystemCodePage() { return CodePageForLocale(MessagesLocaleName()); }
 
-std::string NarrowToCodePage(std::string_view name, uint32_t codePage) {
-  return FromUtf8(name, codePage);
-}
+std::string NarrowToCodePage(std::string_view name, uint32_t codePage) { return FromUtf8(name, codePage); }
 
 std::string ToUtf8(std::string_view text, uint32_t codePage) {
   if (codePage == kUtf8CodePage) return std::string(text);

@@ -15,12 +15,8 @@ std::filesystem::path ExecutablePath(const char* argv0) {
 
 }  // namespace
 
-std::string ExecutableBaseName(const char* argv0) {
-  return ExecutablePath(argv0).stem().string();
-}
+std::string ExecutableBaseName(const char* argv0) { return ExecutablePath(argv0).stem().string(); }
 
-std::filesystem::path ExecutableDir(const char* argv0) {
-  return ExecutablePath(argv0).parent_path();
-}
+std::filesystem::path ExecutableDir(const char* argv0) { return ExecutablePath(argv0).parent_path(); }
 
 }  // namespace varnel

@@ -30,8 +30,8 @@ class JobProgress {
   bool active = false;
   bool begun = false;
   uint32_t jobTotal = 0;
-  uint32_t base = 0;       // the units of the job's transfers before this one
-  uint32_t lastDone = 0;   // this transfer's units so far
+  uint32_t base = 0;      // the units of the job's transfers before this one
+  uint32_t lastDone = 0;  // this transfer's units so far
 };
 
 }  // namespace varnel

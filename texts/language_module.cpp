@@ -81,8 +81,7 @@ std::optional<std::vector<std::string>> FormatSignature(std::string_view text) {
   return conversions;
 }
 
-StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
-                                const StringTable& programTexts) {
+StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage, const StringTable& programTexts) {
   if (utf8Text.substr(0, kUtf8Bom.size()) == kUtf8Bom) utf8Text.remove_prefix(kUtf8Bom.size());
   StringTable table;
   while (!utf8Text.empty()) {
@@ -105,8 +104,7 @@ StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
   return table;
 }
 
-std::optional<StringTable> LoadLanguageModule(const std::filesystem::path& path,
-                                              uint32_t codePage,
+std::optional<StringTable> LoadLanguageModule(const std::filesystem::path& path, uint32_t codePage,
                                               const StringTable& programTexts) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error) ||

@@ -25,13 +25,11 @@ inline constexpr uintmax_t kLanguageModuleMaxBytes = uintmax_t{1} << 20;  // 1 M
 // printf conversions (FormatSignature) differ from those of the program's
 // own text of that id, one for one, is left out, so a bad translation can
 // never make a formatted line read past or misread its arguments.
-StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage,
-                                const StringTable& programTexts);
+StringTable ParseLanguageModule(std::string_view utf8Text, uint32_t codePage, const StringTable& programTexts);
 
 // Reads and parses the module file; nothing when it can't be read, is not
 // a regular file or is larger than kLanguageModuleMaxBytes.
-std::optional<StringTable> LoadLanguageModule(const std::filesystem::path& path,
-                                              uint32_t codePage,
+std::optional<StringTable> LoadLanguageModule(const std::filesystem::path& path, uint32_t codePage,
                                               const StringTable& programTexts);
 
 // The printf conversions of a text, in order, each as its length modifier

@@ -18,8 +18,8 @@ constexpr size_t kBuildRoom = 32;
 
 std::string ProgramVersionText() {
   char text[kVersionRoom];
-  std::snprintf(text, sizeof text, kVersionFormat, VARNEL_VERSION_MAJOR, VARNEL_VERSION_MINOR,
-                VARNEL_VERSION_PATCH, VARNEL_VERSION_TWEAK);
+  std::snprintf(text, sizeof text, kVersionFormat, VARNEL_VERSION_MAJOR, VARNEL_VERSION_MINOR, VARNEL_VERSION_PATCH,
+                VARNEL_VERSION_TWEAK);
   return text;
 }
 

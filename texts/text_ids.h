@@ -30,9 +30,9 @@ inline constexpr uint16_t kSizeGroup = 28;
 inline constexpr uint16_t kPresetSystem = 29;
 inline constexpr uint16_t kPresetImage = 30;
 inline constexpr uint16_t kPresetData = 31;
-inline constexpr uint16_t kUsingPort = 33;         // "%s", "%d", "%d"
+inline constexpr uint16_t kUsingPort = 33;  // "%s", "%d", "%d"
 inline constexpr uint16_t kComPortOpened = 34;
-inline constexpr uint16_t kPortSpeed = 35;         // "%d"
+inline constexpr uint16_t kPortSpeed = 35;  // "%d"
 inline constexpr uint16_t kThreadStarted = 36;
 inline constexpr uint16_t kThreadExit = 37;
 inline constexpr uint16_t kComPortClosed = 38;
@@ -43,9 +43,9 @@ inline constexpr uint16_t kSwitchFirst = 42;
 inline constexpr uint16_t kMainCaption = 43;
 inline constexpr uint16_t kStartDump = 44;
 inline constexpr uint16_t kFileNameLabel = 45;
-inline constexpr uint16_t kOffsetSize = 46;        // "0x%x", "0x%x"
+inline constexpr uint16_t kOffsetSize = 46;  // "0x%x", "0x%x"
 inline constexpr uint16_t kStartFlash = 47;
-inline constexpr uint16_t kTimeElapsed = 48;       // "%s"
+inline constexpr uint16_t kTimeElapsed = 48;  // "%s"
 inline constexpr uint16_t kTransmitStarted = 49;
 inline constexpr uint16_t kTransmitting = 50;
 inline constexpr uint16_t kTransmitFinished = 51;
@@ -62,8 +62,8 @@ inline constexpr uint16_t kVersionColumn = 62;
 // A region text that is not a complete hexadecimal number refuses the
 // request: a red line naming the field and the text, and a message saying
 // what form is expected.
-inline constexpr uint16_t kBadOffsetText = 63;     // "%s"
-inline constexpr uint16_t kBadSizeText = 64;       // "%s"
+inline constexpr uint16_t kBadOffsetText = 63;  // "%s"
+inline constexpr uint16_t kBadSizeText = 64;    // "%s"
 inline constexpr uint16_t kRegionTextForm = 65;
 // The chosen line speed is one the port can't run at.
 inline constexpr uint16_t kSpeedUnavailable = 66;  // "%d", "%d"
@@ -73,7 +73,7 @@ inline constexpr uint16_t kPortNotPresent = 67;
 inline constexpr uint16_t kStrayBytesNoOffer = 68;  // "%u"
 // A rate in KiB a second, and the rate with the time left, after a
 // progress display's text.
-inline constexpr uint16_t kRateFormat = 69;  // "%.1f"
+inline constexpr uint16_t kRateFormat = 69;       // "%.1f"
 inline constexpr uint16_t kRateAndTimeLeft = 70;  // "%s", "%s"
 // After "Time elapsed": the rate over the whole transfer.
 inline constexpr uint16_t kAverageRate = 71;  // "%s"
@@ -113,14 +113,14 @@ inline constexpr uint16_t kDumpStopped = 89;  // "%u"
 // A stop during a flash: the flash finishes first (the time it still
 // needs), or, stopped again, is aborted where it got to.
 inline constexpr uint16_t kFinishingFlash = 90;  // "%s"
-inline constexpr uint16_t kFlashAborted = 91;  // "%x"
+inline constexpr uint16_t kFlashAborted = 91;    // "%x"
 // The window's question when it is closed during a flash, and its answers.
 inline constexpr uint16_t kFlashUnderWay = 92;
 inline constexpr uint16_t kFinishFlash = 93;
 inline constexpr uint16_t kAbortFlash = 94;
 // The settings file that is there but ignored, and why.
 inline constexpr uint16_t kSettingsNotRegular = 95;  // "%s"
-inline constexpr uint16_t kSettingsTooLarge = 96;  // "%s", "%s"
+inline constexpr uint16_t kSettingsTooLarge = 96;    // "%s", "%s"
 inline constexpr uint16_t kSettingsUnreadable = 97;  // "%s"
 // The file dialog's refusal of a read-only file.
 inline constexpr uint16_t kReadOnlyCaption = 98;
@@ -136,17 +136,17 @@ inline constexpr uint16_t kBeyondSize = 105;  // "%u", "%u"
 // Why a port could not be opened, and what to do.
 inline constexpr uint16_t kNeedGroup = 106;
 inline constexpr uint16_t kOnlyRoot = 107;
-inline constexpr uint16_t kModeDenies = 108;  // "%s"
+inline constexpr uint16_t kModeDenies = 108;      // "%s"
 inline constexpr uint16_t kInGroupAlready = 109;  // "%s"
 inline constexpr uint16_t kSomethingElseRefuses = 110;
-inline constexpr uint16_t kJoinGroup = 111;  // "%s", "%s"
+inline constexpr uint16_t kJoinGroup = 111;        // "%s", "%s"
 inline constexpr uint16_t kHeldBySomething = 112;  // "%s"
-inline constexpr uint16_t kHeldBy = 113;  // "%s"
+inline constexpr uint16_t kHeldBy = 113;           // "%s"
 inline constexpr uint16_t kAProcess = 114;
 inline constexpr uint16_t kCloseThatProgram = 115;
 inline constexpr uint16_t kCloseThosePrograms = 116;
 inline constexpr uint16_t kModemManagerRule = 117;  // "%s", "%s", "%s"
-inline constexpr uint16_t kUsbIdsInstead = 118;  // "%s", "%s"
+inline constexpr uint16_t kUsbIdsInstead = 118;     // "%s", "%s"
 inline constexpr uint16_t kCheckCable = 119;
 inline constexpr uint16_t kCheckCableOrMap = 120;
 inline constexpr uint16_t kNotASerialDevice = 121;
@@ -161,27 +161,27 @@ inline constexpr uint16_t kOtherDeviceClass = 127;  // "%s"
 inline constexpr uint16_t kNoSerialDeviceFound = 128;
 // Resuming a dump: the file is whole already; the dump goes on; the file
 // can't be resumed.
-inline constexpr uint16_t kDumpComplete = 129;  // "%s"
-inline constexpr uint16_t kResuming = 130;  // "%s", "%u", "%u", "%x"
+inline constexpr uint16_t kDumpComplete = 129;   // "%s"
+inline constexpr uint16_t kResuming = 130;       // "%s", "%u", "%u", "%x"
 inline constexpr uint16_t kResumeRefused = 131;  // "%s"
 // Backing up the whole handset, checking and restoring a backup.
-inline constexpr uint16_t kBackupPartStarts = 132;  // "%s", "%x", "%x", "%s"
-inline constexpr uint16_t kBackupComplete = 133;  // "%s"
-inline constexpr uint16_t kBackupIncomplete = 134;  // "%s"
-inline constexpr uint16_t kBackupExists = 135;  // "%s"
+inline constexpr uint16_t kBackupPartStarts = 132;   // "%s", "%x", "%x", "%s"
+inline constexpr uint16_t kBackupComplete = 133;     // "%s"
+inline constexpr uint16_t kBackupIncomplete = 134;   // "%s"
+inline constexpr uint16_t kBackupExists = 135;       // "%s"
 inline constexpr uint16_t kBackupForeignFile = 136;  // "%s"
-inline constexpr uint16_t kAllParts = 137;  // "%s", "%s"
-inline constexpr uint16_t kNoBackupThere = 138;  // "%s"
-inline constexpr uint16_t kPartChanged = 139;  // "%s"
-inline constexpr uint16_t kPartMissing = 140;  // "%s"
-inline constexpr uint16_t kPartIncomplete = 141;  // "%s"
-inline constexpr uint16_t kPartIntact = 142;  // "%s"
+inline constexpr uint16_t kAllParts = 137;           // "%s", "%s"
+inline constexpr uint16_t kNoBackupThere = 138;      // "%s"
+inline constexpr uint16_t kPartChanged = 139;        // "%s"
+inline constexpr uint16_t kPartMissing = 140;        // "%s"
+inline constexpr uint16_t kPartIncomplete = 141;     // "%s"
+inline constexpr uint16_t kPartIntact = 142;         // "%s"
 inline constexpr uint16_t kNothingRestored = 143;
-inline constexpr uint16_t kRestorePart = 144;  // "%s", "%s", "%x"
+inline constexpr uint16_t kRestorePart = 144;       // "%s", "%s", "%x"
 inline constexpr uint16_t kRestoredVerified = 145;  // "%s"
-inline constexpr uint16_t kNotRestored = 146;  // "%s"
-inline constexpr uint16_t kBackupIntact = 147;  // "%s"
-inline constexpr uint16_t kBackupNotIntact = 148;  // "%s"
+inline constexpr uint16_t kNotRestored = 146;       // "%s"
+inline constexpr uint16_t kBackupIntact = 147;      // "%s"
+inline constexpr uint16_t kBackupNotIntact = 148;   // "%s"
 // The window's Tools menu items and their dialogs.
 inline constexpr uint16_t kBackupItem = 149;
 inline constexpr uint16_t kRestoreItem = 150;

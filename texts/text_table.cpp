@@ -12,16 +12,17 @@ struct TextEntry {
 };
 
 // A blank line and the welcome paragraph; line breaks are bare line feeds.
-#define VARNEL_WELCOME_PARAGRAPH "\n\n" \
+#define VARNEL_WELCOME_PARAGRAPH                                         \
+  "\n\n"                                                                 \
   "Before flashing, turn off your mobile phone completely and connect i" \
   "t to the PC using data cable for programming. If you are flashing EE" \
   "PROM fully, it's better to switch off all locks (especially SIM-lock" \
-  ") just in case." \
+  ") just in case."                                                      \
   ""
 
 // The welcome line, followed four times by the paragraph.
-constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAPH
-    VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH;
+constexpr char kWelcomeText[] = "Welcome to \"Varnel\"!" VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH
+    VARNEL_WELCOME_PARAGRAPH VARNEL_WELCOME_PARAGRAPH;
 
 #undef VARNEL_WELCOME_PARAGRAPH
 
@@ -29,7 +30,9 @@ constexpr std::array<TextEntry, 148> kTexts = {{
     {1, "Varnel :: Options"},
     {2, "Varnel :: About"},
     {3, "Varnel"},
-    {4, "1. Switch OFF your phone!\r\n2. Connect phone to flash cabel\r\n3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!"},
+    {4,
+     "1. Switch OFF your phone!\r\n2. Connect phone to flash cabel\r\n3. If it's not start automaticaly, press ON "
+     "button and HOLD it until MessageBox appear!"},
     {6, "Phone switched to SERIAL mode, now you can flash or dump your data!"},
     {8, "Hide"},
     {9, "Read"},
@@ -84,8 +87,9 @@ constexpr std::array<TextEntry, 148> kTexts = {{
     {65, "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000."},
     {66, "The port can't run at %d bit/s; the line stays at %d"},
     {67, "not present"},
-    {68, "%u bytes came from the port but not the handset's boot offer: check that this is the handset's port "
-         "at 38400 bit/s, and that the handset was switched off before the cable was plugged in"},
+    {68,
+     "%u bytes came from the port but not the handset's boot offer: check that this is the handset's port "
+     "at 38400 bit/s, and that the handset was switched off before the cable was plugged in"},
     {69, "%.1f KiB/s"},
     {70, "%s, %s left"},
     {71, "Average rate %s"},
@@ -124,20 +128,28 @@ constexpr std::array<TextEntry, 148> kTexts = {{
     {104, "Interrupted"},
     {105, "Block %u: %u bytes beyond the size asked for were not written"},
     {106, "The user must be in the device's group, e.g. dialout."},
-    {107, "Only root may open it; a udev rule can give the device a group such as dialout (GROUP=\"dialout\", MODE=\"0660\")."},
+    {107,
+     "Only root may open it; a udev rule can give the device a group such as dialout (GROUP=\"dialout\", "
+     "MODE=\"0660\")."},
     {108, "Its mode %s gives the group no read and write access: the mode must allow it (a udev rule: MODE=\"0660\")."},
     {109, "The device belongs to group %s, which this user is in already."},
     {110, "Something else refuses it (an access control list or a security module)."},
-    {111, "The device belongs to group %s: join it with `sudo usermod -aG %s $USER`, then log out and in again (a new group counts from a new login)."},
+    {111,
+     "The device belongs to group %s: join it with `sudo usermod -aG %s $USER`, then log out and in again (a new group "
+     "counts from a new login)."},
     {112, "Another program holds it; `sudo fuser -v %s` names it."},
     {113, "It is held by %s."},
     {114, "a process"},
     {115, "Close that program and try again."},
     {116, "Close those programs and try again."},
-    {117, "ModemManager opens serial devices to look for modems. To make it leave the cable alone, put the line %s into %s%s, run `sudo udevadm control --reload-rules` and plug the cable in again."},
+    {117,
+     "ModemManager opens serial devices to look for modems. To make it leave the cable alone, put the line %s into "
+     "%s%s, run `sudo udevadm control --reload-rules` and plug the cable in again."},
     {118, " with the adapter's vendor and product ids in place of %s and %s (lsusb shows them)"},
     {119, "Check the cable."},
-    {120, "Check the cable, or use one of them as the port (section [Ports] of Varnel.ini maps COMn to a device, e.g. COM1=/dev/ttyUSB0)."},
+    {120,
+     "Check the cable, or use one of them as the port (section [Ports] of Varnel.ini maps COMn to a device, e.g. "
+     "COM1=/dev/ttyUSB0)."},
     {121, "It is not a serial device."},
     {122, "No serial device is present."},
     {123, "Serial devices present: %s."},
@@ -168,7 +180,9 @@ constexpr std::array<TextEntry, 148> kTexts = {{
     {148, "The backup in %s is not complete and intact"},
     {149, "Back up the handset..."},
     {150, "Restore a backup..."},
-    {151, "Restoring overwrites the handset's whole flash, bank 1 (0x1000000, 8 MiB) and bank 2 (0x2000000, 8 MiB), with the backup in %s."},
+    {151,
+     "Restoring overwrites the handset's whole flash, bank 1 (0x1000000, 8 MiB) and bank 2 (0x2000000, 8 MiB), with "
+     "the backup in %s."},
     {152, "Restore"},
     {153, "Cancel"},
     {154, "%s holds %u of %u bytes of this region, from a dump that stopped. Go on from where it stopped?"},
