@@ -14,8 +14,9 @@ set -euo pipefail
 # icoutils for the program's Windows icon, xvfb and xdotool to run and use
 # Varnel.exe under Wine on a virtual display, with Wine's own fonts and the
 # X libraries its display driver loads (Recommends of libwine). python3 for
-# the checks of the layers and of the tests' share (scripts/*.py).
-packages=(cmake make g++ pkg-config python3 libgtest-dev libgmock-dev qt6-base-dev libgl-dev
+# the checks of the layers and of the tests' share (scripts/*.py),
+# clang-format and git for the check of the formatting.
+packages=(cmake make g++ pkg-config python3 clang-format git libgtest-dev libgmock-dev qt6-base-dev libgl-dev
           g++-mingw-w64-x86-64-posix googletest wine64 locales
           dpkg-dev file lintian desktop-file-utils librsvg2-bin qt6-qpa-plugins
           ninja-build icoutils xvfb xdotool fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1
