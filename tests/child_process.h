@@ -1,7 +1,8 @@
 // Child processes for the POSIX tests, each bounded in time and reaped: a
 // program started with its standard streams in files (Spawn) and its exit
 // status within a bound (ExitStatusWithin), a forked body that reports
-// through a pipe (ChildProcess), and a wait for a condition (PollUntil).
+// through a pipe (ForkedChild), and a wait for a condition (PollUntil).
+// The Wine tests keep their spawned programs in tests/wine_session.h.
 #pragma once
 
 #include <fcntl.h>
@@ -86,10 +87,10 @@ inline void WriteAll(int fd, const std::string& text) {
 // A forked child running a body that reports through a pipe. The body runs
 // in the child only and ends it; the object kills and reaps the child when
 // it goes.
-class ChildProcess {
+class ForkedChild {
  public:
   template <typename Body>
-  explicit ChildProcess(Body body) {
+  explicit ForkedChild(Body body) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
     UniqueFd readEnd(fds[0]);
@@ -102,13 +103,13 @@ class ChildProcess {
     }
     if (pid > 0) report = std::move(readEnd);
   }
-  ~ChildProcess() {
+  ~ForkedChild() {
     if (pid <= 0) return;
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
   }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+  ForkedChild(const ForkedChild&) = delete;
+  ForkedChild& operator=(const ForkedChild&) = delete;
 
   pid_t Pid() const { return pid; }
 

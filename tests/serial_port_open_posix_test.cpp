@@ -85,7 +85,7 @@ TEST(SerialPortOpenTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
     SCOPED_TRACE(c.advice);
     ASSERT_EQ(::chown(slave.c_str(), 0, dialoutGid), 0);
     ASSERT_EQ(::chmod(slave.c_str(), c.mode), 0);
-    ChildProcess child([&](int out) {
+    ForkedChild child([&](int out) {
       if (::setgroups(c.inDialout ? 1 : 0, &dialoutGid) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0) {
         WriteAll(out, "could not become nobody");
         return;
@@ -103,7 +103,7 @@ TEST(SerialPortOpenTest, APortHeldByAnotherProcessNamesThatProcess) {
   sim::PtyMaster pty;
   ASSERT_TRUE(pty.IsOpen());
   const std::string slave = pty.SlavePath();
-  ChildProcess holder([&](int out) {
+  ForkedChild holder([&](int out) {
     ::prctl(PR_SET_NAME, kHolderName);
     SerialPort port(EnglishTexts());
     std::string reason;
