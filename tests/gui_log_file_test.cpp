@@ -18,11 +18,16 @@ namespace {
 
 class GuiLogFileTest : public GuiHandsetTest {
  protected:
-  // Connects with the main button and disconnects again.
+  // Connects with the main button and disconnects again, then waits until
+  // the handset has seen the port close, as it does between two sessions
+  // of a person at the keyboard.
   void ConnectAndDisconnect() {
+    const uint32_t hangUps = handset->Transcript().stats.programHangUps;
     Connect();
     MainButton()->click();
     WaitForClose();
+    ASSERT_TRUE(
+        handset->WaitFor([&](const sim::TranscriptData& d) { return d.stats.programHangUps > hangUps; }, kGuiTimeout));
   }
 
   // Chooses File -> Save log... and, in its dialog, `path`; `offered`
