@@ -35,7 +35,7 @@ class MainWindowTest : public GuiTest {
   bool LogShown() { return Child<QWidget>(*window, "log")->isVisible(); }
 };
 
-TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
+TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedNoProgressAFixedSizeAndTheThreeMenus) {
   MainWindow& shown = Open();
   EXPECT_EQ(shown.windowTitle(), "Varnel");
   EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
@@ -56,10 +56,7 @@ TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
                   ->findChild<QLabel*>()
                   ->text()
                   .startsWith("Welcome to \"Varnel\"!\n\nBefore flashing"));
-}
-
-TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
-  MainWindow& shown = Open();
+  // A fixed size and the three menus.
   EXPECT_EQ(shown.minimumSize(), shown.maximumSize());
   EXPECT_FALSE(shown.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(shown.windowFlags() & Qt::WindowMinimizeButtonHint);
