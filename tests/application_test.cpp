@@ -15,9 +15,7 @@
 namespace varnel {
 namespace {
 
-void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using testing::WriteText;
 
 TEST(CodePageTest, CyrillicLanguagesGet1251OthersTheirLocalesOwn) {
   struct Case {
@@ -67,7 +65,7 @@ TEST(LoadTextTest, CutsToCapacityLessOneAndGivesEmptyTextForUnknownIds) {
 
 TEST(LoadTextTest, LanguageModuleOnlyFor1251WithoutPerIdFallback) {
   testing::TempDir dir;
-  WriteFile(dir / "varnel.LNG", "11=Включить SERIAL\n34=COM-порт открыт\n");
+  WriteText(dir / "varnel.LNG", "11=Включить SERIAL\n34=COM-порт открыт\n");
 
   Application western("Varnel", 1252, {dir.Path()});
   EXPECT_FALSE(western.UsesLanguageModule());
@@ -91,21 +89,21 @@ TEST(LoadTextTest, LanguageModuleOnlyFor1251WithoutPerIdFallback) {
 TEST(LoadTextTest, ModulesAndPackagesComeOnlyFromTheirPlacesAndWithinTheirSizes) {
   testing::TempDir dir;
   testing::ScopedWorkingDir cwd(dir.Path());
-  WriteFile(dir / "Varnel.lng", "11=Pack text\n");
+  WriteText(dir / "Varnel.lng", "11=Pack text\n");
   Application fromWorkingDir("Varnel", kCyrillicCodePage, LanguageModuleDirs("/nonexistent/bin/Varnel"));
   EXPECT_FALSE(fromWorkingDir.UsesLanguageModule());
   EXPECT_EQ(fromWorkingDir.Text(text::kSwitchToSerial), "Switch to SERIAL");
 
   std::string oversized = "11=Large\n";
   oversized.resize(kLanguageModuleMaxBytes + 1, '#');
-  WriteFile(dir / "Varnel.lng", oversized);
+  WriteText(dir / "Varnel.lng", oversized);
   EXPECT_FALSE(Application("Varnel", kCyrillicCodePage, {dir.Path()}).UsesLanguageModule());
   oversized.resize(kLanguageModuleMaxBytes);
-  WriteFile(dir / "Varnel.lng", oversized);
+  WriteText(dir / "Varnel.lng", oversized);
   EXPECT_TRUE(Application("Varnel", kCyrillicCodePage, {dir.Path()}).UsesLanguageModule());
 
   LoaderPackage package;
-  WriteFile(dir / "Varnel.res", std::string(kLoaderPackageMaxBytes + 1, '\0'));
+  WriteText(dir / "Varnel.res", std::string(kLoaderPackageMaxBytes + 1, '\0'));
   EXPECT_FALSE(package.Open(dir / "Varnel.res"));
   std::filesystem::resize_file(dir / "Varnel.res", kLoaderPackageMaxBytes);
   EXPECT_TRUE(package.Open(dir / "Varnel.res"));
@@ -116,7 +114,7 @@ TEST(LoadTextTest, SettingsPathFindsTheFileInAnyLetterCase) {
   testing::ScopedWorkingDir cwd(dir.Path());
   Application app("Varnel", kUtf8CodePage, {});
   EXPECT_EQ(app.SettingsPath(), std::filesystem::path("Varnel.ini"));
-  WriteFile(dir / "VARNEL.INI", "");
+  WriteText(dir / "VARNEL.INI", "");
   // Names the file that is there: on a file system that tells letter case
   // apart only "VARNEL.INI" itself does, on Windows any spelling of it.
   std::error_code error;

@@ -1,7 +1,9 @@
 // The tool's main tasks through the GUI against the simulated handset:
-// connect, dump a preset region into a file, flash a file into bank 2 and
-// dump it back, with the controls locked during each transfer and unlocked
-// after. With VARNEL_SCREENSHOT_DIR set, each tab is saved there as a PNG
+// connect, dump a preset region into a file, flash a file into bank 2, go
+// on with a dump that stopped and dump the file back, with the controls
+// locked during each transfer and unlocked after; back up and restore
+// through the Tools menu, and a close during a flash. With
+// VARNEL_SCREENSHOT_DIR set, each tab is saved there as a PNG
 // (scripts/screenshot.sh).
 #include <QAction>
 #include <QCheckBox>
@@ -146,28 +148,6 @@ TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
   EXPECT_TRUE(ControlsEnabled());
 }
 
-// "Dump!!!" into a file that holds the first part of the region, from a
-// dump that stopped, offers to go on from there; going on asks the handset
-// only for the rest.
-TEST_F(GuiFlowTest, ADumpIntoTheStartOfItsRegionOffersToGoOn) {
-  StartHandset();
-  const std::filesystem::path file = dir / "data.bin";
-  Open();
-  Connect();
-  SelectTab(kDumperTabIndex);
-  Choose("dumpPage", file);
-  // What a dump that stopped after its first 4 KiB left.
-  WriteText(file, Bytes(dir / "flash.img", kBankSize + (kDataOffset - kBank2Base), 0x1000));
-  Box("offsetBox")->setText("0x2500000");
-  Box("sizeBox")->setText("0x3000");
-  ASSERT_TRUE(WriteDumpRecord(file.string(), {kDataOffset, 0x3000}));
-  OnModal<QuestionDialog> question([](QuestionDialog& d) { d.FirstButton()->click(); });
-  RunTransfer("dumpPage");
-  EXPECT_TRUE(question.Done());
-  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).back().packet.first, kDataOffset + 0x1000);
-  EXPECT_EQ(Bytes(file, 0, 0x4000), Bytes(dir / "flash.img", kBankSize + (kDataOffset - kBank2Base), 0x3000));
-}
-
 // Closing the window during a flash asks first; "Finish it" lets the
 // flash complete, then the link ends and the window closes.
 TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenCloses) {
@@ -227,6 +207,23 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kGreen));
   EXPECT_TRUE(image == Bytes(dir / "flash.img", kBankSize + kImageOffset - kBank2Base, kImageSize));
   Screenshot("tab_flasher");
+
+  // "Dump!!!" into a file that holds the first part of the region, from a
+  // dump that stopped, offers to go on from there; going on asks the
+  // handset only for the rest.
+  SelectTab(kDumperTabIndex);
+  Box("offsetBox")->setText("0x2010000");
+  Box("sizeBox")->setText("0x3000");
+  Choose("dumpPage", dir / "part.bin");
+  WriteText(dir / "part.bin", image.substr(0, 0x1000));
+  ASSERT_TRUE(WriteDumpRecord((dir / "part.bin").string(), {kImageOffset, 0x3000}));
+  {
+    OnModal<QuestionDialog> question([](QuestionDialog& d) { d.FirstButton()->click(); });
+    RunTransfer("dumpPage");
+    EXPECT_TRUE(question.Done());
+  }
+  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).back().packet.first, kImageOffset + 0x1000);
+  EXPECT_TRUE(ReadText(dir / "part.bin") == image.substr(0, 0x3000));
 
   // And back again.
   SelectTab(kDumperTabIndex);

@@ -116,34 +116,25 @@ TEST_F(GuiKeyboardTest, AltReachesTheMenu) {
   EXPECT_NE(window->findChild<QMenuBar*>()->activeAction(), nullptr);
 }
 
-TEST_F(GuiKeyboardTest, EveryControlHasAnAccessibleName) {
-  Open();
-  EXPECT_EQ(Unnamed(*window), std::vector<std::string>());
-  OptionsDialog options(app, {}, SettingsFile());
-  EXPECT_EQ(Unnamed(options), std::vector<std::string>());
-  WarningDialog warning(app, text::kConnectInstructions);
-  EXPECT_EQ(Unnamed(warning), std::vector<std::string>());
-  AboutDialog about(app);
-  EXPECT_EQ(Unnamed(about), std::vector<std::string>());
-}
-
-// A name set on a control with words of its own would be read in their
-// place, and would not follow them when they change.
-TEST_F(GuiKeyboardTest, ControlsReadOutTheirOwnWords) {
+// Every control has a name; one set on a control with words of its own
+// would be read in their place, and would not follow them when they change.
+TEST_F(GuiKeyboardTest, EveryControlHasAnAccessibleNameAndReadsOutItsOwnWords) {
   Open();
   auto* mainButton = Child<QWidget>(*window, "mainButton");
   EXPECT_EQ(AccessibleName(mainButton), "Switch to SERIAL");
   window->SetButtonMode(ButtonMode::Connected);
   EXPECT_EQ(AccessibleName(mainButton), "Disconnect");
   window->SetButtonMode(ButtonMode::Idle);
-  EXPECT_EQ(ReadOtherThanShown(*window), std::vector<std::string>());
   OptionsDialog options(app, {}, SettingsFile());
-  EXPECT_EQ(ReadOtherThanShown(options), std::vector<std::string>());
   WarningDialog warning(app, text::kConnectInstructions);
-  EXPECT_EQ(ReadOtherThanShown(warning), std::vector<std::string>());
-  EXPECT_EQ(AccessibleName(Child<QWidget>(warning, "warningText")), warning.Text().toStdString());
   AboutDialog about(app);
-  EXPECT_EQ(ReadOtherThanShown(about), std::vector<std::string>());
+  for (QWidget* root : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&options),
+                        static_cast<QWidget*>(&warning), static_cast<QWidget*>(&about)}) {
+    SCOPED_TRACE(root->metaObject()->className());
+    EXPECT_EQ(Unnamed(*root), std::vector<std::string>());
+    EXPECT_EQ(ReadOtherThanShown(*root), std::vector<std::string>());
+  }
+  EXPECT_EQ(AccessibleName(Child<QWidget>(warning, "warningText")), warning.Text().toStdString());
 }
 
 }  // namespace

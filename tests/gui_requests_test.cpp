@@ -43,15 +43,12 @@ TEST_F(GuiRequestTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
     const char* sizeText;
     const char* refusal;  // the red line, or null when the request goes out
   };
-  const std::array<Case, 11> kCases = {{
+  // Which texts are numbers: tests/hex_text_test.cpp. Here, what the
+  // window does with each outcome.
+  const std::array<Case, 6> kCases = {{
       {TransferKind::Flash, "0x27EF000", "0x3000", nullptr},
-      {TransferKind::Flash, "0X2500000", "0x3000", nullptr},
-      {TransferKind::Flash, " 0x2500000 ", "0x3000", nullptr},
       {TransferKind::Flash, "2500000", "0x3000", "Offset \"2500000\" is not a hexadecimal number"},
-      {TransferKind::Flash, "", "0x3000", "Offset \"\" is not a hexadecimal number"},
-      {TransferKind::Flash, "0x25OO000", "0x3000", "Offset \"0x25OO000\" is not a hexadecimal number"},
       {TransferKind::Dump, "0x1fG", "0x3000", "Offset \"0x1fG\" is not a hexadecimal number"},
-      {TransferKind::Dump, "0x2500000", "300000", "Size \"300000\" is not a hexadecimal number"},
       {TransferKind::Dump, "0x2500000", "0x3000 0", "Size \"0x3000 0\" is not a hexadecimal number"},
       {TransferKind::Dump, "0x2000000", "0X500000", nullptr},
       // A flash takes its length from the file: a bad size is only logged.

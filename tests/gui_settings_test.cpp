@@ -1,9 +1,9 @@
 // The settings file as the main window reads and writes it: no file on a
 // first start, the exact file a close with the defaults writes, changed
 // values and other sections kept, a stored preset that keeps the stored
-// region texts, broken files and files that are not regular, the default
-// dump file name, the hidden warnings, and the pages' file names under
-// code page 1251.
+// region texts, the tab shown, broken files and files that are not
+// regular, the default dump file name, the hidden warnings, and the pages'
+// file names under code page 1251.
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -97,10 +97,32 @@ TEST_F(GuiSettingsTest, AStoredPresetKeepsTheStoredTexts) {
   }
 }
 
-TEST_F(GuiSettingsTest, ATabOutOfRangeIsStoredAsTheInstructionTab) {
-  WriteText(SettingsFile(), "[Settings]\nLastTab=9\n");
-  Open();
-  EXPECT_NE(CloseAndRead().find("LastTab=0\n"), std::string::npos);
+// The stored tab is shown (with the log on the transfer tabs) and stored
+// again; any other number shows and stores the instruction tab.
+TEST_F(GuiSettingsTest, TheStoredTabIsShownAndAnyOtherIsTheInstructionTab) {
+  struct Case {
+    const char* lastTab;
+    int shown;
+    bool log;
+  };
+  constexpr std::array<Case, 7> kCases = {{
+      {"0", 0, false},
+      {"1", 1, true},
+      {"2", 2, true},
+      {"3", 3, false},
+      {"4", 0, false},
+      {"-1", 0, false},
+      {"99", 0, false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.lastTab);
+    WriteText(SettingsFile(), std::string("[Settings]\nLastTab=") + c.lastTab + "\n");
+    Open();
+    EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), c.shown);
+    EXPECT_EQ(Child<QWidget>(*window, "log")->isVisible(), c.log);
+    EXPECT_NE(CloseAndRead().find("LastTab=" + std::to_string(c.shown) + "\n"), std::string::npos);
+    window.reset();
+  }
 }
 
 TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {

@@ -188,15 +188,6 @@ inline void TypeAndAccept(QFileDialog& dialog, const std::filesystem::path& path
   static_cast<QDialog&>(dialog).accept();  // QFileDialog hides its override
 }
 
-inline void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A test in its own working directory, with the program's English texts.
 class GuiTest : public ::testing::Test {
  protected:

@@ -94,14 +94,10 @@ class HandsetTest : public ::testing::Test {
     return bytes;
   }
 
-  static std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::vector<uint8_t> ReadFile(const std::filesystem::path& path) { return ReadBytes(path); }
 
   static void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    WriteBytes(path, bytes);
   }
 
   // The log's texts from the first line equal to `from` on.

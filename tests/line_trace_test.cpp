@@ -26,14 +26,9 @@ namespace {
 
 std::vector<uint8_t> Of(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The file's lines after the header, each without its line end.
 std::vector<std::string> Records(const std::filesystem::path& path) {
-  std::istringstream text(ReadAll(path));
+  std::istringstream text(ReadText(path));
   std::vector<std::string> lines;
   for (std::string line; std::getline(text, line);) {
     if (!line.starts_with("#")) lines.push_back(line);
@@ -131,7 +126,7 @@ TEST_F(LineTraceTest, BurstsEndWhereTheLineTurnsChangesSpeedOrFallsQuiet) {
                                "     0.010061 speed 115200",
                                "     0.010061 in    115200     1  2E  |.|",
                            }));
-  EXPECT_TRUE(ReadAll(path).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_TRUE(ReadText(path).starts_with("# Varnel line trace of COM1, "));
 }
 
 TEST_F(LineTraceTest, AnOverlongBurstGoesOnInANewLine) {
@@ -156,8 +151,8 @@ TEST_F(LineTraceTest, RecordsReachTheFileOnlyWhenFlushedFullOrClosed) {
 
   trace->LogLine("Timeout (Serial:420)", kRed);  // an error flushes
   const uintmax_t flushed = FileSize();
-  EXPECT_NE(ReadAll(path).find("log   error   Timeout (Serial:420)\n"), std::string::npos);
-  EXPECT_NE(ReadAll(path).find("41 54 0D  |AT.|\n"), std::string::npos);
+  EXPECT_NE(ReadText(path).find("log   error   Timeout (Serial:420)\n"), std::string::npos);
+  EXPECT_NE(ReadText(path).find("41 54 0D  |AT.|\n"), std::string::npos);
 
   // Bursts that do not fit go out as the buffer fills, never one by one.
   for (int i = 0; i < 10; ++i) {
@@ -174,15 +169,15 @@ TEST_F(LineTraceTest, RecordsReachTheFileOnlyWhenFlushedFullOrClosed) {
   trace->Bytes(TraceDirection::Out, std::vector<uint8_t>(kSmallBuffer, 0x42));
   trace->Bytes(TraceDirection::In, std::vector<uint8_t>{0x06});
   EXPECT_GT(FileSize(), before + 3 * kSmallBuffer);
-  EXPECT_NE(ReadAll(path).find(" 512  42 42"), std::string::npos);
-  EXPECT_NE(ReadAll(path).find("  |" + std::string(kSmallBuffer, 'B') + "|\n"), std::string::npos);
+  EXPECT_NE(ReadText(path).find(" 512  42 42"), std::string::npos);
+  EXPECT_NE(ReadText(path).find("  |" + std::string(kSmallBuffer, 'B') + "|\n"), std::string::npos);
 
   trace->Bytes(TraceDirection::Out, Of("last"));
   trace->Close();
   EXPECT_FALSE(trace->IsOpen());
   EXPECT_NE(Records(path).back().find("6C 61 73 74  |last|"), std::string::npos);
   trace->Bytes(TraceDirection::Out, Of("after"));  // dropped
-  EXPECT_EQ(ReadAll(path).find("after"), std::string::npos);
+  EXPECT_EQ(ReadText(path).find("after"), std::string::npos);
 }
 
 TEST_F(LineTraceTest, FreshEmptiesTheFileAndAppendAddsASession) {
@@ -195,7 +190,7 @@ TEST_F(LineTraceTest, FreshEmptiesTheFileAndAppendAddsASession) {
   Open(*trace, TraceStart::Append);  // closes the one open first
   trace->LogLine("third", kBlack);
   trace.reset();  // the destructor closes
-  std::string text = ReadAll(path);
+  std::string text = ReadText(path);
   EXPECT_EQ(std::count(text.begin(), text.end(), '#'), 3);
   EXPECT_LT(text.find("first"), text.find("second"));
   EXPECT_LT(text.find("second"), text.find("third"));
@@ -203,7 +198,7 @@ TEST_F(LineTraceTest, FreshEmptiesTheFileAndAppendAddsASession) {
   trace = MakeTrace();
   Open(*trace, TraceStart::Fresh);
   trace->Close();
-  text = ReadAll(path);
+  text = ReadText(path);
   EXPECT_EQ(std::count(text.begin(), text.end(), '#'), 1);
   EXPECT_EQ(text.find("first"), std::string::npos);
 }
@@ -220,18 +215,18 @@ TEST_F(LineTraceTest, AFilePastItsLimitIsKeptAsDotOneAndTheTraceGoesOn) {
   trace->Close();
   EXPECT_LE(FileSize(), kLimit);
   EXPECT_LE(std::filesystem::file_size(old), kLimit);
-  EXPECT_TRUE(ReadAll(path).starts_with("# Varnel line trace of COM1, "));
-  EXPECT_TRUE(ReadAll(old).starts_with("# Varnel line trace of COM1, "));
-  EXPECT_NE(ReadAll(path).find("line 39\n"), std::string::npos);
-  EXPECT_EQ(ReadAll(path).find("line 0\n"), std::string::npos);
+  EXPECT_TRUE(ReadText(path).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_TRUE(ReadText(old).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_NE(ReadText(path).find("line 39\n"), std::string::npos);
+  EXPECT_EQ(ReadText(path).find("line 0\n"), std::string::npos);
 
   std::ofstream(path, std::ios::app) << std::string(kLimit, 'x');
   Open(*trace, TraceStart::Append);
   trace->LogLine("next session", kBlack);
   trace->Close();
-  EXPECT_TRUE(ReadAll(old).ends_with(std::string(kLimit, 'x')));
-  EXPECT_TRUE(ReadAll(path).starts_with("# Varnel line trace of COM1, "));
-  EXPECT_NE(ReadAll(path).find("next session"), std::string::npos);
+  EXPECT_TRUE(ReadText(old).ends_with(std::string(kLimit, 'x')));
+  EXPECT_TRUE(ReadText(path).starts_with("# Varnel line trace of COM1, "));
+  EXPECT_NE(ReadText(path).find("next session"), std::string::npos);
 }
 
 // After an interrupt the process may soon be ended: each record reaches
@@ -243,8 +238,8 @@ TEST_F(LineTraceTest, AfterAWriteThroughRequestEachRecordReachesTheFileAtOnce) {
   EXPECT_EQ(FileSize(), 0u);
   trace->RequestWriteThrough();
   trace->LogLine("Interrupted", kBlack);
-  EXPECT_NE(ReadAll(path).find("held\n"), std::string::npos);
-  EXPECT_NE(ReadAll(path).find("Interrupted\n"), std::string::npos);
+  EXPECT_NE(ReadText(path).find("held\n"), std::string::npos);
+  EXPECT_NE(ReadText(path).find("Interrupted\n"), std::string::npos);
 }
 
 // ---- Errors ----

@@ -35,11 +35,6 @@ std::vector<uint8_t> Block(uint16_t number, const std::vector<uint8_t>& data) {
   return block;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<uint8_t> Data(uint8_t seed) {
   std::vector<uint8_t> data(kData);
   for (uint32_t i = 0; i < kData; ++i) data[i] = static_cast<uint8_t>(seed * 31 + i);
@@ -259,7 +254,7 @@ TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
     if (written == std::vector<uint8_t>{kEtb}) p.Arrive(block);
   };
   EXPECT_EQ(Receive(kData), kStatusOk);
-  EXPECT_EQ(ReadFileBytes(dir / "received.bin"), Data(5));
+  EXPECT_EQ(ReadBytes(dir / "received.bin"), Data(5));
   EXPECT_EQ(port.Written(), (std::vector<uint8_t>{kAck, kEtb, kAck}));
   EXPECT_EQ(Reports(), (std::vector<std::string>{"Timeout (2) (Serial_XM:289)", "Error (59) (Serial_XM:319)"}));
   EXPECT_EQ(protocol.FailureCount(), 0u) << "a block asked for again and received is no failure";

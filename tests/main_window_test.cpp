@@ -1,6 +1,6 @@
 // The main window at start-up, its page layout per tab, its control states
-// and the keys it ignores (the region panel's presets and the settings have
-// tests of their own). Holds the GUI tests' main(), which runs them
+// and the keys it ignores (the region panel's presets and the settings,
+// the tab shown at start-up among them, have tests of their own). Holds the GUI tests' main(), which runs them
 // offscreen.
 #include <QAction>
 #include <QGroupBox>
@@ -35,7 +35,7 @@ class MainWindowTest : public GuiTest {
   bool LogShown() { return Child<QWidget>(*window, "log")->isVisible(); }
 };
 
-TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
+TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedNoProgressAFixedSizeAndTheThreeMenus) {
   MainWindow& shown = Open();
   EXPECT_EQ(shown.windowTitle(), "Varnel");
   EXPECT_EQ(Child<QPushButton>(shown, "mainButton")->text(), "Switch to SERIAL");
@@ -56,10 +56,7 @@ TEST_F(MainWindowTest, StartsIdleWithTheControlsLockedAndNoProgress) {
                   ->findChild<QLabel*>()
                   ->text()
                   .startsWith("Welcome to \"Varnel\"!\n\nBefore flashing"));
-}
-
-TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
-  MainWindow& shown = Open();
+  // A fixed size and the three menus.
   EXPECT_EQ(shown.minimumSize(), shown.maximumSize());
   EXPECT_FALSE(shown.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(shown.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -70,31 +67,6 @@ TEST_F(MainWindowTest, HasAFixedSizeAndTheThreeMenus) {
   }
   EXPECT_EQ(menu, (std::vector<std::string>{"File", "Save log...", "Exit", "Tools", "Options...",
                                             "Back up the handset...", "Restore a backup...", "Help", "About"}));
-}
-
-TEST_F(MainWindowTest, SelectsTheTabOfTheSettingsAndTheInstructionTabForOthers) {
-  struct Case {
-    const char* lastTab;
-    int shown;
-    bool log;
-  };
-  constexpr std::array<Case, 7> kCases = {{
-      {"0", 0, false},
-      {"1", 1, true},
-      {"2", 2, true},
-      {"3", 3, false},
-      {"4", 0, false},
-      {"-1", 0, false},
-      {"99", 0, false},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.lastTab);
-    WriteText(SettingsFile(), std::string("[Settings]\nLastTab=") + c.lastTab + "\n");
-    Open();
-    EXPECT_EQ(CurrentTab(), c.shown);
-    EXPECT_EQ(LogShown(), c.log);
-    window.reset();
-  }
 }
 
 // The layout of the reference font, pixel for pixel as the window system

@@ -32,11 +32,6 @@ std::vector<uint8_t> Record(const std::string& version, const std::string& autho
   return record;
 }
 
-void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 TEST(PatchHeaderTest, ReadsTheThreeTextsOfTheRecord) {
   struct Case {
     const char* what;

@@ -21,17 +21,6 @@ namespace fs = std::filesystem;
 inline constexpr char kSettingsOffset[] = "[Settings]\nOffset=0x1\n";
 inline constexpr char kUpdatedOffset[] = "[Settings]\nOffset=0x2\n";
 
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-inline void WriteAll(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 inline size_t EntryCount(const fs::path& folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }

@@ -77,7 +77,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
     const fs::path target = folder / c.target;
     fs::create_directories(folder / "conf");
     fs::create_directories(folder / "sub");
-    if (std::string(c.name) != "dangling") WriteAll(target, kSettingsOffset);
+    if (std::string(c.name) != "dangling") WriteText(target, kSettingsOffset);
     for (const auto& [link, pointsTo] : c.links) fs::create_symlink(pointsTo, folder / link);
     const size_t entriesBeside = EntryCount(target.parent_path());
     if (c.change == Change::FolderOpenToAll) fs::permissions(folder, fs::perms::all);
@@ -92,7 +92,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
       EXPECT_EQ(fs::read_symlink(folder / link), pointsTo) << link;
     }
     const bool created = c.followed && std::string(c.name) == "dangling";
-    EXPECT_EQ(ReadAll(target), c.followed ? kUpdatedOffset : kSettingsOffset);
+    EXPECT_EQ(ReadText(target), c.followed ? kUpdatedOffset : kSettingsOffset);
     EXPECT_EQ(EntryCount(target.parent_path()), entriesBeside + (created ? 1 : 0)) << "no temporary left";
   }
 }
@@ -102,25 +102,25 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
 TEST_F(ProfileStoreTest, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
   const fs::path folder = dir / "readonly";
   fs::create_directory(folder);
-  WriteAll(folder / "Varnel.ini", kSettingsOffset);
+  WriteText(folder / "Varnel.ini", kSettingsOffset);
   ASSERT_TRUE(GiveToOrdinaryUser(dir.Path(), {}));
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
   EXPECT_TRUE(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }));
-  EXPECT_EQ(ReadAll(folder / "Varnel.ini"), kUpdatedOffset);
+  EXPECT_EQ(ReadText(folder / "Varnel.ini"), kUpdatedOffset);
   EXPECT_EQ(EntryCount(folder), 1u);
   fs::permissions(folder / "Varnel.ini", fs::perms::owner_read);
   EXPECT_FALSE(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }));
-  EXPECT_EQ(ReadAll(folder / "Varnel.ini"), kUpdatedOffset);
+  EXPECT_EQ(ReadText(folder / "Varnel.ini"), kUpdatedOffset);
   fs::permissions(folder, fs::perms::owner_all);
 }
 
 TEST_F(ProfileStoreTest, TheSuperuserFollowsNoLinkAndTheFileStays) {
   if (::geteuid() != 0) GTEST_SKIP() << "the superuser's rule";
-  WriteAll(file, kSettingsOffset);
+  WriteText(file, kSettingsOffset);
   const fs::path link = dir / "link.ini";
   fs::create_symlink(file.filename(), link);
   EXPECT_FALSE(WriteProfileText(link, "Settings", "Offset", "0x2"));
-  EXPECT_EQ(ReadAll(file), kSettingsOffset);
+  EXPECT_EQ(ReadText(file), kSettingsOffset);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
 }
@@ -134,24 +134,24 @@ TEST_F(ProfileStoreTest, PermissionsAreKeptAcrossAWrite) {
   };
   for (fs::perms mode : kModes) {
     SCOPED_TRACE(static_cast<int>(mode));
-    WriteAll(file, kSettingsOffset);
+    WriteText(file, kSettingsOffset);
     fs::permissions(file, mode, fs::perm_options::replace);
     ASSERT_TRUE(UpdateOffset(file));
     EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadAll(file), kUpdatedOffset);
+    EXPECT_EQ(ReadText(file), kUpdatedOffset);
   }
 }
 
 TEST_F(ProfileStoreTest, TheSuperuserKeepsTheFilesOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "only the superuser may give a file away";
-  WriteAll(file, kSettingsOffset);
+  WriteText(file, kSettingsOffset);
   ASSERT_EQ(::chown(file.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
   ASSERT_TRUE(UpdateOffset(file));
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_uid, kOrdinaryUser);
   EXPECT_EQ(info.st_gid, kOrdinaryUser);
-  EXPECT_EQ(ReadAll(file), kUpdatedOffset);
+  EXPECT_EQ(ReadText(file), kUpdatedOffset);
 }
 
 TEST_F(ProfileStoreTest, AReadOnlyFileIsNotReplaced) {
@@ -165,12 +165,12 @@ TEST_F(ProfileStoreTest, AReadOnlyFileIsNotReplaced) {
   fs::create_symlink(file.filename(), link);
   for (fs::perms mode : kModes) {
     SCOPED_TRACE(static_cast<int>(mode));
-    WriteAll(file, kSettingsOffset);
+    WriteText(file, kSettingsOffset);
     fs::permissions(file, mode, fs::perm_options::replace);
     EXPECT_FALSE(UpdateOffset(file));
     EXPECT_FALSE(UpdateOffset(link)) << "nor through a link";
     EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadAll(file), kSettingsOffset);
+    EXPECT_EQ(ReadText(file), kSettingsOffset);
     EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
     fs::permissions(file, fs::perms::owner_all, fs::perm_options::add);
     ASSERT_TRUE(fs::remove(file));

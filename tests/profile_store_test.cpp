@@ -21,7 +21,7 @@ TEST_F(ProfileStoreTest, WritesCreateSectionsInOrderAndReadBack) {
   ASSERT_TRUE(WriteProfileText(file, "Dumper", "FileName", "c:\\dump.bin"));
   ASSERT_TRUE(WriteProfileText(file, "Settings", "Size", "0x800000"));
   ASSERT_TRUE(WriteProfileText(file, "settings", "OFFSET", "0x2500000"));
-  EXPECT_EQ(ReadAll(file), "[Settings]\nOFFSET=0x2500000\nSize=0x800000\n[Dumper]\nFileName=c:\\dump.bin\n");
+  EXPECT_EQ(ReadText(file), "[Settings]\nOFFSET=0x2500000\nSize=0x800000\n[Dumper]\nFileName=c:\\dump.bin\n");
   EXPECT_EQ(ReadProfileText(file, "SETTINGS", "offset", ""), "0x2500000");
   EXPECT_EQ(ReadProfileText(file, "Dumper", "FileName", ""), "c:\\dump.bin");
   EXPECT_EQ(ReadProfileText(file, "Dumper", "Missing", "dflt"), "dflt");
@@ -29,22 +29,22 @@ TEST_F(ProfileStoreTest, WritesCreateSectionsInOrderAndReadBack) {
 }
 
 TEST_F(ProfileStoreTest, SeveralKeysGoInOneWriteInTheirSection) {
-  WriteAll(file, "[Settings]\nSize=0x10\n[Other]\nx=1\n");
+  WriteText(file, "[Settings]\nSize=0x10\n[Other]\nx=1\n");
   const std::array<ProfileEntry, 2> entries = {{{"Offset", "0x2"}, {"size", "0x20"}}};
   ASSERT_TRUE(WriteProfileTexts(file, "Settings", entries));
-  EXPECT_EQ(ReadAll(file), "[Settings]\nsize=0x20\nOffset=0x2\n[Other]\nx=1\n");
+  EXPECT_EQ(ReadText(file), "[Settings]\nsize=0x20\nOffset=0x2\n[Other]\nx=1\n");
 }
 
 TEST_F(ProfileStoreTest, KeepsForeignLinesAndLineEndsOfAnEditedFile) {
-  WriteAll(file, "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\n\r\n[Other]\r\nx=1\r\n");
+  WriteText(file, "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\n\r\n[Other]\r\nx=1\r\n");
   EXPECT_EQ(ReadProfileText(file, "ports", "com1", ""), "/dev/ttyS0");
   ASSERT_TRUE(WriteProfileText(file, "Ports", "COM2", "/dev/ttyUSB1"));
-  EXPECT_EQ(ReadAll(file), "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\nCOM2=/dev/ttyUSB1\r\n\r\n[Other]\r\nx=1\r\n");
+  EXPECT_EQ(ReadText(file), "; note\r\n[Ports]\r\nCOM1 = /dev/ttyS0\r\nCOM2=/dev/ttyUSB1\r\n\r\n[Other]\r\nx=1\r\n");
   // Each line keeps its own end, whatever the first line's; added lines
   // take the first line's.
-  WriteAll(file, "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x");
+  WriteText(file, "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x");
   for (int save = 0; save < 2; ++save) ASSERT_TRUE(WriteProfileText(file, "Ports", "COM2", "/dev/ttyUSB1"));
-  EXPECT_EQ(ReadAll(file), "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x\nCOM2=/dev/ttyUSB1\n");
+  EXPECT_EQ(ReadText(file), "[Ports]\nCOM1=/dev/ttyS0\r\n; kept\r\nCOM3=x\nCOM2=/dev/ttyUSB1\n");
 }
 
 TEST_F(ProfileStoreTest, TextIsCutTo259CharactersWhereFindGivesTheWholeValue) {
@@ -77,7 +77,7 @@ TEST_F(ProfileStoreTest, ValuesKeepTheirBlanksAndQuotesThroughAWriteAndARead) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string("[") + c.value + "]");
     ASSERT_TRUE(WriteProfileText(file, "S", "Key", c.value));
-    EXPECT_EQ(ReadAll(file), std::string("[S]\n") + c.line + "\n");
+    EXPECT_EQ(ReadText(file), std::string("[S]\n") + c.line + "\n");
     EXPECT_EQ(Profile::Load(file).Find("S", "Key"), c.value);
     EXPECT_EQ(ReadProfileText(file, "S", "Key", "default"), c.value);
   }
@@ -98,7 +98,7 @@ TEST_F(ProfileStoreTest, HandEditedValuesAreTrimmedAndLoseOnePairOfQuotes) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.line);
-    WriteAll(file, std::string("[S]\r\n") + c.line + "\r\n");
+    WriteText(file, std::string("[S]\r\n") + c.line + "\r\n");
     EXPECT_EQ(Profile::Load(file).Find("S", "Key"), c.value);
   }
 }
@@ -130,7 +130,7 @@ TEST_F(ProfileStoreTest, IntegersReadSignAndLeadingDigitsOnly) {
 }
 
 TEST_F(ProfileStoreTest, AProfileIsReadOnceAndStillAnswersWhenTheFileIsGone) {
-  WriteAll(file, "[Settings]\nOffset=0x2500000\nComPort=3\n[Dumper]\nFileName=/tmp/a.bin\n");
+  WriteText(file, "[Settings]\nOffset=0x2500000\nComPort=3\n[Dumper]\nFileName=/tmp/a.bin\n");
   const Profile profile = Profile::Load(file);
   ASSERT_TRUE(fs::remove(file));
   EXPECT_EQ(profile.ReadStatus(), ProfileRead::Read);
@@ -143,9 +143,9 @@ TEST_F(ProfileStoreTest, AProfileIsReadOnceAndStillAnswersWhenTheFileIsGone) {
 }
 
 TEST_F(ProfileStoreTest, KeysOfASectionComeInFileOrderEachOnce) {
-  WriteAll(file,
-           "[Ports]\nCOM2=/dev/ttyS0\n; COM7=/dev/ttyS7\nnot a key line\n[Other]\nCOM5=x\n"
-           "[ports]\n com1 = /dev/ttyACM0\nCom2=/dev/ttyS1\n");
+  WriteText(file,
+            "[Ports]\nCOM2=/dev/ttyS0\n; COM7=/dev/ttyS7\nnot a key line\n[Other]\nCOM5=x\n"
+            "[ports]\n com1 = /dev/ttyACM0\nCom2=/dev/ttyS1\n");
   const Profile profile = Profile::Load(file);
   EXPECT_EQ(profile.Keys("PORTS"), (std::vector<std::string>{"COM2", "com1"}));
   EXPECT_EQ(profile.Find("Ports", "com2"), "/dev/ttyS0") << "the first of a repeated key counts";
@@ -158,11 +158,11 @@ TEST_F(ProfileStoreTest, KeysOfASectionComeInFileOrderEachOnce) {
 // read-only attribute express.
 TEST_F(ProfileStoreTest, AFileReadOnlyForAllIsNotReplaced) {
   constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-  WriteAll(file, kSettingsOffset);
+  WriteText(file, kSettingsOffset);
   fs::permissions(file, kReadOnly, fs::perm_options::replace);
   EXPECT_FALSE(UpdateOffset(file));
   EXPECT_EQ(fs::status(file).permissions(), kReadOnly);
-  EXPECT_EQ(ReadAll(file), kSettingsOffset);
+  EXPECT_EQ(ReadText(file), kSettingsOffset);
   EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
   // Windows removes no read-only file, nor the folder that holds one.
   fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
@@ -190,7 +190,7 @@ TEST_F(ProfileStoreTest, AnOversizedFileReadsAsAbsentAndIsNotReplaced) {
   const std::string head = "[Settings]\nComPort=7\n;";
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.size);
-    WriteAll(file, head + std::string(c.size - head.size() - 1, 'x') + "\n");
+    WriteText(file, head + std::string(c.size - head.size() - 1, 'x') + "\n");
     ASSERT_EQ(fs::file_size(file), c.size);
     EXPECT_EQ(Profile::Load(file).ReadStatus(), c.read);
     EXPECT_EQ(ReadProfileInt(file, "Settings", "ComPort", 1), c.comPort);
@@ -201,7 +201,7 @@ TEST_F(ProfileStoreTest, AnOversizedFileReadsAsAbsentAndIsNotReplaced) {
 }
 
 TEST_F(ProfileStoreTest, UnwritablePlaceFailsQuietlyAndLeavesNothing) {
-  WriteAll(dir / "blocker", "a file, not a folder");
+  WriteText(dir / "blocker", "a file, not a folder");
   const fs::path unwritable = dir / "blocker" / "Varnel.ini";
   EXPECT_FALSE(WriteProfileText(unwritable, "Settings", "LastTab", "1"));
   EXPECT_EQ(ReadProfileInt(unwritable, "Settings", "LastTab", 0), 0);
@@ -211,7 +211,7 @@ TEST_F(ProfileStoreTest, UnwritablePlaceFailsQuietlyAndLeavesNothing) {
 
 TEST_F(ProfileStoreTest, ValueWithLineBreakCannotInjectLines) {
   ASSERT_TRUE(WriteProfileText(file, "Settings", "Offset", "0x1\n[Evil]\nkey=1"));
-  EXPECT_EQ(ReadAll(file), "[Settings]\nOffset=0x1\n");
+  EXPECT_EQ(ReadText(file), "[Settings]\nOffset=0x1\n");
 }
 
 }  // namespace

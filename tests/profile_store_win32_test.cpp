@@ -24,12 +24,12 @@ TEST_F(ProfileStoreTest, HiddenAndSystemAttributesAreKeptAcrossAWrite) {
   };
   for (DWORD attributes : kAttributes) {
     SCOPED_TRACE(attributes);
-    WriteAll(file, kSettingsOffset);
+    WriteText(file, kSettingsOffset);
     ASSERT_TRUE(SetFileAttributesW(file.c_str(), attributes));
     ASSERT_EQ(GetFileAttributesW(file.c_str()) & kKept, attributes);
     ASSERT_TRUE(UpdateOffset(file));
     EXPECT_EQ(GetFileAttributesW(file.c_str()) & kKept, attributes);
-    EXPECT_EQ(ReadAll(file), kUpdatedOffset);
+    EXPECT_EQ(ReadText(file), kUpdatedOffset);
     EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
     ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL));
     ASSERT_TRUE(fs::remove(file));

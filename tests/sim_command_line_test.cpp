@@ -4,12 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace varnel::sim {
 namespace {
+
+// A command line written as one text, its arguments parted by blanks.
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream text(line);
+  return {std::istream_iterator<std::string>(text), std::istream_iterator<std::string>()};
+}
 
 HandsetOptions Parsed(const std::vector<std::string>& arguments) {
   HandsetOptions options;
@@ -46,72 +55,50 @@ TEST(CommandLineTest, FaultSwitchesFillTheFaultPlan) {
   expected.silentCommand = {0x31, 2};
   expected.commandError = {0x36, 0x77, 1};
   expected.hangUp = {TransferKind::Dump, 3};
-  EXPECT_TRUE(Parsed({"--never-offer",
-                      "--junk-before-offer",
-                      "3",
-                      "--junk-before-ack",
-                      "2",
-                      "--boot-response",
-                      "0x41",
-                      "--corrupt-crc",
-                      "4:2:3",
-                      "--abort-dump-at",
-                      "5",
-                      "--answer-block",
-                      "flash:2:0x16:always",
-                      "--silent-block",
-                      "upload:1",
-                      "--silent-command",
-                      "0x31:2",
-                      "--command-error",
-                      "0x36:0x77",
-                      "--hang-up-after",
-                      "dump:3"})
+  expected.lostAck = {3, 1};
+  expected.noiseBeforeBlock = {2, 5};
+  expected.endlessNoiseAtBlock = 4;
+  expected.stallBlock = {2, 10, std::chrono::milliseconds(250), 1};
+  expected.oversizeLastBlock = 16;
+  expected.wrongNumber = {2, 9, 1};
+  expected.babble = Babble::kInsteadOfOffer;
+  expected.weakFlashCell = 0x2500010;
+  EXPECT_TRUE(Parsed(Words("--never-offer --junk-before-offer 3 --junk-before-ack 2 --boot-response 0x41 "
+                           "--corrupt-crc 4:2:3 --abort-dump-at 5 --answer-block flash:2:0x16:always "
+                           "--silent-block upload:1 --silent-command 0x31:2 --command-error 0x36:0x77 "
+                           "--hang-up-after dump:3 --lost-ack 3 --noise-before-block 2:5 "
+                           "--endless-noise-at-block 4 --stall-block 2:10:250 --oversize-last-block 0x10 "
+                           "--wrong-block-number 2:9 --babble offer --weak-flash-cell 0x2500010"))
                   .faults == expected);
 }
 
-TEST(CommandLineTest, HostileLineSwitchesFillTheFaultPlan) {
+// The forms of the switches above that give other values.
+TEST(CommandLineTest, SwitchVariantsFillTheFaultPlan) {
   struct Case {
-    std::vector<std::string> arguments;
+    const char* line;
+    std::function<void(FaultPlan&)> set;
+  };
+  const std::array<Case, 5> kCases = {{
+      {"--lost-ack 3:always",
+       [](FaultPlan& f) {
+         f.lostAck = LostAckFault{3, kEveryTime};
+       }},
+      {"--stall-block=2:0:0x10:3",
+       [](FaultPlan& f) {
+         f.stallBlock = StallBlockFault{2, 0, std::chrono::milliseconds(16), 3};
+       }},
+      {"--wrong-block-number 2:0:2",
+       [](FaultPlan& f) {
+         f.wrongNumber = WrongNumberFault{2, 0, 2};
+       }},
+      {"--babble ok", [](FaultPlan& f) { f.babble = Babble::kInsteadOfOk; }},
+      {"--babble ack", [](FaultPlan& f) { f.babble = Babble::kInsteadOfRecordAck; }},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
     FaultPlan expected;
-  };
-  auto plan = [](const std::function<void(FaultPlan&)>& set) {
-    FaultPlan f;
-    set(f);
-    return f;
-  };
-  const Case cases[] = {
-      {{"--lost-ack", "3"}, plan([](FaultPlan& f) {
-         f.lostAck = {3, 1};
-       })},
-      {{"--lost-ack", "3:always"}, plan([](FaultPlan& f) {
-         f.lostAck = {3, kEveryTime};
-       })},
-      {{"--noise-before-block", "2:5"}, plan([](FaultPlan& f) {
-         f.noiseBeforeBlock = {2, 5};
-       })},
-      {{"--endless-noise-at-block", "4"}, plan([](FaultPlan& f) { f.endlessNoiseAtBlock = 4; })},
-      {{"--stall-block", "2:10:250"}, plan([](FaultPlan& f) {
-         f.stallBlock = {2, 10, std::chrono::milliseconds(250), 1};
-       })},
-      {{"--stall-block=2:0:0x10:3"}, plan([](FaultPlan& f) {
-         f.stallBlock = {2, 0, std::chrono::milliseconds(16), 3};
-       })},
-      {{"--oversize-last-block", "0x10"}, plan([](FaultPlan& f) { f.oversizeLastBlock = 16; })},
-      {{"--wrong-block-number", "2:9"}, plan([](FaultPlan& f) {
-         f.wrongNumber = {2, 9, 1};
-       })},
-      {{"--wrong-block-number", "2:0:2"}, plan([](FaultPlan& f) {
-         f.wrongNumber = {2, 0, 2};
-       })},
-      {{"--babble", "offer"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOffer; })},
-      {{"--babble", "ok"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfOk; })},
-      {{"--babble", "ack"}, plan([](FaultPlan& f) { f.babble = Babble::kInsteadOfRecordAck; })},
-      {{"--weak-flash-cell", "0x2500010"}, plan([](FaultPlan& f) { f.weakFlashCell = 0x2500010; })},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
-    EXPECT_TRUE(Parsed(c.arguments).faults == c.expected);
+    c.set(expected);
+    EXPECT_TRUE(Parsed(Words(c.line)).faults == expected);
   }
 }
 
@@ -130,43 +117,41 @@ TEST(CommandLineTest, HelpIsRecognised) {
 // --- error paths ---
 
 TEST(CommandLineTest, RefusesMalformedValues) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--bogus"},
-      {"--flash"},
-      {"--answer-timeout", "0"},
-      {"--answer-timeout", "soon"},
-      {"--corrupt-crc", "0"},
-      {"--corrupt-crc", "1:2:3:4"},
-      {"--answer-block", "2:0x06"},
-      {"--answer-block", "flash:2"},
-      {"--command-error", "0x31:0"},
-      {"--command-error", "0x131:5"},
-      {"--hang-up-after", "boot:1"},
-      {"--hang-up-after", "dump:0"},
-      {"--boot-response", "0"},
-      {"--pace=yes"},
-      {"--lost-ack", "0"},
-      {"--lost-ack", "always"},
-      {"--noise-before-block", "2"},
-      {"--noise-before-block", "2:0"},
-      {"--endless-noise-at-block", "0"},
-      {"--stall-block", "2:10"},
-      {"--stall-block", "2:10:0"},
-      {"--stall-block", "0:10:100"},
-      {"--oversize-last-block", "0"},
-      {"--oversize-last-block", "65536"},
-      {"--wrong-block-number", "2:2"},
-      {"--wrong-block-number", "2:65536"},
-      {"--babble", "always"},
-      {"--adapter-latency", "256"},
-      {"--weak-flash-cell", "0"},
-      {"--adapter-latency", "soon"},
-  };
-  for (const std::vector<std::string>& arguments : bad) {
-    SCOPED_TRACE(arguments.front());
+  const std::vector<std::string> bad = {"--bogus",
+                                        "--flash",
+                                        "--answer-timeout 0",
+                                        "--answer-timeout soon",
+                                        "--corrupt-crc 0",
+                                        "--corrupt-crc 1:2:3:4",
+                                        "--answer-block 2:0x06",
+                                        "--answer-block flash:2",
+                                        "--command-error 0x31:0",
+                                        "--command-error 0x131:5",
+                                        "--hang-up-after boot:1",
+                                        "--hang-up-after dump:0",
+                                        "--boot-response 0",
+                                        "--pace=yes",
+                                        "--lost-ack 0",
+                                        "--lost-ack always",
+                                        "--noise-before-block 2",
+                                        "--noise-before-block 2:0",
+                                        "--endless-noise-at-block 0",
+                                        "--stall-block 2:10",
+                                        "--stall-block 2:10:0",
+                                        "--stall-block 0:10:100",
+                                        "--oversize-last-block 0",
+                                        "--oversize-last-block 65536",
+                                        "--wrong-block-number 2:2",
+                                        "--wrong-block-number 2:65536",
+                                        "--babble always",
+                                        "--adapter-latency 256",
+                                        "--weak-flash-cell 0",
+                                        "--adapter-latency soon"};
+  for (const std::string& line : bad) {
+    SCOPED_TRACE(line);
     HandsetOptions options;
     std::string error;
-    EXPECT_EQ(ParseCommandLine(arguments, &options, &error), CommandLineResult::kError);
+    EXPECT_EQ(ParseCommandLine(Words(line), &options, &error), CommandLineResult::kError);
     EXPECT_FALSE(error.empty());
   }
 }

@@ -1,5 +1,6 @@
 // Helpers shared by the tests on every platform: a temporary directory, a
-// scoped working directory, and an owner that records what the link tells it.
+// scoped working directory, a file's whole content read and written, and an
+// owner that records what the link tells it.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -61,6 +64,23 @@ class TempDir {
 
   std::filesystem::path path;
 };
+
+// A file's whole content (empty when it can't be read), and a file made
+// to hold exactly `content`.
+inline std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+  const std::string text = ReadText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+inline void WriteText(const std::filesystem::path& path, std::string_view content) {
+  std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  WriteText(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 // Makes `dir` the working directory until the object goes.
 class ScopedWorkingDir {
