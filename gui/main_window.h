@@ -171,6 +171,10 @@ class MainWindow : public QDialog, public LinkOwner {
   // and asks. Only while the loader is ready and nothing else runs.
   void OnBackup();
   void OnRestore();
+  // The folder for a backup or restore, asked with the dialog caption
+  // `caption`; empty when the user cancels, or when the loader is not
+  // ready or a job runs (then the user is told to connect first).
+  std::string ChooseJobFolder(uint16_t caption);
   // Runs `begun` (its Begin has said yes): its first transfer to the link.
   void RunJob(std::unique_ptr<TransferJob> begun);
   // The job's last transfer ended with `outcome`: the next one, or the end.

@@ -25,12 +25,16 @@ std::string ChooseFolder(QWidget* parent, const QString& caption) {
 
 }  // namespace
 
-void MainWindow::OnBackup() {
+std::string MainWindow::ChooseJobFolder(uint16_t caption) {
   if (job || !link.IsReady() || controlsState != ControlsState::Ready) {
     ShowMessage(Display(text::kSwitchFirst));
-    return;
+    return {};
   }
-  const std::string folder = ChooseFolder(this, Display(text::kBackupItem));
+  return ChooseFolder(this, Display(caption));
+}
+
+void MainWindow::OnBackup() {
+  const std::string folder = ChooseJobFolder(text::kBackupItem);
   if (folder.empty()) return;
   auto backup = std::make_unique<BackupJob>(
       app, *this, folder, BackupLine{PortName(comPort), static_cast<uint32_t>(comSpeed)}, StartAnew::No);
@@ -38,11 +42,7 @@ void MainWindow::OnBackup() {
 }
 
 void MainWindow::OnRestore() {
-  if (job || !link.IsReady() || controlsState != ControlsState::Ready) {
-    ShowMessage(Display(text::kSwitchFirst));
-    return;
-  }
-  const std::string folder = ChooseFolder(this, Display(text::kRestoreItem));
+  const std::string folder = ChooseJobFolder(text::kRestoreItem);
   if (folder.empty()) return;
   auto restore = std::make_unique<RestoreJob>(app, *this, folder);
   // The backup is checked before anyone is asked to overwrite the flash.

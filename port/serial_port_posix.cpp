@@ -15,6 +15,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <limits>
 #include <vector>
 
@@ -25,12 +26,6 @@
 
 namespace varnel {
 namespace {
-
-bool SpeedCode(uint32_t baud, speed_t* code) {
-  const std::optional<speed_t> found = TermiosSpeedCode(baud);
-  if (found) *code = *found;
-  return found.has_value();
-}
 
 constexpr int kWriteStallMs = 5000;  // a write that makes no progress fails
 constexpr size_t kWakeDrainBytes = 64;
@@ -117,10 +112,7 @@ void SerialPort::Wake() {
 
 SerialPort::~SerialPort() { Close(); }
 
-bool IsStandardSpeed(uint32_t baud) {
-  speed_t code;
-  return SpeedCode(baud, &code);
-}
+bool IsStandardSpeed(uint32_t baud) { return TermiosSpeedCode(baud).has_value(); }
 
 bool SerialPort::Open(const std::string& device, std::string* reason) {
   // Refused from what the system says of it, never opened to find out.
@@ -182,10 +174,9 @@ bool SerialPort::SetNonBlockingTimeouts() {
 bool SerialPort::ApplyLineDefaults(uint32_t baud, std::string* reason) {
   termios tio{};
   if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return true;
-  speed_t code;
-  if (SpeedCode(baud, &code)) {
-    ::cfsetispeed(&tio, code);
-    ::cfsetospeed(&tio, code);
+  if (const std::optional<speed_t> code = TermiosSpeedCode(baud)) {
+    ::cfsetispeed(&tio, *code);
+    ::cfsetospeed(&tio, *code);
   }
   // Raw: no canonical input, echo, signals, CR/LF translation or XON/XOFF;
   // a pseudo-terminal starts with all of these on and each corrupts binary
@@ -209,8 +200,9 @@ bool SerialPort::ApplyLineDefaults(uint32_t baud, std::string* reason) {
 
 bool SerialPort::CanRunAt(uint32_t baud) {
   termios saved{};
-  speed_t code;
-  if (native->fd < 0 || !SpeedCode(baud, &code) || ::tcgetattr(native->fd, &saved) != 0) return false;
+  const std::optional<speed_t> wanted = TermiosSpeedCode(baud);
+  if (native->fd < 0 || !wanted || ::tcgetattr(native->fd, &saved) != 0) return false;
+  const speed_t code = *wanted;
   if (::cfgetospeed(&saved) == code) return true;
   termios trial = saved;
   ::cfsetispeed(&trial, code);
@@ -241,11 +233,11 @@ bool SerialPort::GetLineFormat(LineFormat* format) {
 
 bool SerialPort::SetLineFormat(const LineFormat& format) {
   termios tio{};
-  speed_t code;
   if (native->fd < 0 || ::tcgetattr(native->fd, &tio) != 0) return false;
-  if (!SpeedCode(format.baud, &code)) return false;
-  ::cfsetispeed(&tio, code);
-  ::cfsetospeed(&tio, code);
+  const std::optional<speed_t> code = TermiosSpeedCode(format.baud);
+  if (!code) return false;
+  ::cfsetispeed(&tio, *code);
+  ::cfsetospeed(&tio, *code);
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
   switch (format.dataBits) {
     case 5: tio.c_cflag |= CS5; break;
