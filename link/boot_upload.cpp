@@ -1,5 +1,7 @@
 // The boot ROM dialogue and the upload of the two loader stages: stage one
 // as S-records at 115200 bit/s, stage two as command-opened block uploads.
+#include "link/boot_upload.h"
+
 #include <cctype>
 #include <cstring>
 #include <string_view>
@@ -8,7 +10,7 @@
 #include "format/byte_order.h"
 #include "format/loader_package.h"
 #include "format/srecord_format.h"
-#include "link/link_protocol.h"
+#include "format/wire_format.h"
 
 namespace varnel {
 namespace {
@@ -25,55 +27,64 @@ std::string_view Trimmed(const char* text) {
 
 }  // namespace
 
-LinkStatus LinkProtocol::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator, uint32_t* count,
-                                   uint32_t timeoutMs) {
+BootUpload::BootUpload(LinkLine& linkLine, LinkOwner& linkOwner, LoaderCommands& loaderCommands,
+                       BlockSender& blockSender, LinkTiming linkTiming)
+    : line(linkLine),
+      owner(linkOwner),
+      commands(loaderCommands),
+      sender(blockSender),
+      timing(linkTiming),
+      lineBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)) {}
+
+LinkStatus BootUpload::ReadUntil(uint8_t* buffer, uint32_t room, uint8_t terminator, uint32_t* count,
+                                 uint32_t timeoutMs) {
   *count = 0;
-  const uint32_t start = port.TickCount();
+  const uint32_t start = line.TickCount();
   uint32_t n = 0;
   for (;;) {
-    const uint32_t waited = port.TickCount() - start;
-    if (waited > timeoutMs) return ReportError(kStatusTimeout, kUnitSerial, 350, StopRequest::No);
+    const uint32_t waited = line.TickCount() - start;
+    if (waited > timeoutMs) return line.ReportError(kStatusTimeout, kUnitSerial, 350, StopRequest::No);
     uint32_t queued = 0;
-    static_cast<void>(GetQueuedCount(&queued));
+    static_cast<void>(line.GetQueuedCount(&queued));
     if (queued == 0) {
-      if (StopAsked()) break;
-      port.WaitForInput(timeoutMs - waited + 1);
+      if (line.StopAsked()) break;
+      line.WaitForInput(timeoutMs - waited + 1);
       continue;
     }
     uint32_t got = 0;
-    if (ReadExact(buffer + n, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
-      return ReportError(kStatusRead, kUnitSerial, 360, StopRequest::No);
+    if (line.ReadExact(buffer + n, 1, &got, kByteTimeoutMs) != kStatusOk || got == 0) {
+      return line.ReportError(kStatusRead, kUnitSerial, 360, StopRequest::No);
     }
     const uint8_t byte = buffer[n++];
     if (byte == terminator) break;
-    if (n > room) return ReportError(kStatusTextTooLong, kUnitSerial, 376, StopRequest::No);
-    if (StopAsked()) break;
+    if (n > room) return line.ReportError(kStatusTextTooLong, kUnitSerial, 376, StopRequest::No);
+    if (line.StopAsked()) break;
   }
   *count = n;
   buffer[n] = '\0';
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::WaitForText(const char* expected, uint8_t terminator) {
-  uint8_t* line = receiveBuffer.get();
-  const uint32_t start = port.TickCount();
+LinkStatus BootUpload::WaitForText(const char* expected, uint8_t terminator) {
+  uint8_t* text = lineBuffer.get();
+  const uint32_t start = line.TickCount();
   for (;;) {
     uint32_t count = 0;
-    line[0] = '\0';
-    const LinkStatus status = ReadUntil(line, kLineRoom, terminator, &count, kByteTimeoutMs);
-    if (status == kStatusTimeout) return ReportError(status, kUnitSerial, 420, StopRequest::No);
+    text[0] = '\0';
+    const LinkStatus status = ReadUntil(text, kLineRoom, terminator, &count, kByteTimeoutMs);
+    if (status == kStatusTimeout) return line.ReportError(status, kUnitSerial, 420, StopRequest::No);
     // Another failure leaves the text read so far, which is compared all the same.
-    if (Trimmed(reinterpret_cast<const char*>(line)) == expected) return status;
+    if (Trimmed(reinterpret_cast<const char*>(text)) == expected) return status;
     // Other lines are skipped, but not for ever, and not after a stop.
-    if (StopAsked() || port.TickCount() - start > timing.bootStepLimitMs) {
-      return ReportError(kStatusTimeout, kUnitSerial, 420, StopRequest::No);
+    if (line.StopAsked() || line.TickCount() - start > timing.bootStepLimitMs) {
+      return line.ReportError(kStatusTimeout, kUnitSerial, 420, StopRequest::No);
     }
-    port.Sleep(kLinePauseMs);
+    line.Sleep(kLinePauseMs);
   }
 }
 
-LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
-  const uint32_t start = port.TickCount();
+LinkStatus BootUpload::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
+  const uint32_t start = line.TickCount();
   uint32_t dropped = 0;
   uint32_t droppedWhenTold = 0;
   uint32_t nextNotice = kStrayBytesNoticeMs;
@@ -84,12 +95,12 @@ LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
   const auto tell = [&] {
     if (strayNotice == 0 || dropped == droppedWhenTold) return;
     droppedWhenTold = dropped;
-    Log(FormatText(strayNotice, dropped), kGrey);
+    line.Log(line.FormatText(strayNotice, dropped), kGrey);
   };
   for (;;) {
     uint8_t byte = 0;
     uint32_t got = 0;
-    const LinkStatus status = ReadExact(&byte, 1, &got, kByteTimeoutMs);
+    const LinkStatus status = line.ReadExact(&byte, 1, &got, kByteTimeoutMs);
     if (status != kStatusOk) {
       if (droppedWhenTold == 0) tell();
       return status;
@@ -97,8 +108,8 @@ LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
     if (got == 0) return kStatusTimeout;  // a stop ended the wait
     if (byte == wanted) return kStatusOk;
     ++dropped;
-    if (StopAsked()) return kStatusTimeout;
-    const uint32_t waited = port.TickCount() - start;
+    if (line.StopAsked()) return kStatusTimeout;
+    const uint32_t waited = line.TickCount() - start;
     if (waited >= nextNotice) {
       tell();
       nextNotice = waited + kStrayBytesRepeatMs;
@@ -109,104 +120,104 @@ LinkStatus LinkProtocol::AwaitByte(uint8_t wanted, uint16_t strayNotice) {
   }
 }
 
-LinkStatus LinkProtocol::BootHandshake() {
+LinkStatus BootUpload::BootHandshake() {
   LinkStatus status = AwaitByte(kBootOffer, text::kStrayBytesNoOffer);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 963, StopRequest::No);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 963, StopRequest::No);
   owner.OnHandsetAnswered();
-  status = WriteByte(kBootAnswer);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 969, StopRequest::No);
-  static_cast<void>(SetLineSpeed(kBootSpeed));
-  status = SendCommand(kCodeAtText, 0, 0);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 973, StopRequest::Yes);
+  status = line.WriteByte(kBootAnswer);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 969, StopRequest::No);
+  static_cast<void>(line.SetLineSpeed(kBootSpeed));
+  status = commands.SendCommand(kCodeAtText, 0, 0);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 973, StopRequest::Yes);
   status = WaitForText(kOkLine, kLineEnd);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 975, StopRequest::Yes);
-  status = SendCommand(kCodeAtDownloadText, 0, 0);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 977, StopRequest::Yes);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 975, StopRequest::Yes);
+  status = commands.SendCommand(kCodeAtDownloadText, 0, 0);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 977, StopRequest::Yes);
   status = WaitForText(kDownloadLine, kLineEnd);
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 979, StopRequest::Yes);
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 979, StopRequest::Yes);
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::SendSRecords(const char* text, uint32_t total) {
+LinkStatus BootUpload::SendSRecords(const char* text, uint32_t total) {
   LinkStatus status = BootHandshake();
   if (status != kStatusOk) return status;
-  Log(app.Text(text::kDownloadInitiated), kBlack);
-  port.Sleep(kSpeedSwitchDelayMs);
-  static_cast<void>(SetLineSpeed(kUploadSpeed));
-  BeginProgress(nullptr, app.Text(text::kSending).c_str(), total, kRecordProgressUnit, kBlack);
+  line.Log(line.App().Text(text::kDownloadInitiated), kBlack);
+  line.Sleep(kSpeedSwitchDelayMs);
+  static_cast<void>(line.SetLineSpeed(kUploadSpeed));
+  line.BeginProgress(nullptr, line.App().Text(text::kSending).c_str(), total, kRecordProgressUnit, kBlack);
   uint32_t ignored = 0;
-  static_cast<void>(GetQueuedCount(&ignored));  // clears the line's errors after the switch
+  static_cast<void>(line.GetQueuedCount(&ignored));  // clears the line's errors after the switch
 
   uint32_t position = 0;
-  char* line = reinterpret_cast<char*>(receiveBuffer.get());
+  char* record = reinterpret_cast<char*>(lineBuffer.get());
   while (position < total) {
     // One record up to its LF, sent with a bare LF.
     const char* end = static_cast<const char*>(std::memchr(text + position, '\n', total - position));
     const uint32_t next = end == nullptr ? total : static_cast<uint32_t>(end - text) + 1;
     uint32_t length = next - position;
-    std::memcpy(line, text + position, length);
-    if (length >= 2 && line[length - 2] == '\r') line[--length - 1] = '\n';
-    line[length] = '\0';
-    static_cast<void>(WriteText(line));
+    std::memcpy(record, text + position, length);
+    if (length >= 2 && record[length - 2] == '\r') record[--length - 1] = '\n';
+    record[length] = '\0';
+    static_cast<void>(line.WriteText(record));
     status = AwaitByte(kRecordAck);
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1011, StopRequest::No);
+    if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 1011, StopRequest::No);
     position = next;
-    StepProgress(position, kRecordProgressUnit);
+    line.StepProgress(position, kRecordProgressUnit);
   }
-  status = ReadResponse();
-  if (status != kStatusOk) return ReportError(status, kUnitSerial, 1026, StopRequest::Yes);
-  EndProgress(nullptr, kBlack);
+  status = commands.ReadResponse();
+  if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 1026, StopRequest::Yes);
+  line.EndProgress(nullptr, kBlack);
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::UploadStageOne(LoaderPackage* package) {
+LinkStatus BootUpload::UploadStageOne(LoaderPackage* package) {
   if (package == nullptr || !package->IsOpen())
-    return ReportError(kStatusNoPackage, kUnitSerial, 918, StopRequest::Yes);
+    return line.ReportError(kStatusNoPackage, kUnitSerial, 918, StopRequest::Yes);
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 928, StopRequest::Yes);
+    return line.ReportError(kStatusPackageRead, kUnitSerial, 928, StopRequest::Yes);
   }
   const uint32_t length = LoadLittleEndian16(field);
   // A package cut short must not send zeros in place of the loader's code.
   std::vector<uint8_t> stageOne(length);
   if (!package->Read(stageOne.data(), length, &got) || got < length) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 938, StopRequest::Yes);
+    return line.ReportError(kStatusPackageRead, kUnitSerial, 938, StopRequest::Yes);
   }
   std::vector<char> records(SRecordTextLength(length));
   const uint32_t total = FormatSRecords(stageOne.data(), records.data(), length);
   const LinkStatus status = SendSRecords(records.data(), total);
-  if (status != kStatusOk) ReportError(status, kUnitSerial, 947, StopRequest::Yes);
+  if (status != kStatusOk) line.ReportError(status, kUnitSerial, 947, StopRequest::Yes);
   return status;
 }
 
-LinkStatus LinkProtocol::UploadStageTwo(LoaderPackage* package) {
+LinkStatus BootUpload::UploadStageTwo(LoaderPackage* package) {
   if (package == nullptr || !package->IsOpen()) {
-    return ReportError(kStatusNoPackage, kUnitSerial, 1041, StopRequest::Yes);
+    return line.ReportError(kStatusNoPackage, kUnitSerial, 1041, StopRequest::Yes);
   }
   uint8_t field[kPackageLengthBytes];
   uint32_t got = 0;
   if (!package->SeekFromStart(kPackageHeaderBytes) || !package->Read(field, kPackageLengthBytes, &got) ||
       got < kPackageLengthBytes || !package->Skip(LoadLittleEndian16(field))) {
-    return ReportError(kStatusPackageRead, kUnitSerial, 1051, StopRequest::Yes);
+    return line.ReportError(kStatusPackageRead, kUnitSerial, 1051, StopRequest::Yes);
   }
   std::vector<uint8_t> chunk;
   for (;;) {
     // A read error, or a length cut in half.
     if (!package->Read(field, kPackageLengthBytes, &got) || got == 1) {
-      return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
+      return line.ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
     }
     if (got == 0) return kStatusOk;  // the package ends here
     const uint32_t length = LoadLittleEndian16(field);
     chunk.resize(length);
     if (!package->Read(chunk.data(), length, &got))
-      return ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
-    if (got < length) return ReportError(kStatusPackageRead, kUnitSerial, 1076, StopRequest::Yes);
+      return line.ReportError(kStatusPackageRead, kUnitSerial, 1071, StopRequest::Yes);
+    if (got < length) return line.ReportError(kStatusPackageRead, kUnitSerial, 1076, StopRequest::Yes);
     // A chunk that did not arrive whole leaves a loader that can't work:
     // the connect ends.
-    const LinkStatus status = SendWithCommand(chunk.data(), length, Quiet::Yes);
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 1078, StopRequest::Yes);
+    const LinkStatus status = sender.SendWithCommand(chunk.data(), length, Quiet::Yes);
+    if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 1078, StopRequest::Yes);
   }
 }
 

@@ -12,42 +12,43 @@
 namespace varnel {
 
 VerifyResult SerialLink::VerifyFlash(uint32_t bytes, FlashedImage& image) {
-  protocol.Log(app.Text(text::kVerifying), kGrey);
+  protocol.line.Log(app.Text(text::kVerifying), kGrey);
   std::string reason;
   TransferFile readBack = TransferFile::CreateTemporary(&reason);
-  LinkStatus status = protocol.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 240, StopRequest::No);
+  LinkStatus status = protocol.commands.SetLoaderState(kStateDumpParts[0], kStateDumpParts[1]);
+  if (status != kStatusOk) protocol.line.ReportError(status, kUnitBase, 240, StopRequest::No);
   TransferOutcome dump;
   if (readBack.IsOpen()) {
-    status = protocol.DumpIntoFile(readBack, request.offset, bytes, &dump);
-    if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 242, StopRequest::No);
+    status = protocol.transfers.DumpIntoFile(readBack, request.offset, bytes, &dump);
+    if (status != kStatusOk) protocol.line.ReportError(status, kUnitBase, 242, StopRequest::No);
   }
-  status = protocol.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
-  if (status != kStatusOk) protocol.ReportError(status, kUnitBase, 244, StopRequest::No);
+  status = protocol.commands.SetLoaderState(kStateIdleParts[0], kStateIdleParts[1]);
+  if (status != kStatusOk) protocol.line.ReportError(status, kUnitBase, 244, StopRequest::No);
   if (!readBack.IsOpen() || dump.status != kStatusOk || !dump.confirmed || dump.bytes != bytes) {
-    protocol.Log(app.Text(text::kVerifyIncomplete), kRed);
-    if (!readBack.IsOpen()) protocol.LogSystemReason(reason);
+    protocol.line.Log(app.Text(text::kVerifyIncomplete), kRed);
+    if (!readBack.IsOpen()) protocol.line.LogSystemReason(reason);
     return VerifyResult::Incomplete;
   }
   // A verdict on an image that changed since it was flashed would judge
   // bytes that were never sent.
   if (!(image.file.Stamp() == image.stamp)) {
-    protocol.Log(app.TextWithName(text::kVerifyImageChanged, request.fileName), kRed);
+    protocol.line.Log(app.TextWithName(text::kVerifyImageChanged, request.fileName), kRed);
     return VerifyResult::Incomplete;
   }
   const FileDifference difference =
       image.file.Rewind() && readBack.Rewind() ? CompareFiles(image.file, readBack, bytes) : FileDifference{};
   if (!difference.readable) {
-    protocol.Log(app.TextWithName(text::kVerifyCantCompare, request.fileName), kRed);
+    protocol.line.Log(app.TextWithName(text::kVerifyCantCompare, request.fileName), kRed);
     return VerifyResult::Incomplete;
   }
   if (difference.differing == 0) {
-    protocol.Log(app.Text(text::kVerifyOk), kGreen);
+    protocol.line.Log(app.Text(text::kVerifyOk), kGreen);
     return VerifyResult::Match;
   }
-  protocol.Log(protocol.FormatText(text::kVerifyMismatch, static_cast<unsigned>(request.offset + difference.first),
-                                   static_cast<unsigned>(difference.differing)),
-               kRed);
+  protocol.line.Log(
+      protocol.line.FormatText(text::kVerifyMismatch, static_cast<unsigned>(request.offset + difference.first),
+                               static_cast<unsigned>(difference.differing)),
+      kRed);
   return VerifyResult::Mismatch;
 }
 

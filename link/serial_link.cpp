@@ -24,13 +24,13 @@ SerialLink::~SerialLink() {
 LinkStatus SerialLink::Connect(const ConnectRequest& connect) {
   Join();  // a previous connection's worker has ended
   const std::string portName = NarrowToCodePage(connect.portName, app.CodePage());
-  owner.AppendLog(protocol
+  owner.AppendLog(protocol.line
                       .FormatText(text::kUsingPort, portName.c_str(), static_cast<int>(connect.speed),
                                   static_cast<int>(owner.BlockSize()))
                       .c_str(),
                   kBlack);
-  protocol.UseBlockSize(owner.BlockSize());
-  const LinkStatus opened = protocol.OpenPort(connect.portName.c_str(), kQueueBytes, kQueueBytes);
+  protocol.sender.UseBlockSize(owner.BlockSize());
+  const LinkStatus opened = protocol.line.OpenPort(connect.portName.c_str(), kQueueBytes, kQueueBytes);
   if (opened != kStatusOk) return opened;
   owner.ShowWarning(text::kConnectInstructions);
   speed = connect.speed;
@@ -39,7 +39,7 @@ LinkStatus SerialLink::Connect(const ConnectRequest& connect) {
   return kStatusOk;
 }
 
-bool SerialLink::IsReady() const { return protocol.LoaderActive() && command.load() == LinkCommand::Idle; }
+bool SerialLink::IsReady() const { return protocol.line.LoaderActive() && command.load() == LinkCommand::Idle; }
 
 TransferRequestResult SerialLink::RequestTransfer(const TransferRequest& transfer) {
   if (!IsReady()) return TransferRequestResult::NotReady;
@@ -54,7 +54,7 @@ TransferRequestResult SerialLink::RequestTransfer(const TransferRequest& transfe
 void SerialLink::Stop() {
   // A flash, once its blocks are going out, runs to its end unless the
   // user insists: the first stop waits for that end.
-  if (!protocol.HoldStopForFlash()) command.store(LinkCommand::Stop);
+  if (!protocol.transfers.HoldStopForFlash()) command.store(LinkCommand::Stop);
   port->Wake();  // a wait under way ends at once
 }
 
@@ -62,6 +62,6 @@ void SerialLink::Join() {
   if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
 }
 
-void SerialLink::Close() { protocol.ClosePort(); }
+void SerialLink::Close() { protocol.commands.ClosePort(); }
 
 }  // namespace varnel

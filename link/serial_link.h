@@ -12,17 +12,19 @@
 // nothing left that waits for the front end's thread).
 //
 // Stops. There are two, and every wait asks one question about them:
-// - the user's stop: Stop() writes LinkCommand::Stop (UserStopAsked()).
-//   A dump or flash ends between blocks with 0x18; a flash whose blocks
-//   are going out holds the first one (HoldStopForFlash) and runs to its
-//   end, and a second one aborts it after the block under way.
+// - the user's stop: Stop() writes LinkCommand::Stop
+//   (LinkLine::UserStopAsked). A dump or flash ends between blocks with
+//   0x18; a flash whose blocks are going out holds the first one
+//   (DumpAndFlash::HoldStopForFlash) and runs to its end, and a second one
+//   aborts it after the block under way.
 // - the link's own stop, its stop request: a report that leaves the link
 //   unusable carries StopRequest::Yes, and the stop command in the worker
-//   turns into one too (RequestStop, StopRequested). It ends the worker
-//   loop, which then closes the port.
-// - the question: StopAsked(), either of the two. Waits on the line end
-//   early when it is true; the waits inside a block (StopsWait::LinkOnly)
-//   end only on the stop request, so a block is never cut in half.
+//   turns into one too (LinkLine::RequestStop, StopRequested). It ends the
+//   worker loop, which then closes the port.
+// - the question: LinkLine::StopAsked(), either of the two. Waits on the
+//   line end early when it is true; the waits inside a block
+//   (StopsWait::LinkOnly) end only on the stop request, so a block is never
+//   cut in half.
 #pragma once
 
 #include <atomic>
@@ -41,6 +43,9 @@
 
 namespace varnel {
 
+// The longest the idle worker sleeps in the system before it looks at its
+// command again (a new command wakes it at once).
+inline constexpr uint32_t kIdleWaitMs = 1000;
 // The longest file name a transfer takes, in bytes.
 inline constexpr uint32_t kFileNameBytes = 20480;
 

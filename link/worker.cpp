@@ -5,13 +5,13 @@
 namespace varnel {
 
 void SerialLink::WorkerLoop() {
-  protocol.ClearStopRequest();
-  protocol.Log(app.Text(text::kThreadStarted), kGrey);
-  while (!protocol.StopRequested()) {
+  protocol.line.ClearStopRequest();
+  protocol.line.Log(app.Text(text::kThreadStarted), kGrey);
+  while (!protocol.line.StopRequested()) {
     const LinkCommand current = command.load();
     if (current == LinkCommand::Connect || current == LinkCommand::Idle) {
       uint32_t queued = 0;
-      static_cast<void>(protocol.GetQueuedCount(&queued));
+      static_cast<void>(protocol.line.GetQueuedCount(&queued));
       if (queued > 0) {
         static_cast<void>(ExecuteCommand(queued));
       } else {
@@ -22,12 +22,12 @@ void SerialLink::WorkerLoop() {
       static_cast<void>(ExecuteCommand(0));
     }
   }
-  protocol.Log(app.Text(text::kThreadExit), kGrey);
-  protocol.ClearStopRequest();
-  protocol.EndProgress(nullptr, kBlack);
+  protocol.line.Log(app.Text(text::kThreadExit), kGrey);
+  protocol.line.ClearStopRequest();
+  protocol.line.EndProgress(nullptr, kBlack);
   // The loop ends only on a stop request, which always closes the port.
   owner.OnLinkClosed();
-  protocol.ClosePort();
+  protocol.commands.ClosePort();
 }
 
 void SerialLink::TakeCommand(LinkCommand from) {
@@ -36,12 +36,12 @@ void SerialLink::TakeCommand(LinkCommand from) {
 }
 
 LinkStatus SerialLink::ExecuteCommand(uint32_t pending) {
-  if (!port->IsOpen()) return protocol.ReportError(kStatusPortClosed, kUnitBase, 72, StopRequest::No);
+  if (!port->IsOpen()) return protocol.line.ReportError(kStatusPortClosed, kUnitBase, 72, StopRequest::No);
   switch (command.load()) {
     case LinkCommand::Connect: return RunConnect();
     case LinkCommand::Dump: return RunDump();
     case LinkCommand::Flash: return RunFlash();
-    case LinkCommand::Stop: protocol.RequestStop(); return kStatusOk;
+    case LinkCommand::Stop: protocol.line.RequestStop(); return kStatusOk;
     case LinkCommand::Idle: return RunIdle(pending);
   }
   return kStatusOk;  // any other value does nothing
@@ -49,7 +49,7 @@ LinkStatus SerialLink::ExecuteCommand(uint32_t pending) {
 
 LinkStatus SerialLink::RunIdle(uint32_t pending) {
   if (pending > 0) {
-    protocol.DropInput(pending);
+    protocol.line.DropInput(pending);
   } else {
     port->WaitForInput(kIdleWaitMs);
   }

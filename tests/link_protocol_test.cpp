@@ -71,7 +71,7 @@ class LinkProtocolTest : public ::testing::Test {
     std::string reason;
     TransferFile file = TransferFile::Create((dir / "received.bin").string().c_str(), &reason);
     EXPECT_TRUE(file.IsOpen()) << reason;
-    LinkStatus status = protocol.ReceiveToFile(file, expected, Quiet::Yes, &received);
+    LinkStatus status = protocol.receiver.ReceiveToFile(file, expected, Quiet::Yes, &received);
     file.Close();
     return status;
   }
@@ -92,7 +92,7 @@ class LinkProtocolTest : public ::testing::Test {
 TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   port.Close();
   port.refuseLineDefaults = true;
-  EXPECT_EQ(protocol.OpenPort("COM1", kQueueBytes, kQueueBytes), kStatusSetLineState);
+  EXPECT_EQ(protocol.line.OpenPort("COM1", kQueueBytes, kQueueBytes), kStatusSetLineState);
   EXPECT_FALSE(port.IsOpen());
   const std::vector<std::string> texts = owner.Texts();
   ASSERT_GE(texts.size(), 2u);
@@ -128,7 +128,7 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
     Rig rig(app);
     FakePort& fresh = rig.port;
     fresh.reply = c.loader;
-    EXPECT_EQ(rig.protocol.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
+    EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
     const std::vector<uint8_t> block = Block(2, data);
     std::vector<uint8_t> expected;
     for (std::ptrdiff_t i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
@@ -137,14 +137,14 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
     const std::vector<std::string> texts = rig.owner.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), c.timeoutReports);
     EXPECT_GE(fresh.Now(), static_cast<uint32_t>(c.timeoutReports) * kByteTimeoutMs);
-    EXPECT_EQ(rig.protocol.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
+    EXPECT_EQ(rig.protocol.line.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
   }
 }
 
 TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
   port.reply = [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kDc4}); };
   const std::vector<uint8_t> data = Data(2);
-  EXPECT_EQ(protocol.SendBlock(data.data(), kData, 1), kStatusBlockAborted);
+  EXPECT_EQ(protocol.sender.SendBlock(data.data(), kData, 1), kStatusBlockAborted);
   EXPECT_EQ(CountOf(port.Written(), kCan), 0);
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error (51) (Serial_XM:173)"});
 }
@@ -158,7 +158,7 @@ TEST_F(LinkProtocolTest, AnUploadWhoseBlocksFailedFailsWhateverTheClosingByte) {
     if (written == std::vector<uint8_t>{kCan}) p.Arrive({0x00});            // "all is well"
   };
   const std::vector<uint8_t> data = Data(6);
-  EXPECT_EQ(protocol.SendWithCommand(data.data(), kData, Quiet::Yes), kStatusBlockFailed);
+  EXPECT_EQ(protocol.sender.SendWithCommand(data.data(), kData, Quiet::Yes), kStatusBlockFailed);
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error (52) (Serial_XM:354)"});
 }
 
@@ -185,7 +185,7 @@ TEST_F(LinkProtocolTest, AStopLetsTheBlockUnderWayBeAnswered) {
       if (!c.answer.empty()) p.Arrive(c.answer, 50);
     };
     const std::vector<uint8_t> data = Data(3);
-    EXPECT_EQ(rig.protocol.SendBlock(data.data(), kData, 1), c.status);
+    EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 1), c.status);
     EXPECT_EQ(rig.port.Written().back() == kCan, c.status != kStatusOk);
     EXPECT_GE(rig.port.Now(), c.fewestMs);
     EXPECT_LE(rig.port.Now(), c.mostMs);
@@ -214,7 +214,7 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
     std::string reason;
     TransferFile file = TransferFile::Create((dir / "noise.bin").string().c_str(), &reason);
     uint32_t got = 0;
-    EXPECT_EQ(rig.protocol.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
+    EXPECT_EQ(rig.protocol.receiver.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
     EXPECT_EQ(got, kData);
     // The ready byte, the block's answer and the cancel: noise is not answered.
     EXPECT_EQ(fresh.Written(), (std::vector<uint8_t>{kAck, kAck, kCan}));
@@ -257,7 +257,7 @@ TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
   EXPECT_EQ(ReadBytes(dir / "received.bin"), Data(5));
   EXPECT_EQ(port.Written(), (std::vector<uint8_t>{kAck, kEtb, kAck}));
   EXPECT_EQ(Reports(), (std::vector<std::string>{"Timeout (2) (Serial_XM:289)", "Error (59) (Serial_XM:319)"}));
-  EXPECT_EQ(protocol.FailureCount(), 0u) << "a block asked for again and received is no failure";
+  EXPECT_EQ(protocol.line.FailureCount(), 0u) << "a block asked for again and received is no failure";
   // The tail passed, then the line was quiet for a part time-out.
   EXPECT_GE(port.Now(), 1500 + kBlockPartTimeoutMs);
 }
@@ -267,7 +267,7 @@ TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
 TEST_F(LinkProtocolTest, ABootStepEndsAfterItsLimitWhateverKeepsArriving) {
   Rig rig(app, LinkCommand::Connect);
   rig.port.Stream({'R', 'I', 'N', 'G', '\r', '\n'}, 1);  // lines without end, never "OK"
-  EXPECT_EQ(rig.protocol.WaitForText(kOkLine, kLineEnd), kStatusTimeout);
+  EXPECT_EQ(rig.protocol.boot.WaitForText(kOkLine, kLineEnd), kStatusTimeout);
   EXPECT_GE(rig.port.Now(), kBootStepLimitMs);
   EXPECT_LT(rig.port.Now(), kBootStepLimitMs + kByteTimeoutMs + 100);
 }
@@ -309,7 +309,7 @@ TEST_F(LinkProtocolTest, TheOfferIsAwaitedThroughStrayBytesWhichAreTold) {
     SCOPED_TRACE(c.what);
     Rig rig(app, LinkCommand::Connect);
     c.line(rig.port);
-    static_cast<void>(rig.protocol.SendSRecords("", 0));
+    static_cast<void>(rig.protocol.boot.SendSRecords("", 0));
     EXPECT_EQ(!rig.port.Written().empty() && rig.port.Written()[0] == kBootAnswer, c.offered);
     std::vector<unsigned long> counts;
     for (const LogLine& line : rig.owner.Lines()) {

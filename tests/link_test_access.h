@@ -10,7 +10,7 @@ class SerialLinkTestAccess {
  public:
   // The loader runs (or not) and the worker idles, as after a connect.
   static void SetState(SerialLink& link, bool loaderActive, LinkCommand command) {
-    link.protocol.SetLoaderActive(loaderActive);
+    link.protocol.line.SetLoaderActive(loaderActive);
     link.command.store(command);
   }
   // The worker takes up the command it was handed.

@@ -28,7 +28,7 @@ class SerialPortTest : public ::testing::Test {
 
   void Open() {
     ASSERT_TRUE(pty.IsOpen());
-    ASSERT_EQ(link.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
+    ASSERT_EQ(link.line.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
   }
 
   // Reads from the handset's side until `count` bytes arrived or time ran out.
@@ -78,9 +78,9 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpenedAndSpeedChanges) {
   EXPECT_FALSE(port.CanRunAt(0));
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 
-  ASSERT_EQ(link.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
+  ASSERT_EQ(link.line.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
   EXPECT_EQ(owner.Lines().size(), 1u) << "the same speed logs nothing";
-  ASSERT_EQ(link.SetLineSpeed(460800, 8, 0, 0), kStatusOk);
+  ASSERT_EQ(link.line.SetLineSpeed(460800, 8, 0, 0), kStatusOk);
   EXPECT_EQ(owner.Lines().back().text, "Port speed 460800");
   EXPECT_EQ(owner.Lines().back().colour, kGrey);
   EXPECT_EQ(pty.ProgramSpeed(), 460800u);
@@ -89,18 +89,18 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpenedAndSpeedChanges) {
 TEST_F(SerialPortTest, BinaryBytesCrossUnchangedBothWaysAndAReadLeavesTheRestQueued) {
   Open();
   const std::vector<uint8_t> bytes = {0x0D, 0x0A, 0x11, 0x13, 0x03, 0x1A, 0x7F, 0x00, 0xFF, 0x04, 0x0D};
-  ASSERT_EQ(link.WriteBytes(bytes.data(), static_cast<uint32_t>(bytes.size())), kStatusOk);
+  ASSERT_EQ(link.line.WriteBytes(bytes.data(), static_cast<uint32_t>(bytes.size())), kStatusOk);
   EXPECT_EQ(HandsetReceives(bytes.size()), bytes);
 
   HandsetSends(bytes);
   std::vector<uint8_t> received(bytes.size());
   uint32_t got = 0;
-  ASSERT_EQ(link.ReadExact(received.data(), 8, &got, kReadWaitMs), kStatusOk);
+  ASSERT_EQ(link.line.ReadExact(received.data(), 8, &got, kReadWaitMs), kStatusOk);
   EXPECT_EQ(got, 8u);
   uint32_t queued = 0;
-  ASSERT_EQ(link.GetQueuedCount(&queued), kStatusOk);
+  ASSERT_EQ(link.line.GetQueuedCount(&queued), kStatusOk);
   EXPECT_EQ(queued, bytes.size() - 8);
-  ASSERT_EQ(link.ReadExact(received.data() + 8, queued, &got, kReadWaitMs), kStatusOk);
+  ASSERT_EQ(link.line.ReadExact(received.data() + 8, queued, &got, kReadWaitMs), kStatusOk);
   EXPECT_EQ(received, bytes);
 }
 
@@ -111,7 +111,7 @@ TEST_F(SerialPortTest, WholeLargeBlockIsQueuedAndReadInOneCall) {
   std::thread handset([&] { pty.Write(block.data(), block.size()); });
   std::vector<uint8_t> received(block.size());
   uint32_t got = 0;
-  LinkStatus result = link.ReadExact(received.data(), static_cast<uint32_t>(received.size()), &got, 5000);
+  LinkStatus result = link.line.ReadExact(received.data(), static_cast<uint32_t>(received.size()), &got, 5000);
   handset.join();
   ASSERT_EQ(result, kStatusOk);
   EXPECT_EQ(received, block);
@@ -122,11 +122,11 @@ TEST_F(SerialPortTest, ReadExactFailuresAreLeftToTheCaller) {
   size_t before = owner.Lines().size();
   uint8_t buffer[4];
   uint32_t got = 99;
-  EXPECT_EQ(link.ReadExact(buffer, 1, &got, 30), kStatusTimeout);
+  EXPECT_EQ(link.line.ReadExact(buffer, 1, &got, 30), kStatusTimeout);
   EXPECT_EQ(got, 0u);
   EXPECT_EQ(owner.Lines().size(), before) << "a time-out is not reported here";
 
-  EXPECT_EQ(link.ReadExact(buffer, 0, &got, 30), kStatusRead);
+  EXPECT_EQ(link.line.ReadExact(buffer, 0, &got, 30), kStatusRead);
   EXPECT_EQ(owner.Texts().back(), "Read NULL (23) (Serial:597)");
 }
 
@@ -137,7 +137,7 @@ TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
     std::function<void()> stop;
   };
   const std::array<Case, 2> kCases = {{
-      {"a report's stop request", [this] { link.RequestStop(); }},
+      {"a report's stop request", [this] { link.line.RequestStop(); }},
       {"the user's stop",
        [this] {
          command.store(LinkCommand::Stop);
@@ -147,7 +147,7 @@ TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
   Open();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    link.ClearStopRequest();
+    link.line.ClearStopRequest();
     command.store(LinkCommand::Idle);
     std::thread stopper([&] {
       // The stop comes while the wait blocks (or before it starts: it is
@@ -158,7 +158,7 @@ TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
     uint8_t buffer[1];
     uint32_t got = 99;
     auto start = std::chrono::steady_clock::now();
-    LinkStatus result = link.ReadExact(buffer, 1, &got, 20000);
+    LinkStatus result = link.line.ReadExact(buffer, 1, &got, 20000);
     auto waited = std::chrono::steady_clock::now() - start;
     stopper.join();
     EXPECT_EQ(result, kStatusOk);
@@ -169,37 +169,37 @@ TEST_F(SerialPortTest, AStopWakesABlockingWaitWithNothingRead) {
 
 TEST_F(SerialPortTest, ClosePortWithActiveLoaderSendsDisconnectFirst) {
   Open();
-  link.SetLoaderActive();
-  EXPECT_EQ(link.ClosePort(), kStatusOk);
+  link.line.SetLoaderActive();
+  EXPECT_EQ(link.commands.ClosePort(), kStatusOk);
   EXPECT_EQ(HandsetReceives(2), (std::vector<uint8_t>{0x01, 0x13}));
-  EXPECT_FALSE(link.LoaderActive());
+  EXPECT_FALSE(link.line.LoaderActive());
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(owner.Texts().back(), "Com port closed");
-  EXPECT_EQ(link.ClosePort(), kStatusOk) << "closing again is harmless";
+  EXPECT_EQ(link.commands.ClosePort(), kStatusOk) << "closing again is harmless";
 }
 
 // ---- Failures ----
 
 TEST_F(SerialPortTest, OpeningAnOpenPortReports10AndLeavesItAlone) {
   Open();
-  EXPECT_EQ(link.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusAlreadyOpen);
+  EXPECT_EQ(link.line.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusAlreadyOpen);
   EXPECT_EQ(owner.Texts().back(), "Port already open (10) (Serial:126)");
   EXPECT_EQ(owner.Lines().back().colour, kRed);
-  EXPECT_FALSE(link.StopRequested());
+  EXPECT_FALSE(link.line.StopRequested());
   ASSERT_TRUE(port.IsOpen());
-  ASSERT_EQ(link.WriteByte(0x42), kStatusOk);
+  ASSERT_EQ(link.line.WriteByte(0x42), kStatusOk);
   EXPECT_EQ(HandsetReceives(1), std::vector<uint8_t>{0x42});
 }
 
 TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
-  EXPECT_EQ(link.OpenPort("/dev/varnel-no-such-device", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  EXPECT_EQ(link.line.OpenPort("/dev/varnel-no-such-device", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   auto lines = owner.Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].text, "Can't open port (11) (Serial:142)");
   EXPECT_EQ(lines[0].colour, kRed);
   EXPECT_EQ(lines[1].text.rfind("/dev/varnel-no-such-device: No such file or directory", 0), 0u);
   EXPECT_EQ(lines[1].colour, kGrey);
-  EXPECT_TRUE(link.StopRequested());
+  EXPECT_TRUE(link.line.StopRequested());
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -209,20 +209,20 @@ TEST_F(SerialPortTest, SecondProgramIsRefusedWhileThePortIsHeld) {
   SerialPort otherPort{app};
   std::atomic<LinkCommand> otherCommand{LinkCommand::Connect};
   LinkProtocol other(app, otherOwner, otherPort, otherCommand);
-  EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  EXPECT_EQ(other.line.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   EXPECT_EQ(otherOwner.Texts()[0], "Can't open port (11) (Serial:142)");
-  static_cast<void>(link.ClosePort());
-  EXPECT_EQ(other.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
+  static_cast<void>(link.commands.ClosePort());
+  EXPECT_EQ(other.line.OpenPort(pty.SlavePath().c_str(), kQueueBytes, kQueueBytes), kStatusOk);
 }
 
 TEST_F(SerialPortTest, ClosedPortOperationsReport12) {
   uint8_t byte = 0;
   uint32_t count = 0;
-  EXPECT_EQ(link.WriteByte(1), kStatusPortClosed);
-  EXPECT_EQ(link.ReadBytes(&byte, 1), kStatusPortClosed);
-  EXPECT_EQ(link.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
-  EXPECT_EQ(link.GetQueuedCount(&count), kStatusPortClosed);
-  EXPECT_EQ(link.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
+  EXPECT_EQ(link.line.WriteByte(1), kStatusPortClosed);
+  EXPECT_EQ(link.line.ReadBytes(&byte, 1), kStatusPortClosed);
+  EXPECT_EQ(link.line.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
+  EXPECT_EQ(link.line.GetQueuedCount(&count), kStatusPortClosed);
+  EXPECT_EQ(link.line.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
   EXPECT_EQ(owner.Texts(),
             (std::vector<std::string>{"Error (12) (Serial:526)", "Error (12) (Serial:592)", "Error (12) (Serial:634)",
                                       "Error (12) (Serial:746)", "Error (12) (Serial:467)"}));
@@ -233,20 +233,20 @@ TEST_F(SerialPortTest, HangUpFailsReadsAndWritesAndIsReportedOnce) {
   pty.Close();
   uint8_t buffer[1];
   uint32_t got = 0;
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(link.ReadExact(buffer, 1, &got, 200), kStatusRead);
-  EXPECT_EQ(link.WriteByte(1), kStatusWrite);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(link.line.ReadExact(buffer, 1, &got, 200), kStatusRead);
+  EXPECT_EQ(link.line.WriteByte(1), kStatusWrite);
   auto texts = owner.Texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
-  EXPECT_TRUE(link.StopRequested());
+  EXPECT_TRUE(link.line.StopRequested());
 }
 
 TEST_F(SerialPortTest, ComNameIsResolvedThroughThePortsSection) {
   testing::TempDir dir;
   testing::ScopedWorkingDir cwd(dir.Path());
   std::ofstream(dir / "varnel.ini") << "[Ports]\nCOM3=" << pty.SlavePath() << "\n";
-  ASSERT_EQ(link.OpenPort("COM3", kQueueBytes, kQueueBytes), kStatusOk);
-  static_cast<void>(link.ClosePort());
-  EXPECT_EQ(link.OpenPort("COM4", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  ASSERT_EQ(link.line.OpenPort("COM3", kQueueBytes, kQueueBytes), kStatusOk);
+  static_cast<void>(link.commands.ClosePort());
+  EXPECT_EQ(link.line.OpenPort("COM4", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   EXPECT_EQ(owner.Texts().back().rfind("/dev/ttyUSB3: ", 0), 0u);
 }
 

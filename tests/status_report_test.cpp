@@ -40,29 +40,29 @@ TEST_F(StatusReportTest, StatusTextFillsTheMessageWithTheCode) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.code);
-    EXPECT_EQ(LinkProtocol::StatusText(c.code), c.text);
+    EXPECT_EQ(LinkLine::StatusText(c.code), c.text);
   }
 }
 
 TEST_F(StatusReportTest, ReportErrorLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked) {
-  EXPECT_EQ(link.ReportError(kStatusTimeout, kUnitSerial, 963, StopRequest::No), kStatusTimeout);
-  EXPECT_EQ(link.ReportError(254, kUnitXm, 456, StopRequest::No), 254);
-  EXPECT_FALSE(link.StopRequested());
-  EXPECT_EQ(link.ReportError(kStatusNoPackage, kUnitBase, 107, StopRequest::Yes), kStatusNoPackage);
-  EXPECT_TRUE(link.StopRequested());
+  EXPECT_EQ(link.line.ReportError(kStatusTimeout, kUnitSerial, 963, StopRequest::No), kStatusTimeout);
+  EXPECT_EQ(link.line.ReportError(254, kUnitXm, 456, StopRequest::No), 254);
+  EXPECT_FALSE(link.line.StopRequested());
+  EXPECT_EQ(link.line.ReportError(kStatusNoPackage, kUnitBase, 107, StopRequest::Yes), kStatusNoPackage);
+  EXPECT_TRUE(link.line.StopRequested());
   EXPECT_EQ(owner.Texts(),
             (std::vector<std::string>{"Timeout (2) (Serial:963)", "Command not implemented (254) (Serial_XM:456)",
                                       "Error (13) (Serial_Base:107)"}));
   for (const testing::LogLine& line : owner.Lines()) {
     EXPECT_EQ(line.colour, kRed);
   }
-  EXPECT_EQ(link.FailureCount(), 3u);
+  EXPECT_EQ(link.line.FailureCount(), 3u);
 }
 
 TEST_F(StatusReportTest, ARetryIsLoggedAlikeButIsNoFailure) {
-  EXPECT_EQ(link.ReportRetry(kStatusCrcMismatch, kUnitXm, 312), kStatusCrcMismatch);
+  EXPECT_EQ(link.line.ReportRetry(kStatusCrcMismatch, kUnitXm, 312), kStatusCrcMismatch);
   EXPECT_EQ(owner.Texts(), std::vector<std::string>{"XM CRC Error (58) (Serial_XM:312)"});
-  EXPECT_EQ(link.FailureCount(), 0u);
+  EXPECT_EQ(link.line.FailureCount(), 0u);
 }
 
 }  // namespace

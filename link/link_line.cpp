@@ -1,5 +1,6 @@
-// LinkProtocol's construction and its port operations (unit Serial).
-#include "link/link_protocol.h"
+// LinkLine's construction, its stop flags and its port operations (unit
+// Serial).
+#include "link/link_line.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "port/open_failure.h"
+#include "format/wire_format.h"
 #include "link/port_map.h"
 #include "port/serial_devices.h"
 #include "settings/profile_store.h"
@@ -14,24 +16,20 @@
 
 namespace varnel {
 
-LinkProtocol::LinkProtocol(const Application& application, LinkOwner& linkOwner, Port& linePort,
-                           const std::atomic<LinkCommand>& linkCommand, LinkTiming linkTiming)
+LinkLine::LinkLine(const Application& application, LinkOwner& linkOwner, Port& linePort,
+                   const std::atomic<LinkCommand>& linkCommand)
     : app(application),
       owner(linkOwner),
       port(linePort),
       command(linkCommand),
-      timing(linkTiming),
-      receiveBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)),
-      blockBuffer(std::make_unique<uint8_t[]>(kReceiveBlockBytes + kBlockOverheadBytes)) {}
+      dropBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)) {}
 
-void LinkProtocol::RequestStop() {
+void LinkLine::RequestStop() {
   stopRequested.store(true);
   port.Wake();
 }
 
-bool LinkProtocol::StopAsked() const { return stopRequested.load() || UserStopAsked(); }
-
-LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue) {
+LinkStatus LinkLine::OpenPort(const char* portName, uint32_t inputQueue, uint32_t outputQueue) {
   if (port.IsOpen()) return ReportError(kStatusAlreadyOpen, kUnitSerial, 126, StopRequest::No);
   std::string reason;
   const Profile settings = Profile::Load(app.SettingsPath());
@@ -68,13 +66,13 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
     failed = kStatusSetTimeouts, location = 191;
   }
   if (failed != kStatusOk) {
-    ClosePort();
+    Close();
     return ReportError(failed, kUnitSerial, location, StopRequest::No);
   }
   // A port left in another program's settings (XON/XOFF, say) would
   // corrupt every transfer: a refusal ends the open.
   if (!port.ApplyLineDefaults(kBootSpeed, &reason)) {
-    ClosePort();
+    Close();
     ReportError(kStatusSetLineState, kUnitSerial, 199, StopRequest::No);
     LogSystemReason(reason);
     return kStatusSetLineState;
@@ -87,19 +85,13 @@ LinkStatus LinkProtocol::OpenPort(const char* portName, uint32_t inputQueue, uin
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::ClosePort() {
-  LinkStatus status = kStatusOk;
-  if (loaderActive.load()) {
-    status = SendCommand(kCmdDisconnect, 0, 0);
-    loaderActive.store(false);
-  }
-  if (!port.IsOpen()) return status;
+void LinkLine::Close() {
+  if (!port.IsOpen()) return;
   port.Close();
   Log(app.Text(text::kComPortClosed), kBlack);
-  return status;
 }
 
-LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits) {
+LinkStatus LinkLine::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits) {
   if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 467, StopRequest::No);
   LineFormat format;
   if (!port.GetLineFormat(&format)) return ReportError(kStatusGetLineState, kUnitSerial, 475, StopRequest::No);
@@ -112,9 +104,9 @@ LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t 
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::SetLineSpeed(uint32_t baud) { return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit); }
+LinkStatus LinkLine::SetLineSpeed(uint32_t baud) { return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit); }
 
-LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written) {
+LinkStatus LinkLine::WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written) {
   uint32_t local = 0;
   if (written == nullptr) written = &local;
   *written = 0;
@@ -122,13 +114,13 @@ LinkStatus LinkProtocol::WriteBytes(const uint8_t* data, uint32_t count, uint32_
   return port.Write(data, count, written) ? kStatusOk : kStatusWrite;
 }
 
-LinkStatus LinkProtocol::WriteText(const char* text, uint32_t* written) {
+LinkStatus LinkLine::WriteText(const char* text, uint32_t* written) {
   return WriteBytes(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)), written);
 }
 
-LinkStatus LinkProtocol::WriteByte(uint8_t byte) { return WriteBytes(&byte, 1); }
+LinkStatus LinkLine::WriteByte(uint8_t byte) { return WriteBytes(&byte, 1); }
 
-LinkStatus LinkProtocol::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got) {
+LinkStatus LinkLine::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* got) {
   uint32_t local = 0;
   if (got == nullptr) got = &local;
   *got = 0;
@@ -141,8 +133,7 @@ LinkStatus LinkProtocol::ReadBytes(uint8_t* buffer, uint32_t count, uint32_t* go
   return kStatusOk;
 }
 
-LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs,
-                                   StopsWait stops) {
+LinkStatus LinkLine::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* got, uint32_t timeoutMs, StopsWait stops) {
   uint32_t local = 0;
   if (got == nullptr) got = &local;
   *got = 0;
@@ -167,12 +158,12 @@ LinkStatus LinkProtocol::ReadExact(uint8_t* buffer, uint32_t count, uint32_t* go
   }
 }
 
-void LinkProtocol::DropInput(uint32_t count) {
+void LinkLine::DropInput(uint32_t count) {
   uint32_t got = 0;
-  static_cast<void>(ReadExact(receiveBuffer.get(), std::min(count, kReceiveBufferBytes), &got, kByteTimeoutMs));
+  static_cast<void>(ReadExact(dropBuffer.get(), std::min(count, kReceiveBufferBytes), &got, kByteTimeoutMs));
 }
 
-LinkStatus LinkProtocol::GetQueuedCount(uint32_t* count) {
+LinkStatus LinkLine::GetQueuedCount(uint32_t* count) {
   *count = 0;
   if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 746, StopRequest::No);
   if (port.QueuedCount(count)) return kStatusOk;

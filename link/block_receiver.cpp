@@ -5,13 +5,15 @@
 // the file never grows past the size asked for. The user's stop acts only
 // between blocks: the block under way arrives whole and is stored, and
 // 0x18 goes out in place of its acknowledgement.
+#include "link/block_receiver.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "format/byte_order.h"
 #include "format/crc16.h"
-#include "link/link_protocol.h"
-#include "files/transfer_file.h"
+#include "format/wire_format.h"
 
 namespace varnel {
 namespace {
@@ -31,34 +33,40 @@ constexpr uint32_t kEmptyBlocksInARowAllowed = 16;
 
 }  // namespace
 
-LinkStatus LinkProtocol::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
+BlockReceiver::BlockReceiver(LinkLine& linkLine, LoaderCommands& loaderCommands)
+    : line(linkLine),
+      commands(loaderCommands),
+      blockBuffer(std::make_unique<uint8_t[]>(kReceiveBlockBytes + kBlockOverheadBytes)),
+      drainBuffer(std::make_unique<uint8_t[]>(kReceiveBufferBytes)) {}
+
+LinkStatus BlockReceiver::ReadBlockPart(uint8_t* buffer, uint32_t count, int location) {
   uint32_t got = 0;
   // A block under way arrives whole whatever the user does meanwhile: its
   // bytes must never be taken for the loader's response after a stop.
-  LinkStatus status = ReadExact(buffer, count, &got, kBlockPartTimeoutMs, StopsWait::LinkOnly);
+  LinkStatus status = line.ReadExact(buffer, count, &got, kBlockPartTimeoutMs, StopsWait::LinkOnly);
   if (status == kStatusOk && got < count) status = kStatusTimeout;  // the link's own stop ended the wait
-  if (status != kStatusOk && location != 0 && !StopRequested()) ReportRetry(status, kUnitXm, location);
+  if (status != kStatusOk && location != 0 && !line.StopRequested()) line.ReportRetry(status, kUnitXm, location);
   return status;
 }
 
-bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
-  const uint32_t start = port.TickCount();
+bool BlockReceiver::WaitForQuietLine(uint32_t quietMs) {
+  const uint32_t start = line.TickCount();
   uint32_t lastByte = start;
-  uint8_t* scratch = receiveBuffer.get();
+  uint8_t* scratch = drainBuffer.get();
   for (;;) {
     uint32_t queued = 0;
-    if (GetQueuedCount(&queued) != kStatusOk || StopRequested()) return false;
-    const uint32_t now = port.TickCount();
+    if (line.GetQueuedCount(&queued) != kStatusOk || line.StopRequested()) return false;
+    const uint32_t now = line.TickCount();
     if (queued > 0) {
       uint32_t got = 0;
-      if (ReadBytes(scratch, std::min(queued, kReceiveBufferBytes), &got) != kStatusOk) return false;
+      if (line.ReadBytes(scratch, std::min(queued, kReceiveBufferBytes), &got) != kStatusOk) return false;
       lastByte = now;
       continue;
     }
     if (now - lastByte >= quietMs) return true;
     if (now - start > kBlockStartWaitMs) return false;
     // Until something arrives, or the quiet (or the limit) is reached.
-    port.WaitForInput(std::min(quietMs - (now - lastByte), kBlockStartWaitMs - (now - start) + 1));
+    line.WaitForInput(std::min(quietMs - (now - lastByte), kBlockStartWaitMs - (now - start) + 1));
   }
 }
 
@@ -67,9 +75,9 @@ bool LinkProtocol::WaitForQuietLine(uint32_t quietMs) {
 // kStatusCrcMissing (a part did not arrive: the rest of the block has been
 // let pass, so its tail is not taken for block starts), or
 // kStatusNoBlockStart when the line never went quiet.
-LinkStatus LinkProtocol::ReceiveOneBlock(BlockIdentity* block) {
+LinkStatus BlockReceiver::ReceiveOneBlock(BlockIdentity* block) {
   auto partMissing = [this](LinkStatus status) {
-    if (StopRequested()) return status;
+    if (line.StopRequested()) return status;
     return WaitForQuietLine(kBlockPartTimeoutMs) ? kStatusCrcMissing : kStatusNoBlockStart;
   };
   uint8_t field[kBlockLengthBytes];
@@ -89,9 +97,9 @@ LinkStatus LinkProtocol::ReceiveOneBlock(BlockIdentity* block) {
   const uint32_t sent = LoadLittleEndian16(field);
   block->crc = Crc16(data, static_cast<int32_t>(block->length));
   if (sent != block->crc) {
-    char line[text::kTextCapacity + 1];
-    std::snprintf(line, sizeof line, "0x%x (phone sent) != 0x%x (i receive)", sent, block->crc);
-    Log(line, kBlack);
+    char shown[text::kTextCapacity + 1];
+    std::snprintf(shown, sizeof shown, "0x%x (phone sent) != 0x%x (i receive)", sent, block->crc);
+    line.Log(shown, kBlack);
     WaitForQuietLine(kSettleQuietMs);
     return kStatusCrcMismatch;
   }
@@ -100,29 +108,29 @@ LinkStatus LinkProtocol::ReceiveOneBlock(BlockIdentity* block) {
 
 // Appends a new block's data, cut to what the transfer still lacks. 0, or
 // kStatusCantOpenFile when the file refused it.
-LinkStatus LinkProtocol::StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
-                                    uint32_t* received) {
+LinkStatus BlockReceiver::StoreBlock(TransferFile& file, const BlockIdentity& block, uint32_t expected,
+                                     uint32_t* received) {
   const uint32_t missing = expected > *received ? expected - *received : 0;
   const uint32_t kept = std::min(block.length, missing);
   if (kept < block.length) {
     // Only the last block can carry more than the transfer lacks: it ends
     // the transfer, so this is said once.
-    Log(FormatText(text::kBeyondSize, static_cast<unsigned>(block.number), block.length - kept), kBlack);
+    line.Log(line.FormatText(text::kBeyondSize, static_cast<unsigned>(block.number), block.length - kept), kBlack);
   }
   if (kept > 0 && !file.Write(blockBuffer.get(), kept)) return kStatusCantOpenFile;
   *received += kept;
   return kStatusOk;
 }
 
-bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
-  const uint32_t begin = port.TickCount();
+bool BlockReceiver::AwaitBlockStart(uint8_t* start) {
+  const uint32_t begin = line.TickCount();
   for (;;) {
-    const uint32_t waited = port.TickCount() - begin;
+    const uint32_t waited = line.TickCount() - begin;
     if (waited > kBlockStartWaitMs) return false;
     uint32_t got = 0;
     // Once acknowledged, the loader sends the next block: it is waited for
     // (within the usual bound) even after the user's stop.
-    if (ReadExact(start, 1, &got, kBlockStartWaitMs - waited, StopsWait::LinkOnly) != kStatusOk || got == 0) {
+    if (line.ReadExact(start, 1, &got, kBlockStartWaitMs - waited, StopsWait::LinkOnly) != kStatusOk || got == 0) {
       return false;
     }
     if (*start == kStx || *start == kDc4) return true;
@@ -130,90 +138,91 @@ bool LinkProtocol::AwaitBlockStart(uint8_t* start) {
   }
 }
 
-LinkStatus LinkProtocol::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet, uint32_t* received) {
-  std::string started = app.Text(text::kReceiveStarted);
-  BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), app.Text(text::kReceiving).c_str(), expected,
-                kBlockProgressUnit, kBlack);
+LinkStatus BlockReceiver::ReceiveToFile(TransferFile& file, uint32_t expected, Quiet quiet, uint32_t* received) {
+  std::string started = line.App().Text(text::kReceiveStarted);
+  line.BeginProgress(quiet == Quiet::Yes ? nullptr : started.c_str(), line.App().Text(text::kReceiving).c_str(),
+                     expected, kBlockProgressUnit, kBlack);
   int budget = kRetryBudget;
   uint32_t repeatsInARow = 0;
   uint32_t emptyInARow = 0;
   *received = 0;
   sequence = BlockSequence();
-  static_cast<void>(WriteByte(kAck));
+  static_cast<void>(line.WriteByte(kAck));
   for (;;) {
     uint8_t start = 0;
     if (!AwaitBlockStart(&start)) {
-      if (UserStopAsked()) {
-        static_cast<void>(WriteByte(kCan));
+      if (line.UserStopAsked()) {
+        static_cast<void>(line.WriteByte(kCan));
         return FinishReceive(kStatusOk);
       }
-      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
+      return FinishReceive(line.ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
     }
     if (start == kDc4) {
-      ReportError(kStatusReceiveAborted, kUnitXm, 326, StopRequest::No);
+      line.ReportError(kStatusReceiveAborted, kUnitXm, 326, StopRequest::No);
       return FinishReceive(kStatusOk);
     }
     BlockIdentity block;
     LinkStatus status = ReceiveOneBlock(&block);
-    if (status != kStatusOk && UserStopAsked()) {
-      static_cast<void>(WriteByte(kCan));
+    if (status != kStatusOk && line.UserStopAsked()) {
+      static_cast<void>(line.WriteByte(kCan));
       return FinishReceive(kStatusOk);
     }
-    if (status == kStatusNoBlockStart) return FinishReceive(ReportError(status, kUnitXm, 281, StopRequest::No));
+    if (status == kStatusNoBlockStart) return FinishReceive(line.ReportError(status, kUnitXm, 281, StopRequest::No));
     BlockSequence::Verdict verdict = BlockSequence::Verdict::kNew;
     if (status == kStatusOk) {
       verdict = sequence.Classify(block);
       if (verdict == BlockSequence::Verdict::kOutOfSequence) {
-        char line[text::kTextCapacity + 1];
-        std::snprintf(line, sizeof line, "Block %u (phone sent) != %u (i expect)", static_cast<unsigned>(block.number),
+        char shown[text::kTextCapacity + 1];
+        std::snprintf(shown, sizeof shown, "Block %u (phone sent) != %u (i expect)",
+                      static_cast<unsigned>(block.number),
                       static_cast<unsigned>(static_cast<uint16_t>(sequence.Last().number + 1)));
-        Log(line, kBlack);
+        line.Log(shown, kBlack);
         status = kStatusCrcMismatch;  // a failed block: asked for again
       }
     }
     if (status == kStatusCrcMismatch || status == kStatusCrcMissing) {
       const bool mismatch = status == kStatusCrcMismatch;
       // The last failure the budget can't cover ends the transfer.
-      if (budget-- == 0) return FinishReceive(ReportError(status, kUnitXm, mismatch ? 312 : 319, StopRequest::No));
-      ReportRetry(status, kUnitXm, mismatch ? 312 : 319);
-      static_cast<void>(WriteByte(mismatch ? kSyn : kEtb));
+      if (budget-- == 0) return FinishReceive(line.ReportError(status, kUnitXm, mismatch ? 312 : 319, StopRequest::No));
+      line.ReportRetry(status, kUnitXm, mismatch ? 312 : 319);
+      static_cast<void>(line.WriteByte(mismatch ? kSyn : kEtb));
       continue;
     }
     if (verdict == BlockSequence::Verdict::kRepeat) {
       // Our 0x06 to it was lost: answer again, store nothing.
       if (++repeatsInARow > kRepeatsInARowAllowed) {
-        return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
+        return FinishReceive(line.ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
       }
-      static_cast<void>(WriteByte(kAck));
+      static_cast<void>(line.WriteByte(kAck));
       continue;
     }
     repeatsInARow = 0;
     const uint32_t before = *received;
     if (StoreBlock(file, block, expected, received) != kStatusOk) {
-      return FinishReceive(ReportError(kStatusCantOpenFile, kUnitXm, 305, StopRequest::No));
+      return FinishReceive(line.ReportError(kStatusCantOpenFile, kUnitXm, 305, StopRequest::No));
     }
     sequence.Stored(block);
     emptyInARow = *received == before ? emptyInARow + 1 : 0;
     if (emptyInARow == kEmptyBlocksInARowAllowed) {
-      return FinishReceive(ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
+      return FinishReceive(line.ReportError(kStatusNoBlockStart, kUnitXm, 281, StopRequest::No));
     }
-    if (UserStopAsked()) {
-      static_cast<void>(WriteByte(kCan));
+    if (line.UserStopAsked()) {
+      static_cast<void>(line.WriteByte(kCan));
       return FinishReceive(kStatusOk);
     }
-    StepProgress(*received, kBlockProgressUnit);
-    static_cast<void>(WriteByte(kAck));
+    line.StepProgress(*received, kBlockProgressUnit);
+    static_cast<void>(line.WriteByte(kAck));
     if (*received >= expected) return FinishReceive(kStatusOk);
   }
 }
 
-LinkStatus LinkProtocol::FinishReceive(LinkStatus status) {
-  if (status != kStatusOk) static_cast<void>(WriteByte(kCan));
-  EndProgress(app.Text(text::kReceiveFinished).c_str(), kBlack);
+LinkStatus BlockReceiver::FinishReceive(LinkStatus status) {
+  if (status != kStatusOk) static_cast<void>(line.WriteByte(kCan));
+  line.EndProgress(line.App().Text(text::kReceiveFinished).c_str(), kBlack);
   return status;
 }
 
-bool LinkProtocol::TakeRepeatedLastBlock() {
+bool BlockReceiver::TakeRepeatedLastBlock() {
   BlockIdentity block;
   uint8_t field[kBlockLengthBytes];
   if (ReadBlockPart(field, kBlockNumberBytes, 0) != kStatusOk) return false;
@@ -227,19 +236,19 @@ bool LinkProtocol::TakeRepeatedLastBlock() {
   return LoadLittleEndian16(field) == block.crc && block == sequence.Last();
 }
 
-LinkStatus LinkProtocol::ReadDumpResponse(Quiet quiet) {
+LinkStatus BlockReceiver::ReadDumpResponse(Quiet quiet) {
   for (uint32_t repeats = 0;; ++repeats) {
     uint8_t response = 0;
     uint32_t got = 0;
-    LinkStatus status = ReadExact(&response, 1, &got, kByteTimeoutMs, StopsWait::LinkOnly);
+    LinkStatus status = line.ReadExact(&response, 1, &got, kByteTimeoutMs, StopsWait::LinkOnly);
     if (status == kStatusOk && got == 0) status = kStatusTimeout;  // the link is ending: no response
-    if (status != kStatusOk) return ReportError(status, kUnitSerial, 442, StopRequest::No);
+    if (status != kStatusOk) return line.ReportError(status, kUnitSerial, 442, StopRequest::No);
     // A response of 2 and a repeated block both start with 0x02; only a
     // whole repeat of the last block counts as one.
     if (response != kStx || !sequence.Numbered() || repeats == kRepeatsInARowAllowed || !TakeRepeatedLastBlock()) {
-      return quiet == Quiet::Yes ? kStatusOk : TakeResponse(response);
+      return quiet == Quiet::Yes ? kStatusOk : commands.TakeResponse(response);
     }
-    static_cast<void>(WriteByte(kAck));
+    static_cast<void>(line.WriteByte(kAck));
   }
 }
 
