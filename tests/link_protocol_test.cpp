@@ -8,6 +8,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "format/byte_order.h"
 #include "format/crc16.h"
@@ -84,6 +87,36 @@ class LinkProtocolTest : public ::testing::Test {
   TempDir dir;
   uint32_t received = 0;
 };
+
+// ---- Reports ----
+
+// The texts of the codes the link's tests never meet on a line (the
+// others are pinned where they are reported), an unknown code's and a
+// negative one's.
+TEST(StatusTextTest, FillsTheMessageWithTheCode) {
+  const std::vector<std::pair<LinkStatus, std::string>> kCases = {
+      {3, "Write (3)"},        {4, "Read (4)"},    {6, "Setup comm port (6)"},
+      {24, "Write NULL (24)"}, {52, "Error (52)"}, {-5, "Error (-5)"},
+  };
+  for (const auto& [code, text] : kCases) EXPECT_EQ(LinkLine::StatusText(code), text);
+}
+
+// A failure is a red line, counted, and stops the link only when asked;
+// a retry is the same line, not counted.
+TEST_F(LinkProtocolTest, AReportLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked) {
+  LinkLine& line = protocol.line;
+  EXPECT_EQ(line.ReportError(kStatusTimeout, kUnitSerial, 963, StopRequest::No), kStatusTimeout);
+  EXPECT_EQ(line.ReportError(254, kUnitXm, 456, StopRequest::No), 254);
+  EXPECT_EQ(line.ReportRetry(kStatusCrcMismatch, kUnitXm, 312), kStatusCrcMismatch);
+  EXPECT_FALSE(line.StopRequested());
+  EXPECT_EQ(line.ReportError(kStatusNoPackage, kUnitBase, 107, StopRequest::Yes), kStatusNoPackage);
+  EXPECT_TRUE(line.StopRequested());
+  EXPECT_EQ(Reports(),
+            (std::vector<std::string>{"Timeout (2) (Serial:963)", "Command not implemented (254) (Serial_XM:456)",
+                                      "XM CRC Error (58) (Serial_XM:312)", "Error (13) (Serial_Base:107)"}));
+  EXPECT_EQ(owner.Lines().size(), 4u) << "every report is red";
+  EXPECT_EQ(line.FailureCount(), 3u);
+}
 
 // ---- Opening the port ----
 
