@@ -53,7 +53,7 @@ if(VARNEL_SANITIZE MATCHES "thread")
       "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp:second_deadlock_stack=1")
 
   add_executable(gui_tsan_canary ${CMAKE_CURRENT_LIST_DIR}/gui_tsan_canary_test.cpp)
-  target_link_libraries(gui_tsan_canary PRIVATE varnel_gui GTest::gtest)
+  target_link_libraries(gui_tsan_canary PRIVATE varnel_gui Qt6::Test GTest::gtest)
   add_test(NAME gui_tsan_canary COMMAND gui_tsan_canary)
   # Passes only on the sanitizer's report of the race in the canary itself;
   # a crash or a silent run fails it.
