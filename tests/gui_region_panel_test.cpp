@@ -28,11 +28,6 @@ using Region = std::tuple<int, std::string, std::string>;
 
 class GuiRegionPanelTest : public GuiTest {
  protected:
-  // The loader runs, the worker idles and the controls are unlocked.
-  void MakeReady() {
-    SerialLinkTestAccess::SetState(window->Link(), true, LinkCommand::Idle);
-    window->OnLoaderReady();
-  }
   const TransferRequest& LastRequest() { return window->Link().LastRequest(); }
   QAbstractButton* Preset(int index) { return Part<QAbstractButton>(kPresetNames[index]); }
 
@@ -131,53 +126,98 @@ TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegionUnlessLocked
 }
 
 constexpr char kSwitchFirst[] = "Please switch to SERIAL first!";
+constexpr char kTypeHex[] =
+    "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000.";
 
-TEST_F(GuiRegionPanelTest, AMistypedRegionTextRefusesTheRequestAndNamesTheText) {
-  Open();
-  MakeReady();
-  SerialLink& link = window->Link();
+// How the link stands: the loader runs and the worker idles, unless a row
+// says otherwise.
+void Ready(MainWindow& w) {
+  SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
+  w.OnLoaderReady();
+}
+
+// A request goes out only while the loader runs, the worker idles and the
+// region's texts are numbers (which texts are: tests/hex_text_test.cpp);
+// else the window says why, in a message and for a mistyped text in a red
+// line that names it, and hands nothing over.
+TEST_F(GuiRegionPanelTest, ARequestGoesOutOnlyWhenReadyAndItsTextsAreNumbers) {
   struct Case {
+    const char* what;
+    std::function<void(MainWindow&)> state;
     TransferKind kind;
     const char* offsetText;
     const char* sizeText;
-    const char* refusal;  // the red line, or null when the request goes out
+    const char* message;  // null when the request goes out
+    const char* redLine;  // null for none
   };
-  // Which texts are numbers: tests/hex_text_test.cpp. Here, what the
-  // window does with each outcome.
-  const std::array<Case, 6> kCases = {{
-      {TransferKind::Flash, "0x27EF000", "0x3000", nullptr},
-      {TransferKind::Flash, "2500000", "0x3000", "Offset \"2500000\" is not a hexadecimal number"},
-      {TransferKind::Dump, "0x1fG", "0x3000", "Offset \"0x1fG\" is not a hexadecimal number"},
-      {TransferKind::Dump, "0x2500000", "0x3000 0", "Size \"0x3000 0\" is not a hexadecimal number"},
-      {TransferKind::Dump, "0x2000000", "0X500000", nullptr},
+  const std::array<Case, 11> kCases = {{
+      {"ready", Ready, TransferKind::Flash, "0x27EF000", "0x3000", nullptr, nullptr},
+      {"ready", Ready, TransferKind::Flash, "2500000", "0x3000", kTypeHex,
+       "Offset \"2500000\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x1fG", "0x3000", kTypeHex, "Offset \"0x1fG\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x2500000", "0x3000 0", kTypeHex,
+       "Size \"0x3000 0\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x2000000", "0X500000", nullptr, nullptr},
       // A flash takes its length from the file: a bad size is only logged.
-      {TransferKind::Flash, "0x1000000", "junk", nullptr},
+      {"ready", Ready, TransferKind::Flash, "0x1000000", "junk", nullptr, nullptr},
+      {"before a connect", [](MainWindow&) {}, TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }, TransferKind::Flash, "0x100", "0x10",
+       kSwitchFirst, nullptr},
+      {"a request not yet taken",
+       [](MainWindow& w) {
+         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
+         w.OnLoaderReady();
+       },
+       TransferKind::Dump, "0x100", "0x10", kSwitchFirst, nullptr},
+      // The worker idles while a transfer runs; the locked controls tell.
+      {"a transfer running",
+       [](MainWindow& w) {
+         Ready(w);
+         w.OnLinkBusy();
+       },
+       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"the link closed",
+       [](MainWindow& w) {
+         Ready(w);
+         w.OnLinkClosed();
+       },
+       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
   }};
+  Open();
+  SerialLink& link = window->Link();
   for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(c.offsetText) + " / " + c.sizeText);
+    SCOPED_TRACE(std::string(c.what) + ": " + c.offsetText + " / " + c.sizeText);
+    SerialLinkTestAccess::SetState(link, false, LinkCommand::Idle);
+    c.state(*window);
     Panel()->SetOffsetText(c.offsetText);
     Panel()->SetSizeText(c.sizeText);
     const TransferRequest before = link.LastRequest();
+    const LinkCommand command = link.Command();
+    const size_t logLines = ColouredLog(*window).size();
     ModalCloser closer;
-    const QString file = QString::fromStdString((dir / "region.bin").string());
+    const QString file = QString::fromStdString((dir / (std::string(c.what) + ".bin")).string());
     c.kind == TransferKind::Dump ? window->RequestDump(file) : window->RequestFlash(file);
-    if (c.refusal == nullptr) {
+    if (c.message == nullptr) {
       EXPECT_EQ(link.Command(), c.kind == TransferKind::Dump ? LinkCommand::Dump : LinkCommand::Flash);
       EXPECT_EQ(link.LastRequest().kind, c.kind);
+      EXPECT_EQ(link.LastRequest().fileName, file.toStdString());
       EXPECT_TRUE(closer.seen.empty());
       SerialLinkTestAccess::TakeCommand(link);
       continue;
     }
-    EXPECT_EQ(link.Command(), LinkCommand::Idle);
+    EXPECT_EQ(link.Command(), command);
     EXPECT_EQ(link.LastRequest().offset, before.offset);
     EXPECT_EQ(link.LastRequest().size, before.size);
-    ASSERT_FALSE(ColouredLog(*window).empty());
-    EXPECT_EQ(ColouredLog(*window).back(), ColouredLine(c.refusal, kRed));
+    EXPECT_EQ(link.LastRequest().fileName, before.fileName);
     ASSERT_TRUE(WaitUntil([&] { return !closer.seen.empty(); }));
+    EXPECT_EQ(closer.seen.size(), 1u);
     EXPECT_EQ(closer.seen[0].caption, "Varnel");
-    EXPECT_EQ(closer.seen[0].text,
-              "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits "
-              "(0-9, a-f), for example 0x2500000.");
+    EXPECT_EQ(closer.seen[0].text, c.message);
+    const std::vector<ColouredLine> log = ColouredLog(*window);
+    ASSERT_EQ(log.size(), logLines + (c.redLine == nullptr ? 0 : 1));
+    if (c.redLine != nullptr) {
+      EXPECT_EQ(log.back(), ColouredLine(c.redLine, kRed));
+    }
   }
   // What the accepted rows handed over last.
   EXPECT_EQ(link.LastRequest().offset, 0x1000000u);
@@ -188,7 +228,7 @@ TEST_F(GuiRegionPanelTest, TheStartButtonsHandOverFileRegionAndCommand) {
   WriteText(SettingsFile(), "[Flasher]\nFileName=" + (dir / "image.bin").string() +
                                 "\n[Dumper]\nFileName=" + (dir / "dump.bin").string() + "\n");
   Open();
-  MakeReady();
+  Ready(*window);
   struct Case {
     int tab;
     const char* page;
@@ -221,49 +261,6 @@ TEST_F(GuiRegionPanelTest, TheStartButtonsHandOverFileRegionAndCommand) {
   EXPECT_EQ(Box("offsetBox")->text(), "0x12345678");
   EXPECT_EQ(Panel()->GetOffsetText(), "0x12345678");
   EXPECT_EQ(Panel()->GetPreset(), 1);
-}
-
-TEST_F(GuiRegionPanelTest, ARequestWhileNotReadyOrBusyShowsTheMessageAndStartsNothing) {
-  Open();
-  struct Case {
-    const char* what;
-    std::function<void(MainWindow&)> state;
-  };
-  const std::array<Case, 5> kCases = {{
-      {"before a connect", [](MainWindow&) {}},
-      {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }},
-      {"a request not yet taken",
-       [](MainWindow& w) {
-         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
-         w.OnLoaderReady();
-       }},
-      // The worker idles while a transfer runs; the locked controls tell.
-      {"a transfer running",
-       [](MainWindow& w) {
-         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
-         w.OnLinkBusy();
-       }},
-      {"the link closed",
-       [](MainWindow& w) {
-         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
-         w.OnLinkClosed();
-       }},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
-    SerialLinkTestAccess::SetState(window->Link(), false, LinkCommand::Idle);
-    c.state(*window);
-    const LinkCommand before = window->Link().Command();
-    Panel()->SetOffsetText("0x100");
-    ModalCloser closer;
-    window->RequestFlash(QString::fromStdString((dir / "image.bin").string()));
-    ASSERT_EQ(closer.seen.size(), 1u);
-    EXPECT_EQ(closer.seen[0].caption, "Varnel");
-    EXPECT_EQ(closer.seen[0].text, kSwitchFirst);
-    EXPECT_EQ(LastRequest().offset, 0u) << "nothing was handed over";
-    EXPECT_EQ(window->Link().Command(), before);
-    EXPECT_EQ(LastRequest().fileName, "");
-  }
 }
 
 }  // namespace
