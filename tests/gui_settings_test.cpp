@@ -180,23 +180,18 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageN
   std::string longName = folder + "/";
   while (longName.size() <= 2 * kProfileTextRoom) longName += "длинное имя ";
   longName += ".bin";
-  struct Case {
-    std::string name;
-    std::string stored;  // the value as the file holds it
-  };
   // Longer than a plain read of the file takes; quotes and blanks:
   // tests/profile_store_test.cpp.
-  const std::array<Case, 2> kCases = {{{folder + "/été.bin", folder + "/été.bin"}, {longName, longName}}};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
+  for (const std::string& name : {folder + "/été.bin", longName}) {
+    SCOPED_TRACE(name);
     OpenCyrillic();
-    for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(c.name));
-    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + c.stored + "\n[Dumper]\nFileName=" + c.stored + "\n"),
+    for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(name));
+    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + name + "\n[Dumper]\nFileName=" + name + "\n"),
               std::string::npos);
     OpenCyrillic();
     for (const char* page : {"flashPage", "dumpPage"}) {
-      EXPECT_EQ(Shown(page), c.name) << page;
-      EXPECT_EQ(Part<FilePage>(page)->FileName().toStdString(), c.name) << page;
+      EXPECT_EQ(Shown(page), name) << page;
+      EXPECT_EQ(Part<FilePage>(page)->FileName().toStdString(), name) << page;
     }
     window.reset();
     std::filesystem::remove(SettingsFile());
