@@ -17,7 +17,6 @@ namespace varnel::testing {
 namespace {
 
 // Bank 2 follows bank 1 in the handset's image file, at kBankSize.
-constexpr uint32_t kDataOffset = kDataRegion.offset;
 constexpr uint32_t kImageOffset = 0x2010000;
 constexpr uint32_t kImageSize = 0x10000;
 
@@ -27,16 +26,6 @@ std::string Bytes(const std::filesystem::path& path, uint32_t at, uint32_t count
 
 class GuiFlowTest : public GuiHandsetTest {
  protected:
-  // The handset with 8 KiB blocks, and made-up patch files.
-  void StartPatchesAndHandset() {
-    StartHandset("BlockSize=8192\n");
-    // Made-up patch files for the "Patcher DB" tab.
-    WriteText(dir / "menus.cpf", std::string(4, '\0') + "1.2" + std::string(7, '\0') + "Ann Other" +
-                                     std::string(11, '\0') + "Faster menus" + std::string(42, '\0'));
-    WriteText(dir / "radio.cpf", std::string(4, '\0') + "0.9" + std::string(7, '\0') + "J. Doe" +
-                                     std::string(14, '\0') + "FM radio fix" + std::string(42, '\0'));
-  }
-
   void Choose(const char* page, const std::filesystem::path& file) {
     OnModal<QFileDialog> dialog([&](QFileDialog& d) { TypeAndAccept(d, file); });
     Part<FilePage>(page)->Browse();
@@ -144,7 +133,12 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
 }
 
 TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
-  StartPatchesAndHandset();
+  StartHandset("BlockSize=8192\n");
+  // Made-up patch files for the "Patcher DB" tab.
+  WriteText(dir / "menus.cpf", std::string(4, '\0') + "1.2" + std::string(7, '\0') + "Ann Other" +
+                                   std::string(11, '\0') + "Faster menus" + std::string(42, '\0'));
+  WriteText(dir / "radio.cpf", std::string(4, '\0') + "0.9" + std::string(7, '\0') + "J. Doe" + std::string(14, '\0') +
+                                   "FM radio fix" + std::string(42, '\0'));
   Open();
   Screenshot("tab_instruction");
   Connect();
@@ -157,7 +151,7 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   RunTransfer("dumpPage");
   EXPECT_TRUE(Logged(*window, "Offset = 0x2500000, size = 0x300000"));
   EXPECT_TRUE(ReadText(dir / "data.bin") ==
-              Bytes(dir / "flash.img", kBankSize + kDataOffset - kBank2Base, kDataRegion.size));
+              Bytes(dir / "flash.img", kBankSize + kDataRegion.offset - kBank2Base, kDataRegion.size));
 
   // A file of our own into bank 2; the size box plays no part.
   std::string image(kImageSize, '\0');
