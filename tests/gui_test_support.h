@@ -1,8 +1,8 @@
 // Helpers of the GUI tests: the Qt classes and the window's headers they
 // share, waiting while the GUI thread serves events, the log's lines as
-// shown, named child widgets, menu items and tabs, the names a screen reader
-// reads, a closer for modal message boxes, and a fixture with its own
-// working directory.
+// shown, the window's parts by name, menu items and tabs, the names a
+// screen reader reads, a closer for modal message boxes, and a fixture
+// with its own working directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -92,11 +92,6 @@ inline std::vector<std::string> LogTexts(QWidget& window) {
 inline bool Logged(QWidget& window, const std::string& text) {
   const std::vector<std::string> texts = LogTexts(window);
   return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-template <typename Widget>
-Widget* Child(QWidget& window, const char* name) {
-  return window.findChild<Widget*>(name);
 }
 
 // What a screen reader reads as the name of `widget`: the name set on it,
@@ -213,7 +208,7 @@ class GuiTest : public ::testing::Test {
   // The window's parts by name.
   template <typename Widget = QWidget>
   Widget* Part(const char* name) {
-    return Child<Widget>(*window, name);
+    return window->findChild<Widget*>(name);
   }
   QTabWidget* Tabs() { return Part<QTabWidget>("tabs"); }
   void SelectTab(int tab) { Tabs()->setCurrentIndex(tab); }

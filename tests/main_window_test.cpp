@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, TabVisitsTheShownControlsInReadingOrderAndEachControlRead
     EXPECT_EQ(Unnamed(*root), std::vector<std::string>());
     EXPECT_EQ(ReadOtherThanShown(*root), std::vector<std::string>());
   }
-  EXPECT_EQ(AccessibleName(Child<QWidget>(warning, "warningText")), warning.Text().toStdString());
+  EXPECT_EQ(AccessibleName(warning.findChild<QWidget*>("warningText")), warning.Text().toStdString());
 }
 
 }  // namespace
