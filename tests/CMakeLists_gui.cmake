@@ -16,13 +16,9 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 # file dialogs and the bridge to the GUI thread.
 add_executable(gui_tests
   ${CMAKE_CURRENT_LIST_DIR}/gui_file_page_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui_keyboard_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_log_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_owner_bridge_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui_patch_list_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui_program_icon_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gui_region_panel_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/gui_requests_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp
 )
 target_link_libraries(gui_tests PRIVATE varnel_gui Qt6::Test GTest::gtest)
@@ -43,7 +39,6 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/gui_connect_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_dialogs_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_flow_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/gui_log_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gui_settings_test.cpp
   )
   target_link_libraries(gui_tests PRIVATE varnel_sim)
@@ -58,7 +53,7 @@ if(VARNEL_SANITIZE MATCHES "thread")
       "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp:second_deadlock_stack=1")
 
   add_executable(gui_tsan_canary ${CMAKE_CURRENT_LIST_DIR}/gui_tsan_canary_test.cpp)
-  target_link_libraries(gui_tsan_canary PRIVATE varnel_gui GTest::gtest)
+  target_link_libraries(gui_tsan_canary PRIVATE varnel_gui Qt6::Test GTest::gtest)
   add_test(NAME gui_tsan_canary COMMAND gui_tsan_canary)
   # Passes only on the sanitizer's report of the race in the canary itself;
   # a crash or a silent run fails it.

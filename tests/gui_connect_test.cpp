@@ -1,118 +1,92 @@
 // Connect and disconnect through the main button against the simulated
-// handset: the log's lines, their order and colours, the warnings shown on
-// the GUI thread while the worker waits, a close while connected, a port
-// that does not open. With VARNEL_SCREENSHOT set, the connected window is
-// saved there as a PNG (scripts/screenshot.sh).
+// handset: the log as shown, reconnects, the warnings shown on the GUI
+// thread while the worker waits, a close, a quit signal or the window's
+// end while connected, a stop while connecting, a port that does not open.
+// And the log and the line on files: File -> Save log... writes the lines
+// as shown, a file that can't be written gives a red line and the reason;
+// TraceFile in the settings file traces each connect, appended session by
+// session, and one a copied settings file may not name leaves the connect
+// untraced with a grey line.
 #include <signal.h>
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPixmap>
-#include <QPushButton>
-#include <QTabWidget>
-
-#include <array>
 #include <cstdlib>
-#include <functional>
 
-#include "gui/log_view.h"
-#include "gui/page_layout.h"
 #include "gui/quit_signals.h"
 #include "tests/gui_handset_test.h"
-#include "texts/log_colour.h"
 
 namespace varnel::testing {
 namespace {
 
-struct Expected {
-  const char* text;
-  LogColour colour;
-};
-
 class GuiConnectTest : public GuiHandsetTest {
  protected:
-  void ExpectLog(const std::vector<Expected>& expected) {
-    const std::vector<ShownLine> lines = LogLines(*window);
-    ASSERT_EQ(lines.size(), expected.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-      SCOPED_TRACE(lines[i].text);
-      EXPECT_EQ(WithoutStamp(lines[i].text), expected[i].text);
-      EXPECT_NE(WithoutStamp(lines[i].text), lines[i].text);  // stamped
-      EXPECT_EQ(lines[i].colour, ToQColor(expected[i].colour));
-      EXPECT_TRUE(lines[i].uniform);
-    }
+  bool SeenDisconnects(uint32_t count) {
+    return handset->WaitFor([count](const sim::TranscriptData& d) { return d.stats.disconnects == count; },
+                            std::chrono::seconds(5));
   }
 
-  void SaveScreenshot() {
-    const char* path = std::getenv("VARNEL_SCREENSHOT");
-    const QPixmap shot = window->grab();
-    EXPECT_EQ(shot.size(), window->size());
-    if (path != nullptr) {
-      EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path), "PNG"));
-    }
+  // Connects with the main button and disconnects again, then waits until
+  // the handset has seen the port close, as it does between two sessions
+  // of a person at the keyboard.
+  void ConnectAndDisconnect() {
+    const uint32_t hangUps = handset->Transcript().stats.programHangUps;
+    Connect();
+    MainButton()->click();
+    WaitForClose();
+    ASSERT_TRUE(
+        handset->WaitFor([&](const sim::TranscriptData& d) { return d.stats.programHangUps > hangUps; }, kGuiTimeout));
+  }
+
+  // Chooses File -> Save log... and, in its dialog, `path`; `offered`
+  // gets the file the dialog offered first.
+  void SaveLog(const std::filesystem::path& path, std::string* offered) {
+    OnModal<QFileDialog> dialog([&](QFileDialog& d) {
+      *offered = d.selectedFiles().value(0).toStdString();
+      TypeAndAccept(d, path);
+    });
+    TriggerMenu("Save log...");
+    ASSERT_TRUE(dialog.Done());
   }
 };
 
+// The link's lines, their order and colours: tests/e2e_connect_test.cpp.
+// Here the window's part: its settings in the first line, each line shown
+// stamped in its colour, the log brought into view on the flash tab and
+// the panel unlocked (bar the size box there). A reconnect as soon as the
+// button returns joins the old worker, which may still be closing the
+// port and logging it, and starts from a cleared log. With
+// VARNEL_SCREENSHOT set, the connected window is saved there as a PNG
+// (scripts/screenshot.sh).
 TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
   StartHandset();
   Open();
-  Connect();
-  ExpectLog({{"Using COM1, speed 115200, block 1024 bytes", kBlack},
-             {"Com port opened", kBlack},
-             {"Thread started", kGrey},
-             {"Download Initiated", kBlack},
-             {"Port speed 115200", kGrey},
-             {kConnected, kGreen}});
-  // The first line brought the log into view on the flash tab, and the
-  // loader's readiness unlocked the panel (bar the size box there).
-  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), kFlasherTabIndex);
-  EXPECT_TRUE(Child<QWidget>(*window, "log")->isVisible());
-  EXPECT_TRUE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
-  EXPECT_TRUE(Child<QWidget>(*window, "progressBar")->isHidden());
-  SaveScreenshot();
-
-  MainButton()->click();
-  WaitForClose();
-  const std::vector<std::string> texts = LogTexts(*window);
-  EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()),
-            (std::vector<std::string>{"Thread exit normally", kClosed}));
-  EXPECT_EQ(LogLines(*window).back().colour, ToQColor(kBlack));
-  EXPECT_FALSE(Child<QWidget>(*window, "flashPage")->findChild<QLineEdit*>()->isEnabled());
-  ASSERT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
-}
-
-TEST_F(GuiConnectTest, ReconnectingAsSoonAsTheButtonReturnsJoinsTheOldWorker) {
-  StartHandset();
-  Open();
-  for (int round = 0; round < 3; ++round) {
+  for (uint32_t round = 1; round <= 3; ++round) {
     SCOPED_TRACE(round);
     Connect();
+    EXPECT_EQ(ColouredLog(*window), (std::vector<ColouredLine>{{"Using COM1, speed 115200, block 1024 bytes", kBlack},
+                                                               {"Com port opened", kBlack},
+                                                               {"Thread started", kGrey},
+                                                               {"Download Initiated", kBlack},
+                                                               {"Port speed 115200", kGrey},
+                                                               {kConnected, kGreen}}));
+    EXPECT_EQ(Tabs()->currentIndex(), kFlasherTabIndex);
+    EXPECT_TRUE(Part("log")->isVisible());
+    EXPECT_FALSE(Part("sizeFrame")->isEnabled());
+    EXPECT_TRUE(FileBox("flashPage")->isEnabled());
+    EXPECT_TRUE(Part("progressBar")->isHidden());
+    if (const char* path = std::getenv("VARNEL_SCREENSHOT"); path != nullptr && round == 1) {
+      EXPECT_TRUE(window->grab().save(QString::fromLocal8Bit(path), "PNG"));
+    }
     MainButton()->click();
-    // The worker has called OnLinkClosed but may still be closing the port
-    // and logging it while the GUI thread joins it for the next connect.
     ASSERT_TRUE(WaitUntil([&] { return MainButton()->text() == "Switch to SERIAL"; }));
     // The handset must have taken the disconnect packet off the line before
     // the port reopens, as a phone on a cable always has.
-    const uint32_t disconnects = static_cast<uint32_t>(round + 1);
-    ASSERT_TRUE(
-        handset->WaitFor([disconnects](const sim::TranscriptData& d) { return d.stats.disconnects == disconnects; },
-                         std::chrono::seconds(5)));
+    ASSERT_TRUE(SeenDisconnects(round));
   }
-  // The next connection starts from a cleared log.
-  Connect();
-  EXPECT_EQ(LogTexts(*window).front(), "Using COM1, speed 115200, block 1024 bytes");
-}
-
-TEST_F(GuiConnectTest, DestroyingTheWindowWhileConnectedEndsTheLink) {
-  StartHandset();
-  Open();
-  Connect();
-  window.reset();  // joins the worker, which disconnects the loader first
-  ASSERT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
-  // Only a real close writes the settings.
-  EXPECT_EQ(ReadText(SettingsFile()), settingsBefore);
+  WaitForClose();
+  const std::vector<ColouredLine> log = ColouredLog(*window);
+  EXPECT_EQ(std::vector<ColouredLine>(log.end() - 2, log.end()),
+            (std::vector<ColouredLine>{{"Thread exit normally", kGrey}, {kClosed, kBlack}}));
+  EXPECT_FALSE(FileBox("flashPage")->isEnabled());
 }
 
 TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
@@ -135,26 +109,27 @@ TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
   EXPECT_EQ(closer.seen.size(), 2u);
 }
 
-TEST_F(GuiConnectTest, ClosingWhileConnectedDisconnectsAndWritesTheSettingsOnlyAtTheRealClose) {
+// A close while connected only disconnects; the window's end joins the
+// worker, which disconnects the loader first. Neither writes the settings:
+// only a real close does (below).
+TEST_F(GuiConnectTest, ClosingOrDestroyingTheWindowWhileConnectedEndsTheLink) {
   StartHandset();
   Open();
   Connect();
   window->close();
   EXPECT_TRUE(window->isVisible());
   WaitForClose();
+  ASSERT_TRUE(SeenDisconnects(1));
+  Connect();
+  window.reset();
+  ASSERT_TRUE(SeenDisconnects(2));
   EXPECT_EQ(ReadText(SettingsFile()), settingsBefore);
-
-  window->close();
-  EXPECT_FALSE(window->isVisible());
-  const std::string after = ReadText(SettingsFile());
-  EXPECT_EQ(after.rfind(settingsBefore, 0), 0u) << after;
-  EXPECT_NE(after.find("[Settings]\nOffset=0x1000000\n"), std::string::npos) << after;
-  EXPECT_NE(after.find("LastTab=1\n"), std::string::npos) << after;
 }
 
 // The system's requests to end (the terminal closed, the session ending,
 // kill) end the link as "Disconnect" does and close the window as a real
-// close does, settings written.
+// close does, settings written after those the file held (the tab the
+// connect showed among them).
 TEST_F(GuiConnectTest, AQuitSignalEndsTheLinkAndClosesTheWindow) {
   StartHandset();
   QuitSignals quitSignals;
@@ -167,7 +142,9 @@ TEST_F(GuiConnectTest, AQuitSignalEndsTheLinkAndClosesTheWindow) {
     ::raise(signal);
     ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
     EXPECT_TRUE(Logged(*window, "Thread exit normally"));
-    EXPECT_NE(ReadText(SettingsFile()).find("[Settings]\n"), std::string::npos);
+    const std::string after = ReadText(SettingsFile());
+    EXPECT_EQ(after.rfind(settingsBefore, 0), 0u) << after;
+    EXPECT_NE(after.find("LastTab=1\n"), std::string::npos) << after;
     ++disconnects;
     EXPECT_TRUE(WaitUntil([&] { return handset->Transcript().stats.disconnects == disconnects; }));
   }
@@ -177,23 +154,15 @@ TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive
   // A stop ends every wait within a fraction of a second; this only keeps
   // a wait that ignores it from passing.
   constexpr std::chrono::seconds kStopBound{5};
-  struct Case {
-    const char* what;
-    std::function<void()> stop;
-  };
-  const std::array<Case, 2> kCases = {{
-      {"Disconnect", [this] { MainButton()->click(); }},
-      {"closing the window", [this] { window->close(); }},
-  }};
   sim::FaultPlan faults;
   faults.babble = sim::Babble::kInsteadOfOk;  // "RING" lines, never "OK"
   StartHandset({}, kWarningsHidden, faults);
   Open();
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
+  for (bool byClose : {false, true}) {
+    SCOPED_TRACE(byClose ? "closing the window" : "Disconnect");
     MainButton()->click();
     ASSERT_TRUE(WaitUntil([&] { return handset->Transcript().stats.noiseSent > 200; }));
-    c.stop();
+    byClose ? static_cast<void>(window->close()) : MainButton()->click();
     ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }, kStopBound));
     EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
     EXPECT_FALSE(Logged(*window, kConnected));
@@ -208,15 +177,95 @@ TEST_F(GuiConnectTest, APortThatDoesNotOpenLeavesTheButtonIdle) {
   Open();
   ModalCloser closer;
   MainButton()->click();
-  const std::vector<ShownLine> lines = LogLines(*window);
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(WithoutStamp(lines[0].text), "Using COM12, speed 57600, block 1024 bytes");
-  EXPECT_EQ(lines[1].colour, ToQColor(kRed));
+  const std::vector<ColouredLine> log = ColouredLog(*window);
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[0].first, "Using COM12, speed 57600, block 1024 bytes");
+  EXPECT_EQ(log[1].second, kRed);
   EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
   QCoreApplication::processEvents();
   EXPECT_TRUE(closer.seen.empty());  // no connect instructions
   window->close();
   EXPECT_FALSE(window->isVisible());
+}
+
+// A file that can't be written (a link into a folder that does not exist)
+// gives a red line and the reason.
+TEST_F(GuiConnectTest, SaveLogWritesTheLinesAsShownOrSaysWhyItCanNot) {
+  std::filesystem::create_symlink(dir / "missing" / "log.txt", dir / "log.txt");
+  Open();
+  window->AppendLog("Com port opened", kBlack);
+  window->AppendLog("Caf\xC3\xA9 au lait", kGreen);
+  window->AppendLog("Timeout (Serial:420)", kRed);
+  std::string offered;
+  SaveLog(dir / "saved.txt", &offered);
+  EXPECT_EQ(std::filesystem::path(offered), dir.Path() / "varnel-log.txt");
+
+  const std::string expected = Part<QPlainTextEdit>("log")->toPlainText().toStdString();
+  EXPECT_EQ(ReadText(dir / "saved.txt"), expected);
+  EXPECT_NE(expected.find("] Caf\xC3\xA9 au lait\n"), std::string::npos) << expected;
+
+  SaveLog(dir / "log.txt", &offered);
+  const std::vector<ColouredLine> log = ColouredLog(*window);
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[3], ColouredLine("Can't save the log to " + (dir / "log.txt").string(), kRed));
+  EXPECT_FALSE(log[4].first.empty());
+  EXPECT_EQ(log[4].second, kGrey);
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+TEST_F(GuiConnectTest, TraceFileTracesEachConnectAsASessionOfItsOwn) {
+  StartHandset("TraceFile=trace.txt\n");
+  Open();
+  ConnectAndDisconnect();
+  EXPECT_TRUE(Logged(*window, "Line trace: " + (dir / "trace.txt").string()));
+  ConnectAndDisconnect();
+  const std::string trace = ReadText(dir / "trace.txt");
+  EXPECT_TRUE(trace.starts_with("# Varnel line trace of COM1, ")) << trace;
+  const auto count = [&](const std::string& text) {
+    size_t found = 0;
+    for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) ++found;
+    return found;
+  };
+  // The trace's lines: tests/e2e_trace_test.cpp. Here: the window traces
+  // the line and its log, one session after the other.
+  EXPECT_EQ(count("# Varnel line trace of COM1, "), 2u);
+  EXPECT_EQ(count(" out    38400     6  41 54 2A 2A 33 0D  |AT**3.|\n"), 2u) << trace;
+  EXPECT_EQ(count(" log   success " + std::string(kConnected) + "\n"), 2u);
+  EXPECT_EQ(count(" close\n"), 2u);
+}
+
+// A Varnel.ini that came with a folder from someone else can't make the
+// trace write outside that folder (which names count:
+// tests/config_location_test.cpp) or into a file the program reads: each
+// gets a grey line, the connect goes on untraced, and after a connect and
+// a disconnect nothing exists outside the folder. (Its port map can't make
+// the port a file that is no serial device: tests/cli_session_test.cpp.)
+TEST_F(GuiConnectTest, ASettingsFileOfTheWorkingFolderKeepsTheTraceInIt) {
+  const std::filesystem::path outside = dir.Path().parent_path() / ("outside-" + dir.Path().filename().string());
+  struct Case {
+    std::string settings;
+    std::string line;  // the grey line that says why
+  };
+  const std::vector<Case> kCases = {
+      {"TraceFile=../" + outside.filename().string(),
+       "No line trace: TraceFile=../" + outside.filename().string() +
+           " ignored; a Varnel.ini in the working folder may name only a file in that folder"},
+      {"TraceFile=Varnel.res", "No line trace: Varnel.res is a file the program reads or writes"},
+      {"TraceFile=link.txt", "No line trace: can't write link.txt"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.settings);
+    StartHandset(c.settings + "\n");
+    std::filesystem::remove(dir / "link.txt");
+    std::filesystem::create_symlink(outside, dir / "link.txt");
+    const auto packageBytes = std::filesystem::file_size(dir / "Varnel.res");
+    Open();
+    ConnectAndDisconnect();
+    const std::vector<ColouredLine> log = ColouredLog(*window);
+    EXPECT_NE(std::find(log.begin(), log.end(), ColouredLine(c.line, kGrey)), log.end());
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_EQ(std::filesystem::file_size(dir / "Varnel.res"), packageBytes);
+  }
 }
 
 }  // namespace

@@ -2,19 +2,6 @@
 // opens with, its captions and port captions over a fake device tree, and
 // what the main window keeps after OK or Escape; the warning's Hide rules
 // and texts; the About dialog's own version and build time.
-#include <QAbstractButton>
-#include <QAction>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QRegularExpression>
-
-#include <array>
-#include <vector>
-
 #include "pages/about_dialog.h"
 #include "pages/options_dialog.h"
 #include "pages/warning_dialog.h"
@@ -27,43 +14,10 @@ namespace {
 enum class CloseBy { Ok, Escape };
 
 void Close(QDialog& dialog, CloseBy how, QAbstractButton* ok) {
-  if (how == CloseBy::Ok) {
-    ok->click();
-    return;
-  }
-  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QCoreApplication::sendEvent(&dialog, &escape);
+  how == CloseBy::Ok ? ok->click() : QTest::keyClick(&dialog, Qt::Key_Escape);
 }
 
-class GuiDialogsTest : public GuiTest {
- protected:
-  void TriggerMenu(const char* item) {
-    for (QAction* top : window->findChild<QMenuBar*>()->actions()) {
-      for (QAction* action : top->menu()->actions()) {
-        if (action->text() == item) action->trigger();
-      }
-    }
-  }
-};
-
-TEST_F(GuiDialogsTest, OptionsOpenWithTheStoredChoices) {
-  struct Case {
-    OptionChoices opening;
-    std::array<int, 3> checked;  // port, speed, block
-  };
-  const std::array<Case, 3> kCases = {{
-      {{2, 1, 3}, {2, 1, 3}},
-      {{8, kNoChoice, kNoChoice}, {kNoChoice, kNoChoice, kNoChoice}},  // COM9, 57600, 512
-      {{kNoChoice, 0, 0}, {kNoChoice, 0, 0}},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.opening.port);
-    OptionsDialog dialog(app, c.opening, SettingsFile());
-    EXPECT_EQ(dialog.PortGroup()->checkedId(), c.checked[0]);
-    EXPECT_EQ(dialog.SpeedGroup()->checkedId(), c.checked[1]);
-    EXPECT_EQ(dialog.BlockGroup()->checkedId(), c.checked[2]);
-  }
-}
+class GuiDialogsTest : public GuiTest {};
 
 TEST_F(GuiDialogsTest, TheOptionsCaptionsAndEachPortNamesItsDeviceWithTheAdaptersProductOrItsAbsence) {
   FakeDeviceTree tree;
@@ -99,29 +53,39 @@ TEST_F(GuiDialogsTest, TheOptionsCaptionsAndEachPortNamesItsDeviceWithTheAdapter
   EXPECT_EQ(dialog.OkButton()->text(), "Ok");
 }
 
-TEST_F(GuiDialogsTest, TheMainWindowKeepsWhatOkChoseAndNothingAfterEscape) {
+// The Options dialog opens with the stored choices checked (none for a
+// value no button offers); the window keeps what OK chose and nothing
+// after Escape.
+TEST_F(GuiDialogsTest, OptionsOpenWithTheStoredChoicesAndTheWindowKeepsWhatOkChose) {
+  static constexpr char kNoButtons[] = "ComPort=9\nComSpeed=57600\nBlockSize=512\n";
   struct Case {
     const char* stored;
-    bool click;  // COM3, 230400 and 8192 before closing
+    std::array<int, 3> checked;  // port, speed, block
+    bool click;                  // COM3, 230400 and 8192 before closing
     CloseBy close;
     const char* saved;
   };
-  constexpr std::array<Case, 5> kCases = {{
-      {"", true, CloseBy::Ok, "ComPort=3\nComSpeed=230400\nBlockSize=8192\n"},
-      {"", true, CloseBy::Escape, "ComPort=1\nComSpeed=115200\nBlockSize=1024\n"},
+  constexpr std::array<Case, 6> kCases = {{
+      {"", {0, 0, 0}, true, CloseBy::Ok, "ComPort=3\nComSpeed=230400\nBlockSize=8192\n"},
+      {"", {0, 0, 0}, true, CloseBy::Escape, "ComPort=1\nComSpeed=115200\nBlockSize=1024\n"},
+      {"ComPort=3\nComSpeed=230400\nBlockSize=8192\n",
+       {2, 1, 3},
+       false,
+       CloseBy::Ok,
+       "ComPort=3\nComSpeed=230400\nBlockSize=8192\n"},
       // Values no button offers: speed and block survive OK, the port does not.
-      {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", false, CloseBy::Ok, "ComPort=0\nComSpeed=57600\nBlockSize=512\n"},
-      {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", false, CloseBy::Escape,
-       "ComPort=9\nComSpeed=57600\nBlockSize=512\n"},
-      {"ComPort=9\nComSpeed=57600\nBlockSize=512\n", true, CloseBy::Escape,
-       "ComPort=9\nComSpeed=57600\nBlockSize=512\n"},
+      {kNoButtons, {kNoChoice, kNoChoice, kNoChoice}, false, CloseBy::Ok, "ComPort=0\nComSpeed=57600\nBlockSize=512\n"},
+      {kNoButtons, {kNoChoice, kNoChoice, kNoChoice}, false, CloseBy::Escape, kNoButtons},
+      {kNoButtons, {kNoChoice, kNoChoice, kNoChoice}, true, CloseBy::Escape, kNoButtons},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.stored + std::to_string(static_cast<int>(c.close)));
-    std::filesystem::remove(SettingsFile());
     WriteText(SettingsFile(), std::string("[Settings]\n") + c.stored);
     Open();
     OnModal<OptionsDialog> options([&](OptionsDialog& d) {
+      EXPECT_EQ(d.PortGroup()->checkedId(), c.checked[0]);
+      EXPECT_EQ(d.SpeedGroup()->checkedId(), c.checked[1]);
+      EXPECT_EQ(d.BlockGroup()->checkedId(), c.checked[2]);
       if (c.click) {
         d.PortGroup()->button(2)->click();
         d.SpeedGroup()->button(1)->click();
@@ -137,6 +101,8 @@ TEST_F(GuiDialogsTest, TheMainWindowKeepsWhatOkChoseAndNothingAfterEscape) {
   }
 }
 
+// The window skips a hidden warning and shows any other (the warnings'
+// texts: tests/gui_connect_test.cpp); each warning has its own flag.
 TEST_F(GuiDialogsTest, OnlyOkWithHideTickedHidesAWarningForGood) {
   struct Case {
     const char* stored;
@@ -151,6 +117,7 @@ TEST_F(GuiDialogsTest, OnlyOkWithHideTickedHidesAWarningForGood) {
       {"", true, CloseBy::Escape, "", false},
       {"[Warning]\nHide4=2\n", false, CloseBy::Ok, "[Warning]\nHide4=2\n", false},
   }};
+  Open();
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string(c.stored) + (c.tick ? "tick" : "") + std::to_string(static_cast<int>(c.close)));
     std::filesystem::remove(SettingsFile());
@@ -158,38 +125,18 @@ TEST_F(GuiDialogsTest, OnlyOkWithHideTickedHidesAWarningForGood) {
     WarningDialog dialog(app, text::kConnectInstructions);
     ASSERT_FALSE(dialog.IsHiddenForGood());
     dialog.show();
+    EXPECT_EQ(dialog.HideBox()->text(), "Hide");
+    EXPECT_TRUE(dialog.OkButton()->isDefault());
     EXPECT_FALSE(dialog.HideBox()->isChecked());
     dialog.HideBox()->setChecked(c.tick);
     Close(dialog, c.close, dialog.OkButton());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(ReadText(SettingsFile()), c.file);
-    EXPECT_EQ(WarningDialog(app, text::kConnectInstructions).IsHiddenForGood(), c.hidden);
-    // Each warning has its own flag.
-    EXPECT_FALSE(WarningDialog(app, text::kSerialModeNotice).IsHiddenForGood());
-  }
-}
-
-// The window's warnings come from the worker (tests/gui_connect_test.cpp):
-// a hidden one is skipped here, and only the value 1 hides.
-TEST_F(GuiDialogsTest, AHiddenWarningReturnsAtOnceAndOthersShowTheirText) {
-  WriteText(SettingsFile(), "[Warning]\nHide4=2\nHide6=1\n");
-  Open();
-  {
     ModalCloser closer;
+    window->ShowWarning(text::kConnectInstructions);
     window->ShowWarning(text::kSerialModeNotice);
-    EXPECT_TRUE(closer.seen.empty());
+    EXPECT_EQ(closer.seen.size(), c.hidden ? 1u : 2u);
   }
-  OnModal<WarningDialog> shown([](WarningDialog& d) {
-    EXPECT_EQ(d.windowTitle(), "Varnel");
-    EXPECT_EQ(d.HideBox()->text(), "Hide");
-    EXPECT_TRUE(d.OkButton()->isDefault());
-    EXPECT_EQ(d.Text().toStdString(),
-              "1. Switch OFF your phone!\n2. Connect phone to flash cabel\n"
-              "3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!");
-    d.OkButton()->click();
-  });
-  window->ShowWarning(text::kConnectInstructions);
-  EXPECT_TRUE(shown.Done());
 }
 
 TEST_F(GuiDialogsTest, AboutShowsTheProgramsOwnVersionAndBuildTime) {
@@ -198,14 +145,13 @@ TEST_F(GuiDialogsTest, AboutShowsTheProgramsOwnVersionAndBuildTime) {
   Open();
   QString version;
   QString build;
-  QString credits;
   OnModal<AboutDialog> about([&](AboutDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Varnel :: About");
     EXPECT_EQ(d.CloseButton()->text(), "Close");
     EXPECT_TRUE(d.CloseButton()->isDefault());
+    EXPECT_EQ(d.CreditsText().count('\n'), 1);
     version = d.VersionText();
     build = d.BuildText();
-    credits = d.CreditsText();
     d.CloseButton()->click();
   });
   TriggerMenu("About");
@@ -214,7 +160,6 @@ TEST_F(GuiDialogsTest, AboutShowsTheProgramsOwnVersionAndBuildTime) {
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.\\d+$").match(version).hasMatch()) << version.toStdString();
   EXPECT_TRUE(QRegularExpression("^[A-Z][a-z]{2} [ 123]\\d \\d{4} -- \\d\\d:\\d\\d:\\d\\d$").match(build).hasMatch())
       << build.toStdString();
-  EXPECT_EQ(credits.count('\n'), 1);
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
-// Choosing the flash and dump pages' files: the save dialog of the dump
-// page with its filters, extension and overwrite question, the open
-// dialog of the flash page that takes existing files only, cancelling, and
-// the working directory left as it was.
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
+// The pages: choosing the flash and dump pages' files (the save dialog of
+// the dump page with its filters, extension and overwrite question, the
+// open dialog of the flash page that takes existing files only,
+// cancelling, and the working directory left as it was), and the "Patcher
+// DB" page: the headers of the working directory's patch files in report
+// view, in the directory's own order, and the button that logs a line.
+#include <map>
 
-#include "pages/file_page.h"
+#include "pages/dialog_units.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {
@@ -15,8 +14,8 @@ namespace {
 
 class GuiFilePageTest : public GuiTest {
  protected:
-  FilePage* Page(const char* name) { return Child<FilePage>(*window, name); }
-  std::string Shown(const char* page) { return Page(page)->findChild<QLineEdit*>("fileBox")->text().toStdString(); }
+  FilePage* Page(const char* name) { return Part<FilePage>(name); }
+  std::string Shown(const char* page) { return FileBox(page)->text().toStdString(); }
   std::string Path(const std::string& name) { return (dir / name).string(); }
 
   // Types `name` into the dialog and accepts it; a dialog
@@ -27,29 +26,26 @@ class GuiFilePageTest : public GuiTest {
   }
 };
 
-TEST_F(GuiFilePageTest, TheSaveDialogOffersBinaryFilesAndAddsTheirExtension) {
+TEST_F(GuiFilePageTest, TheSaveDialogOffersBinaryFilesAddsTheirExtensionAndAsksBeforeReplacing) {
   Open();
   const std::filesystem::path before = std::filesystem::current_path();
   QStringList captions;
-  OnModal<QFileDialog> dialog([&](QFileDialog& d) {
+  OnModal<QFileDialog> save([&](QFileDialog& d) {
     EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
     const auto* types = d.findChild<QComboBox*>("fileTypeCombo");
     for (int i = 0; types != nullptr && i < types->count(); ++i) captions << types->itemText(i);
     Choose(d, Path("backup"));
   });
   Page("dumpPage")->Browse();
-  ASSERT_TRUE(dialog.Done());
+  ASSERT_TRUE(save.Done());
   EXPECT_EQ(captions, QStringList({"Binary files (*.bin)", "All files (*.*)"}));
   EXPECT_EQ(Shown("dumpPage"), Path("backup.bin"));
   EXPECT_EQ(Page("dumpPage")->FileName().toStdString(), Path("backup.bin"));
   EXPECT_EQ(std::filesystem::current_path(), before);
-  EXPECT_TRUE(Page("dumpPage")->findChild<QLineEdit*>("fileBox")->isReadOnly());
-}
+  EXPECT_TRUE(FileBox("dumpPage")->isReadOnly());
 
-TEST_F(GuiFilePageTest, AnExistingFileIsOverwrittenOnlyAfterTheUserAgrees) {
+  // An existing file is taken only after the user agrees to replace it.
   WriteText(dir / "old.bin", "keep");
-  Open();
-  const std::string before = Shown("dumpPage");
   for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
     SCOPED_TRACE(answer);
     std::string question;
@@ -60,7 +56,7 @@ TEST_F(GuiFilePageTest, AnExistingFileIsOverwrittenOnlyAfterTheUserAgrees) {
     OnModal<QFileDialog> dialog([&](QFileDialog& d) { Choose(d, Path("old.bin")); });
     Page("dumpPage")->Browse();
     EXPECT_NE(question.find("old.bin"), std::string::npos) << question;
-    EXPECT_EQ(Shown("dumpPage"), answer == QMessageBox::Yes ? Path("old.bin") : before);
+    EXPECT_EQ(Shown("dumpPage"), Path(answer == QMessageBox::Yes ? "old.bin" : "backup.bin"));
   }
   EXPECT_EQ(ReadText(dir / "old.bin"), "keep");  // choosing writes nothing
 }
@@ -106,20 +102,18 @@ TEST_F(GuiFilePageTest, AReadOnlyFileIsTakenForAFlashButRefusedForADump) {
 
   // The dump: every box is answered (Yes to replacing, OK to the refusal),
   // and the dialog that comes back after the refusal is cancelled. Each
-  // kind of window has its own timer: a timer does not fire again while
+  // kind of window has its own poller: a timer does not fire again while
   // its own handler waits in a nested dialog.
   const std::string before = Shown("dumpPage");
   std::vector<std::string> boxes;
-  QTimer answerBoxes;
-  QObject::connect(&answerBoxes, &QTimer::timeout, [&] {
+  const Poller answerBoxes([&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible()) return;
     boxes.push_back(box->text().toStdString());
     QAbstractButton* yes = box->button(QMessageBox::Yes);
     (yes != nullptr ? yes : box->button(QMessageBox::Ok))->click();
   });
-  QTimer driveDialog;
-  QObject::connect(&driveDialog, &QTimer::timeout, [&] {
+  const Poller driveDialog([&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return;
     if (boxes.empty()) {
@@ -128,13 +122,67 @@ TEST_F(GuiFilePageTest, AReadOnlyFileIsTakenForAFlashButRefusedForADump) {
       dialog->reject();
     }
   });
-  answerBoxes.start(static_cast<int>(kEventSlice.count()));
-  driveDialog.start(static_cast<int>(kEventSlice.count()));
   Page("dumpPage")->Browse();
   ASSERT_FALSE(boxes.empty());
   EXPECT_NE(boxes.back().find("read-only"), std::string::npos) << boxes.back();
   EXPECT_EQ(Shown("dumpPage"), before);
   EXPECT_EQ(ReadText(dir / "image.bin"), "image");
+}
+
+// A header record with the texts at their offsets, cut to `length` bytes.
+std::string Record(const std::string& version, const std::string& author, const std::string& name, size_t length) {
+  std::string record(88, '\0');
+  record.replace(0, 4, "\x01\x02\x03\x04");
+  record.replace(4, version.size(), version);
+  record.replace(14, author.size(), author);
+  record.replace(34, name.size(), name);
+  return record.substr(0, length);
+}
+
+// The button logs its line and brings up the dump tab.
+TEST_F(GuiFilePageTest, ThePatchListShowsThePatchFilesHeadersInTheDirectorysOrder) {
+  const std::map<std::string, std::array<std::string, 3>> files = {
+      {"menus.cpf", {"Faster menus", "Ann Other", "1.2b"}},
+      {"RADIO.CPF", {"FM radio fix", "J. Doe", "0.9"}},
+      {"short.cpf", {"", "Author", "2.0"}},  // 20 bytes
+  };
+  WriteText(dir / "menus.cpf", Record("1.2b", "Ann Other", "Faster menus", 88));
+  WriteText(dir / "RADIO.CPF", Record("0.9", "J. Doe", "FM radio fix", 88));
+  WriteText(dir / "short.cpf", Record("2.0", "Authorship", "unseen", 20));
+  WriteText(dir / "notes.txt", Record("9", "x", "not a patch", 88));
+  WriteText(dir / "menus.cpf.bak", Record("9", "x", "not a patch", 88));
+  std::vector<std::array<std::string, 3>> expected;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    const auto it = files.find(entry.path().filename().string());
+    if (it != files.end()) expected.push_back(it->second);
+  }
+  Open();
+  SelectTab(kPatcherTabIndex);
+  QCoreApplication::processEvents();
+  auto* list = Part<QTableWidget>("patchList");
+  ASSERT_EQ(list->rowCount(), static_cast<int>(expected.size()));
+  for (size_t row = 0; row < expected.size(); ++row) {
+    for (int column = 0; column < 3; ++column) {
+      EXPECT_EQ(list->item(static_cast<int>(row), column)->text().toStdString(), expected[row][column]) << row;
+    }
+  }
+  for (int column = 0; column < 3; ++column) {
+    EXPECT_EQ(list->horizontalHeaderItem(column)->text(), QStringList({"Name", "Author", "Version"})[column]);
+  }
+  const DialogUnits units(list->font());
+  QHeaderView* header = list->horizontalHeader();
+  EXPECT_EQ(header->sectionSize(0), units.ReferenceX(170));
+  EXPECT_EQ(header->sectionSize(1), units.ReferenceX(65));
+  // The last column takes the rest of the list's width.
+  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2), list->viewport()->width());
+  EXPECT_FALSE(header->sectionsClickable());
+  EXPECT_FALSE(list->isSortingEnabled());
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+
+  Part<QPushButton>("button1")->click();
+  EXPECT_EQ(ColouredLog(*window), (std::vector<ColouredLine>{{"AAAAAAAA", kBlack}}));
+  EXPECT_EQ(Tabs()->currentIndex(), kDumperTabIndex);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 // connect warnings hidden unless a test says otherwise.
 #pragma once
 
-#include <QPushButton>
-
 #include <memory>
 #include <string>
 
@@ -37,8 +35,6 @@ class GuiHandsetTest : public GuiTest {
         "[Ports]\nCOM1=" + handset->SlavePath() + "\n" + warnings + (settings.empty() ? "" : "[Settings]\n" + settings);
     WriteText(SettingsFile(), settingsBefore);
   }
-
-  QPushButton* MainButton() { return Child<QPushButton>(*window, "mainButton"); }
 
   // Presses the main button and waits for the loader.
   void Connect() {

@@ -2,8 +2,6 @@
 // runs there, in order, while the caller waits; calls on the GUI thread run
 // at once; after Shut, calls underway are served and later ones dropped,
 // so the GUI thread can join a worker without waiting on itself.
-#include <QThread>
-
 #include <atomic>
 #include <thread>
 

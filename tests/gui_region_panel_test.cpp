@@ -1,19 +1,12 @@
-// The region panel's preset buttons: every way of choosing one (a screen
-// reader's toggle and press actions, Space and the arrow keys, the mouse)
-// fills in its region; a click on the checked one fills it in again, and
-// locked presets take none of these ways.
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-#include <QButtonGroup>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QTest>
-
-#include <array>
-#include <string>
-
-#include "gui/page_layout.h"
-#include "pages/region_panel.h"
+// The region panel and the requests it feeds. Its preset buttons: every
+// way of choosing one (a screen reader's toggle and press actions, Space
+// and the arrow keys, the mouse) fills in its region; a click on the
+// checked one fills it in again, and locked presets take none of these
+// ways. The dump and flash requests of the pages: the region texts
+// converted into the link, the file name copied and the command written,
+// and the message when the handset is not ready or a transfer runs. No
+// worker runs: the tests set the link's state the way the worker leaves it.
+#include "tests/link_test_access.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {
@@ -21,18 +14,8 @@ namespace {
 
 // How a preset button is chosen.
 enum class Way { ToggleAction, PressAction, Space, DownKey, UpKey, Mouse };
-
-const char* WayName(Way way) {
-  switch (way) {
-    case Way::ToggleAction: return "toggle action";
-    case Way::PressAction: return "press action";
-    case Way::Space: return "space";
-    case Way::DownKey: return "down key";
-    case Way::UpKey: return "up key";
-    case Way::Mouse: return "mouse";
-  }
-  return "";
-}
+constexpr std::array<const char*, 6> kWayNames = {"toggle action", "press action", "space",
+                                                  "down key",      "up key",       "mouse"};
 
 constexpr std::array<const char*, kPresetCount> kPresetNames = {"presetSystem", "presetImage", "presetData"};
 
@@ -40,91 +23,69 @@ constexpr std::array<const char*, kPresetCount> kPresetNames = {"presetSystem", 
 constexpr char kTypedOffset[] = "0x1234";
 constexpr char kTypedSize[] = "0x5678";
 
-struct Region {
-  int preset;
-  std::string offset;
-  std::string size;
-  bool operator==(const Region&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Region& region) {
-  return out << "preset " << region.preset << ", " << region.offset << ", " << region.size;
-}
+// The checked preset, the offset and the size.
+using Region = std::tuple<int, std::string, std::string>;
 
 class GuiRegionPanelTest : public GuiTest {
  protected:
-  // The window with the loader ready, on the dump tab, active, so that the
-  // presets take the focus and the size box is enabled.
-  void OpenReady() {
-    Open();
-    window->OnLoaderReady();
-    Child<QTabWidget>(*window, "tabs")->setCurrentIndex(kDumperTabIndex);
-    window->activateWindow();
-    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window.get(); }));
-  }
-
-  RegionPanel* Panel() { return Child<RegionPanel>(*window, "regionPanel"); }
-  QAbstractButton* Preset(int index) { return Child<QAbstractButton>(*window, kPresetNames[index]); }
-
-  // Checks preset `checked` and puts typed texts into the boxes.
-  void Prepare(int checked) {
-    Panel()->SetPreset(checked);
-    Child<QLineEdit>(*window, "offsetBox")->setText(kTypedOffset);
-    Child<QLineEdit>(*window, "sizeBox")->setText(kTypedSize);
-  }
+  const TransferRequest& LastRequest() { return window->Link().LastRequest(); }
+  QAbstractButton* Preset(int index) { return Part<QAbstractButton>(kPresetNames[index]); }
 
   // The checked preset and the boxes' texts as shown.
   Region Shown() {
-    auto* group = Preset(0)->group();
-    return {group->checkedId(), Child<QLineEdit>(*window, "offsetBox")->text().toStdString(),
-            Child<QLineEdit>(*window, "sizeBox")->text().toStdString()};
+    EXPECT_EQ(Panel()->GetOffsetText(), Box("offsetBox")->text().toStdString());
+    EXPECT_EQ(Panel()->GetPreset(), Preset(0)->group()->checkedId());
+    return {Panel()->GetPreset(), Box("offsetBox")->text().toStdString(), Box("sizeBox")->text().toStdString()};
   }
 
-  // Chooses `button` the given way; the arrow keys go from `checked`,
-  // which has the focus, to its neighbour. Returns once the choice is
-  // made (a press action clicks a moment later).
+  // Chooses `button` the given way; the arrow keys go from `checked` to
+  // its neighbour. An enabled button is reached through the focus; the
+  // keys go to a locked one directly, as the focus can't reach it. Returns
+  // once the choice is made (a press action clicks a moment later).
   void Choose(Way way, QAbstractButton* button, QAbstractButton* checked) {
+    const bool enabled = button->isEnabled();
     switch (way) {
       case Way::ToggleAction:
       case Way::PressAction: {
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
-        ASSERT_NE(accessible, nullptr);
-        QAccessibleActionInterface* actions = accessible->actionInterface();
+        QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(button)->actionInterface();
         ASSERT_NE(actions, nullptr);
-        const QString action = way == Way::ToggleAction ? QAccessibleActionInterface::toggleAction()
-                                                        : QAccessibleActionInterface::pressAction();
-        actions->doAction(action);
+        actions->doAction(way == Way::ToggleAction ? QAccessibleActionInterface::toggleAction()
+                                                   : QAccessibleActionInterface::pressAction());
         ASSERT_TRUE(WaitUntil([&] { return !button->isDown(); }));
         break;
       }
       case Way::Space:
-        button->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(button->hasFocus());
+        if (enabled) button->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(button->hasFocus(), enabled);
         QTest::keyClick(button, Qt::Key_Space);
         break;
       case Way::DownKey:
       case Way::UpKey:
-        checked->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(checked->hasFocus());
+        if (enabled) checked->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(checked->hasFocus(), enabled);
         QTest::keyClick(checked, way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up);
-        EXPECT_TRUE(button->hasFocus());
+        EXPECT_EQ(button->hasFocus(), enabled);
         break;
       case Way::Mouse: QTest::mouseClick(button, Qt::LeftButton); break;
     }
   }
 };
 
-TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegion) {
+// On the dump tab, so that the size box is enabled, with the window active
+// so that the presets take the focus.
+TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegionUnlessLocked) {
   struct Case {
     Way way;
     int checked;  // before
     int chosen;
     Region expected;
+    bool locked = false;
   };
   const Region kSystem{0, "0x1000000", "0x800000"};
   const Region kImage{1, "0x2000000", "0x500000"};
   const Region kData{2, "0x2500000", "0x300000"};
-  const std::array<Case, 11> kCases = {{
+  const Region kAsTyped{1, kTypedOffset, kTypedSize};
+  const std::array<Case, 17> kCases = {{
       {Way::ToggleAction, 0, 1, kImage},
       {Way::PressAction, 0, 2, kData},
       {Way::Space, 2, 0, kSystem},
@@ -138,42 +99,168 @@ TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegion) {
       // again; toggling it leaves it checked and the texts as typed.
       {Way::Mouse, 1, 1, kImage},
       {Way::Space, 2, 2, kData},
-      {Way::ToggleAction, 1, 1, {1, kTypedOffset, kTypedSize}},
+      {Way::ToggleAction, 1, 1, kAsTyped},
+      // Locked while a transfer runs.
+      {Way::ToggleAction, 1, 2, kAsTyped, true},
+      {Way::PressAction, 1, 2, kAsTyped, true},
+      {Way::Space, 1, 2, kAsTyped, true},
+      {Way::DownKey, 1, 2, kAsTyped, true},
+      {Way::UpKey, 1, 0, kAsTyped, true},
+      {Way::Mouse, 1, 2, kAsTyped, true},
   }};
-  OpenReady();
+  OpenActive();
+  window->OnLoaderReady();
+  SelectTab(kDumperTabIndex);
   for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(WayName(c.way)) + " from " + std::to_string(c.checked) + " to " +
-                 std::to_string(c.chosen));
-    Prepare(c.checked);
-    const int from = c.checked == kNoPreset ? c.chosen : c.checked;
-    Choose(c.way, Preset(c.chosen), Preset(from));
+    SCOPED_TRACE(std::string(kWayNames[static_cast<size_t>(c.way)]) + " from " + std::to_string(c.checked) + " to " +
+                 std::to_string(c.chosen) + (c.locked ? ", locked" : ""));
+    Panel()->SetPreset(c.checked);
+    Box("offsetBox")->setText(kTypedOffset);
+    Box("sizeBox")->setText(kTypedSize);
+    if (c.locked) window->OnLinkBusy();
+    ASSERT_EQ(Preset(0)->isEnabled(), !c.locked);
+    Choose(c.way, Preset(c.chosen), Preset(c.checked == kNoPreset ? c.chosen : c.checked));
     EXPECT_EQ(Shown(), c.expected);
-    EXPECT_EQ(Panel()->GetPreset(), c.expected.preset);
-    EXPECT_EQ(Panel()->GetOffsetText(), c.expected.offset);
+    window->OnLoaderReady();
   }
 }
 
-TEST_F(GuiRegionPanelTest, LockedPresetsTakeNoWay) {
-  constexpr std::array<Way, 6> kWays = {Way::ToggleAction, Way::PressAction, Way::Space,
-                                        Way::DownKey,      Way::UpKey,       Way::Mouse};
-  OpenReady();
-  for (Way way : kWays) {
-    SCOPED_TRACE(WayName(way));
-    Prepare(1);
-    window->OnLinkBusy();
-    ASSERT_FALSE(Preset(0)->isEnabled());
-    // Neither key can reach a locked button through the focus: they go to
-    // it directly.
-    QAbstractButton* chosen = Preset(way == Way::UpKey ? 0 : 2);
-    switch (way) {
-      case Way::Space: QTest::keyClick(chosen, Qt::Key_Space); break;
-      case Way::DownKey:
-      case Way::UpKey: QTest::keyClick(Preset(1), way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up); break;
-      default: Choose(way, chosen, Preset(1));
+constexpr char kSwitchFirst[] = "Please switch to SERIAL first!";
+constexpr char kTypeHex[] =
+    "Type the offset and the size as 0x followed by 1 to 8 hexadecimal digits (0-9, a-f), for example 0x2500000.";
+
+// How the link stands: the loader runs and the worker idles, unless a row
+// says otherwise.
+void Ready(MainWindow& w) {
+  SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
+  w.OnLoaderReady();
+}
+
+// A request goes out only while the loader runs, the worker idles and the
+// region's texts are numbers (which texts are: tests/hex_text_test.cpp);
+// else the window says why, in a message and for a mistyped text in a red
+// line that names it, and hands nothing over.
+TEST_F(GuiRegionPanelTest, ARequestGoesOutOnlyWhenReadyAndItsTextsAreNumbers) {
+  struct Case {
+    const char* what;
+    std::function<void(MainWindow&)> state;
+    TransferKind kind;
+    const char* offsetText;
+    const char* sizeText;
+    const char* message;  // null when the request goes out
+    const char* redLine;  // null for none
+  };
+  const std::array<Case, 11> kCases = {{
+      {"ready", Ready, TransferKind::Flash, "0x27EF000", "0x3000", nullptr, nullptr},
+      {"ready", Ready, TransferKind::Flash, "2500000", "0x3000", kTypeHex,
+       "Offset \"2500000\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x1fG", "0x3000", kTypeHex, "Offset \"0x1fG\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x2500000", "0x3000 0", kTypeHex,
+       "Size \"0x3000 0\" is not a hexadecimal number"},
+      {"ready", Ready, TransferKind::Dump, "0x2000000", "0X500000", nullptr, nullptr},
+      // A flash takes its length from the file: a bad size is only logged.
+      {"ready", Ready, TransferKind::Flash, "0x1000000", "junk", nullptr, nullptr},
+      {"before a connect", [](MainWindow&) {}, TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }, TransferKind::Flash, "0x100", "0x10",
+       kSwitchFirst, nullptr},
+      {"a request not yet taken",
+       [](MainWindow& w) {
+         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
+         w.OnLoaderReady();
+       },
+       TransferKind::Dump, "0x100", "0x10", kSwitchFirst, nullptr},
+      // The worker idles while a transfer runs; the locked controls tell.
+      {"a transfer running",
+       [](MainWindow& w) {
+         Ready(w);
+         w.OnLinkBusy();
+       },
+       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"the link closed",
+       [](MainWindow& w) {
+         Ready(w);
+         w.OnLinkClosed();
+       },
+       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+  }};
+  Open();
+  SerialLink& link = window->Link();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.what) + ": " + c.offsetText + " / " + c.sizeText);
+    SerialLinkTestAccess::SetState(link, false, LinkCommand::Idle);
+    c.state(*window);
+    Panel()->SetOffsetText(c.offsetText);
+    Panel()->SetSizeText(c.sizeText);
+    const TransferRequest before = link.LastRequest();
+    const LinkCommand command = link.Command();
+    const size_t logLines = ColouredLog(*window).size();
+    ModalCloser closer;
+    const QString file = QString::fromStdString((dir / (std::string(c.what) + ".bin")).string());
+    c.kind == TransferKind::Dump ? window->RequestDump(file) : window->RequestFlash(file);
+    if (c.message == nullptr) {
+      EXPECT_EQ(link.Command(), c.kind == TransferKind::Dump ? LinkCommand::Dump : LinkCommand::Flash);
+      EXPECT_EQ(link.LastRequest().kind, c.kind);
+      EXPECT_EQ(link.LastRequest().fileName, file.toStdString());
+      EXPECT_TRUE(closer.seen.empty());
+      SerialLinkTestAccess::TakeCommand(link);
+      continue;
     }
-    EXPECT_EQ(Shown(), (Region{1, kTypedOffset, kTypedSize}));
-    window->OnLoaderReady();
+    EXPECT_EQ(link.Command(), command);
+    EXPECT_EQ(link.LastRequest().offset, before.offset);
+    EXPECT_EQ(link.LastRequest().size, before.size);
+    EXPECT_EQ(link.LastRequest().fileName, before.fileName);
+    ASSERT_TRUE(WaitUntil([&] { return !closer.seen.empty(); }));
+    EXPECT_EQ(closer.seen.size(), 1u);
+    EXPECT_EQ(closer.seen[0].caption, "Varnel");
+    EXPECT_EQ(closer.seen[0].text, c.message);
+    const std::vector<ColouredLine> log = ColouredLog(*window);
+    ASSERT_EQ(log.size(), logLines + (c.redLine == nullptr ? 0 : 1));
+    if (c.redLine != nullptr) {
+      EXPECT_EQ(log.back(), ColouredLine(c.redLine, kRed));
+    }
   }
+  // What the accepted rows handed over last.
+  EXPECT_EQ(link.LastRequest().offset, 0x1000000u);
+  EXPECT_EQ(link.LastRequest().size, 0x500000u);
+}
+
+TEST_F(GuiRegionPanelTest, TheStartButtonsHandOverFileRegionAndCommand) {
+  WriteText(SettingsFile(), "[Flasher]\nFileName=" + (dir / "image.bin").string() +
+                                "\n[Dumper]\nFileName=" + (dir / "dump.bin").string() + "\n");
+  Open();
+  Ready(*window);
+  struct Case {
+    int tab;
+    const char* page;
+    LinkCommand command;
+    const char* file;
+  };
+  constexpr std::array<Case, 2> kCases = {{
+      {kDumperTabIndex, "dumpPage", LinkCommand::Dump, "dump.bin"},
+      {kFlasherTabIndex, "flashPage", LinkCommand::Flash, "image.bin"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.page);
+    SelectTab(c.tab);
+    Part<QPushButton>("presetData")->click();
+    // Typed after the preset; on the flash tab its box is disabled, and
+    // the size is converted all the same.
+    Panel()->SetSizeText("0x1234");
+    StartButton(c.page)->click();
+    EXPECT_EQ(LastRequest().offset, 0x2500000u);
+    EXPECT_EQ(LastRequest().size, 0x1234u);
+    EXPECT_EQ(LastRequest().fileName, (dir / c.file).string());
+    EXPECT_EQ(window->Link().Command(), c.command);
+    SerialLinkTestAccess::TakeCommand(window->Link());
+  }
+  EXPECT_FALSE(Part("sizeFrame")->isEnabled());  // the flash tab
+  // The boxes take ten characters, and editing keeps the preset.
+  Part<QPushButton>("presetImage")->click();
+  Box("offsetBox")->clear();
+  Box("offsetBox")->insert("0x123456789AB");
+  EXPECT_EQ(Box("offsetBox")->text(), "0x12345678");
+  EXPECT_EQ(Panel()->GetOffsetText(), "0x12345678");
+  EXPECT_EQ(Panel()->GetPreset(), 1);
 }
 
 }  // namespace

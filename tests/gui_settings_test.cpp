@@ -4,18 +4,9 @@
 // region texts, the tab shown, broken files and files that are not
 // regular, the default dump file name, the hidden warnings, and the pages'
 // file names under code page 1251.
-#include <QLineEdit>
-#include <QTabWidget>
-
-#include <array>
-#include <cstdlib>
-#include <optional>
-
-#include "gui/log_view.h"
-#include "pages/file_page.h"
-#include "pages/region_panel.h"
 #include "settings/default_paths.h"
 #include "settings/settings.h"
+#include "tests/scoped_variable_posix.h"
 #include "tests/gui_test_support.h"
 #include "tests/watched_fifo.h"
 
@@ -24,9 +15,6 @@ namespace {
 
 class GuiSettingsTest : public GuiTest {
  protected:
-  QLineEdit* FileBox(const char* page) { return Child<QWidget>(*window, page)->findChild<QLineEdit*>(); }
-  RegionPanel* Panel() { return Child<RegionPanel>(*window, "regionPanel"); }
-
   // Closes the window for real and returns the settings file.
   std::string CloseAndRead() {
     window->close();
@@ -35,10 +23,16 @@ class GuiSettingsTest : public GuiTest {
   }
 };
 
+// The default dump file is in the home directory.
 TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaults) {
+  {
+    const ScopedVariable noHome("HOME", std::nullopt);
+    EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
+  }
+  const ScopedVariable home("HOME", dir.Path().string());
   Open();
   EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
-  const std::string fileName = DefaultDumpFileName();
+  const std::string fileName = (dir / "dump.bin").string();
   EXPECT_EQ(CloseAndRead(),
             "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
             "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
@@ -54,7 +48,7 @@ TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges)
   EXPECT_EQ(Panel()->GetOffsetText(), "2000000");
   EXPECT_EQ(Panel()->GetSizeText(), "0x123456789ABC");  // longer than typing allows, shown whole
   EXPECT_EQ(Panel()->GetPreset(), kNoPreset);
-  EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), 3);
+  EXPECT_EQ(Tabs()->currentIndex(), 3);
   EXPECT_EQ(FileBox("flashPage")->text(), "/tmp/image.bin");
   EXPECT_EQ(window->BlockSize(), 4096u);
 
@@ -68,59 +62,38 @@ TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges)
 
 // The stored preset is shown checked, not applied: the boxes keep the
 // stored texts, or the defaults when the file has none, and a close writes
-// them back as they were.
-TEST_F(GuiSettingsTest, AStoredPresetKeepsTheStoredTexts) {
+// them back as they were. The stored tab is shown (with the log on the
+// transfer tabs) and stored again; any other number shows and stores the
+// instruction tab.
+TEST_F(GuiSettingsTest, AStoredPresetKeepsTheStoredTextsAndTheStoredTabIsShown) {
   struct Case {
     const char* stored;
     int preset;
     const char* offset;
     const char* size;
+    int tab;
   };
-  constexpr std::array<Case, 5> kCases = {{
-      {"State=0\nOffset=0x1234\nSize=0x10\n", 0, "0x1234", "0x10"},
-      {"State=1\nOffset=0x1234\nSize=0x10\n", 1, "0x1234", "0x10"},
-      {"State=2\nOffset=0x2000000\nSize=0x500000\n", 2, "0x2000000", "0x500000"},
-      {"State=1\n", 1, kDefaultOffsetText, kDefaultSizeText},
-      {"State=7\nOffset=0x1234\nSize=0x10\n", kNoPreset, "0x1234", "0x10"},
+  constexpr std::array<Case, 7> kCases = {{
+      {"State=0\nOffset=0x1234\nSize=0x10\nLastTab=0\n", 0, "0x1234", "0x10", 0},
+      {"State=1\nOffset=0x1234\nSize=0x10\nLastTab=1\n", 1, "0x1234", "0x10", 1},
+      {"State=2\nOffset=0x2000000\nSize=0x500000\nLastTab=2\n", 2, "0x2000000", "0x500000", 2},
+      {"State=1\nLastTab=3\n", 1, kDefaultOffsetText, kDefaultSizeText, 3},
+      {"State=7\nOffset=0x1234\nSize=0x10\nLastTab=4\n", kNoPreset, "0x1234", "0x10", 0},
+      {"LastTab=-1\n", 0, kDefaultOffsetText, kDefaultSizeText, 0},
+      {"LastTab=99\n", 0, kDefaultOffsetText, kDefaultSizeText, 0},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.stored);
     WriteText(SettingsFile(), std::string("[Settings]\n") + c.stored);
     Open();
     EXPECT_EQ(Panel()->GetPreset(), c.preset);
-    EXPECT_EQ(Child<QLineEdit>(*window, "offsetBox")->text().toStdString(), c.offset);
-    EXPECT_EQ(Child<QLineEdit>(*window, "sizeBox")->text().toStdString(), c.size);
+    EXPECT_EQ(Box("offsetBox")->text().toStdString(), c.offset);
+    EXPECT_EQ(Box("sizeBox")->text().toStdString(), c.size);
+    EXPECT_EQ(Tabs()->currentIndex(), c.tab);
+    EXPECT_EQ(Part("log")->isVisible(), c.tab == kFlasherTabIndex || c.tab == kDumperTabIndex);
     const std::string written = CloseAndRead();
     EXPECT_NE(written.find(std::string("Offset=") + c.offset + "\nSize=" + c.size + "\n"), std::string::npos);
-    window.reset();
-    std::filesystem::remove(SettingsFile());
-  }
-}
-
-// The stored tab is shown (with the log on the transfer tabs) and stored
-// again; any other number shows and stores the instruction tab.
-TEST_F(GuiSettingsTest, TheStoredTabIsShownAndAnyOtherIsTheInstructionTab) {
-  struct Case {
-    const char* lastTab;
-    int shown;
-    bool log;
-  };
-  constexpr std::array<Case, 7> kCases = {{
-      {"0", 0, false},
-      {"1", 1, true},
-      {"2", 2, true},
-      {"3", 3, false},
-      {"4", 0, false},
-      {"-1", 0, false},
-      {"99", 0, false},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.lastTab);
-    WriteText(SettingsFile(), std::string("[Settings]\nLastTab=") + c.lastTab + "\n");
-    Open();
-    EXPECT_EQ(Child<QTabWidget>(*window, "tabs")->currentIndex(), c.shown);
-    EXPECT_EQ(Child<QWidget>(*window, "log")->isVisible(), c.log);
-    EXPECT_NE(CloseAndRead().find("LastTab=" + std::to_string(c.shown) + "\n"), std::string::npos);
+    EXPECT_NE(written.find("LastTab=" + std::to_string(c.tab) + "\n"), std::string::npos);
     window.reset();
   }
 }
@@ -141,86 +114,50 @@ TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
     if (content.find("abc") != std::string::npos) expected.comPort = 0, expected.blockSize = 0;
     EXPECT_EQ(read, expected);
     Open();
-    window->close();
-    EXPECT_FALSE(window->isVisible());
+    CloseAndRead();
     window.reset();
   }
 }
 
+// Which files are not regular, and that the store neither opens nor
+// replaces them: tests/profile_store_posix_test.cpp. Here no part of the
+// window's life opens the FIFO either (it would wait for a writer: the
+// watcher lets it go on and tells).
 TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
-  enum class Kind { Fifo, Directory };
-  for (Kind kind : {Kind::Fifo, Kind::Directory}) {
-    SCOPED_TRACE(kind == Kind::Fifo ? "FIFO" : "directory");
-    // A start-up that opened the FIFO would wait for a writer: the watcher
-    // lets it go on and tells.
-    std::optional<WatchedFifo> fifo;
-    if (kind == Kind::Fifo) {
-      ASSERT_TRUE(fifo.emplace(SettingsFile()).Created());
-    } else {
-      ASSERT_TRUE(std::filesystem::create_directory(SettingsFile()));
-    }
-    Open();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(Panel()->GetOffsetText(), kDefaultOffsetText);
-    EXPECT_EQ(FileBox("dumpPage")->text().toStdString(), DefaultDumpFileName());
-    const std::vector<ShownLine> lines = LogLines(*window);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutStamp(lines[0].text), "Varnel.ini is not a regular file: ignored, the defaults are used");
-    EXPECT_EQ(lines[0].colour, ToQColor(kGrey));
-    EXPECT_TRUE(lines[0].uniform);
-    // Writing fails quietly and the window closes all the same.
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-    window.reset();
-    EXPECT_EQ(std::filesystem::symlink_status(SettingsFile()).type(),
-              kind == Kind::Fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::directory);
-    EXPECT_FALSE(fifo && fifo->Opened());
-    fifo.reset();
-    std::filesystem::remove(SettingsFile());
-  }
+  WatchedFifo fifo(SettingsFile());
+  ASSERT_TRUE(fifo.Created());
+  Open();
+  EXPECT_EQ(Panel()->GetOffsetText(), kDefaultOffsetText);
+  EXPECT_EQ(FileBox("dumpPage")->text().toStdString(), DefaultDumpFileName());
+  EXPECT_EQ(ColouredLog(*window),
+            (std::vector<ColouredLine>{{"Varnel.ini is not a regular file: ignored, the defaults are used", kGrey}}));
+  // Writing fails quietly and the window closes all the same.
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  window.reset();
+  EXPECT_EQ(std::filesystem::symlink_status(SettingsFile()).type(), std::filesystem::file_type::fifo);
+  EXPECT_FALSE(fifo.Opened());
 }
 
+// "01" reads as the integer 1.
 TEST_F(GuiSettingsTest, OnlyTheValueOneHidesAWarning) {
   WriteText(SettingsFile(), "[Warning]\nHide4=1\nHide6=2\nHide8=\nHide9=01\n");
-  EXPECT_TRUE(IsWarningHidden(SettingsFile(), 4));
-  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 6));
-  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 8));
-  EXPECT_TRUE(IsWarningHidden(SettingsFile(), 9));  // read as the integer 1
-  EXPECT_FALSE(IsWarningHidden(SettingsFile(), 41));
+  for (uint16_t id : std::initializer_list<uint16_t>{4, 6, 8, 9, 41})
+    EXPECT_EQ(IsWarningHidden(SettingsFile(), id), id == 4 || id == 9) << id;
   EXPECT_FALSE(IsWarningHidden(dir / "missing.ini", 4));
 }
 
-TEST_F(GuiSettingsTest, TheDefaultDumpFileIsInTheHomeDirectory) {
-  const char* saved = std::getenv("HOME");
-  const std::string previous = saved != nullptr ? saved : "";
-  ::setenv("HOME", dir.Path().c_str(), 1);
-  EXPECT_EQ(DefaultDumpFileName(), (dir / "dump.bin").string());
-  ::unsetenv("HOME");
-  EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
-  if (saved != nullptr) ::setenv("HOME", previous.c_str(), 1);
-}
-
-TEST_F(GuiSettingsTest, AFirstCloseWritesIntoTheConfigurationDirectoryUnlessThePackageIsHere) {
-  struct Case {
-    const char* what;
-    bool packageHere;
-  };
-  constexpr std::array<Case, 2> kCases = {{{"no package here", false}, {"the package here", true}}};
+// Where a first settings file goes (the working directory when the
+// package is there): tests/config_location_test.cpp. Here the window
+// writes where the program's rule says.
+TEST_F(GuiSettingsTest, AFirstCloseWritesWhereTheRuleForANewFileSays) {
   const std::filesystem::path configDir = dir / "config" / "varnel";
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.what);
-    if (c.packageHere) WriteText(dir / "Varnel.res", "");
-    Application configured("Varnel", kUtf8CodePage, {}, configDir);
-    window = std::make_unique<MainWindow>(configured);
-    window->show();
-    window->close();
-    window.reset();
-    const std::filesystem::path written = c.packageHere ? SettingsFile() : configDir / "Varnel.ini";
-    const std::filesystem::path notWritten = c.packageHere ? configDir / "Varnel.ini" : SettingsFile();
-    EXPECT_NE(ReadText(written).find("[Settings]\nOffset=0x1000000\n"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(notWritten));
-    std::filesystem::remove_all(dir / "config");
-  }
+  Application configured("Varnel", kUtf8CodePage, {}, configDir);
+  MainWindow configuredWindow(configured);
+  configuredWindow.show();
+  configuredWindow.close();
+  EXPECT_NE(ReadText(configDir / "Varnel.ini").find("[Settings]\nOffset=0x1000000\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
 // The pages' file names under code page 1251, the one a Cyrillic language
@@ -234,43 +171,32 @@ class GuiCyrillicSettingsTest : public GuiSettingsTest {
     window->show();
   }
   std::string Shown(const char* page) { return FileBox(page)->text().toStdString(); }
-  std::string Kept(const char* page) { return Child<FilePage>(*window, page)->FileName().toStdString(); }
 
   Application cyrillic{"Varnel", kCyrillicCodePage, {}};
 };
 
-TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByte) {
+TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageNamesComeBackInUtf8) {
   const std::string folder = (dir / "Мои файлы").string();
   std::string longName = folder + "/";
   while (longName.size() <= 2 * kProfileTextRoom) longName += "длинное имя ";
   longName += ".bin";
-  struct Case {
-    std::string name;
-    std::string stored;  // the value as the file holds it
-  };
-  const std::array<Case, 4> kCases = {{
-      {folder + "/été.bin", folder + "/été.bin"},
-      {longName, longName},
-      {folder + "/blank at the end.bin ", "\"" + folder + "/blank at the end.bin \""},
-      {"\"quoted.bin\"", "\"\"quoted.bin\"\""},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
+  // Longer than a plain read of the file takes; quotes and blanks:
+  // tests/profile_store_test.cpp.
+  for (const std::string& name : {folder + "/été.bin", longName}) {
+    SCOPED_TRACE(name);
     OpenCyrillic();
-    for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(c.name));
-    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + c.stored + "\n[Dumper]\nFileName=" + c.stored + "\n"),
+    for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(name));
+    EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + name + "\n[Dumper]\nFileName=" + name + "\n"),
               std::string::npos);
     OpenCyrillic();
     for (const char* page : {"flashPage", "dumpPage"}) {
-      EXPECT_EQ(Shown(page), c.name) << page;
-      EXPECT_EQ(Kept(page), c.name) << page;
+      EXPECT_EQ(Shown(page), name) << page;
+      EXPECT_EQ(Part<FilePage>(page)->FileName().toStdString(), name) << page;
     }
     window.reset();
     std::filesystem::remove(SettingsFile());
   }
-}
-
-TEST_F(GuiCyrillicSettingsTest, ANameStoredInTheCodePageIsReadAndWrittenBackInUtf8) {
+  // A name stored in the code page is read and written back in UTF-8:
   // "C:\Мои файлы\dump.bin" as a Windows system with code page 1251 stores it.
   WriteText(SettingsFile(), "[Flasher]\r\nFileName=C:\\\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB\\dump.bin\r\n");
   OpenCyrillic();

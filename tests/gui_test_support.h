@@ -1,39 +1,35 @@
-// Helpers of the GUI tests: waiting while the GUI thread serves events, the
-// log's lines as shown, named child widgets and the names a screen reader
-// reads for them, a closer for modal message boxes, and a fixture with its
-// own working directory.
+// Helpers of the GUI tests: the Qt classes and the window's headers they
+// share, waiting while the GUI thread serves events, the log's lines as
+// shown, the window's parts by name, menu items and tabs, the names a
+// screen reader reads, a closer for modal message boxes, and a fixture
+// with its own working directory.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QApplication>
-#include <QColor>
-#include <QAbstractItemView>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QElapsedTimer>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTimer>
+// Every widget class and the simulated keyboard and mouse.
+#include <QTest>
+#include <QtWidgets>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "gui/log_view.h"
 #include "gui/main_window.h"
+#include "gui/page_layout.h"
+#include "pages/file_page.h"
+#include "pages/region_panel.h"
 #include "pages/warning_dialog.h"
 #include "tests/test_support.h"
 #include "texts/code_page.h"
+#include "texts/log_colour.h"
 
 namespace varnel::testing {
 
@@ -52,34 +48,6 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
   return true;
 }
 
-// One line of the log as shown: its text and the colour of its first
-// character; `uniform` tells whether every character has that colour.
-struct ShownLine {
-  std::string text;
-  QColor colour;
-  bool uniform = true;
-};
-
-// Every line of the log but the empty one after the last line break.
-inline std::vector<ShownLine> LogLines(QWidget& window) {
-  auto* log = window.findChild<QPlainTextEdit*>("log");
-  std::vector<ShownLine> lines;
-  if (log == nullptr) return lines;
-  const QTextDocument* document = log->document();
-  for (QTextBlock block = document->begin(); block != document->lastBlock(); block = block.next()) {
-    ShownLine line{block.text().toStdString(), QColor(), true};
-    bool first = true;
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      const QColor colour = it.fragment().charFormat().foreground().color();
-      if (first) line.colour = colour;
-      line.uniform = line.uniform && colour == line.colour;
-      first = false;
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 // The line's text without its "[HH:MM:SS] " time stamp (unchanged when it
 // has none).
 inline std::string WithoutStamp(const std::string& line) {
@@ -89,9 +57,35 @@ inline std::string WithoutStamp(const std::string& line) {
   return stamped ? line.substr(kStampLength) : line;
 }
 
+// The log as shown, line by line: the text without its stamp and which of
+// the log's four colours it has. A line without a stamp or of more than
+// one colour is marked in its text, one of another colour gets 0xFFFFFFFF,
+// so that no comparison passes.
+using ColouredLine = std::pair<std::string, LogColour>;
+inline std::vector<ColouredLine> ColouredLog(QWidget& window) {
+  std::vector<ColouredLine> lines;
+  const QTextDocument* document = window.findChild<QPlainTextEdit*>("log")->document();
+  // Every block but the empty one after the last line break.
+  for (QTextBlock block = document->begin(); block != document->lastBlock(); block = block.next()) {
+    const std::string shown = block.text().toStdString();
+    std::string text = WithoutStamp(shown);
+    if (text == shown) text = "(no stamp) " + text;
+    std::set<QRgb> colours;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+      colours.insert(it.fragment().charFormat().foreground().color().rgb());
+    if (colours.size() > 1) text = "(mixed colours) " + text;
+    LogColour colour = 0xFFFFFFFF;
+    for (LogColour known : {kBlack, kGrey, kGreen, kRed}) {
+      if (!colours.empty() && ToQColor(known).rgb() == *colours.begin()) colour = known;
+    }
+    lines.emplace_back(text, colour);
+  }
+  return lines;
+}
+
 inline std::vector<std::string> LogTexts(QWidget& window) {
   std::vector<std::string> texts;
-  for (const ShownLine& line : LogLines(window)) texts.push_back(WithoutStamp(line.text));
+  for (const ColouredLine& line : ColouredLog(window)) texts.push_back(line.first);
   return texts;
 }
 
@@ -100,17 +94,25 @@ inline bool Logged(QWidget& window, const std::string& text) {
   return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-template <typename Widget>
-Widget* Child(QWidget& window, const char* name) {
-  return window.findChild<Widget*>(name);
-}
-
 // What a screen reader reads as the name of `widget`: the name set on it,
 // or what Qt takes for one (a label's or a button's text).
 inline std::string AccessibleName(QWidget* widget) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
   return accessible == nullptr ? std::string() : accessible->text(QAccessible::Name).toStdString();
 }
+
+// Calls `poll` at every slice of the GUI thread's events while it lives,
+// inside a modal dialog's own event loop too.
+class Poller {
+ public:
+  explicit Poller(std::function<void()> poll) {
+    QObject::connect(&timer, &QTimer::timeout, std::move(poll));
+    timer.start(static_cast<int>(kEventSlice.count()));
+  }
+
+ private:
+  QTimer timer;
+};
 
 // Closes every modal message box and warning that appears, with OK, after
 // noting its caption, its text and what `probe` says at that moment.
@@ -123,10 +125,7 @@ class ModalCloser {
   };
 
   explicit ModalCloser(std::function<std::string()> probeNow = [] { return std::string(); })
-      : probe(std::move(probeNow)) {
-    QObject::connect(&timer, &QTimer::timeout, [this] { CloseOne(); });
-    timer.start(static_cast<int>(kEventSlice.count()));
-  }
+      : probe(std::move(probeNow)) {}
 
   std::vector<Seen> seen;
 
@@ -144,20 +143,16 @@ class ModalCloser {
   }
 
   std::function<std::string()> probe;
-  QTimer timer;
+  Poller poller{[this] { CloseOne(); }};
 };
 
 // Runs `action` once on the first visible modal dialog of type `Dialog`
-// that comes up while the object lives; it is polled as the GUI thread
-// serves events, inside the dialog's own event loop too. An action that
-// opens another modal dialog needs another OnModal for that one.
+// that comes up while the object lives. An action that opens another modal
+// dialog needs another OnModal for that one.
 template <typename Dialog>
 class OnModal {
  public:
-  explicit OnModal(std::function<void(Dialog&)> act) : action(std::move(act)) {
-    QObject::connect(&timer, &QTimer::timeout, [this] { Poll(); });
-    timer.start(static_cast<int>(kEventSlice.count()));
-  }
+  explicit OnModal(std::function<void(Dialog&)> act) : action(std::move(act)) {}
 
   bool Done() const { return done; }
 
@@ -171,7 +166,7 @@ class OnModal {
 
   std::function<void(Dialog&)> action;
   bool done = false;
-  QTimer timer;
+  Poller poller{[this] { Poll(); }};
 };
 
 // Goes to the folder of `path` in Qt's own file dialog, types the file's
@@ -200,6 +195,36 @@ class GuiTest : public ::testing::Test {
     window = std::make_unique<MainWindow>(app);
     window->show();
     return *window;
+  }
+
+  // Opens the window and makes it the active one: its controls take the
+  // focus.
+  void OpenActive() {
+    Open();
+    window->activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == window.get(); }));
+  }
+
+  // The window's parts by name.
+  template <typename Widget = QWidget>
+  Widget* Part(const char* name) {
+    return window->findChild<Widget*>(name);
+  }
+  QTabWidget* Tabs() { return Part<QTabWidget>("tabs"); }
+  void SelectTab(int tab) { Tabs()->setCurrentIndex(tab); }
+  RegionPanel* Panel() { return Part<RegionPanel>("regionPanel"); }
+  QPushButton* MainButton() { return Part<QPushButton>("mainButton"); }
+  QLineEdit* Box(const char* name) { return Part<QLineEdit>(name); }
+  QLineEdit* FileBox(const char* page) { return Part(page)->findChild<QLineEdit*>("fileBox"); }
+  QPushButton* StartButton(const char* page) { return Part(page)->findChild<QPushButton*>("startButton"); }
+
+  // Triggers the menu item with the caption `item`.
+  void TriggerMenu(const char* item) {
+    for (QAction* top : window->findChild<QMenuBar*>()->actions()) {
+      for (QAction* action : top->menu()->actions()) {
+        if (action->text() == item) action->trigger();
+      }
+    }
   }
 
   TempDir dir;
