@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "format/wire_format.h"
@@ -72,6 +73,14 @@ class SimHandsetTest : public testing::Test {
   std::unique_ptr<Handset> handset;
   HandProgram program;
 };
+
+// A fault plan with one fault: `With(&FaultPlan::lostAck, {3, 1})`.
+template <typename T>
+FaultPlan With(T FaultPlan::*fault, std::type_identity_t<T> value) {
+  FaultPlan plan;
+  plan.*fault = value;
+  return plan;
+}
 
 inline std::vector<uint8_t> Data(size_t count, uint8_t seed) {
   std::vector<uint8_t> bytes(count);
