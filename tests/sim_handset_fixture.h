@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -21,26 +19,23 @@
 #include "sim/flash_layout.h"
 #include "sim/hand_program.h"
 #include "sim/handset.h"
+#include "tests/test_support.h"
 
 namespace varnel::sim {
 
 inline constexpr std::chrono::milliseconds kQuiet{300};    // long enough to tell "nothing came"
 inline constexpr std::chrono::milliseconds kSettle{2000};  // bound of every wait on the handset
 
-class SimHandsetTest : public testing::Test {
+class SimHandsetTest : public ::testing::Test {
  protected:
   SimHandsetTest() {
     options.timing.offerInterval = std::chrono::milliseconds(100);
     options.timing.answerTimeout = std::chrono::milliseconds(1000);
     options.timing.lineTimeout = std::chrono::milliseconds(2000);
-    char pattern[] = "/tmp/varnel-handset-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) dir = pattern;
   }
   ~SimHandsetTest() override {
     program.Close();
     handset.reset();  // removes its link before the directory goes
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
   }
 
   // Starts a handset with `options` and `faults` and opens the program's
@@ -69,7 +64,7 @@ class SimHandsetTest : public testing::Test {
   }
 
   HandsetOptions options;  // timing, files and faults, for Start
-  std::filesystem::path dir;
+  varnel::testing::TempDir dir;
   std::unique_ptr<Handset> handset;
   HandProgram program;
 };

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
+
+#include "tests/test_support.h"
 
 namespace varnel::sim {
 namespace {
@@ -37,9 +36,7 @@ TEST(PackageBuilderTest, StandInCodeDependsOnlyOnTheSeed) {
 }
 
 TEST(PackageBuilderTest, FileRoundTrip) {
-  char pattern[] = "/tmp/varnel-package-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::filesystem::path dir(pattern);
+  varnel::testing::TempDir dir;
   const std::string path = (dir / "Varnel.res").string();
   PackageContents contents = MakeStandInPackage(0, {}, 3);
   EXPECT_EQ(WritePackageFile(path, contents), PackageResult::kOk);
@@ -48,7 +45,6 @@ TEST(PackageBuilderTest, FileRoundTrip) {
   EXPECT_TRUE(read.stageOne.empty());
   EXPECT_TRUE(read.chunks.empty());
   EXPECT_EQ(std::filesystem::file_size(path), 11u);
-  std::filesystem::remove_all(dir);
 }
 
 // --- error paths ---
