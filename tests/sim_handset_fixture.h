@@ -83,12 +83,6 @@ inline std::vector<uint8_t> Data(size_t count, uint8_t seed) {
   return bytes;
 }
 
-inline std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
-  std::vector<uint32_t> numbers;
-  for (const BlockRecord& block : transfer.blocks) numbers.push_back(block.number);
-  return numbers;
-}
-
 // `count` bytes of a fresh image's flash from `address`.
 inline std::vector<uint8_t> FreshBytes(uint32_t address, uint32_t count) {
   std::vector<uint8_t> bytes;
