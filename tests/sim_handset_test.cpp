@@ -2,7 +2,8 @@
 // speeds like a cable, the boot ROM's queued offers, what closing the port
 // and a power cycle do, its link, transcript file and refusals to start.
 // (A whole connection, flash, dump and disconnect against the image file
-// are what every end to end test makes: tests/e2e_*_test.cpp.)
+// are what every end to end test makes, the speed command's switch after
+// its answer what tests/e2e_connect_test.cpp's raised speed needs.)
 #include "sim/handset.h"
 
 #include <gtest/gtest.h>
@@ -77,18 +78,6 @@ TEST_F(SimHandsetTest, OffersQueuedBeforeTheAnswerDoNotHideTheOkLine) {
   EXPECT_EQ(offers.back(), kLineEnd);
   std::vector<uint8_t> ok = program.Port().ReadUntil(kLineEnd, kSettle);
   EXPECT_EQ(std::string(ok.begin(), ok.end()), "\nOK\r");
-}
-
-TEST_F(SimHandsetTest, LineSpeedCommandSwitchesAfterItsAnswer) {
-  StartConnected({}, 1024);
-  EXPECT_EQ(program.Command(kCmdLineSpeed, 460800, 0), kResponseOk);
-  // Still at 115200: the packet arrives garbled and goes unanswered.
-  ASSERT_TRUE(program.SendPacket(kCmdState, kStateIdle, 0));
-  EXPECT_FALSE(program.ReadByte(milliseconds(300)).has_value());
-  ASSERT_TRUE(program.Port().SetSpeed(460800));
-  EXPECT_EQ(program.Command(kCmdState, kStateIdle, 0), kResponseOk);
-  EXPECT_EQ(handset->LineSpeed(), 460800u);
-  EXPECT_GT(handset->Transcript().stats.garbledFromProgram, 0u);
 }
 
 // Closing the port leaves the loader running unless the handset is told to
