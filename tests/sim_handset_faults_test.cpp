@@ -90,14 +90,17 @@ TEST_F(SimHandsetFaultsTest, LoaderAnswersEachTurnAsItsRulesAndFaultsSay) {
        With(&FaultPlan::commandError, {kCmdFlash, kRefusal, 1}),
        {{Packet(kCmdFlash, kAt, 16), {kRefusal}},
         {Packet(kCmdFlash, kAt, 16), {kAck}},
-        {HandProgram::Block(1, small), {kAck, kResponseOk}}}},
+        {HandProgram::Block(1, small), {kAck, kResponseOk}}},
+       // Flashed outside the flash state: counted once it is not refused.
+       [](const TranscriptData& t) { EXPECT_EQ(t.stats.flashesOutsideFlashState, 1u); }},
       // A refused dump waits for the ready byte and sends 0x14 for a block.
       {"a refused dump, once",
        With(&FaultPlan::commandError, {kCmdDump, kRefusal, 1}),
        {{Packet(kCmdDump, kAt, 16), {}},
         {{kAck}, {kDc4, kRefusal}},
         {Cat({Packet(kCmdDump, kAt, 16), {kAck}}), FreshBlock(1, kAt, 16)},
-        {{kAck}, ok}}},
+        {{kAck}, ok}},
+       [](const TranscriptData& t) { EXPECT_EQ(t.stats.dumpsOutsideDumpState, 2u); }},
       // Spent after one dump: the next dump's last block holds what remains.
       {"an oversize last block carries the flash that follows up to the bank's end",
        With(&FaultPlan::oversizeLastBlock, 100),
@@ -111,7 +114,10 @@ TEST_F(SimHandsetFaultsTest, LoaderAnswersEachTurnAsItsRulesAndFaultsSay) {
        {{Packet(kCmdState, kStateFlash), ok},
         {Packet(kCmdFlash, 0x100F000, 0x3000), {kAck}},
         {HandProgram::Block(1, Data(0x2000, 0)), {kDc4, kLoaderSectorCrossed}}},
-       [](const TranscriptData& t) { EXPECT_EQ(t.stats.sectorCrossings, 1u); },
+       [](const TranscriptData& t) {
+         EXPECT_EQ(t.stats.sectorCrossings, 1u);
+         EXPECT_EQ(t.stats.flashesOutsideFlashState, 0u);
+       },
        8192},
       {"oversize, misnumbered and corrupt blocks are answered 0x15",
        {},
