@@ -3,11 +3,12 @@
 // mistake fail the end to end tests), and the fault switches no end to end
 // test drives or whose limits only show here (silent blocks and commands,
 // refusals of any command, the oversize block's bank end, endless noise),
-// plus the boot ROM's junk and forced response and a hang-up's return on
-// the link. The switches the link's tests drive (bad CRCs, aborts, answers
-// to a flash block, lost acknowledgements, noise before a block, stalled,
-// misnumbered and oversize blocks, a silent or babbling boot ROM, a weak
-// cell) are pinned there by what the link makes of them.
+// plus the boot ROM's junk, forced response and silence. (A hang-up's
+// return on the handset's link: tests/sim_handset_test.cpp.) The switches
+// the link's tests drive (bad CRCs, aborts, answers to a flash block, lost
+// acknowledgements, noise before a block, stalled, misnumbered and oversize
+// blocks, a babbling boot ROM, a weak cell) are pinned there by what the
+// link makes of them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -212,8 +213,10 @@ TEST_F(SimHandsetFaultsTest, EndlessNoiseLastsUntilTheProgramCancelsOrCloses) {
 }
 
 // Junk before every offer and every record's "."; the forced final
-// response keeps the boot ROM, which offers again.
-TEST_F(SimHandsetFaultsTest, BootRomSendsJunkAndTheForcedResponse) {
+// response keeps the boot ROM, which offers again; a boot ROM told never to
+// offer is silent (the link's wait for it, tests/e2e_worker_test.cpp, sees
+// that only when its stop comes after the first offer would have).
+TEST_F(SimHandsetFaultsTest, BootRomSendsJunkTheForcedResponseOrNothing) {
   FaultPlan faults;
   faults.junkBeforeOffer = 3;
   faults.junkBeforeRecordAck = 2;
@@ -236,6 +239,11 @@ TEST_F(SimHandsetFaultsTest, BootRomSendsJunkAndTheForcedResponse) {
   ASSERT_TRUE(program.Port().SetSpeed(kBootSpeed));
   EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
   EXPECT_EQ(handset->Mode(), HandsetMode::kBootRom);
+  // One that never offers stays silent from power-on.
+  handset->SetFaults(With(&FaultPlan::offer, BootOffer::kNever));
+  handset->PowerCycle();
+  program.Port().Flush();
+  EXPECT_TRUE(program.Port().Read(1, milliseconds(600)).empty());
 }
 
 }  // namespace
