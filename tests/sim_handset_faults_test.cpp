@@ -3,11 +3,11 @@
 // mistake fail the end to end tests), and the fault switches no end to end
 // test drives or whose limits only show here (silent blocks and commands,
 // refusals of any command, the oversize block's bank end, endless noise),
-// plus the boot ROM's junk, forced response and silence. (A hang-up's
+// plus the boot ROM's junk, forced response, silence and babble. (A hang-up's
 // return on the handset's link: tests/sim_handset_test.cpp.) The switches
 // the link's tests drive (bad CRCs, aborts, answers to a flash block, lost
 // acknowledgements, noise before a block, stalled, misnumbered and oversize
-// blocks, a babbling boot ROM, a weak cell) are pinned there by what the
+// blocks, each kind of babble, a weak cell) are pinned there by what the
 // link makes of them.
 #include <gtest/gtest.h>
 
@@ -244,6 +244,25 @@ TEST_F(SimHandsetFaultsTest, BootRomSendsJunkTheForcedResponseOrNothing) {
   handset->PowerCycle();
   program.Port().Flush();
   EXPECT_TRUE(program.Port().Read(1, milliseconds(600)).empty());
+}
+
+// Babble (what the link makes of each kind: tests/e2e_hostile_line_test.cpp)
+// ignores what the program sends and ends when it closes its port; the
+// next connection starts at power-on.
+TEST_F(SimHandsetFaultsTest, BabbleIgnoresTheProgramUntilItCloses) {
+  Start(With(&FaultPlan::babble, Babble::kInsteadOfOffer));
+  std::vector<uint8_t> babble = program.Port().Read(50, kSettle);
+  ASSERT_EQ(babble.size(), 50u);
+  EXPECT_EQ(std::count(babble.begin(), babble.end(), kBootOffer), 0);
+  ASSERT_TRUE(program.Port().Write({kBootAnswer}));
+  ASSERT_TRUE(program.Port().WriteText(std::string(kAtText) + kAtDownloadText));
+  const uint32_t before = handset->Transcript().stats.noiseSent;
+  ASSERT_TRUE(Await([before](const TranscriptData& d) { return d.stats.noiseSent > before + 300; }));
+  program.Close();
+  ASSERT_TRUE(Await([](const TranscriptData& d) { return d.stats.programHangUps == 1; }));
+  handset->SetFaults({});
+  ASSERT_TRUE(program.Open(handset->SlavePath(), kBootSpeed));
+  EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
 }
 
 }  // namespace
