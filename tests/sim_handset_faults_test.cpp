@@ -1,14 +1,14 @@
 // The loader's answers byte by byte, driven by hand: its own refusals of bad
 // blocks, packets, regions and sector crossings (what makes a link's
 // mistake fail the end to end tests), and the fault switches no end to end
-// test drives or whose limits only show here (silent blocks and commands,
-// refusals of any command, the oversize block's bank end, endless noise),
-// plus the boot ROM's junk, forced response, silence and babble. (A hang-up's
-// return on the handset's link: tests/sim_handset_test.cpp.) The switches
-// the link's tests drive (bad CRCs, aborts, answers to a flash block, lost
-// acknowledgements, noise before a block, stalled, misnumbered and oversize
-// blocks, each kind of babble, a weak cell) are pinned there by what the
-// link makes of them.
+// test drives or whose effect only shows here (silent blocks and commands,
+// refusals of any command, noise before a block, the oversize block's bank
+// end, endless noise), plus the boot ROM's junk, forced response, silence
+// and babble. (A hang-up's return on the handset's link:
+// tests/sim_handset_test.cpp.) The switches the link's tests drive (bad
+// CRCs, aborts, answers to a flash block, lost acknowledgements, stalled,
+// misnumbered and oversize blocks, each kind of babble, a weak cell) are
+// pinned there by what the link makes of them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "sim/hand_program.h"
 #include "sim/handset.h"
 #include "sim/handset_responses.h"
+#include "sim/line_noise.h"
 #include "tests/sim_handset_fixture.h"
 
 namespace varnel::sim {
@@ -102,6 +103,13 @@ TEST_F(SimHandsetFaultsTest, LoaderAnswersEachTurnAsItsRulesAndFaultsSay) {
         {Cat({Packet(kCmdDump, kAt, 16), {kAck}}), FreshBlock(1, kAt, 16)},
         {{kAck}, ok}},
        [](const TranscriptData& t) { EXPECT_EQ(t.stats.dumpsOutsideDumpState, 2u); }},
+      // The link's tests see the noise ignored, not that it came.
+      {"noise goes before the first send of the block only",
+       With(&FaultPlan::noiseBeforeBlock, {2, 7}),
+       {{Cat({Packet(kCmdDump, kAt, 2048), {kAck}}), FreshBlock(1, kAt, 1024)},
+        {{kAck}, Cat({NoiseBytes(kLoaderNoise, 7), FreshBlock(2, kAt + 1024, 1024)})},
+        {{kSyn}, FreshBlock(2, kAt + 1024, 1024)},
+        {{kAck}, ok}}},
       // Spent after one dump: the next dump's last block holds what remains.
       {"an oversize last block carries the flash that follows up to the bank's end",
        With(&FaultPlan::oversizeLastBlock, 100),
