@@ -6,40 +6,36 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "format/wire_format.h"
 #include "sim/flash_layout.h"
 #include "sim/hand_program.h"
 #include "sim/handset.h"
+#include "tests/test_support.h"
 
 namespace varnel::sim {
 
 inline constexpr std::chrono::milliseconds kQuiet{300};    // long enough to tell "nothing came"
 inline constexpr std::chrono::milliseconds kSettle{2000};  // bound of every wait on the handset
 
-class SimHandsetTest : public testing::Test {
+class SimHandsetTest : public ::testing::Test {
  protected:
   SimHandsetTest() {
     options.timing.offerInterval = std::chrono::milliseconds(100);
     options.timing.answerTimeout = std::chrono::milliseconds(1000);
     options.timing.lineTimeout = std::chrono::milliseconds(2000);
-    char pattern[] = "/tmp/varnel-handset-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) dir = pattern;
   }
   ~SimHandsetTest() override {
     program.Close();
     handset.reset();  // removes its link before the directory goes
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
   }
 
   // Starts a handset with `options` and `faults` and opens the program's
@@ -68,21 +64,23 @@ class SimHandsetTest : public testing::Test {
   }
 
   HandsetOptions options;  // timing, files and faults, for Start
-  std::filesystem::path dir;
+  varnel::testing::TempDir dir;
   std::unique_ptr<Handset> handset;
   HandProgram program;
 };
+
+// A fault plan with one fault: `With(&FaultPlan::lostAck, {3, 1})`.
+template <typename T>
+FaultPlan With(T FaultPlan::*fault, std::type_identity_t<T> value) {
+  FaultPlan plan;
+  plan.*fault = value;
+  return plan;
+}
 
 inline std::vector<uint8_t> Data(size_t count, uint8_t seed) {
   std::vector<uint8_t> bytes(count);
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
   return bytes;
-}
-
-inline std::vector<uint32_t> Numbers(const TransferRecord& transfer) {
-  std::vector<uint32_t> numbers;
-  for (const BlockRecord& block : transfer.blocks) numbers.push_back(block.number);
-  return numbers;
 }
 
 // `count` bytes of a fresh image's flash from `address`.

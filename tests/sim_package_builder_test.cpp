@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
+
+#include "tests/test_support.h"
 
 namespace varnel::sim {
 namespace {
@@ -27,19 +26,14 @@ TEST(PackageBuilderTest, LaysOutHeaderStageOneAndChunks) {
   ASSERT_EQ(DecodePackage(bytes, &decoded), PackageResult::kOk);
   EXPECT_EQ(decoded.stageOne, contents.stageOne);
   EXPECT_EQ(decoded.chunks, contents.chunks);
-}
-
-TEST(PackageBuilderTest, StandInCodeDependsOnlyOnTheSeed) {
-  PackageContents a = MakeStandInPackage(64, {64}, 1);
-  EXPECT_EQ(a.stageOne, MakeStandInPackage(64, {64}, 1).stageOne);
-  EXPECT_NE(a.stageOne, MakeStandInPackage(64, {64}, 2).stageOne);
-  EXPECT_NE(a.stageOne, a.chunks[0]);
+  // The stand-in code depends only on the seed.
+  EXPECT_EQ(contents.stageOne, MakeStandInPackage(300, {64}, 7).stageOne);
+  EXPECT_NE(contents.stageOne, MakeStandInPackage(300, {64}, 8).stageOne);
+  EXPECT_NE(std::vector<uint8_t>(contents.chunks[0].begin(), contents.chunks[0].begin() + 300), contents.stageOne);
 }
 
 TEST(PackageBuilderTest, FileRoundTrip) {
-  char pattern[] = "/tmp/varnel-package-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::filesystem::path dir(pattern);
+  varnel::testing::TempDir dir;
   const std::string path = (dir / "Varnel.res").string();
   PackageContents contents = MakeStandInPackage(0, {}, 3);
   EXPECT_EQ(WritePackageFile(path, contents), PackageResult::kOk);
@@ -48,7 +42,6 @@ TEST(PackageBuilderTest, FileRoundTrip) {
   EXPECT_TRUE(read.stageOne.empty());
   EXPECT_TRUE(read.chunks.empty());
   EXPECT_EQ(std::filesystem::file_size(path), 11u);
-  std::filesystem::remove_all(dir);
 }
 
 // --- error paths ---
