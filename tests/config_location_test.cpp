@@ -82,9 +82,7 @@ TEST_F(ConfigLocationTest, TheWorkingDirectoryComesFirstThenTheUsersThenTheRuleF
       for (const fs::directory_entry& entry : fs::directory_iterator(dir)) fs::remove(entry.path());
     }
   }
-}
-
-TEST_F(ConfigLocationTest, WithoutAConfigurationDirectoryOnlyTheWorkingDirectoryIsUsed) {
+  // Without a configuration directory only the working directory is used.
   Touch(userDir / kSettingsName);
   EXPECT_EQ(FindSettingsFile(kSettingsName, kLoaderPackageName, {}), fs::path(kSettingsName));
   EXPECT_EQ(FindConfigFile(kLoaderPackageName, {}), fs::path(kLoaderPackageName));

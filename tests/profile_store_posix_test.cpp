@@ -52,7 +52,8 @@ bool AsOrdinaryUser(const std::function<bool()>& body) {
 }
 
 TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
-  enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser };
+  // Superuser: the write is the superuser's own, which follows no link.
+  enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser, Superuser };
   struct Case {
     const char* name;
     const char* target;                             // the file at the end, from the row's folder
@@ -61,7 +62,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
     bool followed;
   };
   const std::string absolute = (dir / "absolute" / "real.ini").string();
-  const std::array<Case, 7> kCases = {{
+  const std::array<Case, 8> kCases = {{
       {"absolute", "real.ini", {{"Varnel.ini", absolute.c_str()}}, Change::None, true},
       {"relative", "conf/real.ini", {{"Varnel.ini", "conf/real.ini"}}, Change::None, true},
       // The second link is relative to its own folder, not to the first's.
@@ -70,6 +71,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
       {"open", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAll, false},
       {"sticky", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAllButSticky, true},
       {"foreign", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::LinkOfAnotherUser, false},
+      {"superuser", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::Superuser, false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -83,10 +85,12 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
     if (c.change == Change::FolderOpenToAll) fs::permissions(folder, fs::perms::all);
     if (c.change == Change::FolderOpenToAllButSticky) fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
     // Only the superuser may give a link away.
-    if (c.change == Change::LinkOfAnotherUser && ::geteuid() != 0) continue;
+    const bool superuserOnly = c.change == Change::LinkOfAnotherUser || c.change == Change::Superuser;
+    if (superuserOnly && ::geteuid() != 0) continue;
     const fs::path foreign = c.change == Change::LinkOfAnotherUser ? folder / "Varnel.ini" : fs::path();
     ASSERT_TRUE(GiveToOrdinaryUser(dir.Path(), foreign));
-    EXPECT_EQ(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }), c.followed);
+    const auto write = [&] { return UpdateOffset(folder / "Varnel.ini"); };
+    EXPECT_EQ(c.change == Change::Superuser ? write() : AsOrdinaryUser(write), c.followed);
     for (const auto& [link, pointsTo] : c.links) {
       EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
       EXPECT_EQ(fs::read_symlink(folder / link), pointsTo) << link;
@@ -112,17 +116,6 @@ TEST_F(ProfileStoreTest, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
   EXPECT_FALSE(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }));
   EXPECT_EQ(ReadText(folder / "Varnel.ini"), kUpdatedOffset);
   fs::permissions(folder, fs::perms::owner_all);
-}
-
-TEST_F(ProfileStoreTest, TheSuperuserFollowsNoLinkAndTheFileStays) {
-  if (::geteuid() != 0) GTEST_SKIP() << "the superuser's rule";
-  WriteText(file, kSettingsOffset);
-  const fs::path link = dir / "link.ini";
-  fs::create_symlink(file.filename(), link);
-  EXPECT_FALSE(WriteProfileText(link, "Settings", "Offset", "0x2"));
-  EXPECT_EQ(ReadText(file), kSettingsOffset);
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
 }
 
 // A write keeps the file's mode (and the owner the superuser gave it
