@@ -1,24 +1,20 @@
-// varnel-cli as a process: an interrupt ends a dump cleanly, cancelling the
-// transfer and disconnecting the loader, and the exit status says failure;
-// the wait for the handset ends when asked, whatever arrives meanwhile;
-// "ports" lists this system's serial devices; a line trace is written
-// afresh, and one that can't be written or is refused stops the tool
-// before the port; a hang-up ends a read-back cleanly; names from outside
-// stay one escaped line.
+// varnel-cli as a process: a hang-up ends a transfer cleanly, cancelling it
+// and disconnecting the loader, and the exit status says failure; one
+// interrupt lets a flash finish, a second aborts it; the wait for the
+// handset ends when asked, whatever arrives meanwhile; "ports" lists this
+// system's serial devices; a line trace is written afresh and holds what
+// crossed the line, and one that can't be written or is refused stops the
+// tool before the port; names from outside stay one escaped line.
 #include <fstream>
+#include <sstream>
 
 #include "cli/port_listing.h"
+#include "sim/handset_responses.h"
 #include "tests/child_process.h"
 #include "tests/handset_fixture.h"
 
 namespace varnel::testing {
 namespace {
-
-std::string HexDigits(uint32_t value) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%x", static_cast<unsigned>(value));
-  return digits;
-}
 
 class CliProcessTest : public HandsetTest {
  protected:
@@ -32,6 +28,12 @@ class CliProcessTest : public HandsetTest {
                                     std::move(environment));
   }
 
+  // Starts a session on the handset's port with the test's package.
+  pid_t SpawnSession(std::vector<std::string> args, std::vector<std::string> environment = {}) {
+    args.insert(args.begin(), {"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string()});
+    return Spawn(std::move(args), nullptr, std::move(environment));
+  }
+
   std::string Log() {
     std::vector<uint8_t> log = ReadFile(dir / "log.txt");
     return std::string(log.begin(), log.end());
@@ -43,32 +45,33 @@ class CliProcessTest : public HandsetTest {
   }
 };
 
-TEST_F(CliProcessTest, InterruptCancelsTheDumpAndDisconnects) {
-  StartHandset();
-  std::string out = (dir / "dump.bin").string();
-  pid_t pid =
-      Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "dump", "system", out});
-
-  bool started = handset->WaitFor(
-      [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(TransferKind::Dump);
-        return !dumps.empty() && dumps.back().blocks.size() >= 2;
-      },
-      std::chrono::seconds(30));
-  ::kill(pid, SIGINT);
-  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1);
-  ASSERT_TRUE(started);
-  ASSERT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
-  sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
-  EXPECT_EQ(dump.programControls.back(), kCan);
-  std::vector<uint8_t> got = ReadFile(dir / "dump.bin");
-  EXPECT_EQ(got, Flash(kBank1Base, static_cast<uint32_t>(got.size())));
-  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos);
+// Closing the terminal ends a session as an interrupt does (the dump
+// cancelled after the block under way, with 0x18, then the disconnect),
+// also during the read-back of a verify, whose temporary file no one can
+// ever see. (A stop in the middle of a dump's block: tests/e2e_dump_test.cpp.)
+TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
+  sim::FaultPlan faults;
+  faults.stallBlock = {3, 0, std::chrono::milliseconds(600), 1};  // before the read-back's third block
+  StartHandset(faults);
+  WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0x3C));
+  const std::filesystem::path temporary = dir / "tmp";
+  std::filesystem::create_directory(temporary);
+  const pid_t pid =
+      SpawnSession({"--verify", "flash", "0x2000000", (dir / "image.bin").string()}, {"TMPDIR=" + temporary.string()});
+  ASSERT_TRUE(BlocksUnderWay(TransferKind::Dump, 2));
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  ::kill(pid, SIGHUP);
+  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1) << Log();
+  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
+  EXPECT_TRUE(std::filesystem::is_empty(temporary));
+  EXPECT_TRUE(Disconnected(1)) << Log();
+  EXPECT_EQ(handset->Transcript().Transfers(TransferKind::Dump).back().programControls.back(), kCan);
 }
 
-// An interrupt during a flash lets it finish (a success, exit 0); a second
-// one aborts it after the block under way (exit 1, the flash part-written).
+// An interrupt during a flash lets it finish and its verify run (the log
+// says how long it still needs; a success, exit 0); a second one aborts it
+// after the block under way and says where (exit 1, the flash
+// part-written), the loader hearing that the rest is not coming.
 TEST_F(CliProcessTest, OneInterruptLetsAFlashFinishTwoAbortIt) {
   pacing = sim::Pacing::kLineRate;
   std::vector<uint8_t> image(0x8000);
@@ -78,22 +81,37 @@ TEST_F(CliProcessTest, OneInterruptLetsAFlashFinishTwoAbortIt) {
     SCOPED_TRACE(interrupts);
     StartHandset();
     const uint32_t offset = kBank2Base + static_cast<uint32_t>(interrupts) * 0x10000;  // a region of its own
-    const pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "--speed",
-                             "460800", "flash", "0x" + HexDigits(offset), (dir / "image.bin").string()});
-    ASSERT_TRUE(handset->WaitFor(
-        [](const sim::TranscriptData& d) {
-          auto flashes = d.Transfers(TransferKind::Flash);
-          return !flashes.empty() && flashes.back().blocks.size() >= 3;
-        },
-        kSessionTimeout));
+    char offsetText[16];
+    std::snprintf(offsetText, sizeof offsetText, "0x%x", static_cast<unsigned>(offset));
+    std::vector<std::string> args = {"--speed", "460800", "flash", offsetText, (dir / "image.bin").string()};
+    if (interrupts == 1) args.insert(args.begin(), "--verify");
+    const pid_t pid = SpawnSession(args);
+    ASSERT_TRUE(BlocksUnderWay(TransferKind::Flash, 3));
     ::kill(pid, SIGINT);
     // A second interrupt once the first was taken (two pending at once
     // would be one).
-    if (interrupts == 2 && LogShows("] Finishing the flash: about ", kStopBound)) ::kill(pid, SIGINT);
+    EXPECT_TRUE(LogShows(" left. Stop again to abort it, which leaves the flash part-written.\n", kStopBound));
+    EXPECT_TRUE(LogShows("] Finishing the flash: about ", kStopBound));
+    if (interrupts == 2) ::kill(pid, SIGINT);
     EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), interrupts == 1 ? 0 : 1) << Log();
     const sim::TransferRecord flash = handset->Transcript().Transfers(TransferKind::Flash).back();
-    EXPECT_EQ(flash.response == std::optional<uint8_t>(0), interrupts == 1);
-    EXPECT_EQ(Flash(offset, static_cast<uint32_t>(image.size())) == image, interrupts == 1);
+    if (interrupts == 1) {
+      EXPECT_EQ(flash.response, std::optional<uint8_t>(0));
+      EXPECT_EQ(Flash(offset, static_cast<uint32_t>(image.size())), image);
+      EXPECT_NE(Log().find("] Verify OK\n"), std::string::npos) << Log();
+    } else {
+      EXPECT_EQ(flash.response, std::optional<uint8_t>(sim::kLoaderAbandoned));
+      uint32_t flashed = 0;
+      for (const sim::BlockRecord& block : flash.blocks) flashed += block.length;
+      EXPECT_GE(flashed, 3u * 1024);  // the block under way is answered before the stop
+      EXPECT_LT(flashed, image.size());
+      EXPECT_EQ(Flash(offset, flashed), std::vector<uint8_t>(image.begin(), image.begin() + flashed));
+      char aborted[64];
+      std::snprintf(aborted, sizeof aborted, "] Flash aborted at 0x%x: the flash is part-written\n",
+                    static_cast<unsigned>(offset + flashed));
+      EXPECT_NE(Log().find(aborted), std::string::npos) << Log();
+    }
+    EXPECT_TRUE(Disconnected(1));
     handset.reset();
   }
 }
@@ -102,14 +120,13 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   sim::FaultPlan faults;
   faults.babble = sim::Babble::kInsteadOfOffer;  // bytes without end, never an offer
   StartHandset(faults);
-  const std::string packagePath = (dir / "Varnel.res").string();
-  pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "1", "connect"});
+  pid_t pid = SpawnSession({"--wait", "1", "connect"});
   EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), 1);
   EXPECT_NE(Log().find("No answer from the handset within 1 s"), std::string::npos) << Log();
 
   // A long wait is waited for (its milliseconds do not overflow), and an
   // interrupt still ends it.
-  pid = Spawn({"--port", handset->SlavePath(), "--package", packagePath, "--wait", "2147484", "connect"});
+  pid = SpawnSession({"--wait", "2147484", "connect"});
   const uint32_t babbledBefore = handset->Transcript().stats.noiseSent;
   ASSERT_TRUE(handset->WaitFor([&](const sim::TranscriptData& d) { return d.stats.noiseSent > babbledBefore + 800; },
                                std::chrono::seconds(30)));
@@ -121,19 +138,40 @@ TEST_F(CliProcessTest, TheWaitForTheHandsetIsBoundedWhateverArrives) {
   EXPECT_EQ(Log().find("No answer"), std::string::npos) << Log();
 }
 
+// The trace of a connect holds its records in the order they crossed the
+// line, each way at its speed, the log's lines between them, and every
+// byte the program wrote exactly as the handset received it; a second run
+// empties the file first.
 TEST_F(CliProcessTest, TraceWritesTheSessionAFreshFileEachRun) {
   StartHandset();
   const std::filesystem::path trace = dir / "trace.txt";
   WriteFile(trace, std::vector<uint8_t>(100, 'x'));  // emptied, not added to
-  const std::vector<std::string> args = {
-      "--trace", trace.string(), "--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "connect"};
-  EXPECT_EQ(ExitStatusWithin(Spawn(args), kSessionTimeout), 0) << Log();
-  const std::vector<uint8_t> bytes = ReadFile(trace);
-  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(ExitStatusWithin(SpawnSession({"--trace", trace.string(), "connect"}), kSessionTimeout), 0) << Log();
+  const std::string text = ReadText(trace);
   EXPECT_TRUE(text.starts_with("# Varnel line trace of " + handset->SlavePath() + ", ")) << text;
-  EXPECT_NE(text.find(" out    38400     6  41 54 2A 2A 33 0D  |AT**3.|\n"), std::string::npos) << text;
-  EXPECT_NE(text.find(" log   success Phone switched to serial mode!\n"), std::string::npos) << text;
+  size_t at = 0;
+  for (const std::string& step : {" open  " + handset->SlavePath() + "\n", std::string(" speed 38400\n"),
+                                  std::string(" log   info    Com port opened\n"), std::string(" in     38400 "),
+                                  std::string(" out    38400     6  41 54 2A 2A 33 0D  |AT**3.|\n"),
+                                  std::string(" log   info    Download Initiated\n"), std::string(" speed 115200\n"),
+                                  std::string(" out   115200 "), std::string(" in    115200 "),
+                                  std::string(" log   success Phone switched to serial mode!\n")}) {
+    at = text.find(step, at);
+    ASSERT_NE(at, std::string::npos) << step << " not in its place\n" << text;
+  }
   EXPECT_TRUE(text.ends_with(" close\n")) << text;
+  std::vector<uint8_t> written;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string seconds, kind;
+    uint32_t speed = 0;
+    size_t count = 0;
+    if (!(fields >> seconds >> kind >> speed >> count >> std::hex) || kind != "out") continue;
+    for (unsigned byte = 0; count-- > 0 && fields >> byte;) written.push_back(static_cast<uint8_t>(byte));
+  }
+  ASSERT_TRUE(Disconnected(1));
+  EXPECT_TRUE(written == ProgramBytes());
 }
 
 // A trace that can't be written fails the session (1); one that is not a
@@ -165,8 +203,7 @@ TEST_F(CliProcessTest, ATraceThatIsNotPossibleEndsTheSessionBeforeThePortOpens) 
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.trace);
-    const pid_t pid = Spawn({"--trace", c.trace, "--port", handset->SlavePath(), "--package",
-                             (dir / "Varnel.res").string(), "flash", "0x2000000", imagePath});
+    const pid_t pid = SpawnSession({"--trace", c.trace, "flash", "0x2000000", imagePath});
     EXPECT_EQ(ExitStatusWithin(pid, kSessionTimeout), c.exitStatus);
     EXPECT_NE(Log().find(c.line), std::string::npos) << Log();
     EXPECT_EQ(Log().find("Com port opened"), std::string::npos) << Log();
@@ -176,34 +213,6 @@ TEST_F(CliProcessTest, ATraceThatIsNotPossibleEndsTheSessionBeforeThePortOpens) 
   EXPECT_EQ(ReadFile(dir / "kept.txt"), std::vector<uint8_t>(7, 'k'));
   EXPECT_FALSE(std::filesystem::exists(dir / "created.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
-}
-
-// Closing the terminal ends a session as an interrupt does, also during
-// the read-back of a verify, whose temporary file no one can ever see.
-TEST_F(CliProcessTest, AHangUpDuringAReadBackEndsCleanlyAndLeavesNoFile) {
-  sim::FaultPlan faults;
-  faults.stallBlock = {3, 0, std::chrono::milliseconds(600), 1};  // before the read-back's third block
-  StartHandset(faults);
-  WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0x3C));
-  const std::filesystem::path temporary = dir / "tmp";
-  std::filesystem::create_directory(temporary);
-  const pid_t pid = Spawn({"--port", handset->SlavePath(), "--package", (dir / "Varnel.res").string(), "--verify",
-                           "flash", "0x2000000", (dir / "image.bin").string()},
-                          nullptr, {"TMPDIR=" + temporary.string()});
-  ASSERT_TRUE(handset->WaitFor(
-      [](const sim::TranscriptData& d) {
-        auto dumps = d.Transfers(TransferKind::Dump);
-        return !dumps.empty() && dumps.back().blocks.size() >= 2;
-      },
-      kSessionTimeout));
-  EXPECT_TRUE(std::filesystem::is_empty(temporary));
-  ::kill(pid, SIGHUP);
-  EXPECT_EQ(ExitStatusWithin(pid, kStopBound), 1) << Log();
-  EXPECT_NE(Log().find("] Interrupted\n"), std::string::npos) << Log();
-  EXPECT_TRUE(std::filesystem::is_empty(temporary));
-  EXPECT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)))
-      << Log();
 }
 
 // Names from outside (here a port name) can't start a log line of their

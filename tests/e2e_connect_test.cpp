@@ -1,6 +1,7 @@
 // The connect sequence end to end against the simulated handset: the boot
 // ROM dialogue, stage one as S-records, the speed and block-size packets,
-// stage two by blocks, and the failures of a bad loader package.
+// stage two by blocks, a stop on the way, and the failures of a bad loader
+// package.
 #include <sys/stat.h>
 
 #include <array>
@@ -43,40 +44,32 @@ TEST_F(ConnectTest, ConnectsAt115200WithoutASpeedCommand) {
   EXPECT_EQ(t.stats.garbledFromProgram, 0u);
   EXPECT_TRUE(link->IsReady());
 
+  // A disconnect of the ready loader sends it the disconnect packet.
+  const std::vector<uint8_t> before = ProgramBytes();
   StopLink();
   EXPECT_EQ(LogFrom("Thread exit normally"), (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
-  ASSERT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
-}
-
-TEST_F(ConnectTest, RaisesTheLineSpeedAndKeepsItForTheRestOfTheSession) {
-  StartHandset();
-  Connect(460800, 2048);
-  EXPECT_TRUE(Logged("Port speed 460800"));
-  sim::TranscriptData t = handset->Transcript();
-  ASSERT_EQ(t.Packets(kCmdLineSpeed).size(), 1u);
-  EXPECT_EQ(t.Packets(kCmdLineSpeed)[0].raw, (std::vector<uint8_t>{0x05, 0x29, 0x00, 0x08, 0x07, 0x00}));
-  EXPECT_EQ(t.UploadedChunks(), package.chunks);
-  bool afterSpeed = false;
-  for (const sim::LineChunk& chunk : t.chunks) {
-    if (chunk.phase == sim::Phase::kUploadBlocks) afterSpeed = true;
-    if (afterSpeed && chunk.direction == sim::Direction::kFromProgram) {
-      EXPECT_EQ(chunk.programSpeed, 460800u);
-    }
-  }
-  EXPECT_EQ(t.stats.garbledFromProgram, 0u);
+  ASSERT_TRUE(Disconnected(1));
+  const std::vector<uint8_t> after = ProgramBytes();
+  EXPECT_EQ(std::vector<uint8_t>(after.begin() + static_cast<long>(before.size()), after.end()),
+            (std::vector<uint8_t>{0x01, 0x13}));
 }
 
 // Every block size is told to the loader and bounds the upload's blocks;
-// packages of every shape go up whole.
-TEST_F(ConnectTest, EveryBlockSizeAndEveryPackageShapeConnect) {
+// packages of every shape go up whole; the line speed asked for is raised
+// to and kept for the rest of the session, one the port can't run at is
+// never asked for; a refused speed or block size is reported and the
+// connect goes on.
+TEST_F(ConnectTest, EveryBlockSizeSpeedAndPackageShapeConnect) {
   struct Case {
     uint32_t blockSize;
     uint32_t stageOne;
     std::vector<uint32_t> chunks;
     uint32_t records;  // S-records of stage one, the closing one included; 0: not counted
+    uint32_t speed = 460800;
+    sim::FaultPlan faults = {};
+    const char* told = nullptr;  // logged
   };
-  const std::array<Case, 7> kCases = {{
+  const std::array<Case, 10> kCases = {{
       {1024, 100, {20000}, 0},
       {2048, 100, {20000}, 0},
       {4096, 100, {20000}, 0},
@@ -84,11 +77,22 @@ TEST_F(ConnectTest, EveryBlockSizeAndEveryPackageShapeConnect) {
       {4096, 33, {1, 4000, 0, 65535}, 3},  // a full record, one of 1 byte, S8; an empty chunk
       {4096, 700, {}, 23},                 // the package ends after stage one
       {4096, 0, {10}, 2},                  // an empty stage one: S204400000BB
+      {1024, 100, {20000}, 0, 250000},     // no standard speed: the port can't be set to it
+      // Refused: the line stays at 115200, or the loader keeps its block size.
+      {1024, 100, {20000}, 0, 460800, {.commandError = {kCmdLineSpeed, 0x01, 1}}, "Response [0x1]"},
+      {1024,
+       100,
+       {20000},
+       0,
+       460800,
+       {.commandError = {kCmdBlockSize, 0xFE, 1}},
+       "Command not implemented (254) (Serial_Base:126)"},
   }};
   for (const Case& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << c.blockSize << " " << c.stageOne);
-    StartHandset({}, c.stageOne, c.chunks);
-    Connect(460800, c.blockSize);
+    SCOPED_TRACE(::testing::Message() << c.blockSize << " " << c.stageOne << " " << c.speed);
+    StartHandset(c.faults, c.stageOne, c.chunks);
+    owner.Clear();
+    Connect(c.speed, c.blockSize);
     sim::TranscriptData t = handset->Transcript();
     ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
     EXPECT_EQ(t.Packets(kCmdBlockSize)[0].raw, Packet(kCmdBlockSize, c.blockSize));
@@ -98,6 +102,22 @@ TEST_F(ConnectTest, EveryBlockSizeAndEveryPackageShapeConnect) {
     EXPECT_EQ(t.stageOne, package.stageOne);
     EXPECT_EQ(t.UploadedChunks(), package.chunks);
     EXPECT_TRUE(Logged("Phone switched to serial mode!"));
+    if (c.told != nullptr) EXPECT_TRUE(Logged(c.told)) << c.told;
+    const bool asked = c.speed == 460800;
+    const bool raised = asked && c.faults.commandError.code != kCmdLineSpeed;
+    EXPECT_EQ(Logged("Port speed 460800"), raised);
+    EXPECT_EQ(Logged("The port can't run at 250000 bit/s; the line stays at 115200"), !asked);
+    EXPECT_EQ(t.Packets(kCmdLineSpeed).size(), asked ? 1u : 0u);
+    if (asked) EXPECT_EQ(t.Packets(kCmdLineSpeed)[0].raw, (std::vector<uint8_t>{0x05, 0x29, 0x00, 0x08, 0x07, 0x00}));
+    EXPECT_EQ(handset->LineSpeed(), raised ? 460800u : kUploadSpeed);
+    bool afterSpeed = false;
+    for (const sim::LineChunk& chunk : t.chunks) {
+      if (chunk.phase == sim::Phase::kUploadBlocks) afterSpeed = true;
+      if (afterSpeed && chunk.direction == sim::Direction::kFromProgram) {
+        EXPECT_EQ(chunk.programSpeed, raised ? 460800u : kUploadSpeed);
+      }
+    }
+    EXPECT_EQ(t.stats.garbledFromProgram, 0u);
     StopLink();
     handset.reset();
   }
@@ -133,8 +153,7 @@ TEST_F(ConnectTest, AMissingOrTruncatedPackageEndsTheConnection) {
     EXPECT_EQ(owner.package.Open(dir / c.name), c.opens);
     owner.Clear();
     StartLink();
-    ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-    link->Join();
+    AwaitClosed();
     const std::vector<std::string> after = LogFrom(c.reports[0]);
     ASSERT_GE(after.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 2), c.reports);
@@ -146,36 +165,35 @@ TEST_F(ConnectTest, AMissingOrTruncatedPackageEndsTheConnection) {
     }
     StopLink();
   }
-  ASSERT_TRUE(
-      handset->WaitFor([](const sim::TranscriptData& d) { return d.stats.disconnects == 1; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Disconnected(1));
 }
 
-TEST_F(ConnectTest, RefusedSpeedKeeps115200AndRefusedBlockSizeIsReported) {
-  sim::FaultPlan faults;
-  faults.commandError = {kCmdLineSpeed, 0x01, 1};
-  StartHandset(faults);
-  Connect(460800);
-  EXPECT_TRUE(Logged("Response [0x1]"));
-  EXPECT_FALSE(Logged("Port speed 460800"));
-  EXPECT_EQ(handset->Transcript().UploadedChunks(), package.chunks);
-  StopLink();
-
-  faults.commandError = {kCmdBlockSize, 0xFE, 1};
-  handset->SetFaults(faults);
-  handset->PowerCycle();
-  Connect();
-  EXPECT_TRUE(Logged("Response [0xfe]"));
-  EXPECT_TRUE(Logged("Command not implemented (254) (Serial_Base:126)"));
-}
-
-TEST_F(ConnectTest, ASpeedThePortCantRunAtIsNeverAskedFor) {
-  StartHandset();
-  Connect(250000);  // no standard speed: the port can't be set to it
-  EXPECT_TRUE(Logged("The port can't run at 250000 bit/s; the line stays at 115200"));
-  EXPECT_TRUE(handset->Transcript().Packets(kCmdLineSpeed).empty());
-  EXPECT_EQ(handset->LineSpeed(), kUploadSpeed);
-  EXPECT_TRUE(Logged("Phone switched to serial mode!"));
-  EXPECT_EQ(handset->Transcript().UploadedChunks(), package.chunks);
+// A stop while the worker waits for the handset writes nothing; one while
+// stage one goes up ends the connect promptly.
+TEST_F(ConnectTest, AStopDuringTheConnectEndsItPromptly) {
+  for (bool offered : {false, true}) {
+    SCOPED_TRACE(offered);
+    sim::FaultPlan faults;
+    if (!offered) faults.offer = sim::BootOffer::kNever;
+    pacing = offered ? sim::Pacing::kLineRate : sim::Pacing::kOff;  // stage one takes seconds to go up
+    StartHandset(faults, 16000);
+    owner.Clear();
+    StartLink();
+    if (offered) {
+      ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.atLines.size() >= 2; },
+                                   std::chrono::seconds(10)));
+    }
+    link->Stop();
+    AwaitClosed(kStopBound);
+    EXPECT_FALSE(Logged("Phone switched to serial mode!"));
+    EXPECT_EQ(handset->Transcript().records, 0u) << "stage one was not finished";
+    EXPECT_EQ(LogFrom("Thread exit normally"), (std::vector<std::string>{"Thread exit normally", "Com port closed"}));
+    if (!offered) EXPECT_EQ(LogFrom("Thread started").size(), 3u) << "nothing between the start and the end";
+    EXPECT_EQ(ProgramBytes().empty(), !offered);
+    EXPECT_FALSE(link->IsOpen());
+    StopLink();
+    handset.reset();
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Dumps end to end: the region read back exactly, CRC failures within and
-// beyond the retry budget, the loader's abort, region errors and a stop.
+// Dumps end to end: the region read back exactly, through an adapter that
+// holds bytes too, CRC failures beyond the retry budget, the loader's abort,
+// region errors and files refused (for a flash too), a stop and a hang-up.
 #include <sys/stat.h>
 
 #include <array>
@@ -14,59 +15,51 @@ constexpr uint32_t kLength = 0x9000;  // 36 blocks of 1024 bytes
 
 class DumpTest : public HandsetTest {};
 
-TEST_F(DumpTest, ReadsTheRegionBackExactly) {
-  StartHandset();
-  Connect(460800, 4096);
-  Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
-  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
-  EXPECT_EQ(owner.LastTransfer().bytes, kLength + 100);
-  EXPECT_TRUE(Logged("Offset = 0x2500000, size = 0x9064"));
-  EXPECT_TRUE(Logged("Receive started"));
-  EXPECT_TRUE(Logged("Receive finished!"));
-  EXPECT_TRUE(Logged("Time elapsed [00:00]") || Logged("Time elapsed [00:01]"));
-  const std::vector<std::string> end = LogFrom("Receive finished!");
-  ASSERT_GE(end.size(), 3u);
-  EXPECT_TRUE(end[1].starts_with("Time elapsed ["));
-  EXPECT_TRUE(end[2].starts_with("Average rate ") && end[2].ends_with(" KiB/s")) << end[2];
-  sim::TranscriptData t = handset->Transcript();
-  ASSERT_EQ(t.Packets(kCmdDump).size(), 1u);
-  EXPECT_EQ(t.Packets(kCmdDump)[0].raw,
-            (std::vector<uint8_t>{9, 0x34, 0x00, 0x00, 0x50, 0x02, 0x64, 0x90, 0x00, 0x00}));
-  for (const sim::PacketRecord& p : t.Packets(kCmdState)) EXPECT_EQ(p.response, std::optional<uint8_t>(0));
-  ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
-  EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
-  EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls.back(), kAck);
-  EXPECT_EQ(owner.Events(), (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
-}
-
 // A USB adapter holds the handset's bytes and passes them on in packets:
 // every block and answer still arrives whole and in order, and nothing is
 // taken for a fault.
-TEST_F(DumpTest, AnAdapterThatHoldsBytesChangesNothingButTime) {
-  adapterLatency = std::chrono::milliseconds(16);
-  StartHandset();
-  Connect(460800, 1024);
-  Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
-  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
-  WriteFile(dir / "image.bin", std::vector<uint8_t>(3000, 0x5A));
-  Run(TransferKind::Flash, kRegion, 0, dir / "image.bin");
-  EXPECT_EQ(Flash(kRegion, 3000), std::vector<uint8_t>(3000, 0x5A));
-  for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
-  EXPECT_EQ(handset->Transcript().stats.garbledFromProgram, 0u);
+TEST_F(DumpTest, ReadsTheRegionBackExactlyAlsoThroughAnAdapterThatHoldsBytes) {
+  for (const std::chrono::milliseconds latency : {std::chrono::milliseconds(0), std::chrono::milliseconds(16)}) {
+    SCOPED_TRACE(latency.count());
+    adapterLatency = latency;
+    StartHandset();
+    owner.Clear();
+    Connect(460800, 4096);
+    Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
+    EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
+    EXPECT_EQ(owner.LastTransfer().bytes, kLength + 100);
+    EXPECT_TRUE(Logged("Offset = 0x2500000, size = 0x9064"));
+    EXPECT_TRUE(Logged("Receive started"));
+    const std::vector<std::string> end = LogFrom("Receive finished!");
+    ASSERT_GE(end.size(), 3u);
+    EXPECT_TRUE(end[1] == "Time elapsed [00:00]" || end[1] == "Time elapsed [00:01]") << end[1];
+    EXPECT_TRUE(end[2].starts_with("Average rate ") && end[2].ends_with(" KiB/s")) << end[2];
+    sim::TranscriptData t = handset->Transcript();
+    ASSERT_EQ(t.Packets(kCmdDump).size(), 1u);
+    EXPECT_EQ(t.Packets(kCmdDump)[0].raw,
+              (std::vector<uint8_t>{9, 0x34, 0x00, 0x00, 0x50, 0x02, 0x64, 0x90, 0x00, 0x00}));
+    for (const sim::PacketRecord& p : t.Packets(kCmdState)) EXPECT_EQ(p.response, std::optional<uint8_t>(0));
+    ASSERT_EQ(t.Packets(kCmdState).size(), 3u);
+    EXPECT_EQ(t.Packets(kCmdState)[1].packet.first, kStateDump);
+    EXPECT_EQ(t.Transfers(TransferKind::Dump)[0].programControls.back(), kAck);
+    EXPECT_EQ(owner.Events(),
+              (std::vector<std::string>{"warning 4", "ready", "warning 6", "busy", "ready", "transfer"}));
+    WriteFile(dir / "image.bin", std::vector<uint8_t>(3000, 0x5A));
+    Run(TransferKind::Flash, kRegion, 0, dir / "image.bin");
+    EXPECT_EQ(Flash(kRegion, 3000), std::vector<uint8_t>(3000, 0x5A));
+    for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
+    EXPECT_EQ(handset->Transcript().stats.garbledFromProgram, 0u);
+    StopLink();
+    handset.reset();
+  }
 }
 
-TEST_F(DumpTest, FiveCrcFailuresAreRecoveredSixEndTheTransfer) {
+// Five are recovered: tests/e2e_hostile_line_test.cpp.
+TEST_F(DumpTest, ASixthCrcFailureEndsTheTransfer) {
   sim::FaultPlan faults;
-  faults.corruptCrc = {3, 5, 1};  // blocks 3 to 7, each bad once
+  faults.corruptCrc = {3, 6, 1};  // blocks 3 to 8, each bad once
   StartHandset(faults);
   Connect();
-  Run(TransferKind::Dump, kRegion, kLength, dir / "five.bin");
-  EXPECT_EQ(ReadFile(dir / "five.bin"), Flash(kRegion, kLength));
-  EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:312)"));
-  EXPECT_FALSE(Logged("XM CRC Error (58) (Serial_XM:443)"));
-
-  faults.corruptCrc = {3, 6, 1};  // a sixth failure in the same transfer
-  handset->SetFaults(faults);
   Run(TransferKind::Dump, kRegion, kLength, dir / "six.bin");
   EXPECT_TRUE(Logged("XM CRC Error (58) (Serial_XM:443)"));
   // Blocks 3 to 7 were asked for again and got through; block 8's failure
@@ -92,40 +85,49 @@ TEST_F(DumpTest, LoaderAbortEndsTheReceiveWithoutCancel) {
 
 // ---- Failures ----
 
-TEST_F(DumpTest, RegionErrorsSendNothingAndTouchNoFile) {
-  StartHandset();
-  Connect();
-  struct Case {
-    uint32_t offset;
-    uint32_t size;
-    const char* report;
-  };
-  const std::array<Case, 4> kCases = {{
-      {0xFFFFFF, 1, "File is too big or Address wrong (57) (Serial_XM:423)"},
-      {0x2500000, 0x300001, "File is too big or Address wrong (56) (Serial_XM:428)"},
-      {0x1800000, 1, "File is too big or Address wrong (56) (Serial_XM:428)"},
-      {0xF0000000, 0x10000000, "File is too big or Address wrong (56) (Serial_XM:428)"},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.offset);
-    Run(TransferKind::Dump, c.offset, c.size, dir / "region.bin");
-    EXPECT_TRUE(Logged(c.report));
-  }
-  EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty());
-  EXPECT_FALSE(std::filesystem::exists(dir / "region.bin"));
-}
-
 // Each kind of file refused and its reason: tests/transfer_file_posix_test.cpp.
-TEST_F(DumpTest, ATargetThatIsNotARegularFileIsRefusedBeforeThePacket) {
+TEST_F(DumpTest, RefusedRegionsAndFilesSendNothingAndTouchNoFile) {
   StartHandset();
   Connect();
   ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
-  Run(TransferKind::Dump, kRegion, kLength, dir / "fifo.bin");
-  std::vector<std::string> after = LogFrom("Offset = 0x2500000, size = 0x9000");
-  ASSERT_GE(after.size(), 4u);
-  EXPECT_EQ(after[1], "Can't open file (15) (Serial_XM:429)");
-  EXPECT_EQ(after[2], (dir / "fifo.bin").string() + ": not a regular file");
-  EXPECT_TRUE(handset->Transcript().Packets(kCmdDump).empty()) << "nothing sent";
+  WriteFile(dir / "big.bin", std::vector<uint8_t>(0x300001));
+  // Sparse files: their low 32 bits (0x1000 and 0) would fit in a bank.
+  for (const char* name : {"huge.bin", "exactly4g.bin"}) WriteFile(dir / name, {});
+  std::filesystem::resize_file(dir / "huge.bin", 0x100001000);
+  std::filesystem::resize_file(dir / "exactly4g.bin", 0x100000000);
+  constexpr char kTooBig[] = "File is too big or Address wrong (56) (Serial_XM:428)";
+  constexpr char kFlashTooBig[] = "File is too big or Address wrong (56) (Serial_XM:535)";
+  struct Case {
+    TransferKind kind;
+    uint32_t offset;
+    uint32_t size;
+    const char* report;
+    const char* file = "region.bin";
+    const char* reason = nullptr;  // the grey line after the report, if any
+  };
+  const std::array<Case, 10> kCases = {{
+      {TransferKind::Dump, 0xFFFFFF, 1, "File is too big or Address wrong (57) (Serial_XM:423)"},
+      {TransferKind::Dump, 0x2500000, 0x300001, kTooBig},
+      {TransferKind::Dump, 0x1800000, 1, kTooBig},
+      {TransferKind::Dump, 0xF0000000, 0x10000000, kTooBig},
+      {TransferKind::Dump, kRegion, kLength, "Can't open file (15) (Serial_XM:429)", "fifo.bin", "not a regular file"},
+      {TransferKind::Flash, kBank2Base, 0, kFlashTooBig, "missing.bin", "No such file or directory"},
+      {TransferKind::Flash, kBank2Base, 0, kFlashTooBig, "fifo.bin", "not a regular file"},
+      {TransferKind::Flash, 0x2500000, 0, kFlashTooBig, "big.bin"},  // past the bank's end
+      {TransferKind::Flash, kBank2Base, 0, kFlashTooBig, "huge.bin"},
+      {TransferKind::Flash, kBank2Base, 0, kFlashTooBig, "exactly4g.bin"},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << c.file << " " << c.offset);
+    owner.Clear();
+    Run(c.kind, c.offset, c.size, dir / c.file);
+    const std::vector<std::string> after = LogFrom(c.report);
+    ASSERT_GE(after.size(), 2u) << "not reported";
+    if (c.reason != nullptr) EXPECT_EQ(after[1], (dir / c.file).string() + ": " + c.reason);
+  }
+  sim::TranscriptData t = handset->Transcript();
+  EXPECT_TRUE(t.Packets(kCmdDump).empty() && t.Packets(kCmdFlash).empty()) << "nothing sent";
+  EXPECT_FALSE(std::filesystem::exists(dir / "region.bin"));
   EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo.bin"));
 }
 
@@ -160,8 +162,7 @@ TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
       },
       std::chrono::seconds(10)));
   link->Stop();
-  ASSERT_TRUE(owner.WaitFor("closed", 1, kSessionTimeout));
-  link->Join();
+  AwaitClosed();
   sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.programControls.back(), kCan);
   std::vector<uint8_t> stopped = ReadFile(dir / "stopped.bin");
@@ -172,6 +173,22 @@ TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
   for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
   EXPECT_FALSE(owner.LastTransfer().confirmed && owner.LastTransfer().bytes == kBankSize);
   EXPECT_EQ(LogFrom("Receive finished!").back(), "Com port closed");
+}
+
+TEST_F(DumpTest, AHangUpMidTransferEndsTheLinkCleanly) {
+  sim::FaultPlan faults;
+  faults.hangUp = {TransferKind::Dump, 3};
+  StartHandset(faults);
+  Connect();
+  Start(TransferKind::Dump, kBank1Base, 0x10000, dir / "cut.bin");
+  AwaitClosed();
+  std::vector<std::string> texts = owner.Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Error (19) (Serial:758)"), 1);
+  EXPECT_TRUE(Logged("Receive finished!"));
+  EXPECT_EQ(texts.back(), "Com port closed");
+  std::vector<uint8_t> cut = ReadFile(dir / "cut.bin");
+  EXPECT_EQ(cut, Flash(kBank1Base, static_cast<uint32_t>(cut.size())));
+  EXPECT_LE(cut.size(), 3u * 1024);
 }
 
 }  // namespace

@@ -123,6 +123,28 @@ class HandsetTest : public ::testing::Test {
     return it == all.end() ? std::string::npos : static_cast<size_t>(it - all.begin());
   }
 
+  // Whether the handset saw `count` disconnects within kStopBound.
+  bool Disconnected(uint32_t count = 1) {
+    return handset->WaitFor([count](const sim::TranscriptData& d) { return d.stats.disconnects == count; }, kStopBound);
+  }
+
+  // Whether the last `kind` transfer on the line got to `blocks` blocks
+  // within `limit`.
+  bool BlocksUnderWay(TransferKind kind, size_t blocks, std::chrono::milliseconds limit = kSessionTimeout) {
+    return handset->WaitFor(
+        [=](const sim::TranscriptData& d) {
+          const std::vector<sim::TransferRecord> transfers = d.Transfers(kind);
+          return !transfers.empty() && transfers.back().blocks.size() >= blocks;
+        },
+        limit);
+  }
+
+  // Waits until the link has closed within `limit`, then for its worker.
+  void AwaitClosed(std::chrono::milliseconds limit = kSessionTimeout) {
+    ASSERT_TRUE(owner.WaitFor("closed", 1, limit));
+    link->Join();
+  }
+
   bool Logged(const std::string& text) {
     std::vector<std::string> texts = owner.Texts();
     return std::find(texts.begin(), texts.end(), text) != texts.end();

@@ -52,7 +52,8 @@ bool AsOrdinaryUser(const std::function<bool()>& body) {
 }
 
 TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
-  enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser };
+  // Superuser: the write is the superuser's own, which follows no link.
+  enum class Change { None, FolderOpenToAll, FolderOpenToAllButSticky, LinkOfAnotherUser, Superuser };
   struct Case {
     const char* name;
     const char* target;                             // the file at the end, from the row's folder
@@ -61,7 +62,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
     bool followed;
   };
   const std::string absolute = (dir / "absolute" / "real.ini").string();
-  const std::array<Case, 7> kCases = {{
+  const std::array<Case, 8> kCases = {{
       {"absolute", "real.ini", {{"Varnel.ini", absolute.c_str()}}, Change::None, true},
       {"relative", "conf/real.ini", {{"Varnel.ini", "conf/real.ini"}}, Change::None, true},
       // The second link is relative to its own folder, not to the first's.
@@ -70,6 +71,7 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
       {"open", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAll, false},
       {"sticky", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::FolderOpenToAllButSticky, true},
       {"foreign", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::LinkOfAnotherUser, false},
+      {"superuser", "real.ini", {{"Varnel.ini", "real.ini"}}, Change::Superuser, false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -83,10 +85,12 @@ TEST_F(ProfileStoreTest, AWriteFollowsOnlyLinksNoOneElseMayChange) {
     if (c.change == Change::FolderOpenToAll) fs::permissions(folder, fs::perms::all);
     if (c.change == Change::FolderOpenToAllButSticky) fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
     // Only the superuser may give a link away.
-    if (c.change == Change::LinkOfAnotherUser && ::geteuid() != 0) continue;
+    const bool superuserOnly = c.change == Change::LinkOfAnotherUser || c.change == Change::Superuser;
+    if (superuserOnly && ::geteuid() != 0) continue;
     const fs::path foreign = c.change == Change::LinkOfAnotherUser ? folder / "Varnel.ini" : fs::path();
     ASSERT_TRUE(GiveToOrdinaryUser(dir.Path(), foreign));
-    EXPECT_EQ(AsOrdinaryUser([&] { return UpdateOffset(folder / "Varnel.ini"); }), c.followed);
+    const auto write = [&] { return UpdateOffset(folder / "Varnel.ini"); };
+    EXPECT_EQ(c.change == Change::Superuser ? write() : AsOrdinaryUser(write), c.followed);
     for (const auto& [link, pointsTo] : c.links) {
       EXPECT_TRUE(fs::is_symlink(folder / link)) << link;
       EXPECT_EQ(fs::read_symlink(folder / link), pointsTo) << link;
@@ -114,65 +118,42 @@ TEST_F(ProfileStoreTest, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
   fs::permissions(folder, fs::perms::owner_all);
 }
 
-TEST_F(ProfileStoreTest, TheSuperuserFollowsNoLinkAndTheFileStays) {
-  if (::geteuid() != 0) GTEST_SKIP() << "the superuser's rule";
-  WriteText(file, kSettingsOffset);
+// A write keeps the file's mode (and the owner the superuser gave it
+// away to); a file read-only by any mode is not replaced, nor through a
+// link. (Read-only for all: tests/profile_store_test.cpp.)
+TEST_F(ProfileStoreTest, AWriteKeepsModeAndOwnerAndLeavesAReadOnlyFileAlone) {
+  using enum fs::perms;
+  struct Case {
+    fs::perms mode;
+    bool written;
+  };
+  constexpr std::array<Case, 7> kCases = {{
+      {owner_read | owner_write, true},
+      {owner_read | owner_write | group_read, true},
+      {owner_read | owner_write | group_all | others_read, true},
+      {owner_read | owner_write | group_write | set_gid, true},
+      {owner_read, false},
+      {none, false},
+      {owner_read | owner_exec | set_uid, false},
+  }};
   const fs::path link = dir / "link.ini";
   fs::create_symlink(file.filename(), link);
-  EXPECT_FALSE(WriteProfileText(link, "Settings", "Offset", "0x2"));
-  EXPECT_EQ(ReadText(file), kSettingsOffset);
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
-}
-
-TEST_F(ProfileStoreTest, PermissionsAreKeptAcrossAWrite) {
-  constexpr std::array<fs::perms, 4> kModes = {
-      fs::perms::owner_read | fs::perms::owner_write,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_all | fs::perms::others_read,
-      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_write | fs::perms::set_gid,
-  };
-  for (fs::perms mode : kModes) {
-    SCOPED_TRACE(static_cast<int>(mode));
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
     WriteText(file, kSettingsOffset);
-    fs::permissions(file, mode, fs::perm_options::replace);
-    ASSERT_TRUE(UpdateOffset(file));
-    EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadText(file), kUpdatedOffset);
-  }
-}
-
-TEST_F(ProfileStoreTest, TheSuperuserKeepsTheFilesOwner) {
-  if (::geteuid() != 0) GTEST_SKIP() << "only the superuser may give a file away";
-  WriteText(file, kSettingsOffset);
-  ASSERT_EQ(::chown(file.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
-  ASSERT_TRUE(UpdateOffset(file));
-  struct stat info {};
-  ASSERT_EQ(::stat(file.c_str(), &info), 0);
-  EXPECT_EQ(info.st_uid, kOrdinaryUser);
-  EXPECT_EQ(info.st_gid, kOrdinaryUser);
-  EXPECT_EQ(ReadText(file), kUpdatedOffset);
-}
-
-TEST_F(ProfileStoreTest, AReadOnlyFileIsNotReplaced) {
-  constexpr std::array<fs::perms, 4> kModes = {
-      fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-      fs::perms::owner_read,
-      fs::perms::none,
-      fs::perms::owner_read | fs::perms::owner_exec | fs::perms::set_uid,
-  };
-  const fs::path link = dir / "link.ini";
-  fs::create_symlink(file.filename(), link);
-  for (fs::perms mode : kModes) {
-    SCOPED_TRACE(static_cast<int>(mode));
-    WriteText(file, kSettingsOffset);
-    fs::permissions(file, mode, fs::perm_options::replace);
-    EXPECT_FALSE(UpdateOffset(file));
-    EXPECT_FALSE(UpdateOffset(link)) << "nor through a link";
-    EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_EQ(ReadText(file), kSettingsOffset);
+    // Only the superuser may give a file away.
+    const bool givenAway = ::geteuid() == 0 && &c == &kCases[0];
+    if (givenAway) ASSERT_EQ(::chown(file.c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+    fs::permissions(file, c.mode, fs::perm_options::replace);
+    EXPECT_EQ(UpdateOffset(file), c.written);
+    if (!c.written) EXPECT_FALSE(UpdateOffset(link)) << "nor through a link";
+    EXPECT_EQ(fs::status(file).permissions(), c.mode);
+    EXPECT_EQ(ReadText(file), c.written ? kUpdatedOffset : kSettingsOffset);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    if (givenAway) EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(kOrdinaryUser, kOrdinaryUser));
     EXPECT_EQ(EntryCount(dir.Path()), 2u) << "no temporary left";
-    fs::permissions(file, fs::perms::owner_all, fs::perm_options::add);
+    fs::permissions(file, owner_all, fs::perm_options::add);
     ASSERT_TRUE(fs::remove(file));
   }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "settings/profile_store.h"
@@ -55,51 +56,44 @@ TEST_F(ProfileStoreTest, TextIsCutTo259CharactersWhereFindGivesTheWholeValue) {
   EXPECT_EQ(Profile::Load(file).Find("Flasher", "FileName"), longValue);
 }
 
-TEST_F(ProfileStoreTest, ValuesKeepTheirBlanksAndQuotesThroughAWriteAndARead) {
+// A value written keeps its blanks and quotes through a write and a read;
+// a hand-edited one is trimmed and loses one pair of quotes.
+TEST_F(ProfileStoreTest, ValuesKeepTheirBlanksAndQuotesAndHandEditedOnesAreTrimmed) {
   struct Case {
-    const char* value;
-    const char* line;  // as written
+    const char* line;   // in the file
+    const char* value;  // as read
+    bool written;       // the line is what writing the value makes; else the line was edited by hand
   };
-  constexpr std::array<Case, 12> kCases = {{
-      {"plain name.bin", "Key=plain name.bin"},
-      {" leading", "Key=\" leading\""},
-      {"trailing ", "Key=\"trailing \""},
-      {"  both  ", "Key=\"  both  \""},
-      {"\ttab", "Key=\"\ttab\""},
-      {"   ", "Key=\"   \""},
-      {"\"quoted\"", "Key=\"\"quoted\"\""},
-      {"\"\"", "Key=\"\"\"\""},
-      {"\"", "Key=\""},
-      {"\"open only", "Key=\"open only"},
-      {"in \"the\" middle", "Key=in \"the\" middle"},
-      {"", "Key="},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string("[") + c.value + "]");
-    ASSERT_TRUE(WriteProfileText(file, "S", "Key", c.value));
-    EXPECT_EQ(ReadText(file), std::string("[S]\n") + c.line + "\n");
-    EXPECT_EQ(Profile::Load(file).Find("S", "Key"), c.value);
-    EXPECT_EQ(ReadProfileText(file, "S", "Key", "default"), c.value);
-  }
-}
-
-TEST_F(ProfileStoreTest, HandEditedValuesAreTrimmedAndLoseOnePairOfQuotes) {
-  struct Case {
-    const char* line;
-    const char* value;
-  };
-  constexpr std::array<Case, 6> kCases = {{
-      {"Key = value", "value"},
-      {"Key=\t value with blanks \t", "value with blanks"},
-      {"Key =  \" kept \"  ", " kept "},
-      {"Key=\"\"twice\"\"", "\"twice\""},
-      {"Key=\"unbalanced", "\"unbalanced"},
-      {"Key = \"\"", ""},
+  constexpr std::array<Case, 18> kCases = {{
+      {"Key=plain name.bin", "plain name.bin", true},
+      {"Key=\" leading\"", " leading", true},
+      {"Key=\"trailing \"", "trailing ", true},
+      {"Key=\"  both  \"", "  both  ", true},
+      {"Key=\"\ttab\"", "\ttab", true},
+      {"Key=\"   \"", "   ", true},
+      {"Key=\"\"quoted\"\"", "\"quoted\"", true},
+      {"Key=\"\"\"\"", "\"\"", true},
+      {"Key=\"", "\"", true},
+      {"Key=\"open only", "\"open only", true},
+      {"Key=in \"the\" middle", "in \"the\" middle", true},
+      {"Key=", "", true},
+      {"Key = value", "value", false},
+      {"Key=\t value with blanks \t", "value with blanks", false},
+      {"Key =  \" kept \"  ", " kept ", false},
+      {"Key=\"\"twice\"\"", "\"twice\"", false},
+      {"Key=\"unbalanced", "\"unbalanced", false},
+      {"Key = \"\"", "", false},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.line);
-    WriteText(file, std::string("[S]\r\n") + c.line + "\r\n");
+    if (c.written) {
+      ASSERT_TRUE(WriteProfileText(file, "S", "Key", c.value));
+      EXPECT_EQ(ReadText(file), std::string("[S]\n") + c.line + "\n");
+    } else {
+      WriteText(file, std::string("[S]\r\n") + c.line + "\r\n");
+    }
     EXPECT_EQ(Profile::Load(file).Find("S", "Key"), c.value);
+    EXPECT_EQ(ReadProfileText(file, "S", "Key", "default"), c.value);
   }
 }
 
@@ -154,59 +148,58 @@ TEST_F(ProfileStoreTest, KeysOfASectionComeInFileOrderEachOnce) {
 
 // ---- Files that are not written, or not read ----
 
-// Read-only for everyone is the one mode both a POSIX mode and the Windows
-// read-only attribute express.
-TEST_F(ProfileStoreTest, AFileReadOnlyForAllIsNotReplaced) {
+// A file read-only for everyone (the one mode both a POSIX mode and the
+// Windows read-only attribute express), a directory, a file past the size
+// limit and a place where no file can be made are left as they are, with
+// no temporary beside them; a file at the limit is read and written.
+TEST_F(ProfileStoreTest, WhatCanNotBeReplacedIsLeftAsItIs) {
   constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-  WriteText(file, kSettingsOffset);
-  fs::permissions(file, kReadOnly, fs::perm_options::replace);
-  EXPECT_FALSE(UpdateOffset(file));
-  EXPECT_EQ(fs::status(file).permissions(), kReadOnly);
-  EXPECT_EQ(ReadText(file), kSettingsOffset);
-  EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
-  // Windows removes no read-only file, nor the folder that holds one.
-  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
-}
-
-TEST_F(ProfileStoreTest, ADirectoryIsNeitherReadNorReplaced) {
-  ASSERT_TRUE(fs::create_directory(file));
-  EXPECT_EQ(Profile::Load(file).ReadStatus(), ProfileRead::NotRegular);
-  EXPECT_EQ(ReadProfileInt(file, "Settings", "ComPort", 1), 1);
-  EXPECT_FALSE(UpdateOffset(file));
-  EXPECT_TRUE(fs::is_directory(file));
-  EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
-}
-
-TEST_F(ProfileStoreTest, AnOversizedFileReadsAsAbsentAndIsNotReplaced) {
+  const std::string head = "[Settings]\nComPort=7\n;";
+  const auto sized = [&](uintmax_t size) { return head + std::string(size - head.size() - 1, 'x') + "\n"; };
   struct Case {
-    uintmax_t size;
+    const char* what;
+    std::function<fs::path()> make;  // the settings file's place
     ProfileRead read;
     int32_t comPort;
+    bool written;
   };
-  constexpr std::array<Case, 2> kCases = {{
-      {kProfileFileMaxBytes, ProfileRead::Read, 7},
-      {kProfileFileMaxBytes + 1, ProfileRead::TooLarge, 1},
+  const std::array<Case, 5> kCases = {{
+      {"read-only for all",
+       [&] {
+         WriteText(file, "[Settings]\nComPort=7\n");
+         fs::permissions(file, kReadOnly, fs::perm_options::replace);
+         return file;
+       },
+       ProfileRead::Read, 7, false},
+      {"a directory", [&] { return fs::create_directory(file), file; }, ProfileRead::NotRegular, 1, false},
+      {"at the size limit", [&] { return WriteText(file, sized(kProfileFileMaxBytes)), file; }, ProfileRead::Read, 7,
+       true},
+      {"past the size limit", [&] { return WriteText(file, sized(kProfileFileMaxBytes + 1)), file; },
+       ProfileRead::TooLarge, 1, false},
+      {"under a file",
+       [&] { return WriteText(dir / "blocker", "a file, not a folder"), dir / "blocker" / "Varnel.ini"; },
+       ProfileRead::Absent, 1, false},
   }};
-  const std::string head = "[Settings]\nComPort=7\n;";
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.size);
-    WriteText(file, head + std::string(c.size - head.size() - 1, 'x') + "\n");
-    ASSERT_EQ(fs::file_size(file), c.size);
-    EXPECT_EQ(Profile::Load(file).ReadStatus(), c.read);
-    EXPECT_EQ(ReadProfileInt(file, "Settings", "ComPort", 1), c.comPort);
-    const bool written = UpdateOffset(file);
-    EXPECT_EQ(written, c.read == ProfileRead::Read);
-    EXPECT_EQ(fs::file_size(file), written ? c.size + std::string("Offset=0x2\n").size() : c.size);
+    SCOPED_TRACE(c.what);
+    const fs::path path = c.make();
+    std::error_code ignored;
+    const fs::file_status before = fs::status(path, ignored);
+    const auto contentOf = [](const fs::path& p) { return fs::is_directory(p) ? std::string() : ReadText(p); };
+    const std::string content = contentOf(path);
+    EXPECT_EQ(Profile::Load(path).ReadStatus(), c.read);
+    EXPECT_EQ(ReadProfileInt(path, "Settings", "ComPort", 1), c.comPort);
+    EXPECT_EQ(UpdateOffset(path), c.written);
+    if (c.written) EXPECT_EQ(contentOf(path).size(), content.size() + std::string("Offset=0x2\n").size());
+    if (!c.written) EXPECT_EQ(contentOf(path), content);
+    EXPECT_EQ(fs::status(path, ignored).type(), before.type());
+    EXPECT_EQ(fs::status(path, ignored).permissions(), before.permissions());
+    EXPECT_EQ(EntryCount(dir.Path()), 1u) << "no temporary left";
+    // Windows removes no read-only file, nor the folder that holds one.
+    if (fs::is_regular_file(file)) fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    fs::remove_all(file);
+    fs::remove(dir / "blocker");
   }
-}
-
-TEST_F(ProfileStoreTest, UnwritablePlaceFailsQuietlyAndLeavesNothing) {
-  WriteText(dir / "blocker", "a file, not a folder");
-  const fs::path unwritable = dir / "blocker" / "Varnel.ini";
-  EXPECT_FALSE(WriteProfileText(unwritable, "Settings", "LastTab", "1"));
-  EXPECT_EQ(ReadProfileInt(unwritable, "Settings", "LastTab", 0), 0);
-  EXPECT_EQ(Profile::Load(unwritable).ReadStatus(), ProfileRead::Absent);
-  EXPECT_EQ(EntryCount(dir.Path()), 1u);
 }
 
 TEST_F(ProfileStoreTest, ValueWithLineBreakCannotInjectLines) {

@@ -34,7 +34,8 @@ class TempDir {
     // Creating a directory fails when the name exists, so a name taken by a
     // parallel test is never shared; another random one is tried.
     for (int attempt = 0; attempt < kNameTries && path.empty(); ++attempt) {
-      const std::filesystem::path candidate = base / ("varnel-test-" + RandomSuffix(entropy));
+      const std::filesystem::path candidate =
+          base / ("varnel-test-" + std::to_string(entropy()) + "-" + std::to_string(entropy()));
       if (std::filesystem::create_directory(candidate)) path = candidate;
     }
     if (path.empty()) throw std::runtime_error("no free temporary directory name in " + base.string());
@@ -51,16 +52,6 @@ class TempDir {
 
  private:
   static constexpr int kNameTries = 16;
-  static constexpr int kSuffixDigits = 16;
-
-  // kSuffixDigits random hexadecimal digits.
-  static std::string RandomSuffix(std::random_device& entropy) {
-    constexpr std::string_view kDigits = "0123456789abcdef";
-    std::uniform_int_distribution<size_t> digit(0, kDigits.size() - 1);
-    std::string suffix;
-    for (int i = 0; i < kSuffixDigits; ++i) suffix += kDigits[digit(entropy)];
-    return suffix;
-  }
 
   std::filesystem::path path;
 };

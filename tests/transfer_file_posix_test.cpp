@@ -76,7 +76,7 @@ class TransferFileTest : public ::testing::Test {
 };
 
 // The reasons are the ones the dump and the flash log after their report
-// (tests/e2e_dump_test.cpp and tests/e2e_flash_test.cpp show one each).
+// (tests/e2e_dump_test.cpp shows them for a dump and a flash).
 TEST_F(TransferFileTest, WhatIsNotARegularFileIsRefusedWithoutBeingOpened) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), kPrivate), 0);
   fs::create_directory(dir / "folder");
