@@ -65,9 +65,6 @@ class LinkProtocolTest : public ::testing::Test {
     }
     return reports;
   }
-  static std::ptrdiff_t CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
-    return std::count(bytes.begin(), bytes.end(), byte);
-  }
 
   // Receives `expected` bytes into a fresh file; returns the status.
   LinkStatus Receive(uint32_t expected) {
@@ -121,7 +118,8 @@ TEST_F(LinkProtocolTest, AReportLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked
 // ---- Opening the port ----
 
 // A port that refuses the line's settings would run under another
-// program's (XON/XOFF, another speed): the open fails and the port closes.
+// program's (XON/XOFF, another speed): the open fails and the port closes,
+// so each operation on it then reports 12 where it failed.
 TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   port.Close();
   port.refuseLineDefaults = true;
@@ -131,6 +129,18 @@ TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts[texts.size() - 2], "Error (18) (Serial:199)");
   EXPECT_EQ(texts.back(), "refused");
+  owner.Clear();
+  LinkLine& line = protocol.line;
+  uint8_t byte = 0;
+  uint32_t count = 0;
+  EXPECT_EQ(line.WriteByte(1), kStatusPortClosed);
+  EXPECT_EQ(line.ReadBytes(&byte, 1), kStatusPortClosed);
+  EXPECT_EQ(line.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
+  EXPECT_EQ(line.GetQueuedCount(&count), kStatusPortClosed);
+  EXPECT_EQ(line.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
+  EXPECT_EQ(owner.Texts(),
+            (std::vector<std::string>{"Error (12) (Serial:526)", "Error (12) (Serial:592)", "Error (12) (Serial:634)",
+                                      "Error (12) (Serial:746)", "Error (12) (Serial:467)"}));
   EXPECT_TRUE(port.Written().empty());
 }
 
@@ -178,7 +188,7 @@ TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
   port.reply = [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kDc4}); };
   const std::vector<uint8_t> data = Data(2);
   EXPECT_EQ(protocol.sender.SendBlock(data.data(), kData, 1), kStatusBlockAborted);
-  EXPECT_EQ(CountOf(port.Written(), kCan), 0);
+  EXPECT_EQ(std::count(port.Written().begin(), port.Written().end(), kCan), 0);
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error (51) (Serial_XM:173)"});
 }
 
