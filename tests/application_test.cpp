@@ -1,11 +1,13 @@
-// Start-up state: the code page, the text module (its format, which
-// translations it keeps, the shipped Russian module) and LoadText.
+// Start-up state: the code page (chosen by the locale, and conversions
+// between UTF-8 and it), the text module (its format, which translations
+// it keeps, the shipped Russian module) and LoadText.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <system_error>
 
 #include "format/loader_package.h"
@@ -40,6 +42,41 @@ TEST(CodePageTest, CyrillicLanguagesGet1251OthersTheirLocalesOwn) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.locale);
     EXPECT_EQ(CodePageForLocale(c.locale), c.codePage);
+  }
+}
+
+// What the code page holds goes both ways unchanged, a character it lacks
+// becomes one '?' and never a look-alike letter, and an unknown code page
+// leaves the text as it is.
+TEST(CodePageConversionTest, EachCharacterBecomesItsBytesOrOneQuestionMark) {
+  struct Case {
+    uint32_t codePage;
+    const char* utf8;
+    const char* inCodePage;
+    bool held;  // every character is in the code page: ToUtf8 gives the text back
+  };
+  constexpr uint32_t kNoSuchCodePage = 12345;
+  constexpr std::array<Case, 11> kCases = {{
+      {kNoSuchCodePage, "Мои.bin", "Мои.bin", true},  // left as it is both ways
+      {kCyrillicCodePage, "Мои файлы", "\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB", true},
+      {kLatin1CodePage, "café", "caf\xE9", true},
+      {kAsciiCodePage, "plain.bin", "plain.bin", true},
+      {kUtf8CodePage, "Мои файлы", "Мои файлы", true},
+      {kCyrillicCodePage, "", "", true},
+      // Two, three and four bytes of UTF-8 the code page lacks. Best fit
+      // would make "ete.bin" of the first, which names another file.
+      {kCyrillicCodePage, "été.bin", "?t?.bin", false},
+      {kLatin1CodePage, "Мои.bin", "???.bin", false},
+      {kLatin1CodePage, "5€", "5?", false},
+      {kCyrillicCodePage, "a😀b", "a?b", false},
+      {kAsciiCodePage, "é", "?", false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.utf8) + " in " + std::to_string(c.codePage));
+    EXPECT_EQ(FromUtf8(c.utf8, c.codePage), c.inCodePage);
+    if (c.held) {
+      EXPECT_EQ(ToUtf8(c.inCodePage, c.codePage), c.utf8);
+    }
   }
 }
 

@@ -1,8 +1,9 @@
-// Golden vectors of the wire formats: CRC, S-records, flash sectors; the
-// loader's packets (those the program sends, and frames that are short,
-// long or carry an argument the format leaves out); and what the numbers
-// of received blocks say (a repeat of the block just stored, a new block,
-// or one after a missing block; loaders whose numbers say nothing).
+// The wire formats: golden vectors of the CRC, S-records and flash
+// sectors; the loader's packets (those the program sends, and frames that
+// are short, long or carry an argument the format leaves out); and what
+// the numbers of received blocks say (a repeat of the block just stored, a
+// new block, or one after a missing block; loaders whose numbers say
+// nothing).
 #include <gtest/gtest.h>
 
 #include <array>

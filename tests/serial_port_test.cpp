@@ -86,10 +86,8 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpenedAndSpeedChanges) {
   EXPECT_EQ(owner.Lines()[0].colour, kBlack);
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 
-  EXPECT_TRUE(port.CanRunAt(460800));
-  EXPECT_TRUE(port.CanRunAt(kBootSpeed));
-  EXPECT_FALSE(port.CanRunAt(250000));
-  EXPECT_FALSE(port.CanRunAt(0));
+  for (uint32_t speed : {460800u, kBootSpeed}) EXPECT_TRUE(port.CanRunAt(speed)) << speed;
+  for (uint32_t speed : {250000u, 0u}) EXPECT_FALSE(port.CanRunAt(speed)) << speed;
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 
   ASSERT_EQ(link.line.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
