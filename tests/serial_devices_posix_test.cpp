@@ -3,13 +3,8 @@
 // sysfs and /dev/serial/by-id tell of them ("varnel-cli ports" shows every
 // field), where a name or a COM name leads, what may be opened as a port,
 // and the reasons a device could not be opened (the devices present for a
-// missing one, the group to join for a refused one, the processes that
-// hold a busy one). The same reasons on real devices are in
-// serial_port_test.cpp.
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// missing one, the processes that hold a busy one). The reasons for a
+// refused user, which need the user's groups, are in serial_port_test.cpp.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -196,39 +191,6 @@ TEST_F(SerialDevicesTest, TheReasonAMissingOrBusyDeviceCanNotBeOpened) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.device + " " + std::strerror(c.error));
     EXPECT_EQ(DescribeOpenFailure(c.device, c.error, tree.Roots(), texts), Opening(c.device, c.error) + " " + c.advice);
-  }
-}
-
-TEST_F(SerialDevicesTest, ARefusedDeviceNamesItsGroupAndHowToJoinIt) {
-  if (::geteuid() != 0) GTEST_SKIP() << "giving a file another group needs root";
-  const group* dialout = ::getgrnam("dialout");
-  if (dialout == nullptr) GTEST_SKIP() << "no group dialout";
-  const gid_t dialoutGid = dialout->gr_gid;
-  const std::string join =
-      "The device belongs to group dialout: join it with `sudo usermod -aG dialout $USER`, then log out and in "
-      "again (a new group counts from a new login).";
-  struct Case {
-    gid_t gid;
-    mode_t mode;
-    std::string advice;
-  };
-  const std::array<Case, 3> kCases = {{
-      {dialoutGid, 0660, join},
-      {dialoutGid, 0600,
-       join + " Its mode 0600 gives the group no read and write access: the mode must allow it "
-              "(a udev rule: MODE=\"0660\")."},
-      {0, 0660,
-       "Only root may open it; a udev rule can give the device a group such as dialout "
-       "(GROUP=\"dialout\", MODE=\"0660\")."},
-  }};
-  const std::filesystem::path node = tree.Roots().dev / "ttyUSB0";
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.advice);
-    ASSERT_EQ(::chown(node.c_str(), 0, c.gid), 0);
-    ASSERT_EQ(::chmod(node.c_str(), c.mode), 0);
-    // Through its by-id link the device is the same file.
-    EXPECT_EQ(DescribeOpenFailure(kCableAdapterLink, EACCES, tree.Roots(), texts),
-              Opening(kCableAdapterLink, EACCES) + " " + c.advice);
   }
 }
 

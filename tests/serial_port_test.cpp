@@ -2,7 +2,7 @@
 // shows (its speeds, bytes crossing unchanged, a blocking wait woken, a
 // hang-up, the lock against a second program, a device opened through a
 // link to it), and the reasons an open fails that name the group to join
-// when a user outside it is refused, and the process that holds the port.
+// (or what else refuses a user) and the process that holds the port.
 // The protocol's logic is pinned on the fake port (link_protocol_test.cpp).
 #include <fcntl.h>
 #include <grp.h>
@@ -234,6 +234,8 @@ TEST_F(SerialPortTest, HangUpFailsReadsAndWritesAndIsReportedOnce) {
   EXPECT_TRUE(link.line.StopRequested());
 }
 
+// A user refused the device (opened through a link to it, as through
+// /dev/serial/by-id) is told the group to join, or what else stops it.
 TEST_F(SerialPortTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
   if (::geteuid() != 0) GTEST_SKIP() << "dropping to another user needs root";
   const group* dialout = ::getgrnam("dialout");
@@ -241,6 +243,11 @@ TEST_F(SerialPortTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
   const gid_t dialoutGid = dialout->gr_gid;
   ASSERT_TRUE(pty.IsOpen());
   const std::string slave = pty.SlavePath();
+  TempDir dir;
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add);
+  const std::string byId = (dir / "usb-Cable_USB_UART_A1-if00-port0").string();
+  std::filesystem::create_symlink(slave, byId);
   const std::string join =
       "The device belongs to group dialout: join it with `sudo usermod -aG dialout $USER`, then log out and in "
       "again (a new group counts from a new login).";
@@ -248,18 +255,22 @@ TEST_F(SerialPortTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
       " Its mode 0600 gives the group no read and write access: the mode must allow it (a udev rule: "
       "MODE=\"0660\").";
   struct Case {
+    gid_t gid;
     mode_t mode;
     bool inDialout;  // the user's supplementary groups: dialout, or none
     std::string advice;
   };
-  const std::array<Case, 3> kCases = {{
-      {0660, false, join},
-      {0600, false, join + mode},
-      {0600, true, "The device belongs to group dialout, which this user is in already." + mode},
+  const std::array<Case, 4> kCases = {{
+      {dialoutGid, 0660, false, join},
+      {dialoutGid, 0600, false, join + mode},
+      {dialoutGid, 0600, true, "The device belongs to group dialout, which this user is in already." + mode},
+      {0, 0660, false,
+       "Only root may open it; a udev rule can give the device a group such as dialout (GROUP=\"dialout\", "
+       "MODE=\"0660\")."},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.advice);
-    ASSERT_EQ(::chown(slave.c_str(), 0, dialoutGid), 0);
+    ASSERT_EQ(::chown(slave.c_str(), 0, c.gid), 0);
     ASSERT_EQ(::chmod(slave.c_str(), c.mode), 0);
     ForkedChild child([&](int out) {
       if (::setgroups(c.inDialout ? 1 : 0, &dialoutGid) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0) {
@@ -268,10 +279,10 @@ TEST_F(SerialPortTest, ARefusedUserIsToldWhichGroupToJoinOrWhatElseStopsIt) {
       }
       SerialPort refused(app);
       std::string reason;
-      WriteAll(out, refused.Open(slave, &reason) ? "opened" : reason);
+      WriteAll(out, refused.Open(byId, &reason) ? "opened" : reason);
     });
     ASSERT_GT(child.Pid(), 0);
-    EXPECT_EQ(child.Read(), slave + ": " + std::strerror(EACCES) + ". " + c.advice);
+    EXPECT_EQ(child.Read(), byId + ": " + std::strerror(EACCES) + ". " + c.advice);
   }
 }
 
