@@ -44,20 +44,12 @@ std::vector<uint8_t> Data(uint8_t seed) {
   return data;
 }
 
-// A protocol on a fresh fake port, for a table's row.
+// A protocol on a fresh fake port, in English: the fixture's, and a
+// table row's own.
 struct Rig {
-  explicit Rig(const Application& app, LinkCommand start = LinkCommand::Idle)
-      : command(start), protocol(app, owner, port, command) {}
-  FakePort port;
-  std::atomic<LinkCommand> command;
-  RecordingOwner owner;
-  LinkProtocol protocol;
-};
+  explicit Rig(LinkCommand start = LinkCommand::Idle) : command(start), protocol(app, owner, port, command) {}
 
-class LinkProtocolTest : public ::testing::Test {
- protected:
-  LinkProtocolTest() : app("Varnel", kUtf8CodePage, {}), protocol(app, owner, port, command) {}
-
+  // The red lines: the failures and retries reported.
   std::vector<std::string> Reports() {
     std::vector<std::string> reports;
     for (const LogLine& line : owner.Lines()) {
@@ -66,6 +58,15 @@ class LinkProtocolTest : public ::testing::Test {
     return reports;
   }
 
+  const Application app{"Varnel", kUtf8CodePage, {}};
+  FakePort port;
+  std::atomic<LinkCommand> command;
+  RecordingOwner owner;
+  LinkProtocol protocol;
+};
+
+class LinkProtocolTest : public ::testing::Test, protected Rig {
+ protected:
   // Receives `expected` bytes into a fresh file; returns the status.
   LinkStatus Receive(uint32_t expected) {
     std::string reason;
@@ -76,11 +77,6 @@ class LinkProtocolTest : public ::testing::Test {
     return status;
   }
 
-  Application app;
-  RecordingOwner owner;
-  FakePort port;
-  std::atomic<LinkCommand> command{LinkCommand::Idle};
-  LinkProtocol protocol;
   TempDir dir;
   uint32_t received = 0;
 };
@@ -168,7 +164,7 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   const std::vector<uint8_t> data = Data(1);
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     FakePort& fresh = rig.port;
     fresh.reply = c.loader;
     EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
@@ -222,7 +218,7 @@ TEST_F(LinkProtocolTest, AStopLetsTheBlockUnderWayBeAnswered) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     rig.port.reply = [&](FakePort& p, const std::vector<uint8_t>&) {
       rig.command.store(LinkCommand::Stop);
       if (!c.answer.empty()) p.Arrive(c.answer, 50);
@@ -249,7 +245,7 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     FakePort& fresh = rig.port;
     // One good block, then nothing but the stream.
     fresh.Arrive(Block(1, Data(4)));
@@ -308,7 +304,7 @@ TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
 // ---- The boot dialogue ----
 
 TEST_F(LinkProtocolTest, ABootStepEndsAfterItsLimitWhateverKeepsArriving) {
-  Rig rig(app, LinkCommand::Connect);
+  Rig rig(LinkCommand::Connect);
   rig.port.Stream({'R', 'I', 'N', 'G', '\r', '\n'}, 1);  // lines without end, never "OK"
   EXPECT_EQ(rig.protocol.boot.WaitForText(kOkLine, kLineEnd), kStatusTimeout);
   EXPECT_GE(rig.port.Now(), kBootStepLimitMs);
@@ -350,7 +346,7 @@ TEST_F(LinkProtocolTest, TheOfferIsAwaitedThroughStrayBytesWhichAreTold) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app, LinkCommand::Connect);
+    Rig rig(LinkCommand::Connect);
     c.line(rig.port);
     static_cast<void>(rig.protocol.boot.SendSRecords("", 0));
     EXPECT_EQ(!rig.port.Written().empty() && rig.port.Written()[0] == kBootAnswer, c.offered);
