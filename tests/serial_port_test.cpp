@@ -210,13 +210,17 @@ TEST_F(SerialPortTest, APortOpensThroughTheMapAndALinkAndIsHeldUntilClosed) {
 
 // ---- Failures ----
 
+// A COM name outside the port map is the USB adapter of its number: here
+// one no machine has.
 TEST_F(SerialPortTest, MissingDeviceReports11WithTheReason) {
-  EXPECT_EQ(link.line.OpenPort("/dev/varnel-no-such-device", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
+  TempDir dir;
+  ScopedWorkingDir cwd(dir.Path());  // no port map
+  EXPECT_EQ(link.line.OpenPort("COM200", kQueueBytes, kQueueBytes), kStatusCantOpenPort);
   auto lines = owner.Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].text, "Can't open port (11) (Serial:142)");
   EXPECT_EQ(lines[0].colour, kRed);
-  EXPECT_EQ(lines[1].text.rfind("/dev/varnel-no-such-device: No such file or directory", 0), 0u);
+  EXPECT_EQ(lines[1].text.rfind("/dev/ttyUSB199: No such file or directory", 0), 0u);
   EXPECT_EQ(lines[1].colour, kGrey);
   EXPECT_TRUE(link.line.StopRequested());
   EXPECT_FALSE(port.IsOpen());
