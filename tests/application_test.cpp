@@ -1,9 +1,13 @@
-// Start-up state: the code page, the text module and LoadText.
+// Start-up state: the code page (chosen by the locale, and conversions
+// between UTF-8 and it), the text module (its format, which translations
+// it keeps, the shipped Russian module) and LoadText.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <system_error>
 
 #include "format/loader_package.h"
@@ -38,6 +42,41 @@ TEST(CodePageTest, CyrillicLanguagesGet1251OthersTheirLocalesOwn) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.locale);
     EXPECT_EQ(CodePageForLocale(c.locale), c.codePage);
+  }
+}
+
+// What the code page holds goes both ways unchanged, a character it lacks
+// becomes one '?' and never a look-alike letter, and an unknown code page
+// leaves the text as it is.
+TEST(CodePageConversionTest, EachCharacterBecomesItsBytesOrOneQuestionMark) {
+  struct Case {
+    uint32_t codePage;
+    const char* utf8;
+    const char* inCodePage;
+    bool held;  // every character is in the code page: ToUtf8 gives the text back
+  };
+  constexpr uint32_t kNoSuchCodePage = 12345;
+  constexpr std::array<Case, 11> kCases = {{
+      {kNoSuchCodePage, "Мои.bin", "Мои.bin", true},  // left as it is both ways
+      {kCyrillicCodePage, "Мои файлы", "\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB", true},
+      {kLatin1CodePage, "café", "caf\xE9", true},
+      {kAsciiCodePage, "plain.bin", "plain.bin", true},
+      {kUtf8CodePage, "Мои файлы", "Мои файлы", true},
+      {kCyrillicCodePage, "", "", true},
+      // Two, three and four bytes of UTF-8 the code page lacks. Best fit
+      // would make "ete.bin" of the first, which names another file.
+      {kCyrillicCodePage, "été.bin", "?t?.bin", false},
+      {kLatin1CodePage, "Мои.bin", "???.bin", false},
+      {kLatin1CodePage, "5€", "5?", false},
+      {kCyrillicCodePage, "a😀b", "a?b", false},
+      {kAsciiCodePage, "é", "?", false},
+  }};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.utf8) + " in " + std::to_string(c.codePage));
+    EXPECT_EQ(FromUtf8(c.utf8, c.codePage), c.inCodePage);
+    if (c.held) {
+      EXPECT_EQ(ToUtf8(c.inCodePage, c.codePage), c.utf8);
+    }
   }
 }
 
@@ -119,6 +158,72 @@ TEST(LoadTextTest, SettingsPathFindsTheFileInAnyLetterCase) {
   // apart only "VARNEL.INI" itself does, on Windows any spelling of it.
   std::error_code error;
   EXPECT_TRUE(std::filesystem::equivalent(app.SettingsPath(), "VARNEL.INI", error)) << app.SettingsPath();
+}
+
+TEST(LanguageModuleTest, ParsesIdsEscapesAndSkipsWhatIsNotAText) {
+  const std::string source =
+      "\xEF\xBB\xBF# comment=not a text\n"
+      "\n"
+      "4=one\\r\\ntwo\\\\three\\q\r\n"
+      "  8 =  Hide \n"
+      "x=ignored\n"
+      "70000=too big\n"
+      "9=\n";
+  StringTable table = ParseLanguageModule(source, kUtf8CodePage, ProgramTexts());
+  ASSERT_NE(table.Find(4), nullptr);
+  EXPECT_EQ(*table.Find(4), "one\r\ntwo\\three\\q");
+  EXPECT_EQ(*table.Find(8), "  Hide ");
+  EXPECT_EQ(*table.Find(9), "");
+  EXPECT_EQ(table.Count(), 3u);
+}
+
+// A translation is kept only when printf would read the same arguments
+// from it as from the program's own text, one for one.
+TEST(LanguageModuleTest, ATextIsKeptOnlyWithTheSameConversionsAsTheProgramsOwn) {
+  struct Case {
+    const char* line;
+    bool kept;
+  };
+  constexpr Case kCases[] = {
+      {"33=%s %d %d ok", true},
+      {"48=100%% %s", true},  // "%%" is a percent sign
+      {"48=%-10s", true},     // flags and width take no argument
+      {"69=%.2f KiB", true},
+      {"41=100%% sure", true},
+      {"35=%s wrong kind", false},
+      {"46=0x%x only one", false},
+      {"79=Can't save the log to %l %d%s", false},  // "%l %" is no escaped percent
+      {"48=%5% %s", false},
+      {"48=%n%s", false},             // writes through its argument
+      {"48=%1$s", false},             // a numbered argument
+      {"35=%*d", false},              // the width is an argument of its own
+      {"48=%s %", false},             // dangling
+      {"69=%.1Lf", false},            // another length: another argument type
+      {"41=100% plain text", false},  // "% p" converts a pointer
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
+    const StringTable table = ParseLanguageModule(c.line, kUtf8CodePage, ProgramTexts());
+    EXPECT_EQ(table.Count() == 1, c.kept);
+  }
+}
+
+TEST(LanguageModuleTest, ShippedModuleTranslatesEveryTextKeepingPlaceholders) {
+  auto module = LoadLanguageModule(VARNEL_SOURCE_DIR "/resources/Varnel.lng", kCyrillicCodePage, ProgramTexts());
+  ASSERT_TRUE(module.has_value());
+  StringTable own = ProgramTexts();
+  EXPECT_EQ(module->Count(), own.Count());
+  for (uint32_t id = 0; id <= 0xFFFF; ++id) {
+    const std::string* english = own.Find(static_cast<uint16_t>(id));
+    if (english == nullptr) continue;
+    SCOPED_TRACE(id);
+    const std::string* russian = module->Find(static_cast<uint16_t>(id));
+    ASSERT_NE(russian, nullptr);
+    EXPECT_EQ(FormatSignature(*russian), FormatSignature(*english));
+    EXPECT_EQ(std::count(russian->begin(), russian->end(), '?'), std::count(english->begin(), english->end(), '?'))
+        << "a character code page 1251 lacks";
+  }
+  EXPECT_NE(module->Find(4)->find("\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,29 +1,19 @@
 // A fake sysfs, /dev and /proc in a temporary folder, shaped as Linux has
 // them, for the serial device listing, the port map's names, the open
-// failure reasons and the Options dialog's port captions. POSIX only (it
-// makes symbolic links). Throws std::filesystem::filesystem_error when the
-// folder can't be made, which fails the test that asked for it.
+// failure reasons (serial_devices_posix_test.cpp) and the Options dialog's
+// port captions. POSIX only (it makes symbolic links). Throws
+// std::filesystem::filesystem_error when the folder can't be made, which
+// fails the test that asked for it.
 #pragma once
 
 #include <sys/types.h>
 
 #include <filesystem>
 #include <fstream>
-#include <ostream>
 #include <string>
 
 #include "port/serial_devices.h"
 #include "tests/test_support.h"
-
-namespace varnel {
-
-// Failed comparisons show the fields.
-inline void PrintTo(const SerialDevice& device, std::ostream* out) {
-  *out << "{" << device.path << ", " << device.byId << ", " << device.vendorId << ":" << device.productId << ", \""
-       << device.product << "\", " << device.driver << "}";
-}
-
-}  // namespace varnel
 
 namespace varnel::testing {
 

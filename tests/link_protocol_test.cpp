@@ -44,20 +44,12 @@ std::vector<uint8_t> Data(uint8_t seed) {
   return data;
 }
 
-// A protocol on a fresh fake port, for a table's row.
+// A protocol on a fresh fake port, in English: the fixture's, and a
+// table row's own.
 struct Rig {
-  explicit Rig(const Application& app, LinkCommand start = LinkCommand::Idle)
-      : command(start), protocol(app, owner, port, command) {}
-  FakePort port;
-  std::atomic<LinkCommand> command;
-  RecordingOwner owner;
-  LinkProtocol protocol;
-};
+  explicit Rig(LinkCommand start = LinkCommand::Idle) : command(start), protocol(app, owner, port, command) {}
 
-class LinkProtocolTest : public ::testing::Test {
- protected:
-  LinkProtocolTest() : app("Varnel", kUtf8CodePage, {}), protocol(app, owner, port, command) {}
-
+  // The red lines: the failures and retries reported.
   std::vector<std::string> Reports() {
     std::vector<std::string> reports;
     for (const LogLine& line : owner.Lines()) {
@@ -65,10 +57,16 @@ class LinkProtocolTest : public ::testing::Test {
     }
     return reports;
   }
-  static std::ptrdiff_t CountOf(const std::vector<uint8_t>& bytes, uint8_t byte) {
-    return std::count(bytes.begin(), bytes.end(), byte);
-  }
 
+  const Application app{"Varnel", kUtf8CodePage, {}};
+  FakePort port;
+  std::atomic<LinkCommand> command;
+  RecordingOwner owner;
+  LinkProtocol protocol;
+};
+
+class LinkProtocolTest : public ::testing::Test, protected Rig {
+ protected:
   // Receives `expected` bytes into a fresh file; returns the status.
   LinkStatus Receive(uint32_t expected) {
     std::string reason;
@@ -79,11 +77,6 @@ class LinkProtocolTest : public ::testing::Test {
     return status;
   }
 
-  Application app;
-  RecordingOwner owner;
-  FakePort port;
-  std::atomic<LinkCommand> command{LinkCommand::Idle};
-  LinkProtocol protocol;
   TempDir dir;
   uint32_t received = 0;
 };
@@ -121,7 +114,8 @@ TEST_F(LinkProtocolTest, AReportLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked
 // ---- Opening the port ----
 
 // A port that refuses the line's settings would run under another
-// program's (XON/XOFF, another speed): the open fails and the port closes.
+// program's (XON/XOFF, another speed): the open fails and the port closes,
+// so each operation on it then reports 12 where it failed.
 TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   port.Close();
   port.refuseLineDefaults = true;
@@ -131,6 +125,18 @@ TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts[texts.size() - 2], "Error (18) (Serial:199)");
   EXPECT_EQ(texts.back(), "refused");
+  owner.Clear();
+  LinkLine& line = protocol.line;
+  uint8_t byte = 0;
+  uint32_t count = 0;
+  EXPECT_EQ(line.WriteByte(1), kStatusPortClosed);
+  EXPECT_EQ(line.ReadBytes(&byte, 1), kStatusPortClosed);
+  EXPECT_EQ(line.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
+  EXPECT_EQ(line.GetQueuedCount(&count), kStatusPortClosed);
+  EXPECT_EQ(line.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
+  EXPECT_EQ(owner.Texts(),
+            (std::vector<std::string>{"Error (12) (Serial:526)", "Error (12) (Serial:592)", "Error (12) (Serial:634)",
+                                      "Error (12) (Serial:746)", "Error (12) (Serial:467)"}));
   EXPECT_TRUE(port.Written().empty());
 }
 
@@ -158,7 +164,7 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   const std::vector<uint8_t> data = Data(1);
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     FakePort& fresh = rig.port;
     fresh.reply = c.loader;
     EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
@@ -178,7 +184,7 @@ TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
   port.reply = [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kDc4}); };
   const std::vector<uint8_t> data = Data(2);
   EXPECT_EQ(protocol.sender.SendBlock(data.data(), kData, 1), kStatusBlockAborted);
-  EXPECT_EQ(CountOf(port.Written(), kCan), 0);
+  EXPECT_EQ(std::count(port.Written().begin(), port.Written().end(), kCan), 0);
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error (51) (Serial_XM:173)"});
 }
 
@@ -212,7 +218,7 @@ TEST_F(LinkProtocolTest, AStopLetsTheBlockUnderWayBeAnswered) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     rig.port.reply = [&](FakePort& p, const std::vector<uint8_t>&) {
       rig.command.store(LinkCommand::Stop);
       if (!c.answer.empty()) p.Arrive(c.answer, 50);
@@ -239,7 +245,7 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app);
+    Rig rig;
     FakePort& fresh = rig.port;
     // One good block, then nothing but the stream.
     fresh.Arrive(Block(1, Data(4)));
@@ -298,7 +304,7 @@ TEST_F(LinkProtocolTest, AStalledBlockIsLetPassThenAskedForAgainAndAccepted) {
 // ---- The boot dialogue ----
 
 TEST_F(LinkProtocolTest, ABootStepEndsAfterItsLimitWhateverKeepsArriving) {
-  Rig rig(app, LinkCommand::Connect);
+  Rig rig(LinkCommand::Connect);
   rig.port.Stream({'R', 'I', 'N', 'G', '\r', '\n'}, 1);  // lines without end, never "OK"
   EXPECT_EQ(rig.protocol.boot.WaitForText(kOkLine, kLineEnd), kStatusTimeout);
   EXPECT_GE(rig.port.Now(), kBootStepLimitMs);
@@ -340,7 +346,7 @@ TEST_F(LinkProtocolTest, TheOfferIsAwaitedThroughStrayBytesWhichAreTold) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Rig rig(app, LinkCommand::Connect);
+    Rig rig(LinkCommand::Connect);
     c.line(rig.port);
     static_cast<void>(rig.protocol.boot.SendSRecords("", 0));
     EXPECT_EQ(!rig.port.Written().empty() && rig.port.Written()[0] == kBootAnswer, c.offered);

@@ -1,6 +1,6 @@
 // Patch file headers: the three texts of the 88-byte record, short and
 // unterminated fields, and the search of a directory's ".cpf" files (a FIFO
-// among them is in pages_patch_header_posix_test.cpp).
+// among them is in patch_header_posix_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>

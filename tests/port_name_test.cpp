@@ -9,8 +9,7 @@
 namespace varnel {
 namespace {
 
-// COM names in any letter case give their number; other names give zero.
-TEST(PortNameTest, ComNamesGiveTheirNumberOtherNamesZero) {
+TEST(PortNameTest, ComNamesInAnyLetterCaseGiveTheirNumberOtherNamesZero) {
   struct Case {
     std::string_view name;
     int number;
@@ -31,10 +30,7 @@ TEST(PortNameTest, ComNamesGiveTheirNumberOtherNamesZero) {
       {"COM2147483648", 0},
       {"LPT1", 0},
   }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ComPortNumber(c.name), c.number);
-  }
+  for (const Case& c : kCases) EXPECT_EQ(ComPortNumber(c.name), c.number) << c.name;
 }
 
 }  // namespace

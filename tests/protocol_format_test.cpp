@@ -1,10 +1,18 @@
-// Golden vectors of the wire formats: CRC, S-records, flash sectors.
+// The wire formats: golden vectors of the CRC, S-records and flash
+// sectors; the loader's packets (those the program sends, and frames that
+// are short, long or carry an argument the format leaves out); and what
+// the numbers of received blocks say (a repeat of the block just stored, a
+// new block, or one after a missing block; loaders whose numbers say
+// nothing).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "format/block_sequence.h"
+#include "format/command_packet.h"
 #include "format/crc16.h"
 #include "format/flash_bank.h"
 #include "format/srecord_format.h"
@@ -102,6 +110,143 @@ TEST(FlashBankTest, SectorRoomFollowsEachBanksMap) {
     ASSERT_TRUE(FindFlashBank(c.base, &bank));
     EXPECT_EQ(SectorRoom(c.relative, bank), c.room);
   }
+}
+
+// ---- Command packets ----
+
+struct PacketCase {
+  const char* name;
+  std::vector<uint8_t> raw;
+  PacketDecode decode;
+  uint8_t code = 0;
+  uint32_t argumentCount = 0;
+  uint32_t first = 0;
+  uint32_t second = 0;
+  bool written = false;  // the program writes exactly `raw` for this command
+};
+
+TEST(CommandPacketTest, DecodesEachFrame) {
+  using enum PacketDecode;
+  const std::vector<PacketCase> cases = {
+      {"disconnect", {0x01, 0x13}, Ok, 0x13, 0, 0, 0, true},
+      {"block size 4096", {0x05, 0x36, 0x00, 0x10, 0x00, 0x00}, Ok, 0x36, 1, 4096, 0, true},
+      {"line speed 460800", {0x05, 0x29, 0x00, 0x08, 0x07, 0x00}, Ok, 0x29, 1, 460800, 0, true},
+      {"bank 1 dump", {0x09, 0x34, 0, 0, 0, 0x01, 0, 0, 0x80, 0}, Ok, 0x34, 2, 0x1000000, 0x800000, true},
+      {"argument sent as zero", {0x05, 0x36, 0x00, 0x00, 0x00, 0x00}, ZeroArgument, 0x36, 1},
+      {"second argument zero", {0x09, 0x35, 0, 0, 0, 0x01, 0, 0, 0, 0}, ZeroArgument, 0x35, 2, 0x1000000},
+      {"length 2", {0x02, 0x13, 0x00}, BadLength},
+      {"length 0", {0x00}, BadLength},
+      {"cut short", {0x05, 0x36, 0x00, 0x10}, BadLength},
+      {"one byte too many", {0x01, 0x13, 0x00}, BadLength},
+  };
+  for (const PacketCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CommandPacket packet;
+    EXPECT_EQ(DecodePacket(c.raw.data(), c.raw.size(), &packet), c.decode);
+    if (c.decode == PacketDecode::BadLength) continue;
+    EXPECT_EQ(packet.code, c.code);
+    EXPECT_EQ(packet.argumentCount, c.argumentCount);
+    EXPECT_EQ(packet.first, c.first);
+    EXPECT_EQ(packet.second, c.second);
+    if (!c.written) continue;
+    uint8_t bytes[kPacketMaxBytes];
+    const size_t length = EncodePacket(c.code, c.first, c.second, bytes);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + length), c.raw);
+  }
+}
+
+TEST(CommandPacketTest, AtTextsGoOutAsTheyAre) {
+  for (const auto& [code, text] : {std::pair{kCodeAtText, "AT\r"}, std::pair{kCodeAtDownloadText, "AT**3\r"}}) {
+    uint8_t bytes[kPacketMaxBytes];
+    const size_t length = EncodePacket(code, 0, 0, bytes);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), length), text);
+  }
+}
+
+TEST(CommandPacketTest, OnlyLengthsOneFiveAndNineFrameAPacket) {
+  std::vector<int> valid;
+  for (int length = 0; length <= 0xFF; ++length) {
+    if (PacketLengthValid(static_cast<uint8_t>(length))) valid.push_back(length);
+  }
+  EXPECT_EQ(valid, (std::vector<int>{1, 5, 9}));
+}
+
+// ---- Block numbers ----
+
+using Verdict = BlockSequence::Verdict;
+
+struct Arrival {
+  BlockIdentity block;
+  Verdict verdict;
+};
+
+// Feeds the blocks in order, storing each one judged new.
+void Check(const std::vector<Arrival>& arrivals, bool numberedAtEnd) {
+  BlockSequence sequence;
+  for (size_t i = 0; i < arrivals.size(); ++i) {
+    SCOPED_TRACE("block " + std::to_string(i));
+    EXPECT_EQ(sequence.Classify(arrivals[i].block), arrivals[i].verdict);
+    if (arrivals[i].verdict == Verdict::kNew) sequence.Stored(arrivals[i].block);
+  }
+  EXPECT_EQ(sequence.Numbered(), numberedAtEnd);
+}
+
+TEST(BlockSequenceTest, CountingLoadersGetRepeatsAndGapsCaught) {
+  struct Case {
+    const char* what;
+    std::vector<Arrival> arrivals;
+    bool numbered;
+  };
+  const std::vector<Case> kCases = {
+      {"in order",
+       {{{1, 1024, 0xAAAA}, Verdict::kNew}, {{2, 1024, 0xBBBB}, Verdict::kNew}, {{3, 100, 0xCCCC}, Verdict::kNew}},
+       true},
+      {"the first block again",
+       {{{1, 1024, 0xAAAA}, Verdict::kNew}, {{1, 1024, 0xAAAA}, Verdict::kRepeat}, {{2, 1024, 0xBBBB}, Verdict::kNew}},
+       true},
+      {"a later block again, twice",
+       {{{1, 8, 0x1}, Verdict::kNew},
+        {{2, 8, 0x2}, Verdict::kNew},
+        {{2, 8, 0x2}, Verdict::kRepeat},
+        {{2, 8, 0x2}, Verdict::kRepeat},
+        {{3, 8, 0x3}, Verdict::kNew}},
+       true},
+      {"a missing block",
+       {{{1, 8, 0x1}, Verdict::kNew},
+        {{2, 8, 0x2}, Verdict::kNew},
+        {{4, 8, 0x4}, Verdict::kOutOfSequence},
+        {{3, 8, 0x3}, Verdict::kNew}},
+       true},
+      {"the second block missing", {{{1, 8, 0x1}, Verdict::kNew}, {{3, 8, 0x3}, Verdict::kOutOfSequence}}, true},
+      {"the last number again with other bytes",
+       {{{1, 8, 0x1}, Verdict::kNew}, {{2, 8, 0x2}, Verdict::kNew}, {{2, 8, 0x9}, Verdict::kOutOfSequence}},
+       true},
+      // ---- loaders whose numbers say nothing ----
+      {"numbered from 0",
+       {{{0, 8, 0x1}, Verdict::kNew}, {{0, 8, 0x1}, Verdict::kNew}, {{5, 8, 0x3}, Verdict::kNew}},
+       false},
+      {"every block numbered 1",
+       {{{1, 8, 0x1}, Verdict::kNew},
+        {{1, 8, 0x2}, Verdict::kNew},
+        {{1, 8, 0x2}, Verdict::kNew},
+        {{1, 8, 0x3}, Verdict::kNew}},
+       false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Check(c.arrivals, c.numbered);
+  }
+}
+
+TEST(BlockSequenceTest, NumbersWrapAroundAfter65535) {
+  BlockSequence sequence;
+  sequence.Stored({1, 8, 0});
+  for (uint32_t number = 2; number <= 0xFFFF; ++number) {
+    sequence.Stored({static_cast<uint16_t>(number), 8, static_cast<uint16_t>(number)});
+  }
+  EXPECT_EQ(sequence.Classify({0, 8, 0x7}), Verdict::kNew);
+  EXPECT_EQ(sequence.Classify({0xFFFF, 8, 0xFFFF}), Verdict::kRepeat);
+  EXPECT_EQ(sequence.Classify({1, 8, 0x7}), Verdict::kOutOfSequence);
 }
 
 }  // namespace
