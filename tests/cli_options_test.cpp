@@ -60,7 +60,7 @@ TEST(CliOptionsTest, TheHelpListsEveryOperation) {
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotDo) {
-  const std::array<std::vector<std::string>, 12> kBad = {{
+  const std::array<std::vector<std::string>, 14> kBad = {{
       {"--verify", "dump", "data", "d.bin"},
       {"--verify", "connect"},
       {},
@@ -70,6 +70,8 @@ TEST(CliOptionsTest, RefusesWhatItCannotDo) {
       {"--speed", "57600", "connect"},
       {"--block", "512", "connect"},
       {"--wait", "-1", "connect"},
+      {"--speed", "115200x", "connect"},  // a number is all digits
+      {"--wait", "5s", "connect"},
       {"--port"},
       {"--trace"},
       {"--trace", "", "connect"},

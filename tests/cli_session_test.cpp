@@ -79,16 +79,16 @@ TEST_F(CliSessionTest, TheExitStatusSaysWhetherEverythingAskedForWasDone) {
       // With --verify the exit status also says whether the flash holds the
       // file (one that does: tests/cli_process_test.cpp).
       {"a flash into a cell that does not hold",
-       {.weakFlashCell = kBank2Base + 0x11FFF},
+       {.weakFlashCell = kBank2Base + 0x21234},
        verified,
        cli::kExitFailed,
-       "] Verify failed: first difference at 0x2011fff, 1 bytes differ\n"},
+       "] Verify failed: first difference at 0x2021234, 1 bytes differ\n"},
       // The connect goes on, but the session is no success. (A transfer that
       // failed: an interrupted one in tests/cli_process_test.cpp.)
       {"a refused block size", {.commandError = {kCmdBlockSize, 0x05, 1}}, dump, cli::kExitFailed, "] Phone switched"},
       {"a missing package", {}, noPackage, cli::kExitFailed, "Can't open the loader package"},
   }};
-  const std::vector<uint8_t> image(0x5000, 0xA5);
+  const std::vector<uint8_t> image(0x12000, 0xA5);  // past the first compared chunk
   WriteFile(dir / "image.bin", image);
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -99,7 +99,7 @@ TEST_F(CliSessionTest, TheExitStatusSaysWhetherEverythingAskedForWasDone) {
       EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kBank2Base, 0x6000));
     }
     if (c.options.operation == cli::Operation::Flash && c.exitStatus == cli::kExitOk) {
-      EXPECT_EQ(Flash(kBank2Base + 0x10000, 0x5000), image);
+      EXPECT_EQ(Flash(kBank2Base + 0x10000, 0x12000), image);
     }
     const bool opened = c.options.package.find("missing") == std::string::npos;
     EXPECT_EQ(printed.find("] Com port closed\n") != std::string::npos, opened) << printed;
@@ -226,10 +226,14 @@ TEST_F(BackupTest, ADumpGoesOnOnlyFromAFileOfTheSameRegion) {
 // it stopped: the second run asks the loader only for what is missing, and
 // ends with both banks and a manifest that checks.
 TEST_F(BackupTest, ABackupCutOffGoesOnWhereItStoppedAndEndsWithAManifestThatChecks) {
-  sim::FaultPlan faults;
-  faults.hangUp = {TransferKind::Dump, 512};  // of 1024 blocks of 8 KiB
-  StartHandset(faults);
+  // First the loader gives up (0x14) at bank 1's third block: a part that
+  // ended short is no complete part, whatever the dump's status.
+  StartHandset({.abortDumpAtBlock = 3});
   const fs::path folder = dir / "backup";
+  EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);
+  EXPECT_FALSE(ReadManifest(folder / kManifestName)->Find("bank1.bin")->complete);
+  handset->SetFaults({.hangUp = {TransferKind::Dump, 512}});  // of 1024 blocks of 8 KiB
+  handset->PowerCycle();
   EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);
   const uintmax_t kept = fs::file_size(folder / "bank1.bin");
   EXPECT_GT(kept, 0u);
@@ -264,11 +268,14 @@ TEST_F(BackupTest, ABackupCutOffGoesOnWhereItStoppedAndEndsWithAManifestThatChec
   EXPECT_EQ(RunCli(Job(cli::Operation::Backup, folder)), cli::kExitFailed);
   EXPECT_NE(printed.find("holds a complete backup already"), std::string::npos) << printed;
   EXPECT_EQ(handset->Transcript().Packets(kCmdDump).size(), asksAfter);
-  // A byte changed since is found.
-  std::vector<uint8_t> bank2 = ReadFile(folder / "bank2.bin");
-  bank2[0x1234] ^= 0x01;
-  WriteFile(folder / "bank2.bin", bank2);
+  // A byte changed since is found, in every part.
+  for (const char* name : {"bank1.bin", "bank2.bin"}) {
+    std::vector<uint8_t> bytes = ReadFile(folder / name);
+    bytes[0x1234] ^= 0x01;
+    WriteFile(folder / name, bytes);
+  }
   EXPECT_EQ(RunCli(check), cli::kExitFailed);
+  EXPECT_NE(printed.find("bank1.bin has changed since the backup"), std::string::npos) << printed;
   EXPECT_NE(printed.find("bank2.bin has changed since the backup"), std::string::npos) << printed;
 }
 
@@ -297,6 +304,13 @@ TEST_F(BackupTest, ARestoreChecksTheBackupFlashesAndVerifiesEachPart) {
 
   bank1[7] ^= 0x80;
   WriteFile(folder / "bank1.bin", bank1);
+  // A part that does not read back as flashed is not restored.
+  handset->SetFaults({.weakFlashCell = kBank1Base + 0x100});
+  EXPECT_EQ(RunCli(Job(cli::Operation::Restore, folder)), cli::kExitFailed);
+  EXPECT_EQ(printed.find(": restored and verified"), std::string::npos) << printed;
+  handset->SetFaults({});
+  handset->PowerCycle();
+  const size_t readBacksBefore = handset->Transcript().Packets(kCmdDump).size();
   ASSERT_EQ(RunCli(Job(cli::Operation::Restore, folder)), cli::kExitOk) << printed;
   for (size_t i = 0; i < kBackupParts.size(); ++i) {
     SCOPED_TRACE(kBackupParts[i].file);
@@ -304,7 +318,7 @@ TEST_F(BackupTest, ARestoreChecksTheBackupFlashesAndVerifiesEachPart) {
     EXPECT_NE(printed.find(std::string("] ") + kBackupParts[i].label + ": restored and verified\n"), std::string::npos)
         << printed;
   }
-  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).size(), 2u) << "each part read back";
+  EXPECT_EQ(handset->Transcript().Packets(kCmdDump).size(), readBacksBefore + 2) << "each part read back";
 }
 
 }  // namespace

@@ -111,6 +111,15 @@ TEST_F(LinkProtocolTest, AReportLogsTheLineReturnsTheStatusAndStopsOnlyWhenAsked
   EXPECT_EQ(line.FailureCount(), 3u);
 }
 
+// A wait for the loader's response that the link's own stop ends heard
+// nothing: that is no "OK" (0) from the loader.
+TEST_F(LinkProtocolTest, AResponseWaitEndedByTheLinksStopIsATimeOut) {
+  port.Arrive({kResponseOk}, kByteTimeoutMs / 2);
+  protocol.line.RequestStop();
+  EXPECT_EQ(protocol.commands.ReadResponse(), kStatusTimeout);
+  EXPECT_EQ(Reports(), std::vector<std::string>{"Timeout (2) (Serial:442)"});
+}
+
 // ---- Opening the port ----
 
 // A port that refuses the line's settings would run under another

@@ -1,5 +1,6 @@
 // The Options dialog's indexes: opened from the port settings, and mapped
-// back after the dialog has closed.
+// back after the dialog has closed; the window's defaults and the flash
+// page's stored Verify box.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +10,9 @@
 #include "format/hex_text.h"
 #include "port/port_name.h"
 #include "settings/port_options.h"
+#include "settings/profile_store.h"
 #include "settings/settings.h"
+#include "tests/test_support.h"
 
 namespace varnel {
 namespace {
@@ -64,6 +67,18 @@ TEST(PortOptionsTest, TheDefaultsAreTheFirstChoicesAndTheSystemRegion) {
   EXPECT_EQ(ScanHexText(defaults.offsetText), kSystemRegion.offset);
   EXPECT_EQ(ScanHexText(defaults.sizeText), kSystemRegion.size);
   EXPECT_EQ(defaults.preset, 0);
+}
+
+// The flash page's Verify box is stored as 1 or 0, and has no value until
+// it was once saved: the page then uses its own default.
+TEST(VerifySettingTest, IsOneOrZeroAndAbsentUntilSaved) {
+  testing::TempDir dir;
+  const std::filesystem::path file = dir / "Varnel.ini";
+  EXPECT_EQ(LoadVerifyAfterFlash(Profile::Load(file)), std::nullopt);
+  for (bool verify : {true, false}) {
+    ASSERT_TRUE(SaveVerifyAfterFlash(file, verify));
+    EXPECT_EQ(LoadVerifyAfterFlash(Profile::Load(file)), verify);
+  }
 }
 
 }  // namespace
