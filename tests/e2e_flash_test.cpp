@@ -1,8 +1,8 @@
 // Flashing end to end: blocks cut at sector boundaries (an empty file
-// none), verify, re-sends, the loader's abort and a failing final response.
-// (Files refused are with the dump's in tests/e2e_dump_test.cpp; silence
-// and endless resend requests, which take seconds on a line, are tested on
-// a fake port: tests/link_protocol_test.cpp.)
+// none), verify, the loader's abort and a failing final response. (Files
+// refused are with the dump's in tests/e2e_dump_test.cpp; re-sends,
+// silence and endless resend requests are tested on a fake port:
+// tests/link_protocol_test.cpp.)
 #include <array>
 #include <fstream>
 #include <thread>
@@ -146,28 +146,6 @@ TEST_F(FlashTest, VerifyReadsTheRegionBackAndFindsTheFirstDifference) {
     EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the read-back file stayed";
     // The controls are back for the next request.
     EXPECT_EQ(owner.Events().back(), "transfer");
-    StopLink();
-    handset.reset();
-  }
-}
-
-TEST_F(FlashTest, ResendRequestsGetTheIdenticalBlock) {
-  for (uint8_t answer : {kNak, kSyn, kEtb}) {
-    SCOPED_TRACE(answer);
-    sim::FaultPlan faults;
-    faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 2, answer, 2};
-    StartHandset(faults);
-    Connect();
-    std::vector<uint8_t> file = MakeFile("image.bin", 0x1000);
-    Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");
-    std::vector<sim::BlockRecord> blocks = handset->Transcript().Transfers(TransferKind::Flash).back().blocks;
-    ASSERT_EQ(blocks.size(), 6u);
-    EXPECT_EQ(blocks[1].number, 2u);
-    EXPECT_EQ(blocks[2].number, 2u);
-    EXPECT_EQ(blocks[3].number, 2u);
-    EXPECT_EQ(blocks[3].length, blocks[1].length);
-    EXPECT_EQ(Flash(kBank1Base + 0x20000, 0x1000), file);
-    EXPECT_EQ(owner.LastTransfer().status, kStatusOk);
     StopLink();
     handset.reset();
   }

@@ -189,6 +189,24 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   }
 }
 
+// Each of the loader's three requests to send again brings the identical
+// block again, and is no failure.
+TEST(BlockResendTest, EachResendRequestBringsTheIdenticalBlockAgain) {
+  for (uint8_t request : {kNak, kSyn, kEtb}) {
+    SCOPED_TRACE(request);
+    Rig rig;
+    rig.port.reply = [request, sends = 0](FakePort& p, const std::vector<uint8_t>&) mutable {
+      p.Arrive({++sends == 1 ? request : kAck});
+    };
+    const std::vector<uint8_t> data = Data(7);
+    EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 2), kStatusOk);
+    std::vector<uint8_t> twice = Block(2, data);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    EXPECT_EQ(rig.port.Written(), twice);
+    EXPECT_TRUE(rig.Reports().empty());
+  }
+}
+
 TEST_F(LinkProtocolTest, ALoaderAbortEndsTheBlockAtOnceWithout0x18) {
   port.reply = [](FakePort& p, const std::vector<uint8_t>&) { p.Arrive({kDc4}); };
   const std::vector<uint8_t> data = Data(2);
