@@ -9,7 +9,6 @@ namespace varnel::testing {
 
 bool FakePort::Open(const std::string& /*device*/, std::string* /*reason*/) {
   open = true;
-  hungUp = false;
   return true;
 }
 
@@ -43,7 +42,7 @@ void FakePort::WaitForInput(uint32_t timeoutMs) {
   ++waits;
   const size_t before = queue.size();
   Deliver();
-  if (queue.size() > before || hungUp) return;
+  if (queue.size() > before) return;
   if (woken) {
     woken = false;
     return;
@@ -73,7 +72,7 @@ bool FakePort::SetLineFormat(const LineFormat& line) {
 
 bool FakePort::Write(const uint8_t* data, uint32_t count, uint32_t* done) {
   *done = 0;
-  if (!open || hungUp) return false;
+  if (!open) return false;
   const std::vector<uint8_t> bytes(data, data + count);
   written.insert(written.end(), bytes.begin(), bytes.end());
   *done = count;
@@ -84,7 +83,6 @@ bool FakePort::Write(const uint8_t* data, uint32_t count, uint32_t* done) {
 bool FakePort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
   *got = 0;
   Deliver();
-  if (queue.empty() && hungUp) return false;
   while (*got < count && !queue.empty()) {
     buffer[(*got)++] = queue.front();
     queue.pop_front();
@@ -95,7 +93,7 @@ bool FakePort::Read(uint8_t* buffer, uint32_t count, uint32_t* got) {
 bool FakePort::QueuedCount(uint32_t* count) {
   Deliver();
   *count = static_cast<uint32_t>(queue.size());
-  return !(queue.empty() && hungUp);
+  return true;
 }
 
 }  // namespace varnel::testing

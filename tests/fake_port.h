@@ -30,8 +30,6 @@ class FakePort : public Port {
   // `everyMs`, until StopStream.
   void Stream(const std::vector<uint8_t>& pattern, uint32_t everyMs);
   void StopStream() { streamPattern.clear(); }
-  // The line goes: reads fail once nothing is queued.
-  void HangUp() { hungUp = true; }
 
   Reply reply;
   // Speeds CanRunAt says yes to (any standard one when empty).
@@ -63,7 +61,7 @@ class FakePort : public Port {
   bool Write(const uint8_t* data, uint32_t count, uint32_t* done) override;
   bool Read(uint8_t* buffer, uint32_t count, uint32_t* got) override;
   bool QueuedCount(uint32_t* count) override;
-  bool HungUp() const override { return hungUp && queue.empty(); }
+  bool HungUp() const override { return false; }
   void Close() override { open = false; }
   // Moves the clock on to the next arrival, or by `timeoutMs`; at once when
   // bytes became due since the last look.
@@ -83,7 +81,6 @@ class FakePort : public Port {
   void Deliver();
 
   bool open = false;
-  bool hungUp = false;
   uint32_t now = 0;
   LineFormat format;
   std::deque<Scheduled> scheduled;
