@@ -113,9 +113,6 @@ TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
     // "abc" and "0x10" read as the platform's reader reads them: 0.
     if (content.find("abc") != std::string::npos) expected.comPort = 0, expected.blockSize = 0;
     EXPECT_EQ(read, expected);
-    Open();
-    CloseAndRead();
-    window.reset();
   }
 }
 
@@ -139,14 +136,6 @@ TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
   EXPECT_FALSE(fifo.Opened());
 }
 
-// "01" reads as the integer 1.
-TEST_F(GuiSettingsTest, OnlyTheValueOneHidesAWarning) {
-  WriteText(SettingsFile(), "[Warning]\nHide4=1\nHide6=2\nHide8=\nHide9=01\n");
-  for (uint16_t id : std::initializer_list<uint16_t>{4, 6, 8, 9, 41})
-    EXPECT_EQ(IsWarningHidden(SettingsFile(), id), id == 4 || id == 9) << id;
-  EXPECT_FALSE(IsWarningHidden(dir / "missing.ini", 4));
-}
-
 // Where a first settings file goes (the working directory when the
 // package is there): tests/config_location_test.cpp. Here the window
 // writes where the program's rule says.
@@ -162,20 +151,10 @@ TEST_F(GuiSettingsTest, AFirstCloseWritesWhereTheRuleForANewFileSays) {
 
 // The pages' file names under code page 1251, the one a Cyrillic language
 // gives: they are not texts of the code page but the file system's names.
-class GuiCyrillicSettingsTest : public GuiSettingsTest {
- protected:
-  ~GuiCyrillicSettingsTest() override { window.reset(); }  // it refers to `cyrillic`
-
-  void OpenCyrillic() {
-    window = std::make_unique<MainWindow>(cyrillic);
-    window->show();
-  }
-  std::string Shown(const char* page) { return FileBox(page)->text().toStdString(); }
-
+TEST_F(GuiSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageNamesComeBackInUtf8) {
   Application cyrillic{"Varnel", kCyrillicCodePage, {}};
-};
-
-TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageNamesComeBackInUtf8) {
+  const auto dropWindow = qScopeGuard([&] { window.reset(); });  // it refers to `cyrillic`
+  const auto shown = [&](const char* page) { return FileBox(page)->text().toStdString(); };
   const std::string folder = (dir / "Мои файлы").string();
   std::string longName = folder + "/";
   while (longName.size() <= 2 * kProfileTextRoom) longName += "длинное имя ";
@@ -184,13 +163,13 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageN
   // tests/profile_store_test.cpp.
   for (const std::string& name : {folder + "/été.bin", longName}) {
     SCOPED_TRACE(name);
-    OpenCyrillic();
+    Open(&cyrillic);
     for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(name));
     EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + name + "\n[Dumper]\nFileName=" + name + "\n"),
               std::string::npos);
-    OpenCyrillic();
+    Open(&cyrillic);
     for (const char* page : {"flashPage", "dumpPage"}) {
-      EXPECT_EQ(Shown(page), name) << page;
+      EXPECT_EQ(shown(page), name) << page;
       EXPECT_EQ(Part<FilePage>(page)->FileName().toStdString(), name) << page;
     }
     window.reset();
@@ -199,9 +178,9 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageN
   // A name stored in the code page is read and written back in UTF-8:
   // "C:\Мои файлы\dump.bin" as a Windows system with code page 1251 stores it.
   WriteText(SettingsFile(), "[Flasher]\r\nFileName=C:\\\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB\\dump.bin\r\n");
-  OpenCyrillic();
-  EXPECT_EQ(Shown("flashPage"), "C:\\Мои файлы\\dump.bin");
-  EXPECT_EQ(Shown("dumpPage"), DefaultDumpFileName());
+  Open(&cyrillic);
+  EXPECT_EQ(shown("flashPage"), "C:\\Мои файлы\\dump.bin");
+  EXPECT_EQ(shown("dumpPage"), DefaultDumpFileName());
   EXPECT_NE(CloseAndRead().find("[Flasher]\r\nFileName=C:\\Мои файлы\\dump.bin\r\n"), std::string::npos);
 }
 

@@ -190,9 +190,10 @@ class GuiTest : public ::testing::Test {
 
   std::filesystem::path SettingsFile() const { return dir / "Varnel.ini"; }
 
-  // Builds the window (after the test prepared the directory) and shows it.
-  MainWindow& Open() {
-    window = std::make_unique<MainWindow>(app);
+  // Builds the window (after the test prepared the directory) for `with`
+  // (the fixture's application unless given) and shows it.
+  MainWindow& Open(Application* with = nullptr) {
+    window = std::make_unique<MainWindow>(with == nullptr ? app : *with);
     window->show();
     return *window;
   }
