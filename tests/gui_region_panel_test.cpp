@@ -135,6 +135,13 @@ void Ready(MainWindow& w) {
   SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Idle);
   w.OnLoaderReady();
 }
+void Pending(MainWindow& w) {
+  SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
+  w.OnLoaderReady();
+}
+// The worker idles while a transfer runs; the locked controls tell.
+void Busy(MainWindow& w) { Ready(w), w.OnLinkBusy(); }
+void Closed(MainWindow& w) { Ready(w), w.OnLinkClosed(); }
 
 // A request goes out only while the loader runs, the worker idles and the
 // region's texts are numbers (which texts are: tests/hex_text_test.cpp);
@@ -163,25 +170,9 @@ TEST_F(GuiRegionPanelTest, ARequestGoesOutOnlyWhenReadyAndItsTextsAreNumbers) {
       {"before a connect", [](MainWindow&) {}, TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
       {"loader not running", [](MainWindow& w) { w.OnLoaderReady(); }, TransferKind::Flash, "0x100", "0x10",
        kSwitchFirst, nullptr},
-      {"a request not yet taken",
-       [](MainWindow& w) {
-         SerialLinkTestAccess::SetState(w.Link(), true, LinkCommand::Flash);
-         w.OnLoaderReady();
-       },
-       TransferKind::Dump, "0x100", "0x10", kSwitchFirst, nullptr},
-      // The worker idles while a transfer runs; the locked controls tell.
-      {"a transfer running",
-       [](MainWindow& w) {
-         Ready(w);
-         w.OnLinkBusy();
-       },
-       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
-      {"the link closed",
-       [](MainWindow& w) {
-         Ready(w);
-         w.OnLinkClosed();
-       },
-       TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"a request not yet taken", Pending, TransferKind::Dump, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"a transfer running", Busy, TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
+      {"the link closed", Closed, TransferKind::Flash, "0x100", "0x10", kSwitchFirst, nullptr},
   }};
   Open();
   SerialLink& link = window->Link();
@@ -205,10 +196,10 @@ TEST_F(GuiRegionPanelTest, ARequestGoesOutOnlyWhenReadyAndItsTextsAreNumbers) {
       SerialLinkTestAccess::TakeCommand(link);
       continue;
     }
+    const TransferRequest& after = link.LastRequest();
+    EXPECT_EQ(std::tie(after.offset, after.size, after.fileName),
+              std::tie(before.offset, before.size, before.fileName));
     EXPECT_EQ(link.Command(), command);
-    EXPECT_EQ(link.LastRequest().offset, before.offset);
-    EXPECT_EQ(link.LastRequest().size, before.size);
-    EXPECT_EQ(link.LastRequest().fileName, before.fileName);
     ASSERT_TRUE(WaitUntil([&] { return !closer.seen.empty(); }));
     EXPECT_EQ(closer.seen.size(), 1u);
     EXPECT_EQ(closer.seen[0].caption, "Varnel");
