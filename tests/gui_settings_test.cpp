@@ -23,20 +23,31 @@ class GuiSettingsTest : public GuiTest {
   }
 };
 
-// The default dump file is in the home directory.
-TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaults) {
+// The default dump file is in the home directory. Where a first settings
+// file goes (the working directory when the package is there):
+// tests/config_location_test.cpp; here the window writes where the
+// program's rule says.
+TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaultsWhereTheRuleSays) {
   {
     const ScopedVariable noHome("HOME", std::nullopt);
     EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
   }
   const ScopedVariable home("HOME", dir.Path().string());
-  Open();
-  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
   const std::string fileName = (dir / "dump.bin").string();
-  EXPECT_EQ(CloseAndRead(),
-            "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
-            "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
-                fileName + "\n[Dumper]\nFileName=" + fileName + "\n");
+  const std::string defaults =
+      "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
+      "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
+      fileName + "\n[Dumper]\nFileName=" + fileName + "\n";
+  const std::filesystem::path configDir = dir / "config" / "varnel";
+  Application configured("Varnel", kUtf8CodePage, {}, configDir);
+  Open(&configured);
+  EXPECT_FALSE(std::filesystem::exists(configDir / "Varnel.ini"));
+  window->close();
+  window.reset();  // it refers to `configured`
+  EXPECT_EQ(ReadText(configDir / "Varnel.ini"), defaults);
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+  Open();
+  EXPECT_EQ(CloseAndRead(), defaults);
 }
 
 TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges) {
@@ -134,19 +145,6 @@ TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
   window.reset();
   EXPECT_EQ(std::filesystem::symlink_status(SettingsFile()).type(), std::filesystem::file_type::fifo);
   EXPECT_FALSE(fifo.Opened());
-}
-
-// Where a first settings file goes (the working directory when the
-// package is there): tests/config_location_test.cpp. Here the window
-// writes where the program's rule says.
-TEST_F(GuiSettingsTest, AFirstCloseWritesWhereTheRuleForANewFileSays) {
-  const std::filesystem::path configDir = dir / "config" / "varnel";
-  Application configured("Varnel", kUtf8CodePage, {}, configDir);
-  MainWindow configuredWindow(configured);
-  configuredWindow.show();
-  configuredWindow.close();
-  EXPECT_NE(ReadText(configDir / "Varnel.ini").find("[Settings]\nOffset=0x1000000\n"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
 }
 
 // The pages' file names under code page 1251, the one a Cyrillic language
