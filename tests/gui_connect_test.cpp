@@ -110,7 +110,10 @@ TEST_F(GuiConnectTest, WarningsShowWhileTheWorkerWaitsAndAClosingOrDestroyedWind
   EXPECT_EQ(buttonAtStart, "Disconnect");
   ASSERT_TRUE(WaitUntil([&] { return closer.seen.size() == 2; }));
   EXPECT_EQ(closer.seen[0].caption, "Varnel");
-  EXPECT_EQ(closer.seen[0].text, app.ToDisplay(app.Text(text::kConnectInstructions)));
+  // The text's line breaks as a message box takes them.
+  EXPECT_EQ(closer.seen[0].text,
+            "1. Switch OFF your phone!\n2. Connect phone to flash cabel\n"
+            "3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!");
   EXPECT_EQ(closer.seen[0].probe, "Com port opened");  // before the worker started
   EXPECT_EQ(closer.seen[1].text, app.ToDisplay(app.Text(text::kSerialModeNotice)));
   EXPECT_EQ(closer.seen[1].probe, kConnected);
