@@ -4,8 +4,7 @@
 // cancelling, and the working directory left as it was), and the "Patcher
 // DB" page: the headers of the working directory's patch files in report
 // view, in the directory's own order, and the button that logs a line.
-#include <map>
-
+#include "format/patch_header.h"
 #include "tests/gui_test_support.h"
 
 namespace varnel::testing {
@@ -128,33 +127,26 @@ TEST_F(GuiFilePageTest, AReadOnlyFileIsRefusedForADump) {
   EXPECT_EQ(ReadText(dir / "image.bin"), "image");
 }
 
-// A header record with the texts at their offsets, cut to `length` bytes.
-std::string Record(const std::string& version, const std::string& author, const std::string& name, size_t length) {
+// A header record with the texts at their offsets.
+std::string Record(const std::string& version, const std::string& author, const std::string& name) {
   std::string record(88, '\0');
   record.replace(0, 4, "\x01\x02\x03\x04");
   record.replace(4, version.size(), version);
   record.replace(14, author.size(), author);
   record.replace(34, name.size(), name);
-  return record.substr(0, length);
+  return record;
 }
 
 // The button logs its line and brings up the dump tab.
 TEST_F(GuiFilePageTest, ThePatchListShowsThePatchFilesHeadersInTheDirectorysOrder) {
-  const std::map<std::string, std::array<std::string, 3>> files = {
-      {"menus.cpf", {"Faster menus", "Ann Other", "1.2b"}},
-      {"RADIO.CPF", {"FM radio fix", "J. Doe", "0.9"}},
-      {"short.cpf", {"", "Author", "2.0"}},  // 20 bytes
-  };
-  WriteText(dir / "menus.cpf", Record("1.2b", "Ann Other", "Faster menus", 88));
-  WriteText(dir / "RADIO.CPF", Record("0.9", "J. Doe", "FM radio fix", 88));
-  WriteText(dir / "short.cpf", Record("2.0", "Authorship", "unseen", 20));
-  WriteText(dir / "notes.txt", Record("9", "x", "not a patch", 88));
-  WriteText(dir / "menus.cpf.bak", Record("9", "x", "not a patch", 88));
+  WriteText(dir / "menus.cpf", Record("1.2b", "Ann Other", "Faster menus"));
+  WriteText(dir / "RADIO.CPF", Record("0.9", "J. Doe", "FM radio fix"));
+  WriteText(dir / "notes.txt", Record("9", "x", "not a patch"));
+  // Which files, in which order, and what a short one holds:
+  // tests/patch_header_test.cpp. Here each header's row and columns.
   std::vector<std::array<std::string, 3>> expected;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-    const auto it = files.find(entry.path().filename().string());
-    if (it != files.end()) expected.push_back(it->second);
-  }
+  for (const PatchHeader& h : ReadPatchHeaders(dir.Path())) expected.push_back({h.name, h.author, h.version});
+  ASSERT_EQ(expected.size(), 2u);
   Open();
   SelectTab(kPatcherTabIndex);
   QCoreApplication::processEvents();
