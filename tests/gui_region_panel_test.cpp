@@ -4,8 +4,10 @@
 // checked one fills it in again, and locked presets take none of these
 // ways. The dump and flash requests of the pages: the region texts
 // converted into the link, the file name copied and the command written,
-// and the message when the handset is not ready or a transfer runs. No
-// worker runs: the tests set the link's state the way the worker leaves it.
+// and the message when the handset is not ready or a transfer runs (the
+// start buttons through a whole dump and flash: tests/gui_flow_test.cpp).
+// No worker runs: the tests set the link's state the way the worker
+// leaves it.
 #include "tests/link_test_access.h"
 #include "tests/gui_test_support.h"
 
@@ -28,7 +30,6 @@ using Region = std::tuple<int, std::string, std::string>;
 
 class GuiRegionPanelTest : public GuiTest {
  protected:
-  const TransferRequest& LastRequest() { return window->Link().LastRequest(); }
   QAbstractButton* Preset(int index) { return Part<QAbstractButton>(kPresetNames[index]); }
 
   // The checked preset and the boxes' texts as shown.
@@ -123,6 +124,13 @@ TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegionUnlessLocked
     EXPECT_EQ(Shown(), c.expected);
     window->OnLoaderReady();
   }
+  // The boxes take ten characters, and editing keeps the preset.
+  Part<QPushButton>("presetImage")->click();
+  Box("offsetBox")->clear();
+  Box("offsetBox")->insert("0x123456789AB");
+  EXPECT_EQ(Box("offsetBox")->text(), "0x12345678");
+  EXPECT_EQ(Panel()->GetOffsetText(), "0x12345678");
+  EXPECT_EQ(Panel()->GetPreset(), 1);
 }
 
 constexpr char kSwitchFirst[] = "Please switch to SERIAL first!";
@@ -213,45 +221,6 @@ TEST_F(GuiRegionPanelTest, ARequestGoesOutOnlyWhenReadyAndItsTextsAreNumbers) {
   // What the accepted rows handed over last.
   EXPECT_EQ(link.LastRequest().offset, 0x1000000u);
   EXPECT_EQ(link.LastRequest().size, 0x500000u);
-}
-
-TEST_F(GuiRegionPanelTest, TheStartButtonsHandOverFileRegionAndCommand) {
-  WriteText(SettingsFile(), "[Flasher]\nFileName=" + (dir / "image.bin").string() +
-                                "\n[Dumper]\nFileName=" + (dir / "dump.bin").string() + "\n");
-  Open();
-  Ready(*window);
-  struct Case {
-    int tab;
-    const char* page;
-    LinkCommand command;
-    const char* file;
-  };
-  constexpr std::array<Case, 2> kCases = {{
-      {kDumperTabIndex, "dumpPage", LinkCommand::Dump, "dump.bin"},
-      {kFlasherTabIndex, "flashPage", LinkCommand::Flash, "image.bin"},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.page);
-    SelectTab(c.tab);
-    Part<QPushButton>("presetData")->click();
-    // Typed after the preset; on the flash tab its box is disabled, and
-    // the size is converted all the same.
-    Panel()->SetSizeText("0x1234");
-    StartButton(c.page)->click();
-    EXPECT_EQ(LastRequest().offset, 0x2500000u);
-    EXPECT_EQ(LastRequest().size, 0x1234u);
-    EXPECT_EQ(LastRequest().fileName, (dir / c.file).string());
-    EXPECT_EQ(window->Link().Command(), c.command);
-    SerialLinkTestAccess::TakeCommand(window->Link());
-  }
-  EXPECT_FALSE(Part("sizeFrame")->isEnabled());  // the flash tab
-  // The boxes take ten characters, and editing keeps the preset.
-  Part<QPushButton>("presetImage")->click();
-  Box("offsetBox")->clear();
-  Box("offsetBox")->insert("0x123456789AB");
-  EXPECT_EQ(Box("offsetBox")->text(), "0x12345678");
-  EXPECT_EQ(Panel()->GetOffsetText(), "0x12345678");
-  EXPECT_EQ(Panel()->GetPreset(), 1);
 }
 
 }  // namespace
