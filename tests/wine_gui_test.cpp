@@ -23,6 +23,7 @@ namespace {
 constexpr std::chrono::seconds kWindowLimit{90};
 constexpr std::chrono::seconds kStepLimit{60};
 constexpr std::chrono::seconds kXdotoolLimit{10};
+constexpr std::chrono::milliseconds kWindowPoll{100};  // each look starts xdotool
 constexpr uint32_t kDumpOffset = 0x2500000;
 constexpr uint32_t kDumpSize = 0x20000;
 
@@ -128,7 +129,7 @@ class WineGuiTest : public HandsetTest {
     while (std::chrono::steady_clock::now() < deadline && !program->Ended()) {
       std::vector<std::string> ids = Windows(title);
       if (ids.size() == count) return ids;
-      std::this_thread::sleep_for(kWinePollInterval * 10);
+      std::this_thread::sleep_for(kWindowPoll);
     }
     return std::nullopt;
   }
@@ -217,10 +218,7 @@ TEST_F(WineGuiTest, ConnectsDumpsARegionDisconnectsWhenClosedAndShowsRussianCapt
       },
       kStepLimit))
       << WineLog();
-  const auto deadline = std::chrono::steady_clock::now() + kStepLimit;
-  while (ReadFile(dir / "dump.bin").size() < kDumpSize && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(kWinePollInterval);
-  }
+  PollUntil([&] { return ReadFile(dir / "dump.bin").size() >= kDumpSize; }, kStepLimit);
   EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kDumpOffset, kDumpSize));
   const sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
   EXPECT_EQ(dump.address, kDumpOffset);
