@@ -40,11 +40,9 @@ class GuiRegionPanelTest : public GuiTest {
   }
 
   // Chooses `button` the given way; the arrow keys go from `checked` to
-  // its neighbour. An enabled button is reached through the focus; the
-  // keys go to a locked one directly, as the focus can't reach it. Returns
+  // its neighbour. The keys reach the button through the focus. Returns
   // once the choice is made (a press action clicks a moment later).
   void Choose(Way way, QAbstractButton* button, QAbstractButton* checked) {
-    const bool enabled = button->isEnabled();
     switch (way) {
       case Way::ToggleAction:
       case Way::PressAction: {
@@ -56,16 +54,16 @@ class GuiRegionPanelTest : public GuiTest {
         break;
       }
       case Way::Space:
-        if (enabled) button->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(button->hasFocus(), enabled);
+        button->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(button->hasFocus());
         QTest::keyClick(button, Qt::Key_Space);
         break;
       case Way::DownKey:
       case Way::UpKey:
-        if (enabled) checked->setFocus(Qt::TabFocusReason);
-        EXPECT_EQ(checked->hasFocus(), enabled);
+        checked->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(checked->hasFocus());
         QTest::keyClick(checked, way == Way::DownKey ? Qt::Key_Down : Qt::Key_Up);
-        EXPECT_EQ(button->hasFocus(), enabled);
+        EXPECT_TRUE(button->hasFocus());
         break;
       case Way::Mouse: QTest::mouseClick(button, Qt::LeftButton); break;
     }
@@ -86,7 +84,7 @@ TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegionUnlessLocked
   const Region kImage{1, "0x2000000", "0x500000"};
   const Region kData{2, "0x2500000", "0x300000"};
   const Region kAsTyped{1, kTypedOffset, kTypedSize};
-  const std::array<Case, 17> kCases = {{
+  const std::array<Case, 13> kCases = {{
       {Way::ToggleAction, 0, 1, kImage},
       {Way::PressAction, 0, 2, kData},
       {Way::Space, 2, 0, kSystem},
@@ -101,13 +99,11 @@ TEST_F(GuiRegionPanelTest, EveryWayOfChoosingAPresetFillsInItsRegionUnlessLocked
       {Way::Mouse, 1, 1, kImage},
       {Way::Space, 2, 2, kData},
       {Way::ToggleAction, 1, 1, kAsTyped},
-      // Locked while a transfer runs.
+      // Locked while a transfer runs: disabled, the buttons take no key
+      // or click (the window system's rule), and a screen reader's
+      // actions go through the button's own checks.
       {Way::ToggleAction, 1, 2, kAsTyped, true},
       {Way::PressAction, 1, 2, kAsTyped, true},
-      {Way::Space, 1, 2, kAsTyped, true},
-      {Way::DownKey, 1, 2, kAsTyped, true},
-      {Way::UpKey, 1, 0, kAsTyped, true},
-      {Way::Mouse, 1, 2, kAsTyped, true},
   }};
   OpenActive();
   window->OnLoaderReady();
