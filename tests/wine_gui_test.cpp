@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -109,25 +110,16 @@ class WineGuiTest : public HandsetTest {
         .text;
   }
 
-  // The visible top-level windows whose title matches `title` (a regular
-  // expression), as xdotool numbers them.
-  std::vector<std::string> Windows(const std::string& title) {
-    std::vector<std::string> ids;
-    const std::string listed = Xdotool("search --onlyvisible --name '" + title + "'");
-    for (size_t start = 0, end = 0; start < listed.size(); start = end + 1) {
-      end = std::min(listed.find('\n', start), listed.size());
-      if (end > start) ids.push_back(listed.substr(start, end - start));
-    }
-    return ids;
-  }
-
-  // Waits until exactly `count` windows titled `title` are visible, at
-  // most `limit` (less when the program ends); their ids, or nothing.
+  // Waits until exactly `count` visible top-level windows have a title
+  // that matches `title` (a regular expression), at most `limit` (less
+  // when the program ends); their ids as xdotool numbers them, or nothing.
   std::optional<std::vector<std::string>> WaitForWindows(const std::string& title, size_t count,
                                                          std::chrono::seconds limit = kStepLimit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline && !program->Ended()) {
-      std::vector<std::string> ids = Windows(title);
+      std::istringstream listed(Xdotool("search --onlyvisible --name '" + title + "'"));
+      std::vector<std::string> ids;
+      for (std::string id; std::getline(listed, id);) ids.push_back(id);
       if (ids.size() == count) return ids;
       std::this_thread::sleep_for(kWindowPoll);
     }
