@@ -103,10 +103,12 @@ TEST_F(GuiConnectTest, WarningsShowWhileTheWorkerWaitsAndAClosingOrDestroyedWind
   // a connect that never comes to an end can be stopped (the stop itself:
   // tests/e2e_hostile_line_test.cpp); a close goes the same way.
   std::string buttonAtStart;
-  QObject::connect(Part<QPlainTextEdit>("log"), &QPlainTextEdit::textChanged, window.get(), [&] {
-    if (lastLine() == "Thread started") buttonAtStart = MainButton()->text().toStdString();
-  });
+  const QMetaObject::Connection watch =
+      QObject::connect(Part<QPlainTextEdit>("log"), &QPlainTextEdit::textChanged, [&] {
+        if (lastLine() == "Thread started") buttonAtStart = MainButton()->text().toStdString();
+      });
   Connect();
+  QObject::disconnect(watch);
   EXPECT_EQ(buttonAtStart, "Disconnect");
   ASSERT_TRUE(WaitUntil([&] { return closer.seen.size() == 2; }));
   EXPECT_EQ(closer.seen[0].caption, "Varnel");

@@ -72,8 +72,8 @@ class WineGuiTest : public HandsetTest {
   // Every Wine process of the prefix ends: a program from an earlier test,
   // and the desktop tied to an earlier display.
   static void StopWineServer() {
-    RunCommand(std::string("WINEPREFIX='") + VARNEL_WINE_PREFIX + "' '" + VARNEL_WINESERVER + "' -k 2>/dev/null");
-    RunCommand(std::string("WINEPREFIX='") + VARNEL_WINE_PREFIX + "' '" + VARNEL_WINESERVER + "' -w");
+    for (const char* option : {"-k 2>/dev/null", "-w"})
+      RunCommand(std::string("WINEPREFIX='") + VARNEL_WINE_PREFIX + "' '" + VARNEL_WINESERVER + "' " + option);
   }
 
   // Starts Varnel.exe from the build (the language module beside it) in
