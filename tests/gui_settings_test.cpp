@@ -1,9 +1,9 @@
 // The settings file as the main window reads and writes it: no file on a
-// first start, the exact file a close with the defaults writes, changed
-// values and other sections kept, a stored preset that keeps the stored
-// region texts, the tab shown, broken files and files that are not
-// regular, the default dump file name, the hidden warnings, and the pages'
-// file names under code page 1251.
+// first start, the exact file a close with the defaults writes and where,
+// changed values and other sections kept, a stored preset that keeps the
+// stored region texts, the tab shown, broken files and files that are not
+// regular, the default dump file name, and the pages' file names under
+// code page 1251 (the warnings' hide flags: tests/gui_dialogs_test.cpp).
 #include "settings/default_paths.h"
 #include "settings/settings.h"
 #include "tests/scoped_variable_posix.h"
