@@ -1,7 +1,7 @@
 // Connect and disconnect through the main button against the simulated
 // handset: the log as shown, reconnects, the warnings shown on the GUI
 // thread while the worker waits, a close, a quit signal or the window's
-// end while connected, a stop while connecting, a port that does not open.
+// end while connected, a port that does not open.
 // And the log and the line on files: File -> Save log... writes the lines
 // as shown, a file that can't be written gives a red line and the reason;
 // TraceFile in the settings file traces each connect, appended session by
@@ -50,10 +50,10 @@ class GuiConnectTest : public GuiHandsetTest {
 
 // The link's lines, their order and colours: tests/e2e_connect_test.cpp.
 // Here the window's part: its settings in the first line, each line shown
-// stamped in its colour, the log brought into view on the flash tab and
-// the panel unlocked (bar the size box there). A reconnect as soon as the
-// button returns joins the old worker, which may still be closing the
-// port and logging it, and starts from a cleared log. With
+// stamped in its colour, the log brought into view on the flash tab (what
+// each state of the link unlocks: tests/main_window_test.cpp). A reconnect
+// as soon as the button returns joins the old worker, which may still be
+// closing the port and logging it, and starts from a cleared log. With
 // VARNEL_SCREENSHOT set, the connected window is saved there as a PNG
 // (scripts/screenshot.sh).
 TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
@@ -70,8 +70,6 @@ TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
                                                                {kConnected, kGreen}}));
     EXPECT_EQ(Tabs()->currentIndex(), kFlasherTabIndex);
     EXPECT_TRUE(Part("log")->isVisible());
-    EXPECT_FALSE(Part("sizeFrame")->isEnabled());
-    EXPECT_TRUE(FileBox("flashPage")->isEnabled());
     EXPECT_TRUE(Part("progressBar")->isHidden());
     if (const char* path = std::getenv("VARNEL_SCREENSHOT"); path != nullptr && round == 1) {
       EXPECT_TRUE(window->grab().save(QString::fromLocal8Bit(path), "PNG"));
@@ -86,40 +84,46 @@ TEST_F(GuiConnectTest, ConnectsAndDisconnectsThroughTheMainButton) {
   const std::vector<ColouredLine> log = ColouredLog(*window);
   EXPECT_EQ(std::vector<ColouredLine>(log.end() - 2, log.end()),
             (std::vector<ColouredLine>{{"Thread exit normally", kGrey}, {kClosed, kBlack}}));
-  EXPECT_FALSE(FileBox("flashPage")->isEnabled());
 }
 
-TEST_F(GuiConnectTest, WarningsShowOnTheGuiThreadWhileTheWorkerWaits) {
+// The warnings show on the GUI thread while the worker waits: the connect
+// instructions once the port is open, the notice once the loader runs. A
+// close while connected only disconnects; the window's end joins the
+// worker, which disconnects the loader first. Neither writes the settings:
+// only a real close does (below).
+TEST_F(GuiConnectTest, WarningsShowWhileTheWorkerWaitsAndAClosingOrDestroyedWindowEndsTheLink) {
   StartHandset({}, "");
   Open();
-  // What the log ends with when each warning appears.
-  ModalCloser closer([&] { return LogTexts(*window).empty() ? "" : LogTexts(*window).back(); });
+  const auto lastLine = [&] {
+    const std::vector<std::string> texts = LogTexts(*window);
+    return texts.empty() ? std::string() : texts.back();
+  };
+  ModalCloser closer(lastLine);  // what the log ends with when each warning appears
+  // The button says "Disconnect" from the worker's first line on, so that
+  // a connect that never comes to an end can be stopped (the stop itself:
+  // tests/e2e_hostile_line_test.cpp); a close goes the same way.
+  std::string buttonAtStart;
+  const QMetaObject::Connection watch =
+      QObject::connect(Part<QPlainTextEdit>("log"), &QPlainTextEdit::textChanged, [&] {
+        if (lastLine() == "Thread started") buttonAtStart = MainButton()->text().toStdString();
+      });
   Connect();
+  QObject::disconnect(watch);
+  EXPECT_EQ(buttonAtStart, "Disconnect");
   ASSERT_TRUE(WaitUntil([&] { return closer.seen.size() == 2; }));
   EXPECT_EQ(closer.seen[0].caption, "Varnel");
+  // The text's line breaks as a message box takes them.
   EXPECT_EQ(closer.seen[0].text,
             "1. Switch OFF your phone!\n2. Connect phone to flash cabel\n"
             "3. If it's not start automaticaly, press ON button and HOLD it until MessageBox appear!");
   EXPECT_EQ(closer.seen[0].probe, "Com port opened");  // before the worker started
-  EXPECT_EQ(closer.seen[1].caption, "Varnel");
-  EXPECT_EQ(closer.seen[1].text, "Phone switched to SERIAL mode, now you can flash or dump your data!");
+  EXPECT_EQ(closer.seen[1].text, app.ToDisplay(app.Text(text::kSerialModeNotice)));
   EXPECT_EQ(closer.seen[1].probe, kConnected);
-  MainButton()->click();
-  WaitForClose();
-  EXPECT_EQ(closer.seen.size(), 2u);
-}
-
-// A close while connected only disconnects; the window's end joins the
-// worker, which disconnects the loader first. Neither writes the settings:
-// only a real close does (below).
-TEST_F(GuiConnectTest, ClosingOrDestroyingTheWindowWhileConnectedEndsTheLink) {
-  StartHandset();
-  Open();
-  Connect();
   window->close();
   EXPECT_TRUE(window->isVisible());
   WaitForClose();
   ASSERT_TRUE(SeenDisconnects(1));
+  EXPECT_EQ(closer.seen.size(), 2u);
   Connect();
   window.reset();
   ASSERT_TRUE(SeenDisconnects(2));
@@ -148,27 +152,6 @@ TEST_F(GuiConnectTest, AQuitSignalEndsTheLinkAndClosesTheWindow) {
     ++disconnects;
     EXPECT_TRUE(WaitUntil([&] { return handset->Transcript().stats.disconnects == disconnects; }));
   }
-}
-
-TEST_F(GuiConnectTest, DisconnectAndCloseEndAConnectThatBytesWithoutEndKeepAlive) {
-  // A stop ends every wait within a fraction of a second; this only keeps
-  // a wait that ignores it from passing.
-  constexpr std::chrono::seconds kStopBound{5};
-  sim::FaultPlan faults;
-  faults.babble = sim::Babble::kInsteadOfOk;  // "RING" lines, never "OK"
-  StartHandset({}, kWarningsHidden, faults);
-  Open();
-  for (bool byClose : {false, true}) {
-    SCOPED_TRACE(byClose ? "closing the window" : "Disconnect");
-    MainButton()->click();
-    ASSERT_TRUE(WaitUntil([&] { return handset->Transcript().stats.noiseSent > 200; }));
-    byClose ? static_cast<void>(window->close()) : MainButton()->click();
-    ASSERT_TRUE(WaitUntil([&] { return Logged(*window, kClosed); }, kStopBound));
-    EXPECT_EQ(MainButton()->text(), "Switch to SERIAL");
-    EXPECT_FALSE(Logged(*window, kConnected));
-    handset->ClearTranscript();  // the next round counts its own bytes
-  }
-  EXPECT_TRUE(window->isVisible());  // the close only disconnected
 }
 
 TEST_F(GuiConnectTest, APortThatDoesNotOpenLeavesTheButtonIdle) {
@@ -213,12 +196,42 @@ TEST_F(GuiConnectTest, SaveLogWritesTheLinesAsShownOrSaysWhyItCanNot) {
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
-TEST_F(GuiConnectTest, TraceFileTracesEachConnectAsASessionOfItsOwn) {
-  StartHandset("TraceFile=trace.txt\n");
-  Open();
-  ConnectAndDisconnect();
-  EXPECT_TRUE(Logged(*window, "Line trace: " + (dir / "trace.txt").string()));
-  ConnectAndDisconnect();
+// TraceFile traces each connect as a session of its own: one after the
+// other in the file, the line and the log (the trace's lines:
+// tests/e2e_trace_test.cpp). A Varnel.ini that came with a folder from
+// someone else can't make the trace write outside that folder (which names
+// count: tests/config_location_test.cpp) or into a file the program reads:
+// each gets a grey line, the connect goes on untraced, and after a connect
+// and a disconnect nothing exists outside the folder. (Its port map can't
+// make the port a file that is no serial device: tests/cli_session_test.cpp.)
+TEST_F(GuiConnectTest, TraceFileTracesEachConnectInsideTheWorkingFolderOnly) {
+  const std::filesystem::path outside = dir.Path().parent_path() / ("outside-" + dir.Path().filename().string());
+  struct Case {
+    std::string settings;
+    ColouredLine line;  // the line that says where the trace goes, or why not
+  };
+  const std::vector<Case> kCases = {
+      {"TraceFile=trace.txt", {"Line trace: " + (dir / "trace.txt").string(), kGrey}},
+      {"TraceFile=../" + outside.filename().string(),
+       {"No line trace: TraceFile=../" + outside.filename().string() +
+            " ignored; a Varnel.ini in the working folder may name only a file in that folder",
+        kGrey}},
+      {"TraceFile=Varnel.res", {"No line trace: Varnel.res is a file the program reads or writes", kGrey}},
+      {"TraceFile=link.txt", {"No line trace: can't write link.txt", kGrey}},
+  };
+  std::filesystem::create_symlink(outside, dir / "link.txt");
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.settings);
+    StartHandset(c.settings + "\n");
+    const auto packageBytes = std::filesystem::file_size(dir / "Varnel.res");
+    Open();
+    ConnectAndDisconnect();
+    ConnectAndDisconnect();
+    const std::vector<ColouredLine> log = ColouredLog(*window);
+    EXPECT_NE(std::find(log.begin(), log.end(), c.line), log.end());
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_EQ(std::filesystem::file_size(dir / "Varnel.res"), packageBytes);
+  }
   const std::string trace = ReadText(dir / "trace.txt");
   EXPECT_TRUE(trace.starts_with("# Varnel line trace of COM1, ")) << trace;
   const auto count = [&](const std::string& text) {
@@ -226,46 +239,10 @@ TEST_F(GuiConnectTest, TraceFileTracesEachConnectAsASessionOfItsOwn) {
     for (size_t at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) ++found;
     return found;
   };
-  // The trace's lines: tests/e2e_trace_test.cpp. Here: the window traces
-  // the line and its log, one session after the other.
   EXPECT_EQ(count("# Varnel line trace of COM1, "), 2u);
   EXPECT_EQ(count(" out    38400     6  41 54 2A 2A 33 0D  |AT**3.|\n"), 2u) << trace;
   EXPECT_EQ(count(" log   success " + std::string(kConnected) + "\n"), 2u);
   EXPECT_EQ(count(" close\n"), 2u);
-}
-
-// A Varnel.ini that came with a folder from someone else can't make the
-// trace write outside that folder (which names count:
-// tests/config_location_test.cpp) or into a file the program reads: each
-// gets a grey line, the connect goes on untraced, and after a connect and
-// a disconnect nothing exists outside the folder. (Its port map can't make
-// the port a file that is no serial device: tests/cli_session_test.cpp.)
-TEST_F(GuiConnectTest, ASettingsFileOfTheWorkingFolderKeepsTheTraceInIt) {
-  const std::filesystem::path outside = dir.Path().parent_path() / ("outside-" + dir.Path().filename().string());
-  struct Case {
-    std::string settings;
-    std::string line;  // the grey line that says why
-  };
-  const std::vector<Case> kCases = {
-      {"TraceFile=../" + outside.filename().string(),
-       "No line trace: TraceFile=../" + outside.filename().string() +
-           " ignored; a Varnel.ini in the working folder may name only a file in that folder"},
-      {"TraceFile=Varnel.res", "No line trace: Varnel.res is a file the program reads or writes"},
-      {"TraceFile=link.txt", "No line trace: can't write link.txt"},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.settings);
-    StartHandset(c.settings + "\n");
-    std::filesystem::remove(dir / "link.txt");
-    std::filesystem::create_symlink(outside, dir / "link.txt");
-    const auto packageBytes = std::filesystem::file_size(dir / "Varnel.res");
-    Open();
-    ConnectAndDisconnect();
-    const std::vector<ColouredLine> log = ColouredLog(*window);
-    EXPECT_NE(std::find(log.begin(), log.end(), ColouredLine(c.line, kGrey)), log.end());
-    EXPECT_FALSE(std::filesystem::exists(outside));
-    EXPECT_EQ(std::filesystem::file_size(dir / "Varnel.res"), packageBytes);
-  }
 }
 
 }  // namespace

@@ -49,8 +49,6 @@ TEST_F(GuiDialogsTest, TheOptionsCaptionsAndEachPortNamesItsDeviceWithTheAdapter
   std::vector<std::string> frames;
   for (QGroupBox* frame : dialog.findChildren<QGroupBox*>()) frames.push_back(frame->title().toStdString());
   EXPECT_EQ(frames, (std::vector<std::string>{"COM port:", "Speed:", "Block:"}));
-  EXPECT_EQ(dialog.BlockGroup()->button(3)->text(), "8192");
-  EXPECT_EQ(dialog.OkButton()->text(), "Ok");
 }
 
 // The Options dialog opens with the stored choices checked (none for a
@@ -111,11 +109,15 @@ TEST_F(GuiDialogsTest, OnlyOkWithHideTickedHidesAWarningForGood) {
     const char* file;  // the settings file afterwards
     bool hidden;
   };
-  constexpr std::array<Case, 4> kCases = {{
+  constexpr std::array<Case, 6> kCases = {{
       {"", true, CloseBy::Ok, "[Warning]\nHide4=1\n", true},
       {"", false, CloseBy::Ok, "", false},
       {"", true, CloseBy::Escape, "", false},
-      {"[Warning]\nHide4=2\n", false, CloseBy::Ok, "[Warning]\nHide4=2\n", false},
+      // Only the value 1 hides ("01" reads as the integer 1), each
+      // warning by its own flag.
+      {"[Warning]\nHide4=2\nHide9=1\n", false, CloseBy::Ok, "[Warning]\nHide4=2\nHide9=1\n", false},
+      {"[Warning]\nHide4=01\n", false, CloseBy::Escape, "[Warning]\nHide4=01\n", true},
+      {"[Warning]\nHide4=\n", false, CloseBy::Escape, "[Warning]\nHide4=\n", false},
   }};
   Open();
   for (const Case& c : kCases) {
@@ -123,7 +125,7 @@ TEST_F(GuiDialogsTest, OnlyOkWithHideTickedHidesAWarningForGood) {
     std::filesystem::remove(SettingsFile());
     if (*c.stored != '\0') WriteText(SettingsFile(), c.stored);
     WarningDialog dialog(app, text::kConnectInstructions);
-    ASSERT_FALSE(dialog.IsHiddenForGood());
+    EXPECT_EQ(dialog.IsHiddenForGood(), c.hidden && *c.stored != '\0');
     dialog.show();
     EXPECT_EQ(dialog.HideBox()->text(), "Hide");
     EXPECT_TRUE(dialog.OkButton()->isDefault());
@@ -147,7 +149,6 @@ TEST_F(GuiDialogsTest, AboutShowsTheProgramsOwnVersionAndBuildTime) {
   QString build;
   OnModal<AboutDialog> about([&](AboutDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Varnel :: About");
-    EXPECT_EQ(d.CloseButton()->text(), "Close");
     EXPECT_TRUE(d.CloseButton()->isDefault());
     EXPECT_EQ(d.CreditsText().count('\n'), 1);
     version = d.VersionText();

@@ -73,39 +73,6 @@ class GuiFlowTest : public GuiHandsetTest {
   }
 };
 
-// Tools -> Back up the handset... backs up both banks into the folder
-// chosen; Tools -> Restore a backup... checks it and asks before it would
-// overwrite the flash, and a "Cancel" sends nothing.
-TEST_F(GuiFlowTest, BacksUpThroughTheToolsMenuAndAsksBeforeARestore) {
-  StartHandset("ComSpeed=460800\nBlockSize=8192\n");
-  const std::filesystem::path folder = dir / "backup";
-  std::filesystem::create_directory(folder);
-  Open();
-  Connect();
-  const auto chooseFolder = [&](QFileDialog& d) {
-    d.setDirectory(QString::fromStdString(folder.string()));
-    QMetaObject::invokeMethod(&d, "accept");
-  };
-  {
-    OnModal<QFileDialog> dialog(chooseFolder);
-    TriggerMenu("Back up the handset...");
-    EXPECT_TRUE(dialog.Done());
-  }
-  ASSERT_TRUE(
-      WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); }, std::chrono::seconds(30)));
-  EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankSize), Bytes(dir / "flash.img", kBankSize, kBankSize));
-  EXPECT_TRUE(ControlsEnabled());
-
-  const size_t flashes = handset->Transcript().Packets(kCmdFlash).size();
-  OnModal<QFileDialog> dialog(chooseFolder);
-  OnModal<QuestionDialog> question([](QuestionDialog& d) { d.SecondButton()->click(); });
-  TriggerMenu("Restore a backup...");
-  EXPECT_TRUE(dialog.Done());
-  EXPECT_TRUE(question.Done());
-  EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), flashes);
-  EXPECT_TRUE(ControlsEnabled());
-}
-
 // Closing the window during a flash asks first; "Finish it" lets the
 // flash complete, then the link ends and the window closes.
 TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenCloses) {
@@ -132,8 +99,11 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
   EXPECT_TRUE(Logged(*window, "Flash finished!"));
 }
 
+// Connects, dumps a preset, flashes a file and reads it back, goes on with
+// a dump that stopped, backs up through the Tools menu and declines a
+// restore, all on one connection.
 TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
-  StartHandset("BlockSize=8192\n");
+  StartHandset("ComSpeed=460800\nBlockSize=8192\n");
   // Made-up patch files for the "Patcher DB" tab.
   WriteText(dir / "menus.cpf", std::string(4, '\0') + "1.2" + std::string(7, '\0') + "Ann Other" +
                                    std::string(11, '\0') + "Faster menus" + std::string(42, '\0'));
@@ -187,6 +157,35 @@ TEST_F(GuiFlowTest, ConnectsDumpsAPresetFlashesAFileAndReadsItBack) {
   Screenshot("tab_dumper");
   SelectTab(kPatcherTabIndex);
   Screenshot("tab_patcher");
+
+  // Tools -> Back up the handset... backs up both banks into the folder
+  // chosen; Tools -> Restore a backup... checks it and asks before it would
+  // overwrite the flash, and a "Cancel" sends nothing.
+  const std::filesystem::path folder = dir / "backup";
+  std::filesystem::create_directory(folder);
+  const auto chooseFolder = [&](QFileDialog& d) {
+    d.setDirectory(QString::fromStdString(folder.string()));
+    QMetaObject::invokeMethod(&d, "accept");
+  };
+  {
+    OnModal<QFileDialog> dialog(chooseFolder);
+    TriggerMenu("Back up the handset...");
+    EXPECT_TRUE(dialog.Done());
+  }
+  ASSERT_TRUE(
+      WaitUntil([&] { return Logged(*window, "Backup complete: " + folder.string()); }, std::chrono::seconds(30)));
+  EXPECT_EQ(Bytes(folder / "bank2.bin", 0, kBankSize), Bytes(dir / "flash.img", kBankSize, kBankSize));
+  EXPECT_TRUE(ControlsEnabled());
+  const size_t flashes = handset->Transcript().Packets(kCmdFlash).size();
+  {
+    OnModal<QFileDialog> dialog(chooseFolder);
+    OnModal<QuestionDialog> question([](QuestionDialog& d) { d.SecondButton()->click(); });
+    TriggerMenu("Restore a backup...");
+    EXPECT_TRUE(dialog.Done());
+    EXPECT_TRUE(question.Done());
+  }
+  EXPECT_EQ(handset->Transcript().Packets(kCmdFlash).size(), flashes);
+  EXPECT_TRUE(ControlsEnabled());
 
   // Options wait for the disconnect.
   OnModal<OptionsDialog> options([](OptionsDialog& d) { d.reject(); });

@@ -1,9 +1,9 @@
 // The settings file as the main window reads and writes it: no file on a
-// first start, the exact file a close with the defaults writes, changed
-// values and other sections kept, a stored preset that keeps the stored
-// region texts, the tab shown, broken files and files that are not
-// regular, the default dump file name, the hidden warnings, and the pages'
-// file names under code page 1251.
+// first start, the exact file a close with the defaults writes and where,
+// changed values and other sections kept, a stored preset that keeps the
+// stored region texts, the tab shown, broken files and files that are not
+// regular, the default dump file name, and the pages' file names under
+// code page 1251 (the warnings' hide flags: tests/gui_dialogs_test.cpp).
 #include "settings/default_paths.h"
 #include "settings/settings.h"
 #include "tests/scoped_variable_posix.h"
@@ -23,20 +23,31 @@ class GuiSettingsTest : public GuiTest {
   }
 };
 
-// The default dump file is in the home directory.
-TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaults) {
+// The default dump file is in the home directory. Where a first settings
+// file goes (the working directory when the package is there):
+// tests/config_location_test.cpp; here the window writes where the
+// program's rule says.
+TEST_F(GuiSettingsTest, AFirstStartCreatesNoFileAndACloseWritesTheDefaultsWhereTheRuleSays) {
   {
     const ScopedVariable noHome("HOME", std::nullopt);
     EXPECT_EQ(std::filesystem::path(DefaultDumpFileName()).filename(), "dump.bin");
   }
   const ScopedVariable home("HOME", dir.Path().string());
-  Open();
-  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
   const std::string fileName = (dir / "dump.bin").string();
-  EXPECT_EQ(CloseAndRead(),
-            "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
-            "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
-                fileName + "\n[Dumper]\nFileName=" + fileName + "\n");
+  const std::string defaults =
+      "[Settings]\nOffset=0x1000000\nSize=0x800000\nState=0\nComPort=1\nComSpeed=115200\n"
+      "BlockSize=1024\nLastTab=0\n[Flasher]\nFileName=" +
+      fileName + "\n[Dumper]\nFileName=" + fileName + "\n";
+  const std::filesystem::path configDir = dir / "config" / "varnel";
+  Application configured("Varnel", kUtf8CodePage, {}, configDir);
+  Open(&configured);
+  EXPECT_FALSE(std::filesystem::exists(configDir / "Varnel.ini"));
+  window->close();
+  window.reset();  // it refers to `configured`
+  EXPECT_EQ(ReadText(configDir / "Varnel.ini"), defaults);
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+  Open();
+  EXPECT_EQ(CloseAndRead(), defaults);
 }
 
 TEST_F(GuiSettingsTest, ValuesAreShownAsStoredAndWrittenBackWithTheUsersChanges) {
@@ -113,9 +124,6 @@ TEST_F(GuiSettingsTest, ABrokenFileReadsAsDefaults) {
     // "abc" and "0x10" read as the platform's reader reads them: 0.
     if (content.find("abc") != std::string::npos) expected.comPort = 0, expected.blockSize = 0;
     EXPECT_EQ(read, expected);
-    Open();
-    CloseAndRead();
-    window.reset();
   }
 }
 
@@ -139,43 +147,12 @@ TEST_F(GuiSettingsTest, AFileThatIsNotRegularGivesTheDefaultsAndOneGreyLine) {
   EXPECT_FALSE(fifo.Opened());
 }
 
-// "01" reads as the integer 1.
-TEST_F(GuiSettingsTest, OnlyTheValueOneHidesAWarning) {
-  WriteText(SettingsFile(), "[Warning]\nHide4=1\nHide6=2\nHide8=\nHide9=01\n");
-  for (uint16_t id : std::initializer_list<uint16_t>{4, 6, 8, 9, 41})
-    EXPECT_EQ(IsWarningHidden(SettingsFile(), id), id == 4 || id == 9) << id;
-  EXPECT_FALSE(IsWarningHidden(dir / "missing.ini", 4));
-}
-
-// Where a first settings file goes (the working directory when the
-// package is there): tests/config_location_test.cpp. Here the window
-// writes where the program's rule says.
-TEST_F(GuiSettingsTest, AFirstCloseWritesWhereTheRuleForANewFileSays) {
-  const std::filesystem::path configDir = dir / "config" / "varnel";
-  Application configured("Varnel", kUtf8CodePage, {}, configDir);
-  MainWindow configuredWindow(configured);
-  configuredWindow.show();
-  configuredWindow.close();
-  EXPECT_NE(ReadText(configDir / "Varnel.ini").find("[Settings]\nOffset=0x1000000\n"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
-}
-
 // The pages' file names under code page 1251, the one a Cyrillic language
 // gives: they are not texts of the code page but the file system's names.
-class GuiCyrillicSettingsTest : public GuiSettingsTest {
- protected:
-  ~GuiCyrillicSettingsTest() override { window.reset(); }  // it refers to `cyrillic`
-
-  void OpenCyrillic() {
-    window = std::make_unique<MainWindow>(cyrillic);
-    window->show();
-  }
-  std::string Shown(const char* page) { return FileBox(page)->text().toStdString(); }
-
+TEST_F(GuiSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageNamesComeBackInUtf8) {
   Application cyrillic{"Varnel", kCyrillicCodePage, {}};
-};
-
-TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageNamesComeBackInUtf8) {
+  const auto dropWindow = qScopeGuard([&] { window.reset(); });  // it refers to `cyrillic`
+  const auto shown = [&](const char* page) { return FileBox(page)->text().toStdString(); };
   const std::string folder = (dir / "Мои файлы").string();
   std::string longName = folder + "/";
   while (longName.size() <= 2 * kProfileTextRoom) longName += "длинное имя ";
@@ -184,13 +161,13 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageN
   // tests/profile_store_test.cpp.
   for (const std::string& name : {folder + "/été.bin", longName}) {
     SCOPED_TRACE(name);
-    OpenCyrillic();
+    Open(&cyrillic);
     for (const char* page : {"flashPage", "dumpPage"}) FileBox(page)->setText(QString::fromStdString(name));
     EXPECT_NE(CloseAndRead().find("[Flasher]\nFileName=" + name + "\n[Dumper]\nFileName=" + name + "\n"),
               std::string::npos);
-    OpenCyrillic();
+    Open(&cyrillic);
     for (const char* page : {"flashPage", "dumpPage"}) {
-      EXPECT_EQ(Shown(page), name) << page;
+      EXPECT_EQ(shown(page), name) << page;
       EXPECT_EQ(Part<FilePage>(page)->FileName().toStdString(), name) << page;
     }
     window.reset();
@@ -199,9 +176,9 @@ TEST_F(GuiCyrillicSettingsTest, FileNamesGoThroughTheFileByteForByteAndCodePageN
   // A name stored in the code page is read and written back in UTF-8:
   // "C:\Мои файлы\dump.bin" as a Windows system with code page 1251 stores it.
   WriteText(SettingsFile(), "[Flasher]\r\nFileName=C:\\\xCC\xEE\xE8 \xF4\xE0\xE9\xEB\xFB\\dump.bin\r\n");
-  OpenCyrillic();
-  EXPECT_EQ(Shown("flashPage"), "C:\\Мои файлы\\dump.bin");
-  EXPECT_EQ(Shown("dumpPage"), DefaultDumpFileName());
+  Open(&cyrillic);
+  EXPECT_EQ(shown("flashPage"), "C:\\Мои файлы\\dump.bin");
+  EXPECT_EQ(shown("dumpPage"), DefaultDumpFileName());
   EXPECT_NE(CloseAndRead().find("[Flasher]\r\nFileName=C:\\Мои файлы\\dump.bin\r\n"), std::string::npos);
 }
 

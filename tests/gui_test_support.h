@@ -48,15 +48,6 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
   return true;
 }
 
-// The line's text without its "[HH:MM:SS] " time stamp (unchanged when it
-// has none).
-inline std::string WithoutStamp(const std::string& line) {
-  constexpr size_t kStampLength = 11;
-  const bool stamped = line.size() >= kStampLength && line[0] == '[' && line[3] == ':' && line[6] == ':' &&
-                       line[9] == ']' && line[10] == ' ';
-  return stamped ? line.substr(kStampLength) : line;
-}
-
 // The log as shown, line by line: the text without its stamp and which of
 // the log's four colours it has. A line without a stamp or of more than
 // one colour is marked in its text, one of another colour gets 0xFFFFFFFF,
@@ -67,9 +58,11 @@ inline std::vector<ColouredLine> ColouredLog(QWidget& window) {
   const QTextDocument* document = window.findChild<QPlainTextEdit*>("log")->document();
   // Every block but the empty one after the last line break.
   for (QTextBlock block = document->begin(); block != document->lastBlock(); block = block.next()) {
+    constexpr size_t kStampLength = 11;  // "[HH:MM:SS] " before the text
     const std::string shown = block.text().toStdString();
-    std::string text = WithoutStamp(shown);
-    if (text == shown) text = "(no stamp) " + text;
+    const bool stamped = shown.size() >= kStampLength && shown[0] == '[' && shown[3] == ':' && shown[6] == ':' &&
+                         shown[9] == ']' && shown[10] == ' ';
+    std::string text = stamped ? shown.substr(kStampLength) : "(no stamp) " + shown;
     std::set<QRgb> colours;
     for (auto it = block.begin(); !it.atEnd(); ++it)
       colours.insert(it.fragment().charFormat().foreground().color().rgb());
@@ -190,9 +183,10 @@ class GuiTest : public ::testing::Test {
 
   std::filesystem::path SettingsFile() const { return dir / "Varnel.ini"; }
 
-  // Builds the window (after the test prepared the directory) and shows it.
-  MainWindow& Open() {
-    window = std::make_unique<MainWindow>(app);
+  // Builds the window (after the test prepared the directory) for `with`
+  // (the fixture's application unless given) and shows it.
+  MainWindow& Open(Application* with = nullptr) {
+    window = std::make_unique<MainWindow>(with == nullptr ? app : *with);
     window->show();
     return *window;
   }

@@ -200,15 +200,8 @@ TEST_F(MainWindowTest, TabVisitsTheShownControlsInReadingOrderAndEachControlRead
     SelectTab(c.tab);
     EXPECT_EQ(TabRound(), c.order);
   }
-  // The arrow keys among the presets: tests/gui_region_panel_test.cpp.
-  // Alt reaches the menu.
-  QWidget* focus = QApplication::focusWidget();
-  ASSERT_NE(focus, nullptr);
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
-  QCoreApplication::sendEvent(focus, &press);
-  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
-  QCoreApplication::sendEvent(focus, &release);
-  EXPECT_NE(window->findChild<QMenuBar*>()->activeAction(), nullptr);
+  // The arrow keys among the presets: tests/gui_region_panel_test.cpp;
+  // Alt into the menu: tests/wine_gui_test.cpp, on the window system.
 
   // Every control has a name; one set on a control with words of its own
   // would be read in their place, and would not follow them when they

@@ -9,7 +9,7 @@
 // once by the WinePrefix fixture of CTest; the tests share its COM port, so
 // they run one at a time.
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <memory>
 
 #include "cli/cli_session.h"
@@ -29,11 +29,15 @@ constexpr std::chrono::seconds kWineSessionLimit{120};
 class WineCliTest : public HandsetTest {
  protected:
   // Starts varnel-cli.exe in the test's directory with `args` after the
-  // port and the package, its output going to log.txt. With a
+  // port and (unless `args` names one) the package Varnel.res, its output
+  // going to log.txt. With a
   // `windowsTemp`, through cmd, which sets %TMP% and %TEMP% to it: Wine
   // takes those of a program started from Linux from its registry.
   std::unique_ptr<ChildProcess> Spawn(std::vector<std::string> args, const std::string& lang = "C.UTF-8") {
     LinkComPort(VARNEL_WINE_PREFIX, kComLink, handset->SlavePath());
+    if (std::find(args.begin(), args.end(), "--package") == args.end()) {
+      args.insert(args.begin(), {"--package", "Varnel.res"});
+    }
     args.insert(args.begin(), {"--port", port});
     if (windowsTemp.empty()) {
       args.insert(args.begin(), {VARNEL_WINE64, program});
@@ -65,10 +69,6 @@ class WineCliTest : public HandsetTest {
     return std::string(log.begin(), log.end());
   }
 
-  std::vector<std::string> Package() { return {"--package", "Varnel.res"}; }
-
-  void FlashAndDumpBack(const char* speed, const char* block, uint32_t offset);
-
   uint32_t sessions = 0;
   std::string port = kComPort;  // as the user types it
   std::string program = VARNEL_WINDOWS_CLI;
@@ -76,34 +76,34 @@ class WineCliTest : public HandsetTest {
 };
 
 // Flashes a file full of the bytes XON/XOFF would swallow (and every
-// other) and dumps the region back, at `speed` with `block`-byte blocks.
-void WineCliTest::FlashAndDumpBack(const char* speed, const char* block, uint32_t offset) {
+// other) and dumps the region back, at each speed with its block size;
+// port names are not case-sensitive on Windows.
+TEST_F(WineCliTest, FlashAndDumpReadBackAtEachSpeedAndBlockSize) {
+  struct Case {
+    const char* port;
+    const char* speed;
+    const char* block;
+    const char* region;
+    uint32_t offset;
+  };
+  constexpr std::array<Case, 2> kCases = {
+      {{"com7", "115200", "1024", "0x2500000", 0x2500000}, {kComPort, "460800", "8192", "0x2010000", 0x2010000}}};
   StartHandset();
   std::vector<uint8_t> image(0x12000);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i % 3 == 0 ? 0x11 + i % 5 : i * 7);
   WriteFile(dir / "image.bin", image);
-  char region[16];
-  std::snprintf(region, sizeof region, "0x%x", offset);
-  std::vector<std::string> flash = Package();
-  flash.insert(flash.end(), {"--speed", speed, "--block", block, "flash", region, "image.bin"});
-  ASSERT_EQ(Run(flash), 0) << Log();
-  EXPECT_EQ(Flash(offset, 0x12000), image);
-  EXPECT_NE(Log().find(std::string("Port speed ") + speed), std::string::npos) << Log();
-
-  std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"--speed", speed, "--block", block, "dump", region, "0x40000", "dump.bin"});
-  ASSERT_EQ(Run(dump), 0) << Log();
-  EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(offset, 0x40000));
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.speed);
+    port = c.port;
+    ASSERT_EQ(Run({"--speed", c.speed, "--block", c.block, "flash", c.region, "image.bin"}), 0) << Log();
+    EXPECT_EQ(Flash(c.offset, 0x12000), image);
+    EXPECT_NE(Log().find(std::string("Port speed ") + c.speed), std::string::npos) << Log();
+    ASSERT_EQ(Run({"--speed", c.speed, "--block", c.block, "dump", c.region, "0x40000", "dump.bin"}), 0) << Log();
+    EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(c.offset, 0x40000));
+  }
 }
 
-TEST_F(WineCliTest, FlashAndDumpReadBackAt115200With1024ByteBlocks) {
-  port = "com7";  // port names are not case-sensitive on Windows
-  FlashAndDumpBack("115200", "1024", 0x2500000);
-}
-
-TEST_F(WineCliTest, FlashAndDumpReadBackAt460800With8192ByteBlocks) { FlashAndDumpBack("460800", "8192", 0x2010000); }
-
-TEST_F(WineCliTest, FilesNamedInCyrillicAndRussianTextsUnderCodePage1251) {
+TEST_F(WineCliTest, FilesNamedOutsideTheCodePageAndRussianTextsUnderCodePage1251) {
   StartHandset();
   std::filesystem::copy_file(dir / "Varnel.res", dir / "Загрузчик.res");
   // The language module is taken from the program's folder only: the
@@ -112,29 +112,18 @@ TEST_F(WineCliTest, FilesNamedInCyrillicAndRussianTextsUnderCodePage1251) {
   std::filesystem::create_symlink(program, dir / "varnel-cli.exe");
   program = (dir / "varnel-cli.exe").string();
   const std::vector<uint8_t> image(0x3000, 0xC3);
-  WriteFile(dir / "Образ.bin", image);
-  ASSERT_EQ(Run({"--package", "Загрузчик.res", "flash", "0x2100000", "Образ.bin"}, "ru_RU.UTF-8"), 0) << Log();
+  // Neither 中 nor 😀 is in the code page, and best-fit would make the
+  // fullwidth quote an ASCII one: another file.
+  WriteFile(dir / "Образ-中-😀-＂.bin", image);
+  ASSERT_EQ(Run({"--package", "Загрузчик.res", "flash", "0x2100000", "Образ-中-😀-＂.bin"}, "ru_RU.UTF-8"), 0) << Log();
   EXPECT_EQ(Flash(0x2100000, 0x3000), image);
   // Redirected, the log is in the ANSI code page.
   const std::string log = ToUtf8(Log(), kCyrillicCodePage);
   EXPECT_NE(log.find("] Поток запущен\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("] Телефон переключён в режим SERIAL!\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("] Прошивка завершена!\r\n"), std::string::npos) << log;
-}
-
-// Neither 中 nor 😀 is in code page 1252, and best-fit would make the
-// fullwidth quote an ASCII one: another file.
-TEST_F(WineCliTest, FilesNamedOutsideTheAnsiCodePageAreTheFilesTheySpell) {
-  StartHandset();
-  const std::vector<uint8_t> image(0x3000, 0x5A);
-  WriteFile(dir / "中-😀-＂.bin", image);
-  std::vector<std::string> flash = Package();
-  flash.insert(flash.end(), {"flash", "0x2100000", "中-😀-＂.bin"});
-  ASSERT_EQ(Run(flash), 0) << Log();
-  std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"dump", "0x2100000", "0x3000", "дамп-中.bin"});
-  ASSERT_EQ(Run(dump), 0) << Log();
-  EXPECT_EQ(ReadFile(dir / "дамп-中.bin"), image);
+  ASSERT_EQ(Run({"--package", "Загрузчик.res", "dump", "0x2100000", "0x3000", "дамп-中-😀-＂.bin"}), 0) << Log();
+  EXPECT_EQ(ReadFile(dir / "дамп-中-😀-＂.bin"), image);
 }
 
 TEST_F(WineCliTest, AVerifyLeavesATemporaryFolderNamedInCyrillicEmpty) {
@@ -143,9 +132,7 @@ TEST_F(WineCliTest, AVerifyLeavesATemporaryFolderNamedInCyrillicEmpty) {
   std::filesystem::create_directory(temp);
   windowsTemp = WindowsPath(temp);
   WriteFile(dir / "image.bin", std::vector<uint8_t>(0x3000, 0xA5));
-  std::vector<std::string> flash = Package();
-  flash.insert(flash.end(), {"--verify", "flash", "0x2100000", "image.bin"});
-  ASSERT_EQ(Run(flash), 0) << Log();
+  ASSERT_EQ(Run({"--verify", "flash", "0x2100000", "image.bin"}), 0) << Log();
   EXPECT_NE(Log().find("] Verify OK\r\n"), std::string::npos) << Log();
   EXPECT_TRUE(std::filesystem::is_empty(temp));
 }
@@ -154,9 +141,9 @@ TEST_F(WineCliTest, AVerifyLeavesATemporaryFolderNamedInCyrillicEmpty) {
 
 TEST_F(WineCliTest, ATraceNamedForADeviceIsRefusedBeforeThePortOpens) {
   StartHandset();
-  std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"--trace", "NUL", "dump", "0x2000000", "0x1000", "part.bin"});
-  EXPECT_EQ(Spawn(dump)->ExitStatusWithin(kWineSessionLimit), cli::kExitUsage) << Log();
+  EXPECT_EQ(Spawn({"--trace", "NUL", "dump", "0x2000000", "0x1000", "part.bin"})->ExitStatusWithin(kWineSessionLimit),
+            cli::kExitUsage)
+      << Log();
   EXPECT_NE(Log().find("NUL: a device"), std::string::npos) << Log();
   EXPECT_TRUE(ProgramBytes().empty()) << "the port was never opened";
 }
@@ -165,9 +152,7 @@ TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
   sim::FaultPlan faults;
   faults.hangUp = {TransferKind::Dump, 3};
   StartHandset(faults);
-  std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"dump", "0x1000000", "0x10000", "cut.bin"});
-  EXPECT_EQ(Spawn(dump)->ExitStatusWithin(kWineSessionLimit), 1) << Log();
+  EXPECT_EQ(Spawn({"dump", "0x1000000", "0x10000", "cut.bin"})->ExitStatusWithin(kWineSessionLimit), 1) << Log();
   const std::vector<uint8_t> cut = ReadFile(dir / "cut.bin");
   EXPECT_LE(cut.size(), 3u * 1024);
   EXPECT_EQ(cut, Flash(kBank1Base, static_cast<uint32_t>(cut.size())));
@@ -177,9 +162,7 @@ TEST_F(WineCliTest, AHangUpEndsTheSessionWithTheBlocksReceived) {
 
 TEST_F(WineCliTest, CtrlCCancelsTheDumpAndDisconnects) {
   StartHandset();
-  std::vector<std::string> dump = Package();
-  dump.insert(dump.end(), {"--trace", "trace.txt", "dump", "system", "system.bin"});
-  const std::unique_ptr<ChildProcess> process = Spawn(dump);
+  const std::unique_ptr<ChildProcess> process = Spawn({"--trace", "trace.txt", "dump", "system", "system.bin"});
   const bool started = handset->WaitFor(
       [](const sim::TranscriptData& d) {
         auto dumps = d.Transfers(TransferKind::Dump);

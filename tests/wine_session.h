@@ -17,12 +17,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/child_process.h"
 
 namespace varnel::testing {
 
-inline constexpr std::chrono::milliseconds kWinePollInterval{10};
 inline constexpr std::chrono::seconds kStopGrace{5};
 
 // `path` as Wine names it on its drive Z:, the root of the file system.
@@ -91,15 +91,11 @@ class ChildProcess {
   // The exit status once it ended within `limit`; -1 when it did not (it
   // is killed then) or when a signal ended it.
   int ExitStatusWithin(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!Ended()) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        pid = 0;
-        return -1;
-      }
-      std::this_thread::sleep_for(kWinePollInterval);
+    if (!PollUntil([&] { return Ended(); }, limit)) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      pid = 0;
+      return -1;
     }
     return status.value_or(-1);
   }
