@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "format/loader_package.h"
 #include "tests/test_support.h"
@@ -22,26 +24,15 @@ namespace {
 using testing::WriteText;
 
 TEST(CodePageTest, CyrillicLanguagesGet1251OthersTheirLocalesOwn) {
-  struct Case {
-    const char* locale;
-    uint32_t codePage;
-  };
-  constexpr std::array<Case, 11> kCases = {{
-      {"ru_RU.UTF-8", kCyrillicCodePage},
-      {"uk_UA", kCyrillicCodePage},
-      {"be_BY.CP1251", kCyrillicCodePage},
-      {"bg_BG.utf8", kCyrillicCodePage},
-      {"sr_RS@latin", kLatin1CodePage},
-      {"en_US.UTF-8", kUtf8CodePage},
-      {"de_DE.ISO-8859-1", kLatin1CodePage},
-      {"fr_FR", kLatin1CodePage},
-      {"C", kAsciiCodePage},
-      {"C.UTF-8", kUtf8CodePage},
-      {"rus_RU.UTF-8", kUtf8CodePage},  // not a Cyrillic language code
+  // "rus" is no Cyrillic language code.
+  const std::array<std::pair<uint32_t, std::vector<const char*>>, 4> kCases = {{
+      {kCyrillicCodePage, {"ru_RU.UTF-8", "uk_UA", "be_BY.CP1251", "bg_BG.utf8"}},
+      {kLatin1CodePage, {"sr_RS@latin", "de_DE.ISO-8859-1", "fr_FR"}},
+      {kUtf8CodePage, {"en_US.UTF-8", "C.UTF-8", "rus_RU.UTF-8"}},
+      {kAsciiCodePage, {"C"}},
   }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.locale);
-    EXPECT_EQ(CodePageForLocale(c.locale), c.codePage);
+  for (const auto& [codePage, locales] : kCases) {
+    for (const char* locale : locales) EXPECT_EQ(CodePageForLocale(locale), codePage) << locale;
   }
 }
 
@@ -124,8 +115,9 @@ TEST(LoadTextTest, LanguageModuleOnlyFor1251WithoutPerIdFallback) {
 }
 
 // A folder copied from someone else brings no texts, and files far larger
-// than a language module or a loader package are neither.
-TEST(LoadTextTest, ModulesAndPackagesComeOnlyFromTheirPlacesAndWithinTheirSizes) {
+// than a language module or a loader package are neither; the settings
+// file is found in any letter case.
+TEST(LoadTextTest, ModulesPackagesAndSettingsComeOnlyFromTheirPlacesAndWithinTheirSizes) {
   testing::TempDir dir;
   testing::ScopedWorkingDir cwd(dir.Path());
   WriteText(dir / "Varnel.lng", "11=Pack text\n");
@@ -146,11 +138,8 @@ TEST(LoadTextTest, ModulesAndPackagesComeOnlyFromTheirPlacesAndWithinTheirSizes)
   EXPECT_FALSE(package.Open(dir / "Varnel.res"));
   std::filesystem::resize_file(dir / "Varnel.res", kLoaderPackageMaxBytes);
   EXPECT_TRUE(package.Open(dir / "Varnel.res"));
-}
 
-TEST(LoadTextTest, SettingsPathFindsTheFileInAnyLetterCase) {
-  testing::TempDir dir;
-  testing::ScopedWorkingDir cwd(dir.Path());
+  // The settings file is found in any letter case.
   Application app("Varnel", kUtf8CodePage, {});
   EXPECT_EQ(app.SettingsPath(), std::filesystem::path("Varnel.ini"));
   WriteText(dir / "VARNEL.INI", "");
@@ -180,31 +169,17 @@ TEST(LanguageModuleTest, ParsesIdsEscapesAndSkipsWhatIsNotAText) {
 // A translation is kept only when printf would read the same arguments
 // from it as from the program's own text, one for one.
 TEST(LanguageModuleTest, ATextIsKeptOnlyWithTheSameConversionsAsTheProgramsOwn) {
-  struct Case {
-    const char* line;
-    bool kept;
-  };
-  constexpr Case kCases[] = {
-      {"33=%s %d %d ok", true},
-      {"48=100%% %s", true},  // "%%" is a percent sign
-      {"48=%-10s", true},     // flags and width take no argument
-      {"69=%.2f KiB", true},
-      {"41=100%% sure", true},
-      {"35=%s wrong kind", false},
-      {"46=0x%x only one", false},
-      {"79=Can't save the log to %l %d%s", false},  // "%l %" is no escaped percent
-      {"48=%5% %s", false},
-      {"48=%n%s", false},             // writes through its argument
-      {"48=%1$s", false},             // a numbered argument
-      {"35=%*d", false},              // the width is an argument of its own
-      {"48=%s %", false},             // dangling
-      {"69=%.1Lf", false},            // another length: another argument type
-      {"41=100% plain text", false},  // "% p" converts a pointer
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.line);
-    const StringTable table = ParseLanguageModule(c.line, kUtf8CodePage, ProgramTexts());
-    EXPECT_EQ(table.Count() == 1, c.kept);
+  // Kept: "%%" is a percent sign, flags and width take no argument.
+  for (const char* line : {"33=%s %d %d ok", "48=100%% %s", "48=%-10s", "69=%.2f KiB", "41=100%% sure"}) {
+    EXPECT_EQ(ParseLanguageModule(line, kUtf8CodePage, ProgramTexts()).Count(), 1u) << line;
+  }
+  // Refused: another conversion, "%l %" (no escaped percent), %n (writes
+  // through its argument), a numbered argument, a width that is an argument
+  // of its own, a dangling %, another length (another argument type) and
+  // "% p" (a pointer).
+  for (const char* line : {"35=%s wrong kind", "46=0x%x only one", "79=Can't save the log to %l %d%s", "48=%5% %s",
+                           "48=%n%s", "48=%1$s", "35=%*d", "48=%s %", "69=%.1Lf", "41=100% plain text"}) {
+    EXPECT_EQ(ParseLanguageModule(line, kUtf8CodePage, ProgramTexts()).Count(), 0u) << line;
   }
 }
 

@@ -7,11 +7,6 @@
 
 namespace varnel::testing {
 
-bool FakePort::Open(const std::string& /*device*/, std::string* /*reason*/) {
-  open = true;
-  return true;
-}
-
 void FakePort::Arrive(const std::vector<uint8_t>& bytes, uint32_t afterMs) {
   // Bytes never overtake those scheduled before them.
   uint32_t at = now + afterMs;

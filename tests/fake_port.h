@@ -43,7 +43,7 @@ class FakePort : public Port {
 
   // ---- Port ----
   bool IsOpen() const override { return open; }
-  bool Open(const std::string& device, std::string* reason) override;
+  bool Open(const std::string& /*device*/, std::string* /*reason*/) override { return open = true; }
   bool SetQueueSizes(uint32_t, uint32_t) override { return true; }
   bool ClearEventMask() override { return true; }
   bool ReadTimeouts() override { return true; }

@@ -58,15 +58,6 @@ struct Rig {
     return reports;
   }
 
-  const Application app{"Varnel", kUtf8CodePage, {}};
-  FakePort port;
-  std::atomic<LinkCommand> command;
-  RecordingOwner owner;
-  LinkProtocol protocol;
-};
-
-class LinkProtocolTest : public ::testing::Test, protected Rig {
- protected:
   // Receives `expected` bytes into a fresh file; returns the status.
   LinkStatus Receive(uint32_t expected) {
     std::string reason;
@@ -79,7 +70,14 @@ class LinkProtocolTest : public ::testing::Test, protected Rig {
 
   TempDir dir;
   uint32_t received = 0;
+  const Application app{"Varnel", kUtf8CodePage, {}};
+  FakePort port;
+  std::atomic<LinkCommand> command;
+  RecordingOwner owner;
+  LinkProtocol protocol;
 };
+
+class LinkProtocolTest : public ::testing::Test, protected Rig {};
 
 // ---- Reports ----
 
@@ -174,17 +172,16 @@ TEST_F(LinkProtocolTest, ABlockIsGivenUpAfterFiveFailedAttemptsWith0x18) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
     Rig rig;
-    FakePort& fresh = rig.port;
-    fresh.reply = c.loader;
+    rig.port.reply = c.loader;
     EXPECT_EQ(rig.protocol.sender.SendBlock(data.data(), kData, 2), kStatusBlockFailed);
     const std::vector<uint8_t> block = Block(2, data);
     std::vector<uint8_t> expected;
     for (std::ptrdiff_t i = 0; i < c.sends; ++i) expected.insert(expected.end(), block.begin(), block.end());
     expected.push_back(kCan);
-    EXPECT_EQ(fresh.Written(), expected);
+    EXPECT_EQ(rig.port.Written(), expected);
     const std::vector<std::string> texts = rig.owner.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Timeout (2) (Serial_XM:180)"), c.timeoutReports);
-    EXPECT_GE(fresh.Now(), static_cast<uint32_t>(c.timeoutReports) * kByteTimeoutMs);
+    EXPECT_GE(rig.port.Now(), static_cast<uint32_t>(c.timeoutReports) * kByteTimeoutMs);
     EXPECT_EQ(rig.protocol.line.FailureCount(), 0u) << "the retries' reports are no failures; the caller reports 52";
   }
 }
@@ -273,25 +270,21 @@ TEST_F(LinkProtocolTest, NoiseOrSilenceEndsAReceiveAfterFivePartTimeOuts) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
     Rig rig;
-    FakePort& fresh = rig.port;
     // One good block, then nothing but the stream.
-    fresh.Arrive(Block(1, Data(4)));
-    if (!c.stream.empty()) fresh.Stream(c.stream, 1);
-    std::string reason;
-    TransferFile file = TransferFile::Create((dir / "noise.bin").string().c_str(), &reason);
-    uint32_t got = 0;
-    EXPECT_EQ(rig.protocol.receiver.ReceiveToFile(file, 2 * kData, Quiet::Yes, &got), kStatusNoBlockStart);
-    EXPECT_EQ(got, kData);
+    rig.port.Arrive(Block(1, Data(4)));
+    if (!c.stream.empty()) rig.port.Stream(c.stream, 1);
+    EXPECT_EQ(rig.Receive(2 * kData), kStatusNoBlockStart);
+    EXPECT_EQ(rig.received, kData);
     // The ready byte, the block's answer and the cancel: noise is not answered.
-    EXPECT_EQ(fresh.Written(), (std::vector<uint8_t>{kAck, kAck, kCan}));
+    EXPECT_EQ(rig.port.Written(), (std::vector<uint8_t>{kAck, kAck, kCan}));
     EXPECT_EQ(rig.owner.progressSteps, std::vector<uint32_t>{kData});
     const std::vector<std::string> texts = rig.owner.Texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Error (54) (Serial_XM:281)"), texts.end());
-    EXPECT_GE(fresh.Now(), 5 * kBlockPartTimeoutMs);
-    EXPECT_LE(fresh.Now(), 6 * kBlockPartTimeoutMs);
+    EXPECT_GE(rig.port.Now(), 5 * kBlockPartTimeoutMs);
+    EXPECT_LE(rig.port.Now(), 6 * kBlockPartTimeoutMs);
     if (c.stream.empty()) {
       // Silence is waited for in the system, not polled every millisecond.
-      EXPECT_LT(fresh.Waits(), 10u);
+      EXPECT_LT(rig.port.Waits(), 10u);
     }
   }
 }

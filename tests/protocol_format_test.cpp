@@ -6,7 +6,7 @@
 // nothing).
 #include <gtest/gtest.h>
 
-#include <array>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,23 +56,21 @@ TEST(SRecordTest, FormatsDataRecordsAndTheClosingRecord) {
   }
 }
 
-TEST(FlashBankTest, RegionCheckUsesWholeBanksAndNeverWraps) {
+TEST(FlashBankTest, RegionsUseWholeBanksNeverWrapAndSectorRoomFollowsEachBanksMap) {
   struct Case {
     uint32_t start;
     uint64_t length;
     bool inBank;
     bool fits;
   };
-  constexpr std::array<Case, 7> kCases = {{
-      {0xFFFFFF, 1, false, false},
-      {0x1000000, 0x800000, true, true},
-      {0x2500000, 0x300000, true, true},
-      {0x2500000, 0x300001, true, false},
-      {0x1800000, 1, true, false},
-      {0xF0000000, 0x10000000, true, false},  // wraps past 2^32 in 32 bits
-      {0x27F0000, 0x10000, true, true},
-  }};
-  for (const Case& c : kCases) {
+  // 0xF0000000 + 0x10000000 wraps past 2^32 in 32 bits.
+  for (const Case& c : std::initializer_list<Case>{{0xFFFFFF, 1, false, false},
+                                                   {0x1000000, 0x800000, true, true},
+                                                   {0x2500000, 0x300000, true, true},
+                                                   {0x2500000, 0x300001, true, false},
+                                                   {0x1800000, 1, true, false},
+                                                   {0xF0000000, 0x10000000, true, false},
+                                                   {0x27F0000, 0x10000, true, true}}) {
     SCOPED_TRACE(c.start);
     FlashBank bank;
     ASSERT_EQ(FindFlashBank(c.start, &bank), c.inBank);
@@ -80,36 +78,19 @@ TEST(FlashBankTest, RegionCheckUsesWholeBanksAndNeverWraps) {
       EXPECT_EQ(FitsInBank(c.start - bank.base, c.length), c.fits);
     }
   }
-}
-
-TEST(FlashBankTest, SectorRoomFollowsEachBanksMap) {
-  struct Case {
-    uint32_t base;
-    uint32_t relative;
-    uint32_t room;
-  };
-  constexpr std::array<Case, 14> kCases = {{
-      {0x1000000, 0x0, 0x2000},
-      {0x1000000, 0x1000, 0x1000},
-      {0x1000000, 0xF000, 0x1000},
-      {0x1000000, 0x10000, 0x10000},
-      {0x1000000, 0x18000, 0x8000},
-      {0x1000000, 0x7FFFFF, 0x1},
-      {0x2000000, 0x0, 0x10000},
-      {0x2000000, 0x7EF000, 0x1000},
-      {0x2000000, 0x7F0000, 0x2000},  // small sectors
-      {0x2000000, 0x7F0001, 0x1FFF},
-      {0x2000000, 0x7F1000, 0x1000},
-      {0x2000000, 0x7F2000, 0x2000},
-      {0x2000000, 0x7FE000, 0x2000},
-      {0x2000000, 0x7FF000, 0x1000},
-  }};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << std::hex << c.base << "+" << c.relative);
+  // Each bank's relative addresses and the room left in their sectors;
+  // bank 2's last 64 KiB are small sectors (from 0x7F0000).
+  const auto check = [](uint32_t base, const std::vector<std::pair<uint32_t, uint32_t>>& rooms) {
     FlashBank bank;
-    ASSERT_TRUE(FindFlashBank(c.base, &bank));
-    EXPECT_EQ(SectorRoom(c.relative, bank), c.room);
-  }
+    ASSERT_TRUE(FindFlashBank(base, &bank));
+    for (const auto& [relative, room] : rooms) {
+      EXPECT_EQ(SectorRoom(relative, bank), room) << std::hex << base << "+" << relative;
+    }
+  };
+  check(0x1000000,
+        {{0x0, 0x2000}, {0x1000, 0x1000}, {0xF000, 0x1000}, {0x10000, 0x10000}, {0x18000, 0x8000}, {0x7FFFFF, 0x1}});
+  check(0x2000000, {{0x0, 0x10000}, {0x7EF000, 0x1000}, {0x7F0000, 0x2000}, {0x7F0001, 0x1FFF}});
+  check(0x2000000, {{0x7F1000, 0x1000}, {0x7F2000, 0x2000}, {0x7FE000, 0x2000}, {0x7FF000, 0x1000}});
 }
 
 // ---- Command packets ----
@@ -164,11 +145,9 @@ TEST(CommandPacketTest, AtTextsGoOutAsTheyAre) {
 }
 
 TEST(CommandPacketTest, OnlyLengthsOneFiveAndNineFrameAPacket) {
-  std::vector<int> valid;
   for (int length = 0; length <= 0xFF; ++length) {
-    if (PacketLengthValid(static_cast<uint8_t>(length))) valid.push_back(length);
+    EXPECT_EQ(PacketLengthValid(static_cast<uint8_t>(length)), length == 1 || length == 5 || length == 9) << length;
   }
-  EXPECT_EQ(valid, (std::vector<int>{1, 5, 9}));
 }
 
 // ---- Block numbers ----
@@ -179,17 +158,6 @@ struct Arrival {
   BlockIdentity block;
   Verdict verdict;
 };
-
-// Feeds the blocks in order, storing each one judged new.
-void Check(const std::vector<Arrival>& arrivals, bool numberedAtEnd) {
-  BlockSequence sequence;
-  for (size_t i = 0; i < arrivals.size(); ++i) {
-    SCOPED_TRACE("block " + std::to_string(i));
-    EXPECT_EQ(sequence.Classify(arrivals[i].block), arrivals[i].verdict);
-    if (arrivals[i].verdict == Verdict::kNew) sequence.Stored(arrivals[i].block);
-  }
-  EXPECT_EQ(sequence.Numbered(), numberedAtEnd);
-}
 
 TEST(BlockSequenceTest, CountingLoadersGetRepeatsAndGapsCaught) {
   struct Case {
@@ -234,7 +202,14 @@ TEST(BlockSequenceTest, CountingLoadersGetRepeatsAndGapsCaught) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
-    Check(c.arrivals, c.numbered);
+    // Feeds the blocks in order, storing each one judged new.
+    BlockSequence sequence;
+    for (size_t i = 0; i < c.arrivals.size(); ++i) {
+      SCOPED_TRACE("block " + std::to_string(i));
+      EXPECT_EQ(sequence.Classify(c.arrivals[i].block), c.arrivals[i].verdict);
+      if (c.arrivals[i].verdict == Verdict::kNew) sequence.Stored(c.arrivals[i].block);
+    }
+    EXPECT_EQ(sequence.Numbered(), c.numbered);
   }
 }
 

@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "texts/code_page.h"
@@ -18,21 +19,13 @@ using std::chrono::milliseconds;
 
 TEST(TransferRateTest, TextsOfRatesAndDurations) {
   const Application app("Varnel", kUtf8CodePage, {});
-  struct Case {
-    double bytesPerSecond;
-    const char* rate;
-  };
-  for (const Case& c : std::array<Case, 4>{
-           {{45978, "44.9 KiB/s"}, {11520, "11.2 KiB/s"}, {0, "0.0 KiB/s"}, {1048576, "1024.0 KiB/s"}}}) {
-    EXPECT_EQ(RateText(app, c.bytesPerSecond), c.rate);
+  for (const auto& [bytesPerSecond, rate] : std::initializer_list<std::pair<double, const char*>>{
+           {45978, "44.9 KiB/s"}, {11520, "11.2 KiB/s"}, {0, "0.0 KiB/s"}, {1048576, "1024.0 KiB/s"}}) {
+    EXPECT_EQ(RateText(app, bytesPerSecond), rate);
   }
-  struct Duration {
-    uint32_t seconds;
-    const char* text;
-  };
-  for (const Duration& d : std::array<Duration, 6>{
-           {{0, "0:00"}, {52, "0:52"}, {60, "1:00"}, {725, "12:05"}, {3600, "60:00"}, {4000000, "66666:40"}}}) {
-    EXPECT_EQ(DurationText(d.seconds), d.text);
+  for (const auto& [seconds, text] : std::initializer_list<std::pair<uint32_t, const char*>>{
+           {0, "0:00"}, {52, "0:52"}, {60, "1:00"}, {725, "12:05"}, {3600, "60:00"}, {4000000, "66666:40"}}) {
+    EXPECT_EQ(DurationText(seconds), text);
   }
 }
 
