@@ -75,7 +75,7 @@ class LineTraceTest : public ::testing::Test {
   uint64_t now = 1000000;  // the trace counts from its open
 };
 
-TEST_F(LineTraceTest, BurstsEndWhereTheLineTurnsChangesSpeedOrFallsQuiet) {
+TEST_F(LineTraceTest, BurstsEndWhereTheLineTurnsChangesSpeedFallsQuietOrGrowsTooLong) {
   auto trace = MakeTrace();
   Open(*trace);
   trace->Speed(38400);
