@@ -32,24 +32,15 @@ class CliSessionTest : public HandsetTest {
   // handset's port unless `options` names another than the default.
   int RunCliAs(const Application& runner, cli::CliOptions options) {
     if (options.port == cli::CliOptions{}.port) options.port = handset->SlavePath();
-    std::FILE* stream = std::tmpfile();
-    int exitStatus = cli::RunSession(options, runner, stream);
-    std::rewind(stream);
-    printed.clear();
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) printed.append(buffer, n);
+    std::FILE* stream = std::fopen((dir / "printed.txt").c_str(), "w");
+    const int exitStatus = cli::RunSession(options, runner, stream);
     std::fclose(stream);
+    printed = ReadText(dir / "printed.txt");
     return exitStatus;
   }
 
   static cli::CliOptions Dump(const std::filesystem::path& file) {
-    cli::CliOptions options;
-    options.operation = cli::Operation::Dump;
-    options.offset = kBank2Base;
-    options.size = 0x6000;
-    options.file = file.string();
-    return options;
+    return {.operation = cli::Operation::Dump, .offset = kBank2Base, .size = 0x6000, .file = file.string()};
   }
 
   std::string printed;
@@ -158,12 +149,7 @@ constexpr uint32_t kRegion = 0x6000;
 class BackupTest : public CliSessionTest {
  protected:
   static cli::CliOptions Job(cli::Operation operation, const fs::path& folder) {
-    cli::CliOptions options;
-    options.operation = operation;
-    options.file = folder.string();
-    options.speed = 460800;
-    options.blockSize = 8192;
-    return options;
+    return {.speed = 460800, .blockSize = 8192, .operation = operation, .file = folder.string()};
   }
 
   std::vector<uint8_t> Bank(size_t part) {

@@ -11,13 +11,11 @@
 namespace varnel::testing {
 namespace {
 
+// A command packet with one argument, all four of its bytes sent.
 std::vector<uint8_t> Packet(uint8_t code, uint32_t argument) {
-  return {5,
-          code,
-          static_cast<uint8_t>(argument),
-          static_cast<uint8_t>(argument >> 8),
-          static_cast<uint8_t>(argument >> 16),
-          static_cast<uint8_t>(argument >> 24)};
+  std::vector<uint8_t> packet{5, code};
+  for (int shift = 0; shift < 32; shift += 8) packet.push_back(static_cast<uint8_t>(argument >> shift));
+  return packet;
 }
 
 class ConnectTest : public HandsetTest {};
@@ -69,6 +67,7 @@ TEST_F(ConnectTest, EveryBlockSizeSpeedAndPackageShapeConnect) {
     sim::FaultPlan faults = {};
     const char* told = nullptr;  // logged
   };
+  constexpr char kNotImplemented[] = "Command not implemented (254) (Serial_Base:126)";
   const std::array<Case, 10> kCases = {{
       {1024, 100, {20000}, 0},
       {2048, 100, {20000}, 0},
@@ -80,18 +79,11 @@ TEST_F(ConnectTest, EveryBlockSizeSpeedAndPackageShapeConnect) {
       {1024, 100, {20000}, 0, 250000},     // no standard speed: the port can't be set to it
       // Refused: the line stays at 115200, or the loader keeps its block size.
       {1024, 100, {20000}, 0, 460800, {.commandError = {kCmdLineSpeed, 0x01, 1}}, "Response [0x1]"},
-      {1024,
-       100,
-       {20000},
-       0,
-       460800,
-       {.commandError = {kCmdBlockSize, 0xFE, 1}},
-       "Command not implemented (254) (Serial_Base:126)"},
+      {1024, 100, {20000}, 0, 460800, {.commandError = {kCmdBlockSize, 0xFE, 1}}, kNotImplemented},
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(::testing::Message() << c.blockSize << " " << c.stageOne << " " << c.speed);
     StartHandset(c.faults, c.stageOne, c.chunks);
-    owner.Clear();
     Connect(c.speed, c.blockSize);
     sim::TranscriptData t = handset->Transcript();
     ASSERT_EQ(t.Packets(kCmdBlockSize).size(), 1u);
@@ -118,8 +110,6 @@ TEST_F(ConnectTest, EveryBlockSizeSpeedAndPackageShapeConnect) {
       }
     }
     EXPECT_EQ(t.stats.garbledFromProgram, 0u);
-    StopLink();
-    handset.reset();
   }
 }
 
@@ -173,11 +163,8 @@ TEST_F(ConnectTest, AMissingOrTruncatedPackageEndsTheConnection) {
 TEST_F(ConnectTest, AStopDuringTheConnectEndsItPromptly) {
   for (bool offered : {false, true}) {
     SCOPED_TRACE(offered);
-    sim::FaultPlan faults;
-    if (!offered) faults.offer = sim::BootOffer::kNever;
     pacing = offered ? sim::Pacing::kLineRate : sim::Pacing::kOff;  // stage one takes seconds to go up
-    StartHandset(faults, 16000);
-    owner.Clear();
+    StartHandset({.offer = offered ? sim::BootOffer::kOffer : sim::BootOffer::kNever}, 16000);
     StartLink();
     if (offered) {
       ASSERT_TRUE(handset->WaitFor([](const sim::TranscriptData& d) { return d.atLines.size() >= 2; },
@@ -191,8 +178,6 @@ TEST_F(ConnectTest, AStopDuringTheConnectEndsItPromptly) {
     if (!offered) EXPECT_EQ(LogFrom("Thread started").size(), 3u) << "nothing between the start and the end";
     EXPECT_EQ(ProgramBytes().empty(), !offered);
     EXPECT_FALSE(link->IsOpen());
-    StopLink();
-    handset.reset();
   }
 }
 

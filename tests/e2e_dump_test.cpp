@@ -23,7 +23,6 @@ TEST_F(DumpTest, ReadsTheRegionBackExactlyAlsoThroughAnAdapterThatHoldsBytes) {
     SCOPED_TRACE(latency.count());
     adapterLatency = latency;
     StartHandset();
-    owner.Clear();
     Connect(460800, 4096);
     Run(TransferKind::Dump, kRegion, kLength + 100, dir / "dump.bin");
     EXPECT_EQ(ReadFile(dir / "dump.bin"), Flash(kRegion, kLength + 100));
@@ -49,8 +48,6 @@ TEST_F(DumpTest, ReadsTheRegionBackExactlyAlsoThroughAnAdapterThatHoldsBytes) {
     EXPECT_EQ(Flash(kRegion, 3000), std::vector<uint8_t>(3000, 0x5A));
     for (const LogLine& line : owner.Lines()) EXPECT_NE(line.colour, kRed) << line.text;
     EXPECT_EQ(handset->Transcript().stats.garbledFromProgram, 0u);
-    StopLink();
-    handset.reset();
   }
 }
 
@@ -83,15 +80,13 @@ TEST_F(DumpTest, ASixthCrcFailureOrTheLoadersAbortEndsTheReceive) {
     EXPECT_EQ(owner.LastTransfer().bytes, c.blocksKept * 1024);
     const sim::TransferRecord dump = handset->Transcript().Transfers(TransferKind::Dump).back();
     EXPECT_EQ(std::count(dump.programControls.begin(), dump.programControls.end(), kCan), c.cancelled ? 1 : 0);
-    StopLink();
-    handset.reset();
   }
 }
 
 // ---- Failures ----
 
 // Each kind of file refused and its reason: tests/transfer_file_posix_test.cpp.
-TEST_F(DumpTest, RefusedRegionsAndFilesSendNothingAndTouchNoFile) {
+TEST_F(DumpTest, RefusedRegionsAndFilesSendNothingAndTouchNoFileAnUncreatableOneCancels) {
   StartHandset();
   Connect();
   ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
@@ -134,11 +129,9 @@ TEST_F(DumpTest, RefusedRegionsAndFilesSendNothingAndTouchNoFile) {
   EXPECT_TRUE(t.Packets(kCmdDump).empty() && t.Packets(kCmdFlash).empty()) << "nothing sent";
   EXPECT_FALSE(std::filesystem::exists(dir / "region.bin"));
   EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo.bin"));
-}
 
-TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
-  StartHandset();
-  Connect();
+  // A file that can't be created is found only once the loader is sending:
+  // its transfer is cancelled.
   Run(TransferKind::Dump, kRegion, kLength, dir / "no-such-dir" / "dump.bin");
   EXPECT_TRUE(Logged("Can't open file (15) (Serial_XM:436)"));
   EXPECT_FALSE(std::filesystem::exists(dir / "no-such-dir"));
@@ -153,9 +146,7 @@ TEST_F(DumpTest, UncreatableFileCancelsTheLoadersTransfer) {
 // middle) arrives whole and is kept, then 0x18 and the loader's closing
 // response; none of its bytes is taken for a response.
 TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
-  sim::FaultPlan faults;
-  faults.stallBlock = {3, 100, std::chrono::milliseconds(400), 1};
-  StartHandset(faults);
+  StartHandset({.stallBlock = {3, 100, std::chrono::milliseconds(400), 1}});
   Connect(kUploadSpeed, 8192);
   Start(TransferKind::Dump, kBank1Base, kBankSize, dir / "stopped.bin");
   // The ready byte and two acknowledgements: block 3 is on its way, and
@@ -181,9 +172,7 @@ TEST_F(DumpTest, AStopInTheMiddleOfABlockKeepsItWholeAndEndsTheConnection) {
 }
 
 TEST_F(DumpTest, AHangUpMidTransferEndsTheLinkCleanly) {
-  sim::FaultPlan faults;
-  faults.hangUp = {TransferKind::Dump, 3};
-  StartHandset(faults);
+  StartHandset({.hangUp = {TransferKind::Dump, 3}});
   Connect();
   Start(TransferKind::Dump, kBank1Base, 0x10000, dir / "cut.bin");
   AwaitClosed();

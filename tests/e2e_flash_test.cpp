@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "sim/hand_program.h"
 #include "tests/handset_fixture.h"
 #include "tests/scoped_variable_posix.h"
 
@@ -27,9 +28,9 @@ class FlashTest : public HandsetTest {
   uint8_t ByteAfterBlocks(uint32_t blocks, uint32_t length) {
     std::vector<uint8_t> all = ProgramBytes();
     std::vector<uint8_t> packet = handset->Transcript().Packets(kCmdFlash).back().raw;
-    size_t at = Find(all, packet);
-    EXPECT_NE(at, std::string::npos);
-    size_t next = at + packet.size() + blocks * (length + kBlockOverheadBytes);
+    const auto at = std::search(all.begin(), all.end(), packet.begin(), packet.end());
+    EXPECT_NE(at, all.end());
+    const size_t next = (at - all.begin()) + packet.size() + blocks * (length + kBlockOverheadBytes);
     return next < all.size() ? all[next] : 0;
   }
 };
@@ -60,18 +61,9 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     std::vector<uint8_t> file = MakeFile("image.bin", c.size);
     Run(TransferKind::Flash, c.offset, c.size, dir / "image.bin");
     sim::TranscriptData t = handset->Transcript();
-    // The offset, and the size unless there is nothing to send.
-    std::vector<uint8_t> packet = {5, kCmdFlash};
-    const auto put = [&packet](uint32_t field) {
-      for (int shift = 0; shift < 32; shift += 8) packet.push_back(static_cast<uint8_t>(field >> shift));
-    };
-    put(c.offset);
-    if (c.size != 0) {
-      packet[0] = 9;
-      put(c.size);
-    }
     ASSERT_EQ(t.Packets(kCmdFlash).size(), 1u);
-    EXPECT_EQ(t.Packets(kCmdFlash)[0].raw, packet);
+    // The offset, and the size unless there is nothing to send.
+    EXPECT_EQ(t.Packets(kCmdFlash)[0].raw, sim::HandProgram::Packet(kCmdFlash, c.offset, c.size));
     EXPECT_EQ(t.BlockLengths(TransferKind::Flash), c.blocks);
     std::vector<sim::BlockRecord> blocks = t.Transfers(TransferKind::Flash).back().blocks;
     for (size_t i = 0; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].number, i + 1);
@@ -82,8 +74,6 @@ TEST_F(FlashTest, BlocksNeverCrossASectorBoundary) {
     EXPECT_EQ(owner.LastTransfer().bytes, c.size);
     EXPECT_EQ(Logged("A block size of " + std::to_string(c.blockSize) + " bytes can't be used; 1024 is used instead"),
               c.blockSize == 0 || c.blockSize > 0xFFFF);
-    StopLink();
-    handset.reset();
   }
 }
 
@@ -146,17 +136,13 @@ TEST_F(FlashTest, VerifyReadsTheRegionBackAndFindsTheFirstDifference) {
     EXPECT_TRUE(std::filesystem::is_empty(temporary)) << "the read-back file stayed";
     // The controls are back for the next request.
     EXPECT_EQ(owner.Events().back(), "transfer");
-    StopLink();
-    handset.reset();
   }
 }
 
 // ---- Failures ----
 
 TEST_F(FlashTest, LoaderAbortEndsTheBlocksWithoutCancel) {
-  sim::FaultPlan faults;
-  faults.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 3, kDc4, 1};
-  StartHandset(faults);
+  StartHandset({.blockAnswer = {sim::ReceivedBlocks::kFlashOnly, 3, kDc4, 1}});
   Connect();
   MakeFile("image.bin", 0x2000);
   Run(TransferKind::Flash, kBank1Base + 0x20000, 0, dir / "image.bin");

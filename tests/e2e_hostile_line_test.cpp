@@ -102,10 +102,7 @@ TEST_F(HostileLineTest, ABabblingBootDialogueEndsAtItsLimitOrAtAStop) {
   }};
   for (const Case& c : kCases) {
     SCOPED_TRACE(::testing::Message() << static_cast<int>(c.babble) << (c.report ? c.report : " stopped"));
-    sim::FaultPlan faults;
-    faults.babble = c.babble;
-    StartHandset(faults);
-    owner.Clear();
+    StartHandset({.babble = c.babble});
     bootStepLimitMs = c.report != nullptr ? 300 : kBootStepLimitMs;  // the real limit is 10 s
     StartLink();
     if (c.report == nullptr) {
@@ -120,8 +117,6 @@ TEST_F(HostileLineTest, ABabblingBootDialogueEndsAtItsLimitOrAtAStop) {
       EXPECT_TRUE(Logged("Timeout (2) (Serial_Base:107)"));
     }
     EXPECT_EQ(owner.Texts().back(), "Com port closed");
-    StopLink();
-    handset.reset();
   }
 }
 

@@ -30,9 +30,14 @@ class HandsetTest : public ::testing::Test {
   HandsetTest() : app("Varnel", kUtf8CodePage, {}) {}
   ~HandsetTest() override { StopLink(); }
 
-  // Writes a package of our own and starts the handset.
+  // Writes a package of our own and starts the handset, after ending the
+  // link and handset of a session before (a table's previous case) and
+  // forgetting what the owner recorded.
   void StartHandset(const sim::FaultPlan& faults = {}, uint32_t stageOne = 600,
                     std::vector<uint32_t> chunks = {5000, 1200}) {
+    StopLink();
+    handset.reset();
+    owner.Clear();
     package = sim::MakeStandInPackage(stageOne, chunks, 7);
     ASSERT_EQ(sim::WritePackageFile((dir / "Varnel.res").string(), package), sim::PackageResult::kOk);
     ASSERT_TRUE(owner.package.Open(dir / "Varnel.res"));
@@ -107,8 +112,7 @@ class HandsetTest : public ::testing::Test {
     return std::vector<std::string>(it, texts.end());
   }
 
-  // Every byte the program sent, in order, and where `bytes` first starts
-  // in it (npos when nowhere).
+  // Every byte the program sent, in order.
   std::vector<uint8_t> ProgramBytes() {
     std::vector<uint8_t> all;
     for (const sim::LineChunk& chunk : handset->Transcript().chunks) {
@@ -117,10 +121,6 @@ class HandsetTest : public ::testing::Test {
       }
     }
     return all;
-  }
-  static size_t Find(const std::vector<uint8_t>& all, const std::vector<uint8_t>& bytes) {
-    auto it = std::search(all.begin(), all.end(), bytes.begin(), bytes.end());
-    return it == all.end() ? std::string::npos : static_cast<size_t>(it - all.begin());
   }
 
   // Whether the handset saw `count` disconnects within kStopBound.
@@ -145,10 +145,7 @@ class HandsetTest : public ::testing::Test {
     link->Join();
   }
 
-  bool Logged(const std::string& text) {
-    std::vector<std::string> texts = owner.Texts();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  }
+  bool Logged(const std::string& text) { return !LogFrom(text).empty(); }
 
   TempDir dir;
   Application app;

@@ -169,8 +169,6 @@ TEST_F(SimHandsetFaultsTest, LoaderAnswersEachTurnAsItsRulesAndFaultsSay) {
     }
     EXPECT_FALSE(Next(kQuiet).has_value());
     if (c.check) c.check(handset->Transcript());
-    program.Close();
-    handset.reset();
   }
 }
 
@@ -215,8 +213,6 @@ TEST_F(SimHandsetFaultsTest, EndlessNoiseLastsUntilTheProgramCancelsOrCloses) {
     ASSERT_EQ(LastTransfer().blocks.size(), 1u);  // block 1 only
     EXPECT_EQ(handset->Transcript().stats.transferTimeouts, 0u);
     EXPECT_EQ(program.Command(kCmdState, kStateIdle, 0), kResponseOk);
-    program.Close();
-    handset.reset();
   }
 }
 
@@ -225,11 +221,7 @@ TEST_F(SimHandsetFaultsTest, EndlessNoiseLastsUntilTheProgramCancelsOrCloses) {
 // offer is silent (the link's wait for it, tests/e2e_worker_test.cpp, sees
 // that only when its stop comes after the first offer would have).
 TEST_F(SimHandsetFaultsTest, BootRomSendsJunkTheForcedResponseOrNothing) {
-  FaultPlan faults;
-  faults.junkBeforeOffer = 3;
-  faults.junkBeforeRecordAck = 2;
-  faults.bootResponse = kBootRecordChecksum;
-  Start(faults);
+  Start({.junkBeforeOffer = 3, .junkBeforeRecordAck = 2, .bootResponse = kBootRecordChecksum});
   std::vector<uint8_t> offer = program.Port().Read(4, kSettle);
   ASSERT_EQ(offer.size(), 4u);
   EXPECT_EQ(std::count(offer.begin(), offer.end(), kBootOffer), 1);

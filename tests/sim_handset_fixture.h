@@ -38,9 +38,11 @@ class SimHandsetTest : public ::testing::Test {
     handset.reset();  // removes its link before the directory goes
   }
 
-  // Starts a handset with `options` and `faults` and opens the program's
-  // side at the boot speed.
+  // Starts a handset with `options` and `faults` (ending one started
+  // before) and opens the program's side at the boot speed.
   void Start(const FaultPlan& faults = {}) {
+    program.Close();
+    handset.reset();
     options.faults = faults;
     handset = std::make_unique<Handset>(options);
     ASSERT_EQ(handset->Start(), StartResult::kOk);

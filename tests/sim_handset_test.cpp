@@ -103,8 +103,6 @@ TEST_F(SimHandsetTest, AClosedPortOrAPowerCycleLeavesTheLoaderOrTheBootRom) {
     } else {
       EXPECT_TRUE(program.Handshake(SpeedSwitch::kFollow));
     }
-    program.Close();
-    handset.reset();
   }
 }
 

@@ -100,10 +100,8 @@ class RecordingOwner : public LinkOwner {
     std::lock_guard<std::mutex> lock(mutex);
     lines.push_back({text, colour});
   }
-  void BeginProgress(const char* logText, const char*, uint32_t total, uint32_t, LogColour colour) override {
+  void BeginProgress(const char* logText, const char*, uint32_t, uint32_t, LogColour colour) override {
     if (logText != nullptr) AppendLog(logText, colour);
-    std::lock_guard<std::mutex> lock(mutex);
-    progressTotals.push_back(total);
   }
   void StepProgress(uint32_t done, uint32_t) override {
     std::lock_guard<std::mutex> lock(mutex);
@@ -111,8 +109,6 @@ class RecordingOwner : public LinkOwner {
   }
   void EndProgress(const char* logText, LogColour colour) override {
     if (logText != nullptr) AppendLog(logText, colour);
-    std::lock_guard<std::mutex> lock(mutex);
-    ++progressEnds;
   }
   void OnLinkBusy() override { Record("busy"); }
   void OnLoaderReady() override { Record("ready"); }
@@ -152,9 +148,7 @@ class RecordingOwner : public LinkOwner {
     std::lock_guard<std::mutex> lock(mutex);
     lines.clear();
     events.clear();
-    progressTotals.clear();
     progressSteps.clear();
-    progressEnds = 0;
   }
   // How often `event` was recorded.
   int Count(const std::string& event) {
@@ -173,9 +167,7 @@ class RecordingOwner : public LinkOwner {
 
   LoaderPackage package;
   uint32_t blockSize = 1024;
-  std::vector<uint32_t> progressTotals;
   std::vector<uint32_t> progressSteps;
-  int progressEnds = 0;
 
  private:
   void Record(const std::string& event) {
