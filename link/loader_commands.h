@@ -11,7 +11,7 @@ namespace varnel {
 
 class LoaderCommands {
  public:
-  explicit LoaderCommands(LinkLine& line) : line(line) {}
+  explicit LoaderCommands(LinkLine& linkLine) : line(linkLine) {}
 
   // Writes a command packet, or the AT text of kCodeAtText or
   // kCodeAtDownloadText. 0, kStatusPortClosed or kStatusPacketWrite; never
