@@ -198,9 +198,10 @@ TEST_F(GuiConnectTest, SaveLogWritesTheLinesAsShownOrSaysWhyItCanNot) {
 
 // TraceFile traces each connect as a session of its own: one after the
 // other in the file, the line and the log (the trace's lines:
-// tests/e2e_trace_test.cpp). A Varnel.ini that came with a folder from
-// someone else can't make the trace write outside that folder (which names
-// count: tests/config_location_test.cpp) or into a file the program reads:
+// tests/cli_process_test.cpp, tests/line_trace_test.cpp). A Varnel.ini
+// that came with a folder from someone else can't make the trace write
+// outside that folder (which names count: tests/config_location_test.cpp)
+// or into a file the program reads:
 // each gets a grey line, the connect goes on untraced, and after a connect
 // and a disconnect nothing exists outside the folder. (Its port map can't
 // make the port a file that is no serial device: tests/cli_session_test.cpp.)

@@ -94,7 +94,7 @@ TEST_F(GuiFlowTest, ClosingDuringAFlashAsksAndFinishItCompletesTheFlashThenClose
   window->close();
   EXPECT_TRUE(question.Done());
   ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }, std::chrono::seconds(30)));
-  // What the log tells meanwhile: tests/e2e_worker_test.cpp.
+  // What the log tells meanwhile: tests/cli_process_test.cpp.
   EXPECT_EQ(Bytes(dir / "flash.img", kBankSize + 0x10000, 0x8000), image);
   EXPECT_TRUE(Logged(*window, "Flash finished!"));
 }

@@ -218,7 +218,7 @@ TEST_F(SimHandsetFaultsTest, EndlessNoiseLastsUntilTheProgramCancelsOrCloses) {
 
 // Junk before every offer and every record's "."; the forced final
 // response keeps the boot ROM, which offers again; a boot ROM told never to
-// offer is silent (the link's wait for it, tests/e2e_worker_test.cpp, sees
+// offer is silent (the link's wait for it, tests/e2e_connect_test.cpp, sees
 // that only when its stop comes after the first offer would have).
 TEST_F(SimHandsetFaultsTest, BootRomSendsJunkTheForcedResponseOrNothing) {
   Start({.junkBeforeOffer = 3, .junkBeforeRecordAck = 2, .bootResponse = kBootRecordChecksum});
