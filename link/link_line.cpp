@@ -91,20 +91,18 @@ void LinkLine::Close() {
   Log(app.Text(text::kComPortClosed), kBlack);
 }
 
-LinkStatus LinkLine::SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits) {
+LinkStatus LinkLine::SetLineSpeed(uint32_t baud) {
   if (!port.IsOpen()) return ReportError(kStatusPortClosed, kUnitSerial, 467, StopRequest::No);
   LineFormat format;
   if (!port.GetLineFormat(&format)) return ReportError(kStatusGetLineState, kUnitSerial, 475, StopRequest::No);
   if (format.baud != baud) Log(FormatText(text::kPortSpeed, static_cast<int>(baud)), kGrey);
   format.baud = baud;
-  format.dataBits = dataBits;
-  format.parity = parity;
-  format.stopBits = stopBits;
+  format.dataBits = kDataBits8;
+  format.parity = kNoParity;
+  format.stopBits = kOneStopBit;
   if (!port.SetLineFormat(format)) return ReportError(kStatusSetLineState, kUnitSerial, 499, StopRequest::No);
   return kStatusOk;
 }
-
-LinkStatus LinkLine::SetLineSpeed(uint32_t baud) { return SetLineSpeed(baud, kDataBits8, kNoParity, kOneStopBit); }
 
 LinkStatus LinkLine::WriteBytes(const uint8_t* data, uint32_t count, uint32_t* written) {
   uint32_t local = 0;

@@ -95,11 +95,10 @@ class LinkLine {
   // Closes the port and logs "Com port closed"; harmless when closed. An
   // active loader is disconnected first by LoaderCommands::ClosePort.
   void Close();
-  // Logs "Port speed %d" when the speed changes. 0; kStatusPortClosed,
-  // kStatusGetLineState or kStatusSetLineState, each reported.
-  [[nodiscard]] LinkStatus SetLineSpeed(uint32_t baud, uint8_t dataBits, uint32_t parity, uint8_t stopBits);
-  // SetLineSpeed at 8 data bits, no parity, one stop bit: every speed the
-  // link sets.
+  // Sets `baud` at 8 data bits, no parity, one stop bit (every speed the
+  // link sets); logs "Port speed %d" when the speed changes. 0;
+  // kStatusPortClosed, kStatusGetLineState or kStatusSetLineState, each
+  // reported.
   [[nodiscard]] LinkStatus SetLineSpeed(uint32_t baud);
   // One write of the whole range. 0; kStatusPortClosed (reported);
   // kStatusWrite (not reported: callers report).

@@ -140,7 +140,7 @@ TEST_F(LinkProtocolTest, APortThatRefusesTheLineSettingsIsNotUsed) {
   EXPECT_EQ(line.ReadBytes(&byte, 1), kStatusPortClosed);
   EXPECT_EQ(line.ReadExact(&byte, 1, &count, 10), kStatusPortClosed);
   EXPECT_EQ(line.GetQueuedCount(&count), kStatusPortClosed);
-  EXPECT_EQ(line.SetLineSpeed(kUploadSpeed, 8, 0, 0), kStatusPortClosed);
+  EXPECT_EQ(line.SetLineSpeed(kUploadSpeed), kStatusPortClosed);
   EXPECT_EQ(owner.Texts(),
             (std::vector<std::string>{"Error (12) (Serial:526)", "Error (12) (Serial:592)", "Error (12) (Serial:634)",
                                       "Error (12) (Serial:746)", "Error (12) (Serial:467)"}));

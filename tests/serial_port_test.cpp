@@ -90,9 +90,9 @@ TEST_F(SerialPortTest, OpenSetsBootSpeedAndLogsOpenedAndSpeedChanges) {
   for (uint32_t speed : {250000u, 0u}) EXPECT_FALSE(port.CanRunAt(speed)) << speed;
   EXPECT_EQ(pty.ProgramSpeed(), kBootSpeed);
 
-  ASSERT_EQ(link.line.SetLineSpeed(kBootSpeed, 8, 0, 0), kStatusOk);
+  ASSERT_EQ(link.line.SetLineSpeed(kBootSpeed), kStatusOk);
   EXPECT_EQ(owner.Lines().size(), 1u) << "the same speed logs nothing";
-  ASSERT_EQ(link.line.SetLineSpeed(460800, 8, 0, 0), kStatusOk);
+  ASSERT_EQ(link.line.SetLineSpeed(460800), kStatusOk);
   EXPECT_EQ(owner.Lines().back().text, "Port speed 460800");
   EXPECT_EQ(owner.Lines().back().colour, kGrey);
   EXPECT_EQ(pty.ProgramSpeed(), 460800u);
